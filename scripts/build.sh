@@ -1,0 +1,7 @@
+#!/bin/sh
+# Configures and builds into ${RICORNE_BUILD_DIR:-build}. Idempotent.
+set -e
+cd "$(dirname "$0")/.."
+B=${RICORNE_BUILD_DIR:-build}
+[ -f "$B/build.ninja" ] || cmake -S . -B "$B" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$B" -j "$(nproc)"

@@ -1,0 +1,34 @@
+// Text rules of the program: CP932 on disk, Unicode inside, fixed-width fields.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace ricorne {
+
+// Unicode -> CP932 bytes. NFC first (so Mac-style decomposed kana stay one character);
+// every character CP932 cannot hold becomes one "?" (an emoji with its modifiers counts once).
+// Look-alikes that CP932 folds together (U+301C wave dash and U+FF5E, U+2016/U+2225,
+// U+2212/U+FF0D, ...) store as their CP932 bytes.
+QByteArray EncodeCp932(const QString& text);
+
+// CP932 bytes -> Unicode, with CP932's own readings (0x8160 reads as U+FF5E).
+// A byte that is not a valid CP932 sequence becomes U+FFFD.
+QString DecodeCp932(const QByteArray& bytes);
+
+// Encodes text to CP932, cuts it at width bytes without splitting a double-byte character
+// (a character that would straddle the end is dropped whole) and pads with ASCII spaces.
+// The result is always exactly width bytes.
+QByteArray FitField(const QString& text, int width);
+
+// Removes leading and trailing U+0020 only; ideographic spaces and line breaks stay.
+QString Trim(const QString& text);
+
+// The text before the first NUL, or all of it when there is none.
+QString CutAtNul(const QString& text);
+
+// Line ends: controls hold "\n"; everything stored, saved or sent uses CR LF.
+QString ToCrLf(const QString& text);    // lone LF and lone CR -> CR LF, CR LF kept
+QString FromCrLf(const QString& text);  // CR LF and lone CR -> LF
+
+}  // namespace ricorne
