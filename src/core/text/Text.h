@@ -28,7 +28,7 @@ QString Trim(const QString& text);
 QString CutAtNul(const QString& text);
 
 // Line ends: controls hold "\n"; everything stored, saved or sent uses CR LF.
-QString ToCrLf(const QString& text);    // lone LF and lone CR -> CR LF, CR LF kept
-QString FromCrLf(const QString& text);  // CR LF and lone CR -> LF
+QString ToCrLf(const QString& text);   // lone LF and lone CR -> CR LF, CR LF kept
+QString FromCrLf(const QString& text); // CR LF and lone CR -> LF
 
-}  // namespace ricorne
+} // namespace ricorne

@@ -1,0 +1,219 @@
+#include "Text.h"
+
+#include <array>
+#include <cerrno>
+#include <iconv.h>
+#include <mutex>
+
+namespace ricorne {
+namespace {
+
+bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Both directions come from glibc's CP932 converter, asked once per character and kept in
+// tables: the hot paths (listing thousands of stored headers) then never touch iconv.
+struct Cp932Tables {
+    std::array<char16_t, 256> single{};    // single-byte readings; 0xFFFD = invalid
+    std::array<char16_t, 128 * 256> dbl{}; // (lead - 0x80) * 256 + trail
+    std::array<uint16_t, 65536> encode{};  // 0 = not representable; < 0x100 single byte
+
+    Cp932Tables() {
+        single.fill(0xFFFD);
+        dbl.fill(0xFFFD);
+        iconv_t dec = iconv_open("UTF-16LE", "CP932");
+        for (int b = 0; b < 256; ++b) {
+            if (IsLeadByte(static_cast<unsigned char>(b)))
+                continue;
+            char in[1] = {static_cast<char>(b)};
+            single[b] = DecodeOne(dec, in, 1);
+        }
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!IsLeadByte(static_cast<unsigned char>(lead)))
+                continue;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                if (trail == 0x7F)
+                    continue;
+                char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                dbl[(lead - 0x80) * 256 + trail] = DecodeOne(dec, in, 2);
+            }
+        }
+        iconv_close(dec);
+
+        iconv_t enc = iconv_open("CP932", "UTF-16LE");
+        for (int cp = 1; cp < 0x10000; ++cp) {
+            if (cp >= 0xD800 && cp <= 0xDFFF)
+                continue;
+            char in[2] = {static_cast<char>(cp & 0xFF), static_cast<char>(cp >> 8)};
+            char out[8];
+            char* ip = in;
+            char* op = out;
+            size_t il = 2, ol = sizeof out;
+            iconv(enc, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(enc, &ip, &il, &op, &ol) == static_cast<size_t>(-1))
+                continue;
+            const size_t n = sizeof out - ol;
+            if (n == 1)
+                encode[cp] = static_cast<unsigned char>(out[0]);
+            else if (n == 2)
+                encode[cp] = static_cast<uint16_t>((static_cast<unsigned char>(out[0]) << 8) |
+                                                   static_cast<unsigned char>(out[1]));
+        }
+        iconv_close(enc);
+        encode[0] = 0x100; // NUL is representable; marked so that 0 keeps meaning "missing"
+    }
+
+    static char16_t DecodeOne(iconv_t cd, char* in, size_t len) {
+        char out[8];
+        char* ip = in;
+        char* op = out;
+        size_t il = len, ol = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0 || sizeof out - ol != 2)
+            return 0xFFFD;
+        return static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
+                                     (static_cast<unsigned char>(out[1]) << 8));
+    }
+};
+
+const Cp932Tables& Tables() {
+    static const Cp932Tables tables;
+    return tables;
+}
+
+// Pieces of an emoji sequence that only modify the character before them.
+bool IsModifier(char32_t cp) {
+    return (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0x1F3FB && cp <= 0x1F3FF) || cp == 0x20E3 ||
+           (cp >= 0xE0020 && cp <= 0xE007F);
+}
+
+} // namespace
+
+QByteArray EncodeCp932(const QString& text) {
+    const Cp932Tables& t = Tables();
+    const QString nfc = text.normalized(QString::NormalizationForm_C);
+    QByteArray out;
+    out.reserve(nfc.size() * 2);
+    bool lastWasReplacement = false;
+    bool joinNext = false; // after a ZWJ inside an unrepresentable sequence
+    bool openFlag = false; // a regional indicator waiting for its partner
+    const char16_t* p = reinterpret_cast<const char16_t*>(nfc.utf16());
+    const qsizetype n = nfc.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t cp = p[i];
+        if (QChar::isHighSurrogate(cp) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            cp = QChar::surrogateToUcs4(p[i], p[i + 1]);
+            ++i;
+        }
+        if (IsModifier(cp))
+            continue;
+        if (cp == 0x200D) { // zero-width joiner: glues the next piece to the emoji before it
+            joinNext = lastWasReplacement;
+            continue;
+        }
+        const bool regional = cp >= 0x1F1E6 && cp <= 0x1F1FF;
+        if (regional && openFlag) { // second letter of a flag: the pair is one replacement
+            openFlag = false;
+            continue;
+        }
+        openFlag = regional;
+        uint16_t code = cp < 0x10000 ? t.encode[cp] : 0;
+        if (code == 0) {
+            if (!joinNext)
+                out.append('?');
+            lastWasReplacement = true;
+            joinNext = false;
+            continue;
+        }
+        joinNext = false;
+        lastWasReplacement = false;
+        if (code == 0x100)
+            out.append('\0');
+        else if (code < 0x100)
+            out.append(static_cast<char>(code));
+        else {
+            out.append(static_cast<char>(code >> 8));
+            out.append(static_cast<char>(code & 0xFF));
+        }
+    }
+    return out;
+}
+
+QString DecodeCp932(const QByteArray& bytes) {
+    const Cp932Tables& t = Tables();
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype k = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned char c = b[i];
+        if (c < 0x80) {
+            o[k++] = c;
+        } else if (IsLeadByte(c) && i + 1 < n && b[i + 1] >= 0x40 && b[i + 1] != 0x7F && b[i + 1] <= 0xFC) {
+            o[k++] = t.dbl[(c - 0x80) * 256 + b[i + 1]];
+            ++i;
+        } else {
+            o[k++] = IsLeadByte(c) ? char16_t(0xFFFD) : t.single[c];
+        }
+    }
+    out.truncate(k);
+    return out;
+}
+
+QByteArray FitField(const QString& text, int width) {
+    QByteArray bytes = EncodeCp932(text);
+    int cut = 0;
+    while (cut < bytes.size()) {
+        const int len = IsLeadByte(static_cast<unsigned char>(bytes[cut])) ? 2 : 1;
+        if (cut + len > width)
+            break;
+        cut += len;
+    }
+    bytes.truncate(cut);
+    bytes.append(QByteArray(width - cut, ' '));
+    return bytes;
+}
+
+QString Trim(const QString& text) {
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start] == u' ')
+        ++start;
+    while (end > start && text[end - 1] == u' ')
+        --end;
+    return text.mid(start, end - start);
+}
+
+QString CutAtNul(const QString& text) {
+    const qsizetype at = text.indexOf(QChar(u'\0'));
+    return at < 0 ? text : text.left(at);
+}
+
+QString ToCrLf(const QString& text) {
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r') {
+            out.append(u"\r\n");
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else if (c == u'\n') {
+            out.append(u"\r\n");
+        } else {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+QString FromCrLf(const QString& text) {
+    QString out = text;
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(QChar(u'\r'), QChar(u'\n'));
+    return out;
+}
+
+} // namespace ricorne

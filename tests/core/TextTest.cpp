@@ -1,0 +1,96 @@
+#include "core/text/Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace ricorne;
+
+namespace {
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+QByteArray Hex(const char* hex) {
+    return QByteArray::fromHex(hex);
+}
+} // namespace
+
+TEST(Cp932, RoundTripsJapaneseIncludingWindowsRows) {
+    const QString text = U("日本語のメール ①㈱Ⅰ№髙 ｶﾀｶﾅ ＡＢＣ");
+    const QByteArray bytes = EncodeCp932(text);
+    EXPECT_EQ(DecodeCp932(bytes), text);
+    EXPECT_EQ(EncodeCp932(U("①")), Hex("8740"));
+    EXPECT_EQ(EncodeCp932(U("ｱ")), Hex("b1")); // half-width kana stay single bytes
+}
+
+TEST(Cp932, LookAlikesStoreAsCp932BytesAndReadBackAsCp932Reading) {
+    // Both wave-dash forms become 0x8160, which reads back as the fullwidth tilde.
+    EXPECT_EQ(EncodeCp932(U("\u301C")), Hex("8160"));
+    EXPECT_EQ(EncodeCp932(U("\uFF5E")), Hex("8160"));
+    EXPECT_EQ(DecodeCp932(Hex("8160")), U("\uFF5E"));
+    // Minus sign and double vertical line likewise fold onto their CP932 readings.
+    EXPECT_EQ(DecodeCp932(EncodeCp932(U("\u2212"))), U("\uFF0D"));
+    EXPECT_EQ(DecodeCp932(EncodeCp932(U("\u2016"))), U("\u2225"));
+}
+
+TEST(Cp932, NormalisesDecomposedKanaBeforeEncoding) {
+    // "ガ" typed on a Mac arrives as カ + combining voiced mark: one character, two bytes.
+    const QString decomposed = U("\u30AB\u3099");
+    EXPECT_EQ(EncodeCp932(decomposed), EncodeCp932(U("ガ")));
+    EXPECT_EQ(EncodeCp932(decomposed).size(), 2);
+}
+
+TEST(Cp932, UnrepresentableCharactersBecomeOneQuestionMarkEach) {
+    EXPECT_EQ(EncodeCp932(U("OK👍")), QByteArray("OK?"));
+    EXPECT_EQ(EncodeCp932(U("👍🏽です")), QByteArray("?") + EncodeCp932(U("です")));
+    EXPECT_EQ(EncodeCp932(U("👨‍👩‍👧")), QByteArray("?")); // one family, joined by ZWJ
+    EXPECT_EQ(EncodeCp932(U("🇯🇵🇯🇵")), QByteArray("??"));              // two flags
+    EXPECT_EQ(EncodeCp932(U("한글")), QByteArray("??"));
+}
+
+TEST(Cp932, BrokenBytesDecodeToReplacementNotToNothing) {
+    EXPECT_EQ(DecodeCp932(Hex("41 82")), U("A\uFFFD")); // lead byte cut off at the end
+    EXPECT_EQ(DecodeCp932(QByteArray("a\0b", 3)), QString(QStringLiteral("a") + QChar(u'\0') + u'b'));
+}
+
+TEST(FitField, CutsAtByteWidthAndPadsWithSpaces) {
+    QString subject;
+    for (int i = 0; i < 60; ++i)
+        subject += QChar(u'あ' + (i % 40));
+    const QByteArray field = FitField(subject, 100);
+    ASSERT_EQ(field.size(), 100);
+    EXPECT_EQ(field, EncodeCp932(subject).left(100));
+    EXPECT_EQ(DecodeCp932(field), subject.left(50));
+
+    const QByteArray shortField = FitField(U("taro@example.jp"), 90);
+    ASSERT_EQ(shortField.size(), 90);
+    EXPECT_EQ(shortField, QByteArray("taro@example.jp") + QByteArray(75, ' '));
+    EXPECT_EQ(Trim(DecodeCp932(shortField)), U("taro@example.jp"));
+}
+
+TEST(FitField, DropsADoubleByteCharacterThatWouldStraddleTheEnd) {
+    // "a" then 50 kanji: the 100th byte would be the first byte of the 50th kanji.
+    QString text = U("a");
+    for (int i = 0; i < 50; ++i)
+        text += U("漢");
+    const QByteArray field = FitField(text, 100);
+    ASSERT_EQ(field.size(), 100);
+    EXPECT_EQ(field.at(99), ' ');
+    EXPECT_EQ(DecodeCp932(field), text.left(50) + u' ');
+}
+
+TEST(Trim, RemovesOnlyAsciiSpaces) {
+    EXPECT_EQ(Trim(U("  \u3000本文\r\n  ")), U("\u3000本文\r\n"));
+    EXPECT_EQ(Trim(U("   ")), QString());
+    EXPECT_EQ(Trim(U("\t件名 ")), U("\t件名"));
+}
+
+TEST(CutAtNul, StopsAtTheFirstNul) {
+    EXPECT_EQ(CutAtNul(U("件名")), U("件名"));
+    EXPECT_EQ(CutAtNul(QString(QChar(u'\0')) + U("件名")), QString());
+    EXPECT_EQ(CutAtNul(U("件") + QChar(u'\0') + U("名")), U("件"));
+}
+
+TEST(LineEnds, ControlsUseLfAndFilesUseCrLf) {
+    EXPECT_EQ(ToCrLf(U("一\n二\r\n三\r四")), U("一\r\n二\r\n三\r\n四"));
+    EXPECT_EQ(FromCrLf(U("一\r\n二\r三\n")), U("一\n二\n三\n"));
+    EXPECT_EQ(ToCrLf(FromCrLf(U("a\r\nb"))), U("a\r\nb"));
+}
