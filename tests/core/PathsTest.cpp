@@ -1,0 +1,102 @@
+#include "core/paths/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+using namespace ricorne;
+
+namespace {
+
+class PathsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        root_ = dir_.path();
+        SetAppDir(root_);
+    }
+    void TearDown() override { SetAppDir(QString()); }
+
+    void Touch(const QString& relative) {
+        QFile file(root_ + u'/' + relative);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    void MakeDir(const QString& relative) { ASSERT_TRUE(QDir(root_).mkpath(relative)); }
+    bool CaseSensitive() {
+        Touch(u"probe"_s);
+        const bool sensitive = !QFileInfo::exists(root_ + u"/PROBE"_s);
+        QFile::remove(root_ + u"/probe"_s);
+        return sensitive;
+    }
+
+    QTemporaryDir dir_;
+    QString root_;
+};
+
+TEST_F(PathsTest, MatchesEachComponentIgnoringAsciiCase) {
+    if (!CaseSensitive())
+        GTEST_SKIP() << "the temporary folder does not tell letter case apart";
+    MakeDir(u"★MailData"_s);
+    Touch(u"★MailData/Klmdata20.data"_s);
+    // Both spellings the program uses name the one folder and the one file.
+    EXPECT_EQ(ResolvePath(u"\\★MAilData\\klmdata20.data"_s), root_ + u"/★MailData/Klmdata20.data"_s);
+    EXPECT_EQ(ResolvePath(u"\\★MailData\\Klmdata20.data"_s), root_ + u"/★MailData/Klmdata20.data"_s);
+    EXPECT_EQ(ResolvePath(u"\\★MAILDATA"_s), root_ + u"/★MailData"_s);
+    // Forward slashes and doubled separators work too.
+    EXPECT_EQ(ResolvePath(u"★maildata//KLMDATA20.DATA"_s), root_ + u"/★MailData/Klmdata20.data"_s);
+}
+
+TEST_F(PathsTest, FoldsOnlyAsciiLetters) {
+    if (!CaseSensitive())
+        GTEST_SKIP() << "the temporary folder does not tell letter case apart";
+    Touch(u"ｋｌｍ.txt"_s); // full-width letters are not folded
+    EXPECT_EQ(ResolvePath(u"\\ＫＬＭ.txt"_s), root_ + u"/ＫＬＭ.txt"_s);
+    Touch(u"äb.txt"_s);
+    EXPECT_EQ(ResolvePath(u"\\Äb.txt"_s), root_ + u"/Äb.txt"_s);
+    EXPECT_FALSE(SameNameIgnoringAsciiCase(u"ä"_s, u"Ä"_s));
+    EXPECT_TRUE(SameNameIgnoringAsciiCase(u"Text1.TXT"_s, u"text1.txt"_s));
+}
+
+TEST_F(PathsTest, ExactSpellingWinsAndMissingNamesKeepTheirSpelling) {
+    if (!CaseSensitive())
+        GTEST_SKIP() << "the temporary folder does not tell letter case apart";
+    MakeDir(u"data"_s);
+    MakeDir(u"DATA"_s);
+    EXPECT_EQ(ResolvePath(u"\\DATA"_s), root_ + u"/DATA"_s);
+    EXPECT_EQ(ResolvePath(u"\\data"_s), root_ + u"/data"_s);
+    // A new file keeps the given name inside the folder found.
+    MakeDir(u"★MailData"_s);
+    EXPECT_EQ(ResolvePath(u"\\★MAilData\\KLMDATA2.TMP"_s), root_ + u"/★MailData/KLMDATA2.TMP"_s);
+    // Below a missing folder nothing is looked up.
+    EXPECT_EQ(ResolvePath(u"\\Nothing\\Here.txt"_s), root_ + u"/Nothing/Here.txt"_s);
+}
+
+TEST_F(PathsTest, StartUpCreatesMissingFoldersOnce) {
+    if (!CaseSensitive())
+        GTEST_SKIP() << "the temporary folder does not tell letter case apart";
+    MakeDir(u"★MAILDATA"_s); // present under another spelling: reused, not doubled
+    ASSERT_TRUE(EnsureInstalledFolders());
+    for (const QString& name : {AttachDir(), FaceMarkDir(), QuickSaveDir()})
+        EXPECT_TRUE(QFileInfo(root_ + u'/' + name).isDir()) << name.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(root_ + u"/★MailData"_s));
+    EXPECT_EQ(QDir(root_).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 4);
+    EXPECT_TRUE(EnsureInstalledFolders()); // a second run changes nothing
+    EXPECT_EQ(QDir(root_).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 4);
+}
+
+TEST_F(PathsTest, StartUpReportsAFolderItCannotCreate) {
+    Touch(u"添付フォルダ"_s); // a file in the way
+    EXPECT_FALSE(EnsureInstalledFolders());
+}
+
+TEST(AppDirTest, DefaultsToTheExecutablesFolder) {
+    SetAppDir(QString());
+    EXPECT_EQ(QFileInfo(AppDir()).canonicalFilePath(),
+              QFileInfo(QFileInfo(u"/proc/self/exe"_s).canonicalFilePath()).absolutePath());
+}
+
+} // namespace
