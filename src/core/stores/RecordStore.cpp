@@ -1,0 +1,381 @@
+#include "core/stores/RecordStore.h"
+
+#include "core/paths/Paths.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace ricorne {
+
+namespace {
+
+// Owns one file descriptor.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now and reports a failed close (NFS and friends report write errors here).
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+int OpenFile(const QString& path, int flags, mode_t mode = 0666) {
+    int fd;
+    do {
+        fd = ::open(Native(path).constData(), flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Reads up to len bytes at offset; returns the count read (short only at the end of the
+// file) or -1 on an error.
+qint64 PreadFull(int fd, char* buffer, qint64 len, qint64 offset) {
+    qint64 done = 0;
+    while (done < len) {
+        const ssize_t n = ::pread(fd, buffer + done, size_t(len - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+bool PwriteFull(int fd, const char* buffer, qint64 len, qint64 offset) {
+    qint64 done = 0;
+    while (done < len) {
+        const ssize_t n = ::pwrite(fd, buffer + done, size_t(len - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+bool SyncFolderOf(const QString& path) {
+    Fd dir(OpenFile(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY));
+    return dir.valid() && ::fsync(dir.get()) == 0;
+}
+
+// Size of the file, or -1 when it does not exist (or cannot be examined).
+qint64 FileSize(const QString& path) {
+    struct stat st;
+    if (::stat(Native(path).constData(), &st) != 0)
+        return -1;
+    return st.st_size;
+}
+
+// Copies len bytes from in at inOffset to out at outOffset, in the kernel when it can.
+bool CopyRange(int in, qint64 inOffset, int out, qint64 outOffset, qint64 len) {
+    bool kernelCopy = true;
+    while (len > 0 && kernelCopy) {
+        loff_t from = inOffset;
+        loff_t to = outOffset;
+        const ssize_t n = ::copy_file_range(in, &from, out, &to, size_t(len), 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 &&
+            (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM)) {
+            kernelCopy = false; // the file system cannot; copy through a buffer instead
+            break;
+        }
+        if (n <= 0)
+            return false; // an error, or the source ended early
+        inOffset += n;
+        outOffset += n;
+        len -= n;
+    }
+    if (len == 0)
+        return true;
+    std::vector<char> buffer(size_t(qMin<qint64>(len, 1 << 20)));
+    while (len > 0) {
+        const qint64 chunk = qMin<qint64>(len, qint64(buffer.size()));
+        if (PreadFull(in, buffer.data(), chunk, inOffset) != chunk)
+            return false;
+        if (!PwriteFull(out, buffer.data(), chunk, outOffset))
+            return false;
+        inOffset += chunk;
+        outOffset += chunk;
+        len -= chunk;
+    }
+    return true;
+}
+
+StoreDescriptor MakeStore(const QString& file, const QString& temp, qint64 length, qint64 live) {
+    return StoreDescriptor{file, temp, length, live};
+}
+
+} // namespace
+
+const StoreDescriptor& ReceivedStore() {
+    static const StoreDescriptor store =
+        MakeStore(ReceivedStoreFile(), ReceivedTempFile(), sizeof(MailRecord), offsetof(MailRecord, Live));
+    return store;
+}
+
+const StoreDescriptor& SentStore() {
+    static const StoreDescriptor store =
+        MakeStore(SentStoreFile(), SentTempFile(), sizeof(MailRecord), offsetof(MailRecord, Live));
+    return store;
+}
+
+const StoreDescriptor& AddressStore() {
+    static const StoreDescriptor store = MakeStore(AddressStoreFile(), AddressTempFile(),
+                                                   sizeof(AddressRecord), offsetof(AddressRecord, Live));
+    return store;
+}
+
+const StoreDescriptor& MasterAddressStore() {
+    static const StoreDescriptor store =
+        MakeStore(MasterAddressFile(), QString(), sizeof(AddressRecord), offsetof(AddressRecord, Live));
+    return store;
+}
+
+QString StorePath(const StoreDescriptor& store) {
+    return ResolvePath(store.file);
+}
+
+QString StoreTempPath(const StoreDescriptor& store) {
+    return store.tempFile.isEmpty() ? QString() : ResolvePath(store.tempFile);
+}
+
+bool RecoverStore(const StoreDescriptor& store) {
+    if (store.tempFile.isEmpty())
+        return true;
+    const QString temp = StoreTempPath(store);
+    const qint64 tempSize = FileSize(temp);
+    if (tempSize < 0)
+        return true;
+    const QString path = StorePath(store);
+    const qint64 storeSize = FileSize(path);
+    // Our compaction writes only survivors into the temporary file, so an unfinished one is
+    // always smaller than the store, which is still whole: drop it. A temporary file larger
+    // than the store (or with no store at all) is the full copy an older program made before
+    // rewriting the store, and the store may be cut short: it is the good copy.
+    if (storeSize >= 0 && tempSize <= storeSize)
+        return ::unlink(Native(temp).constData()) == 0 || errno == ENOENT;
+    if (::rename(Native(temp).constData(), Native(path).constData()) != 0)
+        return false;
+    return SyncFolderOf(path);
+}
+
+int RecordCount(const StoreDescriptor& store) {
+    RecoverStore(store);
+    const qint64 size = FileSize(StorePath(store));
+    if (size <= 0)
+        return 0;
+    return int(qMin<qint64>(size / store.recordLength, kMaxRecordNumber + 1));
+}
+
+int NextRecordNumber(const StoreDescriptor& store) {
+    return qMin(RecordCount(store) + 1, kMaxRecordNumber + 1);
+}
+
+bool WriteRecordBytes(const StoreDescriptor& store, int n, const char* bytes) {
+    if (n < 1 || n > kMaxRecordNumber)
+        return false;
+    if (!RecoverStore(store))
+        return false;
+    const QString path = StorePath(store);
+    Fd fd(OpenFile(path, O_WRONLY | O_CREAT));
+    if (!fd.valid())
+        return false;
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0)
+        return false;
+    const qint64 offset = qint64(n - 1) * store.recordLength;
+    if (!PwriteFull(fd.get(), bytes, store.recordLength, offset)) {
+        // A record cut short by a full disk must not stay behind as a broken tail.
+        if (st.st_size <= offset)
+            (void)::ftruncate(fd.get(), st.st_size);
+        return false;
+    }
+    return fd.close();
+}
+
+bool FlushStore(const StoreDescriptor& store) {
+    const QString path = StorePath(store);
+    Fd fd(OpenFile(path, O_RDONLY));
+    if (!fd.valid())
+        return errno == ENOENT; // nothing written, nothing to flush
+    if (::fsync(fd.get()) != 0)
+        return false;
+    return SyncFolderOf(path);
+}
+
+bool ReadRecordBytes(const StoreDescriptor& store, int n, char* bytes) {
+    if (n < 1 || n > kMaxRecordNumber || !RecoverStore(store))
+        return false;
+    Fd fd(OpenFile(StorePath(store), O_RDONLY));
+    if (!fd.valid())
+        return false;
+    return PreadFull(fd.get(), bytes, store.recordLength, qint64(n - 1) * store.recordLength) ==
+           store.recordLength;
+}
+
+bool ReadRecordsBytes(const StoreDescriptor& store,
+                      const std::function<bool(int n, const char* bytes)>& visit) {
+    if (!RecoverStore(store))
+        return false;
+    Fd fd(OpenFile(StorePath(store), O_RDONLY));
+    if (!fd.valid())
+        return errno == ENOENT;
+    const qint64 len = store.recordLength;
+    const qint64 perChunk = qMax<qint64>(1, (1 << 20) / len);
+    std::vector<char> buffer(size_t(perChunk * len));
+    qint64 offset = 0;
+    int n = 1;
+    while (n <= kMaxRecordNumber) {
+        const qint64 got = PreadFull(fd.get(), buffer.data(), perChunk * len, offset);
+        if (got < 0)
+            return false;
+        const qint64 whole = got / len;
+        for (qint64 i = 0; i < whole && n <= kMaxRecordNumber; ++i, ++n) {
+            if (!visit(n, buffer.data() + i * len))
+                return true;
+        }
+        if (got < perChunk * len)
+            break; // end of file; an incomplete record there is ignored
+        offset += got;
+    }
+    return true;
+}
+
+bool CompactStore(const StoreDescriptor& store) {
+    if (store.tempFile.isEmpty() || !RecoverStore(store))
+        return false;
+    const QString path = StorePath(store);
+    Fd in(OpenFile(path, O_RDONLY));
+    if (!in.valid())
+        return errno == ENOENT; // no store, nothing to remove
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0)
+        return false;
+    const qint64 len = store.recordLength;
+    const qint64 whole = qMin<qint64>(st.st_size / len, kMaxRecordNumber);
+
+    // Runs of live records, found by reading only the Live fields.
+    struct Run {
+        qint64 offset;
+        qint64 length;
+    };
+    std::vector<Run> runs;
+    bool removed = st.st_size != whole * len;
+    for (qint64 i = 0; i < whole; ++i) {
+        char live[2];
+        if (PreadFull(in.get(), live, 2, i * len + store.liveOffset) != 2)
+            return false;
+        if (live[0] == 0 && live[1] == 0) {
+            removed = true;
+            continue;
+        }
+        if (!runs.empty() && runs.back().offset + runs.back().length == i * len)
+            runs.back().length += len;
+        else
+            runs.push_back({i * len, len});
+    }
+    if (!removed)
+        return true;
+
+    const QString temp = StoreTempPath(store);
+    Fd out(OpenFile(temp, O_WRONLY | O_CREAT | O_TRUNC, st.st_mode & 07777));
+    if (!out.valid())
+        return false;
+    auto fail = [&] {
+        out.close();
+        ::unlink(Native(temp).constData());
+        return false;
+    };
+    if (::fchmod(out.get(), st.st_mode & 07777) != 0)
+        return fail();
+    qint64 written = 0;
+    for (const Run& run : runs) {
+        if (!CopyRange(in.get(), run.offset, out.get(), written, run.length))
+            return fail();
+        written += run.length;
+    }
+    if (::fsync(out.get()) != 0 || !out.close())
+        return fail();
+    in.close();
+    if (::rename(Native(temp).constData(), Native(path).constData()) != 0)
+        return fail();
+    return SyncFolderOf(path);
+}
+
+QString MailHeader::Subject() const {
+    return DecodeCp932(raw.mid(0, 100));
+}
+QString MailHeader::DateText() const {
+    return DecodeCp932(raw.mid(100, 90));
+}
+QString MailHeader::Address() const {
+    return DecodeCp932(raw.mid(190, 90));
+}
+
+QVector<MailHeader> ReadMailHeaders(const StoreDescriptor& store) {
+    QVector<MailHeader> headers;
+    constexpr qint64 kHeader = offsetof(MailRecord, Body);
+    if (store.recordLength != qint64(sizeof(MailRecord)) || !RecoverStore(store))
+        return headers;
+    Fd fd(OpenFile(StorePath(store), O_RDONLY));
+    if (!fd.valid())
+        return headers;
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0)
+        return headers;
+    const qint64 len = store.recordLength;
+    const qint64 whole = qMin<qint64>(st.st_size / len, kMaxRecordNumber);
+    headers.reserve(whole);
+    // Live is the last field, so one read of 282 bytes starting two bytes before record i
+    // takes the Live of record i - 1 and the header of record i: one system call a record.
+    char buffer[2 + kHeader];
+    for (qint64 i = 0; i < whole; ++i) {
+        const qint64 offset = i == 0 ? 0 : i * len - 2;
+        char* into = i == 0 ? buffer + 2 : buffer;
+        const qint64 want = i == 0 ? kHeader : kHeader + 2;
+        if (PreadFull(fd.get(), into, want, offset) != want)
+            break;
+        if (i > 0)
+            std::memcpy(&headers.last().live, buffer, 2);
+        MailHeader header;
+        header.number = int(i + 1);
+        header.raw = QByteArray(buffer + 2, kHeader);
+        headers.append(std::move(header));
+    }
+    if (!headers.isEmpty()) {
+        qint16 live = 0;
+        if (PreadFull(fd.get(), reinterpret_cast<char*>(&live), 2, headers.size() * len - 2) == 2)
+            headers.last().live = live;
+    }
+    return headers;
+}
+
+} // namespace ricorne

@@ -1,0 +1,255 @@
+#include "core/paths/Paths.h"
+#include "core/stores/RecordBuffers.h"
+#include "core/stores/RecordStore.h"
+#include "core/text/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+using namespace ricorne;
+
+namespace {
+
+constexpr qint64 kMail = sizeof(MailRecord);
+
+class StoresTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        root_ = dir_.path();
+        SetAppDir(root_);
+        ASSERT_TRUE(EnsureInstalledFolders());
+    }
+    void TearDown() override { SetAppDir(QString()); }
+
+    QString Data(const QString& name) const { return root_ + u"/★MailData/"_s + name; }
+    qint64 Size(const QString& name) const { return QFileInfo(Data(name)).size(); }
+    QStringList DataFiles() const { return QDir(root_ + u"/★MailData"_s).entryList(QDir::Files, QDir::Name); }
+
+    static MailRecord Mail(const QString& subject) {
+        MailRecord r;
+        SetField(r.Subject, subject);
+        SetField(r.DateText, u"Mon, 1 Apr 2024 09:00:00 +0900"_s);
+        SetField(r.Address, u"sender@example.jp"_s);
+        SetField(r.Body, u"本文 "_s + subject);
+        return r;
+    }
+    void AppendMails(const StoreDescriptor& store, int count, int first = 1) {
+        for (int i = first; i < first + count; ++i)
+            ASSERT_EQ(AppendRecord(store, Mail(u"件名%1"_s.arg(i))).number, i);
+    }
+    QStringList Subjects(const StoreDescriptor& store) {
+        QStringList subjects;
+        MailRecord buffer;
+        EXPECT_TRUE(ReadRecords(store, buffer, [&](int n) {
+            EXPECT_EQ(n, subjects.size() + 1);
+            EXPECT_EQ(buffer.Live, 1);
+            subjects.append(Trim(FieldText(buffer.Subject)));
+        }));
+        return subjects;
+    }
+
+    QTemporaryDir dir_;
+    QString root_;
+};
+
+TEST_F(StoresTest, FieldsAreFixedWidthCp932) {
+    MailRecord r;
+    const QString subject = QString(60, u'漢'); // 120 bytes in CP932
+    SetField(r.Subject, subject);
+    SetField(r.Address, u"a@b.jp"_s);
+    EXPECT_EQ(FieldBytes(r.Subject), EncodeCp932(subject).left(100));
+    EXPECT_EQ(FieldText(r.Subject), QString(50, u'漢'));
+    EXPECT_EQ(FieldBytes(r.Address), QByteArray("a@b.jp") + QByteArray(84, ' '));
+    EXPECT_EQ(Trim(FieldText(r.Address)), u"a@b.jp"_s);
+
+    AddressRecord a;
+    SetField(a.Name, u"山田太郎"_s);
+    SetField(a.MailAddress, u"taro@example.jp"_s);
+    const char* bytes = reinterpret_cast<const char*>(&a);
+    EXPECT_EQ(QByteArray(bytes + 90, 4), QByteArray("\x0d\x0a\x01\x00", 4));
+    EXPECT_EQ(QByteArray(bytes, 8), EncodeCp932(u"山田太郎"_s));
+    EXPECT_EQ(QByteArray(bytes + 94, 15), QByteArray("taro@example.jp"));
+}
+
+TEST_F(StoresTest, MissingStoreIsEmptyAndNotCreatedByReading) {
+    EXPECT_EQ(NextRecordNumber(ReceivedStore()), 1);
+    EXPECT_TRUE(Subjects(ReceivedStore()).isEmpty());
+    EXPECT_TRUE(ReadMailHeaders(ReceivedStore()).isEmpty());
+    EXPECT_TRUE(CompactStore(ReceivedStore()));
+    EXPECT_TRUE(FlushStore(ReceivedStore()));
+    EXPECT_TRUE(DataFiles().isEmpty());
+}
+
+TEST_F(StoresTest, AppendNumbersFromFileLength) {
+    AppendMails(ReceivedStore(), 3);
+    EXPECT_EQ(Size(u"klmdata2.data"_s), 96852);
+    EXPECT_EQ(NextRecordNumber(ReceivedStore()), 4);
+    MailRecord r = Mail(u"四通目"_s);
+    r.Live = 0; // an append always writes a live record with CR LF
+    r.LineEnd[0] = 'x';
+    const AppendResult result = AppendRecord(ReceivedStore(), r);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result.number, 4);
+    EXPECT_EQ(Size(u"klmdata2.data"_s), 129136);
+    MailRecord back;
+    ASSERT_TRUE(ReadRecord(ReceivedStore(), 4, back));
+    EXPECT_EQ(std::memcmp(back.LineEnd, "\r\n", 2), 0);
+    EXPECT_EQ(Subjects(ReceivedStore()), (QStringList{u"件名1"_s, u"件名2"_s, u"件名3"_s, u"四通目"_s}));
+    EXPECT_FALSE(ReadRecord(ReceivedStore(), 5, back));
+    ASSERT_TRUE(FlushStore(ReceivedStore()));
+}
+
+TEST_F(StoresTest, StoresAreFoundUnderEitherSpelling) {
+    // The address store as another spelling wrote it, in a folder spelt differently again.
+    ASSERT_TRUE(QDir(root_).rename(u"★MailData"_s, u"★MAILDATA"_s));
+    AddressRecord a;
+    SetField(a.Name, u"花子"_s);
+    {
+        QFile file(root_ + u"/★MAILDATA/klmdata20.data"_s);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(&a), sizeof a);
+    }
+    EXPECT_EQ(NextRecordNumber(AddressStore()), 2);
+    ASSERT_TRUE(AppendRecord(AddressStore(), a));
+    EXPECT_EQ(QDir(root_ + u"/★MAILDATA"_s).entryList(QDir::Files), QStringList{u"klmdata20.data"_s});
+    EXPECT_EQ(QFileInfo(root_ + u"/★MAILDATA/klmdata20.data"_s).size(), 368);
+}
+
+TEST_F(StoresTest, DeletingKeepsOrderRenumbersAndLeavesNoTemporaryFile) {
+    AppendMails(SentStore(), 4);
+    MailRecord& buffer = SentBuffer();
+    ASSERT_TRUE(ReadRecord(SentStore(), 2, buffer));
+    ASSERT_TRUE(MarkDeleted(SentStore(), 2, buffer));
+    EXPECT_EQ(buffer.Live, 1); // the variable itself is left alone
+    ASSERT_TRUE(CompactStore(SentStore()));
+    EXPECT_EQ(Subjects(SentStore()), (QStringList{u"件名1"_s, u"件名3"_s, u"件名4"_s}));
+    EXPECT_EQ(DataFiles(), QStringList{u"klmdata5.data"_s});
+    EXPECT_EQ(Size(u"klmdata5.data"_s), 3 * kMail);
+
+    // Several at once, including the first and the last.
+    AppendMails(SentStore(), 2, 4);
+    for (int n : {1, 5}) {
+        ASSERT_TRUE(ReadRecord(SentStore(), n, buffer));
+        ASSERT_TRUE(MarkDeleted(SentStore(), n, buffer));
+    }
+    ASSERT_TRUE(CompactStore(SentStore()));
+    EXPECT_EQ(Subjects(SentStore()), (QStringList{u"件名3"_s, u"件名4"_s, u"件名4"_s}));
+    EXPECT_FALSE(MarkDeleted(SentStore(), 4, buffer)); // beyond the store: refused, no growth
+    EXPECT_EQ(Size(u"klmdata5.data"_s), 3 * kMail);
+}
+
+TEST_F(StoresTest, AddressStoreCompactsOnItsOwnLiveField) {
+    for (const QString& name : {u"一"_s, u"二"_s, u"三"_s}) {
+        AddressRecord a;
+        SetField(a.Name, name);
+        ASSERT_TRUE(AppendRecord(AddressStore(), a));
+    }
+    AddressRecord& buffer = AddressBuffer();
+    ASSERT_TRUE(ReadRecord(AddressStore(), 1, buffer));
+    ASSERT_TRUE(MarkDeleted(AddressStore(), 1, buffer));
+    ASSERT_TRUE(CompactStore(AddressStore()));
+    QStringList names;
+    ASSERT_TRUE(
+        ReadRecords(AddressStore(), buffer, [&](int) { names.append(Trim(FieldText(buffer.Name))); }));
+    EXPECT_EQ(names, (QStringList{u"二"_s, u"三"_s}));
+    EXPECT_EQ(DataFiles(), QStringList{u"Klmdata20.data"_s});
+}
+
+TEST_F(StoresTest, TemporaryFileOfAnOlderCrashIsRestoredBeforeReading) {
+    AppendMails(ReceivedStore(), 3);
+    // The older program copied the store to the temporary file, then removed the store.
+    ASSERT_TRUE(QFile::rename(Data(u"klmdata2.data"_s), Data(u"KLMDATA2.TMP"_s)));
+    EXPECT_EQ(Subjects(ReceivedStore()), (QStringList{u"件名1"_s, u"件名2"_s, u"件名3"_s}));
+    EXPECT_EQ(DataFiles(), QStringList{u"klmdata2.data"_s});
+
+    // Or it had begun rewriting the store: the full temporary copy is the good one.
+    ASSERT_TRUE(QFile::copy(Data(u"klmdata2.data"_s), Data(u"KLMDATA2.TMP"_s)));
+    ASSERT_TRUE(QFile::resize(Data(u"klmdata2.data"_s), kMail + 10));
+    EXPECT_EQ(NextRecordNumber(ReceivedStore()), 4);
+    EXPECT_EQ(DataFiles(), QStringList{u"klmdata2.data"_s});
+}
+
+TEST_F(StoresTest, UnfinishedCompactionIsDroppedAndTheStoreKept) {
+    AppendMails(ReceivedStore(), 3);
+    // Our compaction stopped halfway: its temporary file is shorter than the store.
+    QFile temp(Data(u"KLMDATA2.TMP"_s));
+    ASSERT_TRUE(temp.open(QIODevice::WriteOnly));
+    temp.write(QByteArray(kMail + 100, 'x'));
+    temp.close();
+    EXPECT_EQ(ReadMailHeaders(ReceivedStore()).size(), 3);
+    EXPECT_EQ(DataFiles(), QStringList{u"klmdata2.data"_s});
+}
+
+TEST_F(StoresTest, AppendAfterABrokenTailOverwritesIt) {
+    AppendMails(ReceivedStore(), 2);
+    {
+        QFile file(Data(u"klmdata2.data"_s));
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(QByteArray(20000, '#')); // 2.62 records: rounding would give 4
+    }
+    EXPECT_EQ(Subjects(ReceivedStore()).size(), 2);
+    EXPECT_EQ(NextRecordNumber(ReceivedStore()), 3);
+    ASSERT_EQ(AppendRecord(ReceivedStore(), Mail(u"次"_s)).number, 3);
+    EXPECT_EQ(Size(u"klmdata2.data"_s), 3 * kMail);
+    EXPECT_EQ(Subjects(ReceivedStore()), (QStringList{u"件名1"_s, u"件名2"_s, u"次"_s}));
+}
+
+TEST_F(StoresTest, FullStoreRefusesAppendWithoutWriting) {
+    {
+        QFile file(Data(u"klmdata2.data"_s));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64(kMaxRecordNumber - 1) * kMail)); // sparse
+    }
+    const AppendResult last = AppendRecord(ReceivedStore(), Mail(u"最後"_s));
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last.number, kMaxRecordNumber);
+    EXPECT_EQ(NextRecordNumber(ReceivedStore()), kMaxRecordNumber + 1);
+    const AppendResult refused = AppendRecord(ReceivedStore(), Mail(u"溢れ"_s));
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.status, AppendStatus::StoreFull);
+    EXPECT_EQ(Size(u"klmdata2.data"_s), qint64(kMaxRecordNumber) * kMail);
+    EXPECT_FALSE(WriteRecord(ReceivedStore(), kMaxRecordNumber + 1, Mail(u"溢れ"_s)));
+    EXPECT_EQ(Size(u"klmdata2.data"_s), qint64(kMaxRecordNumber) * kMail);
+}
+
+TEST_F(StoresTest, WriteFailuresAreReported) {
+    if (!QFileInfo::exists(u"/dev/full"_s))
+        GTEST_SKIP() << "no /dev/full";
+    ASSERT_TRUE(QFile::link(u"/dev/full"_s, Data(u"klmdata2.data"_s))); // every write: disk full
+    const AppendResult result = AppendRecord(ReceivedStore(), Mail(u"x"_s));
+    EXPECT_EQ(result.status, AppendStatus::WriteFailed);
+    EXPECT_EQ(result.number, 0);
+
+    SetAppDir(root_ + u"/nowhere"_s);
+    EXPECT_EQ(AppendRecord(SentStore(), Mail(u"x"_s)).status, AppendStatus::WriteFailed);
+}
+
+TEST_F(StoresTest, HeadersListSubjectDateAddressAndLive) {
+    AppendMails(ReceivedStore(), 3);
+    MailRecord r;
+    ASSERT_TRUE(ReadRecord(ReceivedStore(), 3, r));
+    ASSERT_TRUE(MarkDeleted(ReceivedStore(), 3, r));
+    {
+        QFile file(Data(u"klmdata2.data"_s));
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(QByteArray(300, 'x')); // an incomplete tail is not a header
+    }
+    const QVector<MailHeader> headers = ReadMailHeaders(ReceivedStore());
+    ASSERT_EQ(headers.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(headers[i].number, i + 1);
+        EXPECT_EQ(Trim(headers[i].Subject()), u"件名%1"_s.arg(i + 1));
+        EXPECT_EQ(Trim(headers[i].DateText()), u"Mon, 1 Apr 2024 09:00:00 +0900"_s);
+        EXPECT_EQ(Trim(headers[i].Address()), u"sender@example.jp"_s);
+        EXPECT_EQ(headers[i].live, i < 2 ? 1 : 0);
+    }
+    EXPECT_TRUE(ReadMailHeaders(AddressStore()).isEmpty()); // not a mail store
+}
+
+} // namespace
