@@ -1,0 +1,34 @@
+#include "mainwindow/LabelButton.h"
+
+#include <QMouseEvent>
+
+namespace ricorne {
+
+LabelButton::LabelButton(const QString& caption, QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setText(caption);
+    setMouseTracking(true); // hover help needs moves without a button held
+}
+
+void LabelButton::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        pressed_ = true;
+        event->accept();
+        return;
+    }
+    QLabel::mousePressEvent(event);
+}
+
+void LabelButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && pressed_) {
+        pressed_ = false;
+        event->accept();
+        if (rect().contains(event->position().toPoint()))
+            Q_EMIT Clicked();
+        return;
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+} // namespace ricorne

@@ -1,0 +1,224 @@
+#include "mainwindow/MainForm.h"
+
+#include "app/Pause.h"
+#include "app/Twips.h"
+#include "mainwindow/ClockText.h"
+#include "mainwindow/HelpPage.h"
+#include "mainwindow/LabelButton.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+namespace ricorne {
+
+namespace {
+
+// Until the slot paints the cabinet, a plain cabinet-coloured panel stands in for it.
+const QColor kCabinetColour(0x6e, 0x1a, 0x2a);
+const QColor kLabelColour(0xff, 0xee, 0xb8);
+const QColor kPressedLabelColour(0xb0, 0x90, 0x70);
+
+QRect Place(const TwipsBox& b) {
+    return TwipsRect(b.left, b.top, b.width, b.height);
+}
+
+void PaintLabelText(QLabel* label) {
+    QPalette p = label->palette();
+    p.setColor(QPalette::Active, QPalette::WindowText, kLabelColour);
+    p.setColor(QPalette::Inactive, QPalette::WindowText, kLabelColour);
+    p.setColor(QPalette::Disabled, QPalette::WindowText, kPressedLabelColour);
+    label->setPalette(p);
+}
+
+QWidget* PlainCabinet() {
+    auto* cabinet = new QWidget;
+    cabinet->setObjectName(QStringLiteral("Picture1"));
+    cabinet->setAutoFillBackground(true);
+    QPalette p = cabinet->palette();
+    p.setColor(QPalette::Window, kCabinetColour);
+    cabinet->setPalette(p);
+    return cabinet;
+}
+
+} // namespace
+
+MainForm::MainForm(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(MainFormCaption());
+    setFixedSize(Place(kCabinetBox).size());
+    openUrl_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+
+    InstallCabinet(PlainCabinet());
+    BuildLabels();
+
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("Label19"));
+    statusLabel_->setTextFormat(Qt::PlainText);
+    statusLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    statusLabel_->setGeometry(Place(kStatusLabelBox));
+    statusLabel_->setMouseTracking(true);
+    PaintLabelText(statusLabel_);
+    statusLabel_->installEventFilter(this);
+    hoverHelp_[statusLabel_] = StatusLabelHelp();
+
+    versionLabel_ = new QLabel(VersionText(), this);
+    versionLabel_->setObjectName(QStringLiteral("Label20"));
+    versionLabel_->setTextFormat(Qt::PlainText);
+    versionLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    versionLabel_->setFont(QFont(VersionFontFamily(), 9));
+    versionLabel_->setGeometry(Place(kVersionLabelBox));
+    PaintLabelText(versionLabel_);
+
+    helpBox_ = new QPlainTextEdit(this);
+    helpBox_->setObjectName(QStringLiteral("Text1"));
+    helpBox_->setReadOnly(true);
+    helpBox_->setFocusPolicy(Qt::NoFocus);
+    helpBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    helpBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    helpBox_->setGeometry(Place(kHelpBox));
+    helpBox_->hide();
+
+    // The clock box lies right of the cabinet, outside the client area, as it always has.
+    clockBox_ = new QLineEdit(this);
+    clockBox_->setObjectName(QStringLiteral("Text2"));
+    clockBox_->setGeometry(Place(kClockBox));
+
+    clockTimer_ = new QTimer(this);
+    clockTimer_->setObjectName(QStringLiteral("Timer2"));
+    clockTimer_->setInterval(kClockIntervalMs);
+    connect(clockTimer_, &QTimer::timeout, this, &MainForm::RefreshClock);
+    clockTimer_->start();
+
+    SetLabelAction(NavLabel::Label11, [this] { OpenHelpPage(); });
+    SetLabelAction(NavLabel::Label12, [this] { showMinimized(); });
+}
+
+MainForm::~MainForm() = default;
+
+void MainForm::BuildLabels() {
+    for (const NavLabelLayout& info : NavLabels()) {
+        auto* label = new LabelButton(info.caption, this);
+        label->setObjectName(info.name);
+        label->setGeometry(Place(info.box));
+        PaintLabelText(label);
+        label->installEventFilter(this);
+        labels_[info.id] = label;
+        hoverHelp_[label] = info.help;
+        connect(label, &LabelButton::Clicked, this, [this, id = info.id] { ClickLabel(id); });
+    }
+}
+
+void MainForm::SetLabelAction(NavLabel label, std::function<void()> action,
+                              std::function<void()> beforePress) {
+    wiring_[label] = Wiring{std::move(beforePress), std::move(action)};
+}
+
+void MainForm::ClickLabel(NavLabel id) {
+    const Wiring wiring = wiring_[id]; // a copy: the action may rewire the label
+    QPointer<MainForm> self(this);
+    if (wiring.beforePress)
+        wiring.beforePress();
+    if (self && NavLabelInfo(id).pressEffect) {
+        QPointer<QLabel> label = Label(id);
+        label->setEnabled(false);
+        Pause(kPressEffectMs); // further clicks run meanwhile
+        if (!self || !label)
+            return;
+        label->setEnabled(true);
+    }
+    if (self && wiring.action)
+        wiring.action();
+}
+
+void MainForm::SetStatus(const QString& text) {
+    statusLabel_->setText(text);
+}
+QString MainForm::Status() const {
+    return statusLabel_->text();
+}
+
+void MainForm::ShowHelp(const QString& text) {
+    if (helpBox_->toPlainText() != text)
+        helpBox_->setPlainText(text);
+    helpBox_->show();
+}
+
+void MainForm::HideHelp() {
+    helpBox_->hide();
+}
+bool MainForm::IsHelpShown() const {
+    return !helpBox_->isHidden();
+}
+QString MainForm::HelpText() const {
+    return helpBox_->toPlainText();
+}
+
+QString MainForm::ClockBoxText() const {
+    return clockBox_->text();
+}
+void MainForm::RefreshClock() {
+    clockBox_->setText(ClockText(QDateTime::currentDateTime()));
+}
+
+void MainForm::SetLeverAction(std::function<void()> pull) {
+    lever_ = std::move(pull);
+}
+
+void MainForm::PullLever() {
+    if (lever_)
+        lever_();
+}
+
+void MainForm::InstallCabinet(QWidget* cabinet) {
+    if (cabinet_)
+        cabinet_->deleteLater();
+    cabinet_ = cabinet;
+    cabinet->setParent(this);
+    cabinet->setGeometry(Place(kCabinetBox));
+    cabinet->setMouseTracking(true);
+    cabinet->installEventFilter(this);
+    cabinet->lower();
+    cabinet->show();
+}
+
+void MainForm::SetUrlOpener(std::function<void(const QUrl&)> opener) {
+    openUrl_ = std::move(opener);
+}
+
+QLabel* MainForm::Label(NavLabel label) const {
+    return labels_.at(label);
+}
+
+void MainForm::OpenHelpPage() {
+    const QString path = HelpPagePath();
+    if (!path.isEmpty() && openUrl_)
+        openUrl_(QUrl::fromLocalFile(path));
+}
+
+void MainForm::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Q_EMIT Closing();
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+    const bool moved = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
+    if (!moved)
+        return QWidget::eventFilter(watched, event);
+    if (auto help = hoverHelp_.find(watched); help != hoverHelp_.end()) {
+        ShowHelp(help->second);
+    } else if (watched == cabinet_) {
+        const QPointF pos = event->type() == QEvent::Enter ? static_cast<QEnterEvent*>(event)->position()
+                                                           : static_cast<QMouseEvent*>(event)->position();
+        if (!cabinet_->childAt(pos.toPoint()))
+            HideHelp(); // the bare cabinet
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace ricorne

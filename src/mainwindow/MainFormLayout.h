@@ -1,0 +1,46 @@
+// What the main window shows, without any widget: the navigation labels with their captions,
+// positions (twips) and help texts, the status and version labels, the help and clock boxes.
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace ricorne {
+
+// The navigation labels on the cabinet, by their control names.
+enum class NavLabel { Label5, Label6, Label7, Label8, Label9, Label10, Label11, Label12 };
+
+struct TwipsBox {
+    int left, top, width, height;
+};
+
+struct NavLabelLayout {
+    NavLabel id;
+    QString name;    // "Label5"
+    QString caption; // leading blanks and U+3000 are part of it
+    TwipsBox box;
+    QString help;     // shown in the help box while the pointer is over the label
+    bool pressEffect; // disabled for a moment before the action runs
+};
+
+// The eight labels in control-number order.
+const std::vector<NavLabelLayout>& NavLabels();
+const NavLabelLayout& NavLabelInfo(NavLabel id);
+
+QString MainFormCaption(); // "楽し！ニギヤカ！リコルネ " (ends with one space)
+
+// Client area: the cabinet's 256 x 428 pixels.
+inline constexpr TwipsBox kCabinetBox{0, 0, 3840, 6420};
+inline constexpr TwipsBox kStatusLabelBox{840, 6080, 1815, 255};  // Label19
+inline constexpr TwipsBox kVersionLabelBox{1560, 5400, 735, 255}; // Label20
+inline constexpr TwipsBox kHelpBox{480, 360, 2775, 855};          // Text1
+inline constexpr TwipsBox kClockBox{4440, 5520, 855, 270};        // Text2, right of the cabinet
+inline constexpr int kClockIntervalMs = 1000;                     // Timer2
+inline constexpr int kPressEffectMs = 30;
+
+QString StatusLabelHelp();   // help text of Label19
+QString VersionText();       // "Ver 1.31"
+QString VersionFontFamily(); // "Book Antiqua"
+QString ReceivingStatus();   // "メールを受信します。", shown by the receive label before a check
+
+} // namespace ricorne
