@@ -1,0 +1,305 @@
+#include "core/mail/MailSocket.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QNetworkProxy>
+#include <QSslConfiguration>
+#include <QSslSocket>
+
+namespace ricorne {
+
+MailSocket::MailSocket(const QString& protocolName, MailTimeouts timeouts, const QString& caFile)
+    : protocol_(protocolName), timeouts_(timeouts), caFile_(caFile) {}
+
+MailSocket::~MailSocket() {
+    Abort();
+}
+
+QString MailSocket::PeerLabel() const {
+    return ServerLabel(address_);
+}
+
+void MailSocket::SetupTls() {
+    if (tlsConfigured_)
+        return;
+    tlsConfigured_ = true;
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    QList<QSslCertificate> authorities = QSslConfiguration::systemCaCertificates();
+    if (!caFile_.isEmpty() && QFile::exists(caFile_))
+        authorities += QSslCertificate::fromPath(caFile_, QSsl::Pem);
+    config.setCaCertificates(authorities);
+    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    socket_->setSslConfiguration(config);
+    socket_->setPeerVerifyName(address_.host);
+}
+
+bool MailSocket::FailTls() {
+    const auto errors = socket_->sslHandshakeErrors();
+    if (!errors.isEmpty()) {
+        QStringList reasons;
+        for (const QSslError& e : errors) {
+            if (!reasons.contains(e.errorString()))
+                reasons << e.errorString();
+        }
+        error_ = QStringLiteral("%1 サーバー %2 の証明書を確認できません (安全な接続ではありません): %3")
+                     .arg(protocol_, address_.host, reasons.join(QStringLiteral("; ")));
+    } else if (socket_->error() == QAbstractSocket::SocketTimeoutError) {
+        error_ = QStringLiteral("%1 サーバー %2 と TLS で接続できません: %3 秒以内に応答がありません")
+                     .arg(protocol_, PeerLabel())
+                     .arg(timeouts_.connectMs / 1000);
+    } else {
+        error_ = QStringLiteral("%1 サーバー %2 と TLS で接続できません: %3")
+                     .arg(protocol_, PeerLabel(), socket_->errorString());
+    }
+    status_ = Status::Closed;
+    socket_->abort();
+    return false;
+}
+
+bool MailSocket::Connect(const ServerAddress& address) {
+    Abort();
+    address_ = address;
+    buffer_.clear();
+    pos_ = 0;
+    status_ = Status::Ok;
+    tlsConfigured_ = false;
+    socket_ = std::make_unique<QSslSocket>();
+    socket_->setProxy(QNetworkProxy::NoProxy);
+    socket_->setReadBufferSize(0);
+    if (address.implicitTls) {
+        SetupTls();
+        socket_->connectToHostEncrypted(address.host, address.port);
+    } else {
+        socket_->connectToHost(address.host, address.port);
+    }
+    if (!socket_->waitForConnected(timeouts_.connectMs)) {
+        const QString reason =
+            socket_->error() == QAbstractSocket::SocketTimeoutError
+                ? QStringLiteral("%1 秒以内に応答がありません").arg(timeouts_.connectMs / 1000)
+                : socket_->errorString();
+        error_ = QStringLiteral("%1 サーバー %2 に接続できません: %3").arg(protocol_, PeerLabel(), reason);
+        status_ = Status::Closed;
+        socket_->abort();
+        return false;
+    }
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (address.implicitTls && !socket_->waitForEncrypted(timeouts_.connectMs))
+        return FailTls();
+    return true;
+}
+
+bool MailSocket::StartTls() {
+    if (!IsOpen())
+        return false;
+    if (HasBufferedInput() || socket_->bytesAvailable() > 0) {
+        error_ =
+            QStringLiteral("%1 サーバー %2 が TLS の開始前に余分なデータを送ってきました。接続を中止します。")
+                .arg(protocol_, PeerLabel());
+        Abort();
+        return false;
+    }
+    buffer_.clear();
+    pos_ = 0;
+    SetupTls();
+    socket_->startClientEncryption();
+    if (!socket_->waitForEncrypted(timeouts_.connectMs))
+        return FailTls();
+    return true;
+}
+
+bool MailSocket::IsOpen() const {
+    return socket_ && status_ == Status::Ok && socket_->state() == QAbstractSocket::ConnectedState;
+}
+
+bool MailSocket::IsEncrypted() const {
+    return socket_ && socket_->isEncrypted();
+}
+
+void MailSocket::Abort() {
+    if (socket_) {
+        socket_->abort();
+        socket_.reset();
+    }
+    if (status_ == Status::Ok)
+        status_ = Status::Closed;
+}
+
+QString MailSocket::LocalAddressLiteral() const {
+    if (!socket_)
+        return QStringLiteral("[127.0.0.1]");
+    const QHostAddress local = socket_->localAddress();
+    if (local.protocol() == QAbstractSocket::IPv6Protocol) {
+        bool isV4 = false;
+        const quint32 v4 = local.toIPv4Address(&isV4);
+        if (isV4)
+            return u'[' + QHostAddress(v4).toString() + u']';
+        return QStringLiteral("[IPv6:") + local.toString() + u']';
+    }
+    return u'[' + local.toString() + u']';
+}
+
+bool MailSocket::Write(const QByteArray& data) {
+    if (!IsOpen()) {
+        if (error_.isEmpty())
+            error_ = QStringLiteral("%1 サーバーに接続していません").arg(protocol_);
+        return false;
+    }
+    if (socket_->write(data) != data.size()) {
+        error_ = QStringLiteral("%1 サーバー %2 に送信できません: %3")
+                     .arg(protocol_, PeerLabel(), socket_->errorString());
+        status_ = Status::Closed;
+        socket_->abort();
+        return false;
+    }
+    while (socket_->bytesToWrite() > 0) {
+        if (!socket_->waitForBytesWritten(timeouts_.idleMs)) {
+            if (socket_->error() == QAbstractSocket::SocketTimeoutError) {
+                error_ = QStringLiteral("%1 サーバー %2 が %3 秒間データを受け取りません")
+                             .arg(protocol_, PeerLabel())
+                             .arg(timeouts_.idleMs / 1000);
+                status_ = Status::Timeout;
+            } else {
+                error_ = QStringLiteral("%1 サーバー %2 との接続が切れました").arg(protocol_, PeerLabel());
+                status_ = Status::Closed;
+            }
+            socket_->abort();
+            return false;
+        }
+    }
+    return true;
+}
+
+void MailSocket::Compact() {
+    if (pos_ == buffer_.size()) {
+        buffer_.clear();
+        pos_ = 0;
+    } else if (pos_ > 65536 && pos_ > buffer_.size() / 2) {
+        buffer_.remove(0, pos_);
+        pos_ = 0;
+    }
+}
+
+bool MailSocket::Fill() {
+    if (!socket_ || status_ != Status::Ok) {
+        if (error_.isEmpty())
+            error_ = QStringLiteral("%1 サーバーに接続していません").arg(protocol_);
+        return false;
+    }
+    Compact();
+    if (socket_->bytesAvailable() == 0 && !socket_->waitForReadyRead(timeouts_.idleMs)) {
+        if (socket_->bytesAvailable() == 0) {
+            if (socket_->error() == QAbstractSocket::SocketTimeoutError) {
+                error_ = QStringLiteral("%1 サーバー %2 から %3 秒間応答がありません")
+                             .arg(protocol_, PeerLabel())
+                             .arg(timeouts_.idleMs / 1000);
+                status_ = Status::Timeout;
+            } else {
+                error_ = QStringLiteral("%1 サーバー %2 との接続が切れました").arg(protocol_, PeerLabel());
+                status_ = Status::Closed;
+            }
+            socket_->abort();
+            return false;
+        }
+    }
+    buffer_.append(socket_->readAll());
+    return true;
+}
+
+MailSocket::Status MailSocket::ReadLine(QByteArray* line, qsizetype maxLength) {
+    qsizetype scanFrom = pos_;
+    bool skipping = false; // inside a line that is already too long
+    for (;;) {
+        const qsizetype nl = buffer_.indexOf('\n', scanFrom);
+        if (nl >= 0) {
+            if (skipping) {
+                pos_ = nl + 1;
+                return Status::TooLong;
+            }
+            qsizetype end = nl;
+            if (end > pos_ && buffer_[end - 1] == '\r')
+                --end;
+            if (end - pos_ > maxLength) {
+                pos_ = nl + 1;
+                return Status::TooLong;
+            }
+            *line = buffer_.mid(pos_, end - pos_);
+            pos_ = nl + 1;
+            return Status::Ok;
+        }
+        if (skipping || buffer_.size() - pos_ > maxLength + 1) {
+            skipping = true;
+            pos_ = buffer_.size();
+        }
+        scanFrom = buffer_.size() - pos_; // offset survives Compact()
+        if (!Fill())
+            return status_;
+        scanFrom += pos_;
+    }
+}
+
+MailSocket::Status MailSocket::ReadDotBlock(QByteArray* out, qsizetype maxLine, qint64 maxTotal,
+                                            bool* overflowTotal) {
+    out->clear();
+    *overflowTotal = false;
+    bool lineTooLong = false;
+    bool draining = false;
+    bool midLine = false; // draining: the bytes thrown away ended inside a line
+    for (;;) {
+        const char* data = buffer_.constData();
+        const qsizetype size = buffer_.size();
+        while (pos_ < size) {
+            const char* nlp = static_cast<const char*>(memchr(data + pos_, '\n', size_t(size - pos_)));
+            if (!nlp) {
+                if (draining) {
+                    midLine = true;
+                    pos_ = size;
+                } else if (size - pos_ > maxLine + 1) {
+                    lineTooLong = true;
+                    draining = true;
+                    out->clear();
+                    midLine = true;
+                    pos_ = size;
+                }
+                break;
+            }
+            const qsizetype nl = nlp - data;
+            qsizetype end = nl;
+            if (end > pos_ && data[end - 1] == '\r')
+                --end;
+            const qsizetype start = pos_;
+            pos_ = nl + 1;
+            if (draining) {
+                if (!midLine && end - start == 1 && data[start] == '.')
+                    return lineTooLong ? Status::TooLong : Status::Ok;
+                midLine = false;
+                continue;
+            }
+            qsizetype from = start;
+            if (data[start] == '.' && end > start) {
+                if (end - start == 1)
+                    return Status::Ok;
+                ++from; // dot-unstuffing
+            }
+            if (end - start > maxLine) {
+                lineTooLong = true;
+                draining = true;
+                out->clear();
+                continue;
+            }
+            if (out->size() + (end - from) + 2 > maxTotal) {
+                *overflowTotal = true;
+                draining = true;
+                out->clear();
+                continue;
+            }
+            out->append(data + from, end - from);
+            out->append("\r\n", 2);
+        }
+        if (!Fill()) {
+            out->clear();
+            return status_;
+        }
+    }
+}
+
+} // namespace ricorne

@@ -1,0 +1,117 @@
+// Our POP3 engine (RFC 1939, CAPA and PIPELINING of RFC 2449, STLS of RFC 2595) over one
+// blocking MailSocket.
+//
+// What it promises, so no mail is lost or fetched twice:
+// - it never reconnects on its own: after a timeout or a dropped connection every call fails;
+// - DELE goes out only for a mail the caller asked to delete, never for a mail whose fetch
+//   failed in this session, and only QUIT (Quit) commits deletions: a session that ends any
+//   other way leaves every mail on the server;
+// - lines over maxLineBytes and mails over maxMailBytes fail that fetch (the mail stays on the
+//   server) while the session goes on.
+// With PIPELINING offered, the RETR of the next mails go out while the caller handles the
+// current one, and DELE commands are sent without waiting for their replies.
+#pragma once
+
+#include "core/mail/MailSocket.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QMap>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+namespace ricorne {
+
+class Pop3Client {
+public:
+    struct Options {
+        MailTimeouts timeouts;
+        QString caFile; // extra trusted certificates (PEM); may not exist
+        qsizetype maxLineBytes = 1 << 20;
+        qint64 maxMailBytes = qint64(256) << 20;
+        bool usePipelining = true;   // only when the server offers it
+        int aheadMails = 16;         // RETR sent ahead: at most this many mails ...
+        qint64 aheadBytes = 4 << 20; // ... and this many bytes (by LIST sizes)
+    };
+
+    Pop3Client();
+    explicit Pop3Client(Options options);
+    ~Pop3Client();
+
+    // Connects, reads the greeting, asks CAPA and switches to TLS by STLS when the server
+    // offers it (or from the start for pop3s://).
+    bool Connect(const QString& server);
+    // APOP (apop = true) or USER/PASS, then STAT and LIST. Returns the number of mails, or -1.
+    // APOP needs a valid timestamp in the greeting; without one the login fails and never
+    // falls back to USER/PASS.
+    int Login(const QString& id, const QString& password, bool apop);
+
+    int Count() const { return count_; }
+    qint64 Size(int number) const; // from LIST; -1 for an unknown number
+    // The whole mail as the server holds it (CR LF line ends, dot-unstuffed).
+    bool Retrieve(int number, QByteArray* raw);
+    bool Delete(int number);
+    // The unique id of a mail (one UIDL for all mails, asked on the first call); empty when
+    // the server has none or the session failed.
+    QString Uidl(int number);
+    // QUIT: commits the deletions. Closes the connection whatever the reply.
+    bool Quit();
+    // Closes without QUIT: nothing is deleted.
+    void Abort();
+
+    const QString& Error() const { return error_; }
+    bool IsBroken() const { return broken_; }
+    bool UsesPipelining() const { return pipelining_; }
+    bool IsEncrypted() const { return socket_.IsEncrypted(); }
+    const QStringList& Capabilities() const { return capabilities_; }
+    const QByteArray& Greeting() const { return greeting_; }
+
+    // The APOP timestamp of a greeting: "<...@...>" of printable ASCII; false when absent.
+    static bool ApopTimestamp(const QByteArray& greeting, QByteArray* stamp);
+    // Shortened, printable form of a server reply for failure texts.
+    static QString ReplyText(const QByteArray& line);
+
+private:
+    struct Pending {
+        enum Kind { Retr, Dele } kind;
+        int number;
+    };
+    enum class Reply { Ok, Err, Broken };
+
+    Reply Command(const QByteArray& command, QByteArray* line);
+    Reply ReadStatus(QByteArray* line);
+    bool ReadCapabilities();
+    bool ReadPendingOne();
+    bool DrainPending();
+    bool SendAhead(int number);
+    bool FailBroken(const QString& text = {});
+    bool Fail(const QString& text);
+    bool LoadUidls();
+    bool CheckNumber(int number);
+    QString FetchFailureText(int number, const QString& reason) const;
+
+    Options options_;
+    MailSocket socket_;
+    QByteArray greeting_;
+    QStringList capabilities_;
+    bool pipelining_ = false;
+    bool loggedIn_ = false;
+    bool broken_ = false;
+    QString error_;
+    int count_ = 0;
+    QHash<int, qint64> sizes_;
+
+    std::deque<Pending> pending_;
+    QMap<int, QByteArray> fetched_; // RETR replies read ahead of the caller
+    QHash<int, QString> fetchErrors_;
+    QSet<int> retrInFlight_;
+    QSet<int> failed_; // fetch failed: never deleted in this session
+    QSet<int> deleteQueued_;
+    int aheadUpTo_ = 0; // highest number a RETR was sent for
+    bool uidlsLoaded_ = false;
+    QHash<int, QString> uidls_;
+};
+
+} // namespace ricorne

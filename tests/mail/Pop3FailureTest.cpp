@@ -1,0 +1,361 @@
+// POP3 engine against our own misbehaving server: the failure paths a real server will not
+// show on demand.
+#include "FakePop3.h"
+#include "TestServers.h"
+#include "core/mail/Pop3Client.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace ricorne;
+using namespace ricorne::testing;
+
+namespace {
+
+QByteArray Mail(int i) {
+    return "Subject: mail " + QByteArray::number(i) + "\r\n\r\nbody " + QByteArray::number(i) + "\r\n";
+}
+
+class Pop3Failure : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureCoreApplication();
+        pop3_.mails = {Mail(1), Mail(2), Mail(3)};
+    }
+    Pop3Client::Options Options() const {
+        Pop3Client::Options o;
+        o.timeouts.connectMs = 2000;
+        o.timeouts.idleMs = 2000;
+        return o;
+    }
+    std::unique_ptr<FakeServer> Start() {
+        return std::make_unique<FakeServer>([this](FakeConnection& c) { pop3_.Serve(c); });
+    }
+    FakePop3 pop3_;
+};
+
+TEST(ApopTimestamp, AcceptsOnlyPrintableStampsWithAnAt) {
+    QByteArray stamp;
+    EXPECT_TRUE(Pop3Client::ApopTimestamp("+OK ready <1896.697170952@dbc.mtview.ca.us>", &stamp));
+    EXPECT_EQ(stamp, QByteArray("<1896.697170952@dbc.mtview.ca.us>"));
+    EXPECT_TRUE(Pop3Client::ApopTimestamp("+OK Dovecot ready. <3cab.5.6b167183.BaNy+SL/Hi==@vm>", &stamp));
+    EXPECT_EQ(stamp, QByteArray("<3cab.5.6b167183.BaNy+SL/Hi==@vm>"));
+    for (const char* bad : {"+OK ready", "+OK <>", "+OK <nostamp>", "+OK <@host>", "+OK <id@>", "+OK <a b@c>",
+                            "+OK <a\x01@c>", "+OK <a\xe3\x81\x82@c>", "+OK <unclosed@host", "+OK <a<b@c>"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(Pop3Client::ApopTimestamp(bad, &stamp));
+    }
+}
+
+TEST_F(Pop3Failure, ApopWithoutTimestampFailsAndNeverFallsBackToUserPass) {
+    pop3_.greeting = "+OK no stamp here";
+    auto server = Start();
+    Pop3Client client(Options());
+    ASSERT_TRUE(client.Connect(server->Address()));
+    EXPECT_EQ(client.Login(QStringLiteral("alice"), QStringLiteral("secret"), true), -1);
+    EXPECT_TRUE(client.Error().startsWith(QStringLiteral("POP3 サーバーにログインできません: ")));
+    EXPECT_TRUE(client.Error().contains(QStringLiteral("APOP")));
+    EXPECT_TRUE(client.Error().contains(QStringLiteral("+OK no stamp here")));
+    client.Quit();
+    EXPECT_FALSE(server->ReceivedLineStartingWith("USER"));
+    EXPECT_FALSE(server->ReceivedLineStartingWith("PASS"));
+    EXPECT_FALSE(server->ReceivedLineStartingWith("APOP"));
+}
+
+TEST_F(Pop3Failure, ApopSendsTheDigestOfStampAndPassword) {
+    pop3_.greeting = "+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>";
+    auto server = Start();
+    Pop3Client client(Options());
+    ASSERT_TRUE(client.Connect(server->Address()));
+    EXPECT_EQ(client.Login(QStringLiteral("mrose"), QStringLiteral("tanstaaf"), true), 3);
+    client.Quit();
+    // The example of RFC 1939.
+    EXPECT_TRUE(server->Received().contains("APOP mrose c4c9334bac560ecc979e58001b3e22fb"));
+}
+
+TEST_F(Pop3Failure, LineBreaksInCredentialsNeverReachTheServer) {
+    auto server = Start();
+    Pop3Client client(Options());
+    ASSERT_TRUE(client.Connect(server->Address()));
+    EXPECT_EQ(client.Login(QStringLiteral("alice"), QStringLiteral("pw\r\nDELE 1"), false), -1);
+    client.Quit();
+    EXPECT_FALSE(server->ReceivedLineStartingWith("DELE"));
+    EXPECT_FALSE(server->ReceivedLineStartingWith("USER"));
+}
+
+TEST_F(Pop3Failure, PipelinesRetrAheadAndDeleAndCommitsAtQuit) {
+    auto server = Start();
+    Pop3Client client(Options());
+    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.UsesPipelining());
+    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
+    for (int n = 1; n <= 3; ++n) {
+        QByteArray raw;
+        ASSERT_TRUE(client.Retrieve(n, &raw)) << client.Error().toStdString();
+        EXPECT_EQ(raw, Mail(n));
+        if (n == 1) {
+            // The next mails were asked for before the caller got the first one.
+            QThread::msleep(50);
+            EXPECT_TRUE(server->Received().contains("RETR 3"));
+        }
+        EXPECT_TRUE(client.Delete(n));
+    }
+    EXPECT_TRUE(client.Quit());
+    const QList<QByteArray> got = server->Received();
+    EXPECT_LT(got.indexOf("RETR 3"), got.indexOf("DELE 1"));
+    EXPECT_EQ(pop3_.committedDeletes, (QSet<int>{1, 2, 3}));
+}
+
+TEST_F(Pop3Failure, WithoutPipeliningOneCommandAtATime) {
+    pop3_.capabilities = {"USER"};
+    auto server = Start();
+    Pop3Client client(Options());
+    ASSERT_TRUE(client.Connect(server->Address()));
+    EXPECT_FALSE(client.UsesPipelining());
+    EXPECT_FALSE(client.IsEncrypted());
+    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
+    QByteArray raw;
+    ASSERT_TRUE(client.Retrieve(1, &raw));
+    EXPECT_FALSE(server->Received().contains("RETR 2"));
+    EXPECT_TRUE(client.Delete(1));
+    EXPECT_TRUE(client.Quit());
+    EXPECT_EQ(pop3_.committedDeletes, QSet<int>{1});
+}
+
+TEST_F(Pop3Failure, DotStuffedAndOddLineEndsComeBackAsStored) {
+    pop3_.mails = {"Subject: dots\r\n\r\n.\r\n..\r\n.leading\r\nend\r\n", "Subject: lf\n\nbare lf\n"};
+    pop3_.capabilities = {}; // and a server without CAPA
+    auto server = Start();
+    Pop3Client client(Options());
+    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 2);
+    QByteArray raw;
+    ASSERT_TRUE(client.Retrieve(1, &raw));
+    EXPECT_EQ(raw, pop3_.mails[0]);
+    ASSERT_TRUE(client.Retrieve(2, &raw));
+    EXPECT_EQ(raw, QByteArray("Subject: lf\r\n\r\nbare lf\r\n"));
+    client.Quit();
+}
+
+TEST_F(Pop3Failure, ConnectionDroppedMidRetrDeletesNothing) {
+    pop3_.onRetr = [](FakeConnection& c, int n) {
+        if (n != 2)
+            return false;
+        c.Send("+OK\r\nSubject: half\r\n\r\nthe first half of a li");
+        c.Close();
+        return true;
+    };
+    for (bool pipelining : {true, false}) {
+        pop3_.committedDeletes.clear();
+        auto server = Start();
+        Pop3Client::Options o = Options();
+        o.usePipelining = pipelining;
+        Pop3Client client(o);
+        ASSERT_TRUE(client.Connect(server->Address()));
+        ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
+        QByteArray raw;
+        ASSERT_TRUE(client.Retrieve(1, &raw));
+        // With pipelining the drop may already show when DELE 1 goes out.
+        EXPECT_TRUE(client.Delete(1) || pipelining);
+        EXPECT_FALSE(client.Retrieve(2, &raw));
+        EXPECT_TRUE(raw.isEmpty());
+        if (!pipelining) {
+            EXPECT_TRUE(client.Error().startsWith(QStringLiteral("メール 2 を受信できません: ")));
+        }
+        EXPECT_TRUE(client.Error().contains(QStringLiteral("接続が切れました")))
+            << client.Error().toStdString();
+        EXPECT_TRUE(client.IsBroken());
+        EXPECT_FALSE(client.Delete(2));
+        EXPECT_FALSE(client.Retrieve(3, &raw));
+        EXPECT_FALSE(client.Quit());
+        server.reset();
+        EXPECT_TRUE(pop3_.committedDeletes.isEmpty());
+        EXPECT_FALSE(pop3_.quitSeen);
+    }
+}
+
+TEST_F(Pop3Failure, StalledServerTimesOut) {
+    pop3_.onRetr = [](FakeConnection& c, int) {
+        c.WaitClosed(5000); // never answers
+        return true;
+    };
+    auto server = Start();
+    Pop3Client::Options o = Options();
+    o.timeouts.idleMs = 300;
+    Pop3Client client(o);
+    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray raw;
+    EXPECT_FALSE(client.Retrieve(1, &raw));
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_TRUE(client.Error().contains(QStringLiteral("応答がありません"))) << client.Error().toStdString();
+    EXPECT_FALSE(client.Quit());
+
+    // A greeting that never comes.
+    FakeServer silent([](FakeConnection& c) { c.WaitClosed(5000); });
+    Pop3Client quiet(o);
+    EXPECT_FALSE(quiet.Connect(silent.Address()));
+    EXPECT_EQ(quiet.Login(QStringLiteral("u"), QStringLiteral("p"), false), -1);
+}
+
+TEST_F(Pop3Failure, ErrAtEachStepCarriesTheReply) {
+    {
+        pop3_.greeting = "-ERR [SYS/TEMP] too many connections";
+        auto server = Start();
+        Pop3Client client(Options());
+        EXPECT_FALSE(client.Connect(server->Address()));
+        EXPECT_TRUE(client.Error().contains(QStringLiteral("-ERR [SYS/TEMP] too many connections")));
+        pop3_.greeting = FakePop3().greeting;
+    }
+    for (const QByteArray verb : {"USER", "PASS", "STAT"}) {
+        SCOPED_TRACE(verb.constData());
+        pop3_.onCommand = [verb](FakeConnection& c, const QByteArray& line) {
+            if (!line.startsWith(verb))
+                return false;
+            c.SendLine("-ERR [IN-USE] mailbox locked by " + verb);
+            return true;
+        };
+        auto server = Start();
+        Pop3Client client(Options());
+        ASSERT_TRUE(client.Connect(server->Address()));
+        EXPECT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), -1);
+        EXPECT_TRUE(client.Error().contains(QStringLiteral("-ERR [IN-USE] mailbox locked by ") +
+                                            QString::fromLatin1(verb)))
+            << client.Error().toStdString();
+        client.Quit();
+    }
+    pop3_.onCommand = nullptr;
+
+    // A refused RETR fails that mail only; it is then never deleted.
+    pop3_.onRetr = [](FakeConnection& c, int n) {
+        if (n != 2)
+            return false;
+        c.SendLine("-ERR message 2 is corrupt");
+        return true;
+    };
+    for (bool pipelining : {true, false}) {
+        pop3_.committedDeletes.clear();
+        auto server = Start();
+        Pop3Client::Options o = Options();
+        o.usePipelining = pipelining;
+        Pop3Client client(o);
+        ASSERT_TRUE(client.Connect(server->Address()));
+        ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
+        QByteArray raw;
+        for (int n = 1; n <= 3; ++n) {
+            EXPECT_EQ(client.Retrieve(n, &raw), n != 2);
+            if (n == 2) {
+                EXPECT_EQ(client.Error(),
+                          QStringLiteral("メール 2 を受信できません: -ERR message 2 is corrupt"));
+                EXPECT_FALSE(client.Delete(2));
+            } else {
+                EXPECT_EQ(raw, Mail(n));
+                EXPECT_TRUE(client.Delete(n));
+            }
+        }
+        EXPECT_TRUE(client.Quit());
+        server.reset();
+        EXPECT_EQ(pop3_.committedDeletes, (QSet<int>{1, 3}));
+    }
+}
+
+TEST_F(Pop3Failure, GarbageRepliesEndTheSession) {
+    pop3_.greeting = "* OK IMAP4rev1 server ready";
+    {
+        FakeServer server([this](FakeConnection& c) {
+            c.SendLine(pop3_.greeting);
+            c.WaitClosed(2000);
+        });
+        Pop3Client client(Options());
+        EXPECT_FALSE(client.Connect(server.Address()));
+        EXPECT_TRUE(client.Error().contains(QStringLiteral("応答が正しくありません")))
+            << client.Error().toStdString();
+        EXPECT_TRUE(client.Error().contains(QStringLiteral("* OK IMAP4rev1")));
+    }
+    pop3_.greeting = FakePop3().greeting;
+    pop3_.onRetr = [](FakeConnection& c, int) {
+        c.Send(QByteArray("\x00\xff\xfe garbage\r\n", 13));
+        return true;
+    };
+    auto server = Start();
+    Pop3Client client(Options());
+    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
+    QByteArray raw;
+    EXPECT_FALSE(client.Retrieve(1, &raw));
+    EXPECT_TRUE(client.IsBroken());
+    EXPECT_FALSE(client.Delete(1));
+}
+
+TEST_F(Pop3Failure, OversizedLinesAndMailsFailThatFetchOnly) {
+    const QByteArray longLine(5000, 'x');
+    pop3_.mails = {Mail(1),
+                   "Subject: long\r\n\r\n" + longLine + "\r\n.\r\nafter\r\n",
+                   Mail(3),
+                   "Subject: big\r\n\r\n" +
+                       QByteArray(20000, 'y').replace(QByteArray(100, 'y'), QByteArray(99, 'y') + "\n"),
+                   Mail(5),
+                   Mail(6)};
+    pop3_.listSizes = {Mail(1).size(), 100, Mail(3).size(), 100, 999999, Mail(6).size()};
+    for (bool pipelining : {true, false}) {
+        SCOPED_TRACE(pipelining ? "pipelining" : "one at a time");
+        pop3_.committedDeletes.clear();
+        auto server = Start();
+        Pop3Client::Options o = Options();
+        o.usePipelining = pipelining;
+        o.maxLineBytes = 1000;
+        o.maxMailBytes = 10000;
+        Pop3Client client(o);
+        ASSERT_TRUE(client.Connect(server->Address()));
+        ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 6);
+        QByteArray raw;
+        for (int n = 1; n <= 6; ++n) {
+            SCOPED_TRACE(n);
+            const bool good = n == 1 || n == 3 || n == 6;
+            EXPECT_EQ(client.Retrieve(n, &raw), good) << client.Error().toStdString();
+            if (n == 2) {
+                EXPECT_EQ(client.Error(),
+                          QStringLiteral("メール 2 を受信できません: 1 行が 1000 バイト を超えています。"
+                                         "メールはサーバーに残します。"));
+            }
+            if (n == 4 || n == 5) {
+                EXPECT_TRUE(client.Error().contains(QStringLiteral("メールが 10000 バイト を超えています")));
+            }
+            EXPECT_EQ(client.Delete(n), good);
+        }
+        EXPECT_FALSE(server->Received().contains("RETR 5")); // LIST said it is too big
+        EXPECT_TRUE(client.Quit());
+        server.reset();
+        EXPECT_EQ(pop3_.committedDeletes, (QSet<int>{1, 3, 6}));
+    }
+}
+
+TEST_F(Pop3Failure, RefusedStlsIsNeverADowngrade) {
+    pop3_.capabilities = {"USER", "STLS"};
+    pop3_.onCommand = [](FakeConnection& c, const QByteArray& line) {
+        if (line != "STLS")
+            return false;
+        c.SendLine("-ERR TLS not available right now");
+        return true;
+    };
+    auto server = Start();
+    Pop3Client client(Options());
+    EXPECT_FALSE(client.Connect(server->Address()));
+    EXPECT_TRUE(client.Error().contains(QStringLiteral("-ERR TLS not available right now")));
+    EXPECT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), -1);
+    server.reset();
+}
+
+TEST_F(Pop3Failure, ConnectFailuresNameTheServer) {
+    Pop3Client client(Options());
+    EXPECT_FALSE(client.Connect(QStringLiteral("127.0.0.1:1")));
+    EXPECT_TRUE(client.Error().startsWith(QStringLiteral("POP3 サーバー 127.0.0.1:1 に接続できません: ")))
+        << client.Error().toStdString();
+    EXPECT_FALSE(client.Connect(QStringLiteral("imap://127.0.0.1")));
+    EXPECT_EQ(client.Error(), QStringLiteral("POP3 サーバーの指定が正しくありません: imap://127.0.0.1"));
+}
+
+} // namespace
