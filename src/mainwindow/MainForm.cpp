@@ -176,8 +176,11 @@ void MainForm::PullLever() {
 }
 
 void MainForm::InstallCabinet(QWidget* cabinet) {
-    if (cabinet_)
+    if (cabinet_) {
+        cabinet_->hide(); // gone from sight and from the pointer now, deleted later
+        cabinet_->removeEventFilter(this);
         cabinet_->deleteLater();
+    }
     cabinet_ = cabinet;
     cabinet->setParent(this);
     cabinet->setGeometry(Place(kCabinetBox));
