@@ -1,0 +1,504 @@
+#include "JapaneseCharsets.h"
+
+#include <QList>
+
+#include <cerrno>
+#include <iconv.h>
+
+#include "core/text/Text.h"
+
+namespace ricorne {
+
+namespace {
+
+const QChar kReplacement(0xFFFD);
+
+// JIS X 0208 pair (0x21..0x7E each) -> Shift-JIS pair.
+inline void JisToSjis(unsigned char j1, unsigned char j2, char* out) {
+    const unsigned char s1 = static_cast<unsigned char>(((j1 + 1) >> 1) + (j1 <= 0x5E ? 0x70 : 0xB0));
+    unsigned char s2;
+    if (j1 & 1) {
+        s2 = static_cast<unsigned char>(j2 + (j2 >= 0x60 ? 0x20 : 0x1F));
+    } else {
+        s2 = static_cast<unsigned char>(j2 + 0x7E);
+    }
+    out[0] = static_cast<char>(s1);
+    out[1] = static_cast<char>(s2);
+}
+
+// Shift-JIS pair -> JIS pair; false for lead bytes outside the JIS area.
+inline bool SjisToJis(unsigned char s1, unsigned char s2, unsigned char* j1, unsigned char* j2) {
+    int row2;
+    if (s1 >= 0x81 && s1 <= 0x9F) {
+        row2 = (s1 - 0x70) * 2;
+    } else if (s1 >= 0xE0 && s1 <= 0xEF) {
+        row2 = (s1 - 0xB0) * 2;
+    } else {
+        return false;
+    }
+    if (s2 < 0x40 || s2 == 0x7F || s2 > 0xFC) {
+        return false;
+    }
+    if (s2 < 0x9F) {
+        *j1 = static_cast<unsigned char>(row2 - 1);
+        *j2 = static_cast<unsigned char>(s2 - (s2 >= 0x80 ? 0x20 : 0x1F));
+    } else {
+        *j1 = static_cast<unsigned char>(row2);
+        *j2 = static_cast<unsigned char>(s2 - 0x7E);
+    }
+    return true;
+}
+
+bool IsValidUtf8(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int len;
+        unsigned int cp;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + len > n) {
+            return false;
+        }
+        for (int k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
+            return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+bool HasHighBytes(const QByteArray& bytes) {
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HasJisEscape(const QByteArray& bytes) {
+    return bytes.contains("\x1b$B") || bytes.contains("\x1b$@") || bytes.contains("\x1b(I") ||
+           bytes.contains("\x1b$(D") || bytes.contains("\x1b(J");
+}
+
+// Reads bytes as CP932 and as EUC-JP and counts what does not fit each; see GuessDecode.
+bool LooksLikeEucJp(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    int sjisErrors = 0, sjisKana = 0, sjisDouble = 0;
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+        } else if (c >= 0xA1 && c <= 0xDF) {
+            ++sjisKana;
+            ++i;
+        } else if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < n &&
+                   ((p[i + 1] >= 0x40 && p[i + 1] <= 0x7E) || (p[i + 1] >= 0x80 && p[i + 1] <= 0xFC))) {
+            ++sjisDouble;
+            i += 2;
+        } else {
+            ++sjisErrors;
+            ++i;
+        }
+    }
+    int eucErrors = 0;
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = p[i];
+        auto inRange = [&](qsizetype k, unsigned char lo, unsigned char hi) {
+            return k < n && p[k] >= lo && p[k] <= hi;
+        };
+        if (c < 0x80) {
+            ++i;
+        } else if (c == 0x8E && inRange(i + 1, 0xA1, 0xDF)) {
+            i += 2;
+        } else if (c == 0x8F && inRange(i + 1, 0xA1, 0xFE) && inRange(i + 2, 0xA1, 0xFE)) {
+            i += 3;
+        } else if (c >= 0xA1 && c <= 0xFE && inRange(i + 1, 0xA1, 0xFE)) {
+            i += 2;
+        } else {
+            ++eucErrors;
+            ++i;
+        }
+    }
+    if (eucErrors != sjisErrors) {
+        return eucErrors < sjisErrors;
+    }
+    return sjisKana > sjisDouble;
+}
+
+enum class Family { Utf8, Cp932, Iso2022Jp, EucJp, Ascii, Latin1, Guess, Other };
+
+Family Classify(const QByteArray& label) {
+    QByteArray l = label.trimmed().toLower();
+    // "iso-2022-jp*ja" from RFC 2231 language tags, quotes from sloppy writers.
+    if (const qsizetype star = l.indexOf('*'); star >= 0) {
+        l.truncate(star);
+    }
+    while (l.startsWith('"') || l.startsWith('\'')) {
+        l.remove(0, 1);
+    }
+    while (l.endsWith('"') || l.endsWith('\'')) {
+        l.chop(1);
+    }
+    if (l.isEmpty() || l == "unknown-8bit" || l == "x-unknown" || l == "unknown" || l == "default" ||
+        l == "x-user-defined" || l == "8bit" || l == "binary") {
+        return Family::Guess;
+    }
+    if (l == "utf-8" || l == "utf8" || l == "x-utf-8" || l == "unicode-1-1-utf-8") {
+        return Family::Utf8;
+    }
+    if (l == "shift_jis" || l == "shift-jis" || l == "sjis" || l == "x-sjis" || l == "windows-31j" ||
+        l == "cp932" || l == "ms932" || l == "ms_kanji" || l == "csshiftjis" || l == "x-ms-cp932" ||
+        l == "shift_jisx0213" || l == "windows-932" || l == "ibm-943" || l == "x-shift_jis") {
+        return Family::Cp932;
+    }
+    if (l.startsWith("iso-2022-jp") || l == "csiso2022jp" || l == "iso2022jp" || l == "jis" ||
+        l == "x-iso-2022-jp" || l == "jis_encoding" || l == "csjisencoding") {
+        return Family::Iso2022Jp;
+    }
+    if (l == "euc-jp" || l == "x-euc-jp" || l == "eucjp" || l == "euc-jp-ms" || l == "cseucpkdfmtjapanese" ||
+        l == "x-euc" || l == "ujis" || l == "euc_jp" || l == "eucjp-ms" || l == "eucjp-win") {
+        return Family::EucJp;
+    }
+    if (l == "us-ascii" || l == "ascii" || l == "ansi_x3.4-1968" || l == "iso646-us" || l == "us" ||
+        l == "646") {
+        return Family::Ascii;
+    }
+    if (l == "iso-8859-1" || l == "latin1" || l == "iso8859-1" || l == "l1" || l == "iso_8859-1") {
+        return Family::Latin1;
+    }
+    return Family::Other;
+}
+
+} // namespace
+
+QString IconvDecode(const char* charset, const QByteArray& bytes, bool* ok) {
+    iconv_t cd = iconv_open("UTF-8", charset);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        if (ok) {
+            *ok = false;
+        }
+        return {};
+    }
+    if (ok) {
+        *ok = true;
+    }
+    QByteArray out;
+    out.resize(bytes.size() * 4 + 16);
+    char* in = const_cast<char*>(bytes.constData());
+    size_t inLeft = static_cast<size_t>(bytes.size());
+    char* outPtr = out.data();
+    size_t outLeft = static_cast<size_t>(out.size());
+    static const char kFffd[] = "\xEF\xBF\xBD";
+    auto grow = [&](size_t need) {
+        const qsizetype used = outPtr - out.data();
+        out.resize(out.size() + static_cast<qsizetype>(need) + out.size() / 2);
+        outPtr = out.data() + used;
+        outLeft = static_cast<size_t>(out.size() - used);
+    };
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1)) {
+            break;
+        }
+        if (errno == E2BIG) {
+            grow(64);
+            continue;
+        }
+        // EILSEQ or EINVAL: mark the byte and go on after it; an undecodable byte never ends the text.
+        if (outLeft < 3) {
+            grow(64);
+        }
+        memcpy(outPtr, kFffd, 3);
+        outPtr += 3;
+        outLeft -= 3;
+        ++in;
+        --inLeft;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    // Flush any shift state.
+    if (outLeft < 16) {
+        grow(16);
+    }
+    iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+    iconv_close(cd);
+    out.truncate(outPtr - out.data());
+    return QString::fromUtf8(out);
+}
+
+QString DecodeEucJp(const QByteArray& bytes) {
+    return IconvDecode("EUC-JP-MS", bytes);
+}
+
+QString DecodeIso2022Jp(const QByteArray& bytes) {
+    enum class Mode { Ascii, Jis0208, Jis0212, Kana };
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    QString out;
+    out.reserve(n);
+    QByteArray sjis;
+    sjis.reserve(n);
+    auto flush = [&] {
+        if (!sjis.isEmpty()) {
+            out += DecodeCp932(sjis);
+            sjis.clear();
+        }
+    };
+    Mode mode = Mode::Ascii;
+    bool shiftedOut = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned char c = p[i];
+        if (c == 0x1B) {
+            // Escape: ESC, intermediate bytes 0x20..0x2F, one final byte.
+            qsizetype k = i + 1;
+            while (k < n && p[k] >= 0x20 && p[k] <= 0x2F) {
+                ++k;
+            }
+            if (k >= n) {
+                break; // a cut-off escape at the very end says nothing more
+            }
+            const QByteArray seq = bytes.mid(i + 1, k - i);
+            if (seq == "$B" || seq == "$@" || seq == "$(B" || seq == "$(Q" || seq == "$(O" || seq == "&@") {
+                if (seq == "&@") {
+                    // "ESC & @ ESC $ B" (JIS X 0208-1990) is one designation.
+                    i = k;
+                    continue;
+                }
+                mode = Mode::Jis0208;
+            } else if (seq == "$(D") {
+                mode = Mode::Jis0212;
+            } else if (seq == "(B" || seq == "(J" || seq == "(H") {
+                mode = Mode::Ascii;
+            } else if (seq == "(I") {
+                mode = Mode::Kana;
+            } else {
+                // Chinese or Korean designations (ISO-2022-JP-2): glibc reads those, without the
+                // Windows rows, which such text does not use.
+                bool known = false;
+                const QString whole = IconvDecode("ISO-2022-JP-2", bytes, &known);
+                if (known) {
+                    return whole;
+                }
+            }
+            i = k;
+            continue;
+        }
+        if (c == 0x0E) {
+            shiftedOut = true;
+            continue;
+        }
+        if (c == 0x0F) {
+            shiftedOut = false;
+            continue;
+        }
+        if (c >= 0x80) {
+            if (c >= 0xA1 && c <= 0xDF) {
+                sjis.append(static_cast<char>(c)); // "8-bit JIS" half-width kana
+            } else {
+                flush();
+                out += kReplacement;
+            }
+            continue;
+        }
+        if (c < 0x21 || c == 0x7F) {
+            sjis.append(static_cast<char>(c));
+            continue;
+        }
+        if (shiftedOut || mode == Mode::Kana) {
+            if (c <= 0x5F) {
+                sjis.append(static_cast<char>(c + 0x80));
+            } else {
+                flush();
+                out += kReplacement;
+            }
+            continue;
+        }
+        if (mode == Mode::Ascii) {
+            sjis.append(static_cast<char>(c));
+            continue;
+        }
+        // Two-byte modes.
+        if (i + 1 >= n || p[i + 1] < 0x21 || p[i + 1] > 0x7E) {
+            flush();
+            out += kReplacement;
+            continue;
+        }
+        const unsigned char c2 = p[i + 1];
+        ++i;
+        if (mode == Mode::Jis0208) {
+            char pair[2];
+            JisToSjis(c, c2, pair);
+            sjis.append(pair, 2);
+        } else {
+            flush();
+            const char euc[3] = {'\x8F', static_cast<char>(c | 0x80), static_cast<char>(c2 | 0x80)};
+            out += DecodeEucJp(QByteArray(euc, 3));
+        }
+    }
+    flush();
+    return out;
+}
+
+QString GuessDecode(const QByteArray& bytes) {
+    if (!HasHighBytes(bytes)) {
+        if (bytes.contains('\x1b')) {
+            return DecodeIso2022Jp(bytes);
+        }
+        return QString::fromLatin1(bytes);
+    }
+    if (IsValidUtf8(bytes)) {
+        return QString::fromUtf8(bytes);
+    }
+    if (HasJisEscape(bytes)) {
+        return DecodeIso2022Jp(bytes);
+    }
+    return LooksLikeEucJp(bytes) ? DecodeEucJp(bytes) : DecodeCp932(bytes);
+}
+
+QString DecodeText(const QByteArray& bytes, const QByteArray& charset) {
+    switch (Classify(charset)) {
+    case Family::Guess:
+        return GuessDecode(bytes);
+    case Family::Utf8:
+        if (!IsValidUtf8(bytes)) {
+            return GuessDecode(bytes);
+        }
+        return QString::fromUtf8(bytes);
+    case Family::Cp932:
+        if (HasJisEscape(bytes) && !HasHighBytes(bytes)) {
+            return DecodeIso2022Jp(bytes);
+        }
+        return DecodeCp932(bytes);
+    case Family::Iso2022Jp:
+        if (HasHighBytes(bytes) && !HasJisEscape(bytes)) {
+            return GuessDecode(bytes); // raw Shift-JIS or UTF-8 under a JIS label
+        }
+        return DecodeIso2022Jp(bytes);
+    case Family::EucJp:
+        if (HasJisEscape(bytes) && !HasHighBytes(bytes)) {
+            return DecodeIso2022Jp(bytes);
+        }
+        return DecodeEucJp(bytes);
+    case Family::Ascii:
+        return GuessDecode(bytes);
+    case Family::Latin1:
+        if (HasJisEscape(bytes) || IsValidUtf8(bytes)) {
+            return GuessDecode(bytes);
+        }
+        return QString::fromLatin1(bytes);
+    case Family::Other:
+        break;
+    }
+    QByteArray name = charset.trimmed();
+    if (const qsizetype star = name.indexOf('*'); star >= 0) {
+        name.truncate(star);
+    }
+    bool known = false;
+    QString text = IconvDecode(name.constData(), bytes, &known);
+    return known ? text : GuessDecode(bytes);
+}
+
+bool ToJisUnits(const QString& text, QList<JisUnit>* units) {
+    const QString nfc = text.normalized(QString::NormalizationForm_C);
+    const QByteArray sjis = EncodeCp932(nfc);
+    const auto* p = reinterpret_cast<const unsigned char*>(sjis.constData());
+    const qsizetype n = sjis.size();
+    qsizetype b = 0;
+    for (qsizetype i = 0; i < nfc.size(); ++i) {
+        const char16_t ch = nfc.at(i).unicode();
+        if (ch < 0x80) {
+            if (ch == 0x1B || ch == 0x0E || ch == 0x0F || b >= n || p[b] != ch) {
+                return false;
+            }
+            if (units) {
+                units->append(JisUnit{false, static_cast<unsigned char>(ch), 0});
+            }
+            ++b;
+            continue;
+        }
+        if (b + 1 >= n || p[b] < 0x81) {
+            return false; // "?" for an unmapped character, or a one-byte mapping (half-width kana, yen)
+        }
+        unsigned char j1, j2;
+        if (!SjisToJis(p[b], p[b + 1], &j1, &j2)) {
+            return false;
+        }
+        const int row = j1 - 0x20;
+        if (!((row >= 1 && row <= 8) || (row >= 16 && row <= 84))) {
+            return false; // NEC special rows, IBM extensions, user-defined area
+        }
+        if (units) {
+            units->append(JisUnit{true, j1, j2});
+        }
+        b += 2;
+    }
+    return b == n;
+}
+
+bool FitsIso2022Jp(const QString& text) {
+    return ToJisUnits(text, nullptr);
+}
+
+QByteArray EncodeIso2022Jp(const QString& text) {
+    QList<JisUnit> units;
+    if (!ToJisUnits(text, &units)) {
+        // Callers check first; keep the promise of 7-bit output anyway, character by character.
+        units.clear();
+        const QString nfc = text.normalized(QString::NormalizationForm_C);
+        for (qsizetype i = 0; i < nfc.size(); ++i) {
+            QList<JisUnit> one;
+            const qsizetype len = nfc.at(i).isHighSurrogate() && i + 1 < nfc.size() ? 2 : 1;
+            if (ToJisUnits(nfc.mid(i, len), &one)) {
+                units += one;
+            } else {
+                units.append(JisUnit{false, '?', 0});
+            }
+            i += len - 1;
+        }
+    }
+    QByteArray out;
+    out.reserve(units.size() * 2 + 16);
+    bool wide = false;
+    for (const JisUnit& u : units) {
+        if (u.wide != wide) {
+            out += u.wide ? "\x1b$B" : "\x1b(B";
+            wide = u.wide;
+        }
+        if (u.wide) {
+            out += static_cast<char>(u.b1);
+            out += static_cast<char>(u.b2);
+        } else {
+            out += static_cast<char>(u.b1);
+        }
+    }
+    if (wide) {
+        out += "\x1b(B";
+    }
+    return out;
+}
+
+} // namespace ricorne

@@ -1,0 +1,311 @@
+#include "MimeDecoder.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "core/mail/JapaneseCharsets.h"
+#include "core/mail/MimeParse.h"
+#include "core/mail/MimePartial.h"
+#include "core/mail/Rfc2047.h"
+#include "core/mail/SafeFileName.h"
+#include "core/text/Text.h"
+
+namespace ricorne {
+
+namespace {
+
+const int kSenderFieldBytes = 90;
+
+QString HeaderBlockText(const QByteArray& raw) {
+    qsizetype end = raw.indexOf("\r\n\r\n");
+    const qsizetype lf = raw.indexOf("\n\n");
+    if (end < 0 || (lf >= 0 && lf < end)) {
+        end = lf;
+    }
+    QString text = GuessDecode(end < 0 ? raw : raw.left(end));
+    text.replace(QChar(u'\0'), QLatin1Char(' '));
+    return ToCrLf(text);
+}
+
+// Drops quotes and backslash escapes from a phrase; comments are kept as text.
+QByteArray Unquote(const QByteArray& phrase) {
+    QByteArray out;
+    bool inQuote = false;
+    for (qsizetype i = 0; i < phrase.size(); ++i) {
+        const char c = phrase.at(i);
+        if (c == '"') {
+            inQuote = !inQuote;
+        } else if (c == '\\' && inQuote && i + 1 < phrase.size()) {
+            out += phrase.at(++i);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString StripSpacesAndQuotes(QString s) {
+    auto strip = [](QChar c) {
+        return c == QLatin1Char(' ') || c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QChar(0x3000);
+    };
+    qsizetype b = 0, e = s.size();
+    while (b < e && strip(s.at(b))) {
+        ++b;
+    }
+    while (e > b && strip(s.at(e - 1))) {
+        --e;
+    }
+    return s.mid(b, e - b);
+}
+
+// "display name <address>" from a raw From value (the first mailbox when there are several).
+QString SenderText(const QByteArray& raw) {
+    // Raw 8-bit or ISO-2022-JP text first (its escape bytes hold '(' and '$'); encoded words are
+    // ASCII and come through unchanged, to be decoded once the structure is known.
+    const QByteArray v = GuessDecode(UnfoldHeader(raw)).toUtf8();
+    // The first mailbox ends at a comma outside quotes, comments and angle brackets.
+    bool inQuote = false;
+    int comment = 0;
+    bool inAngle = false;
+    qsizetype angleOpen = -1, angleClose = -1;
+    qsizetype end = v.size();
+    QByteArray bare, commentText;
+    for (qsizetype i = 0; i < v.size(); ++i) {
+        const char c = v.at(i);
+        if (inQuote) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                inQuote = false;
+            }
+            continue;
+        }
+        if (comment > 0) {
+            if (c == '\\') {
+                ++i;
+                continue;
+            }
+            if (c == '(') {
+                ++comment;
+            } else if (c == ')') {
+                --comment;
+            }
+            if (comment > 0) {
+                commentText += c;
+            }
+            continue;
+        }
+        if (c == '"') {
+            inQuote = true;
+        } else if (c == '(' && !inAngle) {
+            comment = 1;
+            commentText += ' ';
+        } else if (c == '<' && angleOpen < 0) {
+            inAngle = true;
+            angleOpen = i;
+        } else if (c == '>' && inAngle) {
+            inAngle = false;
+            angleClose = i;
+        } else if (c == ',' && !inAngle) {
+            end = i;
+            break;
+        } else if (angleOpen < 0) {
+            bare += c;
+        }
+    }
+    QString address;
+    QString display;
+    if (angleOpen >= 0) {
+        QByteArray addr = v.mid(angleOpen + 1, (angleClose > angleOpen ? angleClose : end) - angleOpen - 1);
+        if (const qsizetype colon = addr.lastIndexOf(':'); colon >= 0 && addr.startsWith('@')) {
+            addr = addr.mid(colon + 1); // obsolete source route
+        }
+        address = GuessDecode(addr.trimmed());
+        display = DecodeHeaderText(Unquote(v.left(angleOpen)));
+    } else {
+        address = GuessDecode(bare.trimmed());
+        if (address.contains(QLatin1Char(' ')) && !address.contains(QLatin1Char('@'))) {
+            // No address at all, just a name (or an undecoded word): show it as it is.
+            return CleanHeaderLine(DecodeHeaderText(Unquote(v.left(end))));
+        }
+        display = DecodeHeaderText(commentText);
+    }
+    address = CleanHeaderLine(address);
+    address.remove(QLatin1Char(' '));
+    display = StripSpacesAndQuotes(CleanHeaderLine(display));
+    if (display.isEmpty() || display == address) {
+        return address.isEmpty() ? display : address;
+    }
+    if (address.isEmpty()) {
+        return display;
+    }
+    // Shorten the name, never the address (a reply goes to it).
+    const QString tail = QStringLiteral(" <") + address + QLatin1Char('>');
+    const int tailBytes = static_cast<int>(EncodeCp932(tail).size());
+    if (tailBytes >= kSenderFieldBytes) {
+        return address;
+    }
+    while (!display.isEmpty() && EncodeCp932(display).size() + tailBytes > kSenderFieldBytes) {
+        display.chop(display.size() >= 2 && display.at(display.size() - 1).isLowSurrogate() ? 2 : 1);
+    }
+    display = StripSpacesAndQuotes(display);
+    return display.isEmpty() ? address : display + tail;
+}
+
+QString PartialNote(GMimeMessagePartial* partial) {
+    const int number = g_mime_message_partial_get_number(partial);
+    const int total = g_mime_message_partial_get_total(partial);
+    return QStringLiteral("[partial] %1/%2")
+        .arg(number > 0 ? QString::number(number) : QStringLiteral("?"),
+             total > 0 ? QString::number(total) : QStringLiteral("?"));
+}
+
+class Extraction {
+public:
+    Extraction(int dirFd, const QString& dir, ExtractResult* result)
+        : dirFd_(dirFd), dir_(dir), result_(result) {}
+
+    void Run(GMimeMessage* message, const QByteArray& raw, int depth) {
+        if (!message) {
+            return;
+        }
+        const MimeLayout layout = MimeLayOut(message);
+        for (const MimeAttachment& a : layout.attachments) {
+            Save(a.name, a.isMessage ? MimeSerialize(a.object) : MimePartContent(GMIME_PART(a.object)));
+        }
+        for (GMimeMessagePartial* partial : layout.partials) {
+            const bool whole = GMIME_OBJECT(partial) == g_mime_message_get_mime_part(message);
+            PartialOutcome outcome =
+                StorePartial(dir_, partial, whole ? raw : MimeSerialize(GMIME_OBJECT(partial)));
+            if (outcome.state == PartialOutcome::Waiting) {
+                waiting_ = true;
+                continue;
+            }
+            if (outcome.state == PartialOutcome::Failed) {
+                Fail(outcome.error);
+                continue;
+            }
+            if (depth >= 4) {
+                continue;
+            }
+            const bool failedBefore = failed_;
+            failed_ = false;
+            // The joined mail itself keeps its text; its attachments go beside it.
+            QString name = CleanHeaderLine(
+                DecodeHeaderText(MimeRawHeader(GMIME_OBJECT(outcome.joined.get()), "Subject")));
+            if (name.isEmpty()) {
+                name = QStringLiteral("message");
+            }
+            const QByteArray joinedBytes = MimeSerialize(GMIME_OBJECT(outcome.joined.get()));
+            Save(SafeFileName(name + QStringLiteral(".eml")), joinedBytes);
+            Run(outcome.joined.get(), joinedBytes, depth + 1);
+            if (!failed_) {
+                RemoveStoredParts(dir_, outcome.partPrefix);
+            }
+            failed_ = failed_ || failedBefore;
+        }
+    }
+
+    bool failed() const { return failed_; }
+    bool waiting() const { return waiting_; }
+
+private:
+    void Save(const QString& name, const QByteArray& bytes) {
+        CreatedFile file = CreateUniqueFile(dirFd_, name);
+        if (file.fd < 0) {
+            Fail(QStringLiteral("添付ファイルを書き込めません: ") + QDir(dir_).filePath(name));
+            return;
+        }
+        const bool ok = WriteAll(file.fd, bytes);
+        const bool closed = ::close(file.fd) == 0;
+        if (!ok || !closed) {
+            unlinkat(dirFd_, QFile::encodeName(file.name).constData(), 0);
+            Fail(QStringLiteral("添付ファイルを書き込めません: ") + QDir(dir_).filePath(file.name));
+            return;
+        }
+        result_->savedNames.append(file.name);
+    }
+
+    void Fail(const QString& error) {
+        failed_ = true;
+        if (result_->error.isEmpty()) {
+            result_->error = error;
+        }
+    }
+
+    int dirFd_;
+    QString dir_;
+    ExtractResult* result_;
+    bool failed_ = false;
+    bool waiting_ = false;
+};
+
+} // namespace
+
+DecodedMail DecodeMail(const QByteArray& raw) {
+    DecodedMail mail;
+    mail.headerText = HeaderBlockText(raw);
+    GObjectPtr<GMimeMessage> message = MimeParseMessage(raw);
+    if (!message) {
+        QString text = GuessDecode(raw);
+        text.replace(QChar(u'\0'), QLatin1Char(' '));
+        mail.body = ToCrLf(text);
+        return mail;
+    }
+    GMimeObject* top = GMIME_OBJECT(message.get());
+    mail.subject = CleanHeaderLine(DecodeHeaderText(MimeRawHeader(top, "Subject")));
+    mail.date = CleanHeaderLine(DecodeHeaderText(MimeRawHeader(top, "Date")));
+    QByteArray from = MimeRawHeader(top, "From");
+    if (from.trimmed().isEmpty()) {
+        from = MimeRawHeader(top, "Sender");
+    }
+    mail.from = SenderText(from);
+
+    const MimeLayout layout = MimeLayOut(message.get());
+    if (layout.body) {
+        mail.body = MimeBodyText(layout.body, layout.bodyIsHtml);
+    }
+    QStringList extra;
+    for (GMimeMessagePartial* partial : layout.partials) {
+        extra.append(PartialNote(partial));
+    }
+    for (const MimeAttachment& a : layout.attachments) {
+        mail.attachmentNames.append(a.name);
+        extra.append(QStringLiteral("[attachment] ") + a.name);
+    }
+    if (!extra.isEmpty()) {
+        if (!mail.body.isEmpty() && !mail.body.endsWith(QLatin1String("\r\n"))) {
+            mail.body += QStringLiteral("\r\n");
+        }
+        mail.body += extra.join(QStringLiteral("\r\n"));
+    }
+    return mail;
+}
+
+ExtractResult ExtractAttachments(const QByteArray& raw, const QString& targetDir) {
+    ExtractResult result;
+    const int dirFd = ::open(QFile::encodeName(targetDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        result.code = -5;
+        result.error = QStringLiteral("添付ファイルを保存するフォルダを開けません: ") + targetDir;
+        return result;
+    }
+    GObjectPtr<GMimeMessage> message = MimeParseMessage(raw);
+    Extraction extraction(dirFd, targetDir, &result);
+    extraction.Run(message.get(), raw, 0);
+    ::close(dirFd);
+    if (extraction.failed()) {
+        result.code = -5;
+    } else if (extraction.waiting()) {
+        result.code = -6;
+        result.error = QStringLiteral("分割されたメールが全て揃っていません");
+    } else {
+        result.code = result.savedNames.isEmpty() ? 0 : 1;
+    }
+    return result;
+}
+
+} // namespace ricorne

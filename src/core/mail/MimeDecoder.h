@@ -1,0 +1,37 @@
+// Received mail as the user reads it, and its attachments as files.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace ricorne {
+
+struct DecodedMail {
+    QString subject; // decoded, one line
+    QString date;    // the Date header decoded and unfolded, not reformatted
+    QString from;    // "display name <address>" or the bare address; fits 90 CP932 bytes unless the
+                     // address alone is longer (the address is never cut)
+    QString body;    // first text/plain part (or an HTML-only mail made readable), CR LF line ends,
+                     // then one line "[attachment] <safe name>" per attachment
+    QStringList attachmentNames; // the safe names, in mail order, before any " (n)" a save adds
+    QString headerText;          // the header block as text, CR LF line ends
+};
+
+// Pure: reads nothing and writes nothing but its result.
+DecodedMail DecodeMail(const QByteArray& raw);
+
+struct ExtractResult {
+    int code = 0;           // 1: files written; -5: a file could not be written; -6: a split mail still
+                            // waits for parts; 0: nothing to write
+    QStringList savedNames; // names as written into the folder (with " (n)" where one was added)
+    QString error;          // Japanese text for -5 and -6
+};
+
+// Writes every attachment of raw into targetDir under its safe name, never over an existing file
+// ("name (1).ext", ...). A part of a split mail (message/partial) is kept in targetDir until all
+// parts are there; then they are joined, and the joined mail (as .eml) and its attachments are
+// written, and the kept parts removed.
+ExtractResult ExtractAttachments(const QByteArray& raw, const QString& targetDir);
+
+} // namespace ricorne

@@ -1,0 +1,265 @@
+#include "MimeParse.h"
+
+#include <QMimeDatabase>
+#include <QMimeType>
+
+#include <mutex>
+
+#include "core/mail/JapaneseCharsets.h"
+#include "core/mail/MimeHtml.h"
+#include "core/mail/Rfc2047.h"
+#include "core/mail/Rfc2231.h"
+#include "core/mail/SafeFileName.h"
+#include "core/text/Text.h"
+
+namespace ricorne {
+
+namespace {
+
+const int kMaxDepth = 64;
+
+void EnsureGMime() {
+    static std::once_flag once;
+    std::call_once(once, [] { g_mime_init(); });
+}
+
+QByteArray MediaType(GMimeObject* object) {
+    GMimeContentType* ct = g_mime_object_get_content_type(object);
+    if (!ct) {
+        return "text/plain";
+    }
+    const char* type = g_mime_content_type_get_media_type(ct);
+    const char* sub = g_mime_content_type_get_media_subtype(ct);
+    return (QByteArray(type ? type : "text") + '/' + QByteArray(sub ? sub : "plain")).toLower();
+}
+
+bool HasContent(GMimePart* part) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    if (!content) {
+        return false;
+    }
+    GMimeStream* stream = g_mime_data_wrapper_get_stream(content);
+    return stream && g_mime_stream_length(stream) > 0;
+}
+
+QString ExtensionFor(const QByteArray& mediaType) {
+    if (mediaType == "text/plain") {
+        return QStringLiteral(".txt");
+    }
+    if (mediaType.startsWith("message/")) {
+        return QStringLiteral(".eml");
+    }
+    static QMimeDatabase db;
+    const QMimeType t = db.mimeTypeForName(QString::fromLatin1(mediaType));
+    const QString suffix = t.isValid() ? t.preferredSuffix() : QString();
+    return suffix.isEmpty() ? QStringLiteral(".bin") : QLatin1Char('.') + suffix;
+}
+
+QString PartFileName(GMimeObject* object) {
+    QString name = HeaderParameter(MimeRawHeader(object, "Content-Disposition"), "filename");
+    if (name.trimmed().isEmpty()) {
+        name = HeaderParameter(MimeRawHeader(object, "Content-Type"), "name");
+    }
+    return name;
+}
+
+struct LeafInfo {
+    QByteArray type;
+    bool attachmentDisposition = false;
+    bool hasName = false;
+};
+
+LeafInfo Inspect(GMimeObject* object) {
+    LeafInfo info;
+    info.type = MediaType(object);
+    info.attachmentDisposition = HeaderToken(MimeRawHeader(object, "Content-Disposition")) == "attachment";
+    info.hasName = !PartFileName(object).trimmed().isEmpty();
+    return info;
+}
+
+// First pass: the body part and the chain of containers above it.
+bool FindBody(GMimeObject* object, const char* wantType, std::vector<GMimeObject*>* path, int depth) {
+    if (depth > kMaxDepth || !object) {
+        return false;
+    }
+    if (GMIME_IS_MULTIPART(object)) {
+        GMimeMultipart* mp = GMIME_MULTIPART(object);
+        const int count = g_mime_multipart_get_count(mp);
+        path->push_back(object);
+        for (int k = 0; k < count; ++k) {
+            if (FindBody(g_mime_multipart_get_part(mp, k), wantType, path, depth + 1)) {
+                return true;
+            }
+        }
+        path->pop_back();
+        return false;
+    }
+    if (GMIME_IS_MESSAGE_PARTIAL(object) || !GMIME_IS_PART(object)) {
+        return false; // attached messages keep their own bodies
+    }
+    const LeafInfo info = Inspect(object);
+    if (info.type == wantType && !info.attachmentDisposition) {
+        path->push_back(object);
+        return true;
+    }
+    return false;
+}
+
+struct Collector {
+    MimeLayout* layout;
+    const std::vector<GMimeObject*>* bodyPath;
+
+    bool OnBodyPath(GMimeObject* o) const {
+        for (GMimeObject* p : *bodyPath) {
+            if (p == o) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void Walk(GMimeObject* object, bool inOtherAlternative, int depth) {
+        if (depth > kMaxDepth || !object) {
+            return;
+        }
+        if (GMIME_IS_MULTIPART(object)) {
+            GMimeMultipart* mp = GMIME_MULTIPART(object);
+            const bool alternative = MediaType(object) == "multipart/alternative";
+            const bool holdsBody = alternative && OnBodyPath(object);
+            const int count = g_mime_multipart_get_count(mp);
+            for (int k = 0; k < count; ++k) {
+                GMimeObject* child = g_mime_multipart_get_part(mp, k);
+                Walk(child, inOtherAlternative || (holdsBody && !OnBodyPath(child)), depth + 1);
+            }
+            return;
+        }
+        if (GMIME_IS_MESSAGE_PART(object)) {
+            GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
+            if (!inner) {
+                return;
+            }
+            QString name = PartFileName(object).trimmed();
+            if (name.isEmpty()) {
+                name = CleanHeaderLine(DecodeHeaderText(MimeRawHeader(GMIME_OBJECT(inner), "Subject")));
+            }
+            if (name.isEmpty()) {
+                name = QStringLiteral("message");
+            }
+            if (!name.endsWith(QLatin1String(".eml"), Qt::CaseInsensitive)) {
+                name += QStringLiteral(".eml");
+            }
+            layout->attachments.push_back(MimeAttachment{GMIME_OBJECT(inner), true, SafeFileName(name)});
+            return;
+        }
+        if (GMIME_IS_MESSAGE_PARTIAL(object)) {
+            layout->partials.push_back(GMIME_MESSAGE_PARTIAL(object));
+            return;
+        }
+        if (!GMIME_IS_PART(object) || object == GMIME_OBJECT(layout->body)) {
+            return;
+        }
+        GMimePart* part = GMIME_PART(object);
+        if (!HasContent(part)) {
+            return;
+        }
+        const LeafInfo info = Inspect(object);
+        if (inOtherAlternative && !info.hasName &&
+            (info.type == "text/plain" || info.type == "text/html" || info.type == "text/enriched" ||
+             info.type == "text/richtext")) {
+            return; // the other rendering of the body
+        }
+        QString name = PartFileName(object).trimmed();
+        if (name.isEmpty()) {
+            name = QStringLiteral("attachment") + ExtensionFor(info.type);
+        }
+        layout->attachments.push_back(MimeAttachment{object, false, SafeFileName(name)});
+    }
+};
+
+} // namespace
+
+GObjectPtr<GMimeMessage> MimeParseMessage(const QByteArray& raw) {
+    EnsureGMime();
+    ParserOptionsPtr options(g_mime_parser_options_new());
+    GObjectPtr<GMimeStream> stream(
+        g_mime_stream_mem_new_with_buffer(raw.constData(), static_cast<size_t>(raw.size())));
+    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
+    return GObjectPtr<GMimeMessage>(g_mime_parser_construct_message(parser.get(), options.get()));
+}
+
+QByteArray MimeRawHeader(GMimeObject* object, const char* name) {
+    if (!object) {
+        return {};
+    }
+    GMimeHeaderList* list = g_mime_object_get_header_list(object);
+    if (!list) {
+        return {};
+    }
+    GMimeHeader* header = g_mime_header_list_get_header(list, name);
+    if (!header) {
+        return {};
+    }
+    const char* raw = g_mime_header_get_raw_value(header);
+    return raw ? QByteArray(raw) : QByteArray("");
+}
+
+QByteArray MimePartContent(GMimePart* part) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    if (!content) {
+        return {};
+    }
+    GObjectPtr<GMimeStream> mem(g_mime_stream_mem_new());
+    g_mime_data_wrapper_write_to_stream(content, mem.get());
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(mem.get()));
+    return QByteArray(reinterpret_cast<const char*>(bytes->data), static_cast<qsizetype>(bytes->len));
+}
+
+QByteArray MimeSerialize(GMimeObject* object) {
+    GObjectPtr<GMimeStream> mem(g_mime_stream_mem_new());
+    g_mime_object_write_to_stream(object, nullptr, mem.get());
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(mem.get()));
+    return QByteArray(reinterpret_cast<const char*>(bytes->data), static_cast<qsizetype>(bytes->len));
+}
+
+MimeLayout MimeLayOut(GMimeMessage* message) {
+    MimeLayout layout;
+    GMimeObject* root = message ? g_mime_message_get_mime_part(message) : nullptr;
+    if (!root) {
+        return layout;
+    }
+    std::vector<GMimeObject*> bodyPath;
+    if (FindBody(root, "text/plain", &bodyPath, 0)) {
+        layout.body = GMIME_PART(bodyPath.back());
+    } else {
+        bodyPath.clear();
+        if (FindBody(root, "text/html", &bodyPath, 0)) {
+            layout.body = GMIME_PART(bodyPath.back());
+            layout.bodyIsHtml = true;
+        }
+    }
+    Collector collector{&layout, &bodyPath};
+    collector.Walk(root, false, 0);
+    return layout;
+}
+
+QString MimeBodyText(GMimePart* part, bool html) {
+    const QByteArray bytes = MimePartContent(part);
+    QByteArray charset;
+    if (GMimeContentType* ct = g_mime_object_get_content_type(GMIME_OBJECT(part))) {
+        if (const char* cs = g_mime_content_type_get_parameter(ct, "charset")) {
+            charset = cs;
+        }
+    }
+    if (html && charset.isEmpty()) {
+        charset = HtmlDeclaredCharset(bytes);
+    }
+    QString text = DecodeText(bytes, charset);
+    if (html) {
+        text = HtmlToText(text);
+    }
+    text.replace(QChar(u'\0'), QLatin1Char(' '));
+    return ToCrLf(text);
+}
+
+} // namespace ricorne
