@@ -2,9 +2,12 @@
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace ricorne {
@@ -101,6 +104,45 @@ TEST_F(StartupSequenceTest, RegisteredStepFillsItsPlaceWithoutMovingIt) {
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[0], "slot");
     EXPECT_EQ(log[1], "hide help");
+}
+
+} // namespace
+} // namespace ricorne
+
+namespace ricorne {
+namespace {
+
+// A window that leaves a mark when its closing steps run.
+class SavesOnClose : public QWidget {
+public:
+    explicit SavesOnClose(QString mark) : mark_(std::move(mark)) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        QFile f(mark_);
+        if (f.open(QIODevice::WriteOnly))
+            f.write("saved");
+        event->accept();
+    }
+
+private:
+    QString mark_;
+};
+
+TEST(ShutDownTest, EndsTheProcessAtOnceWithoutOtherWindowsClosingSteps) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    QTemporaryDir dir;
+    const QString mark = dir.filePath(QStringLiteral("saved.txt"));
+    EXPECT_EXIT(
+        {
+            auto* palette = new SavesOnClose(mark);
+            palette->show();
+            QTimer::singleShot(0, [] { std::_Exit(3); }); // would mean the shut-down returned to the loop
+            ShutDown();
+            std::_Exit(4);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_FALSE(QFile::exists(mark));
 }
 
 } // namespace
