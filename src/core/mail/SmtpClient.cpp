@@ -1,0 +1,386 @@
+#include "core/mail/SmtpClient.h"
+
+#include <QMessageAuthenticationCode>
+
+namespace ricorne {
+
+namespace {
+
+QString Printable(const QByteArray& line) {
+    QString text = QString::fromUtf8(line);
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u' ';
+    }
+    if (text.size() > 300)
+        text = text.left(300) + QStringLiteral("…");
+    return text;
+}
+
+} // namespace
+
+SmtpClient::SmtpClient() : SmtpClient(Options()) {}
+
+SmtpClient::SmtpClient(Options options)
+    : options_(std::move(options)), socket_(QStringLiteral("SMTP"), options_.timeouts, options_.caFile) {}
+
+SmtpClient::~SmtpClient() = default;
+
+QString SmtpClient::Reply::Text() const {
+    QStringList parts;
+    for (const QByteArray& line : lines)
+        parts << Printable(line);
+    return parts.join(u' ');
+}
+
+bool SmtpClient::IsSafeAddress(const QString& address) {
+    if (address.isEmpty() || address.size() > 512)
+        return false;
+    for (QChar c : address) {
+        if (c.unicode() <= 0x20 || c.unicode() >= 0x7f || c == u'<' || c == u'>')
+            return false;
+    }
+    return true;
+}
+
+QByteArray SmtpClient::DataBlock(const QByteArray& message) {
+    QByteArray out;
+    out.reserve(message.size() + message.size() / 50 + 8);
+    bool lineStart = true;
+    const qsizetype n = message.size();
+    const char* data = message.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = data[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+                ++i;
+            lineStart = true;
+            continue;
+        }
+        if (lineStart && c == '.')
+            out += '.';
+        out += c;
+        lineStart = false;
+    }
+    if (!lineStart)
+        out += "\r\n";
+    out += ".\r\n";
+    return out;
+}
+
+bool SmtpClient::Fail(const QString& text) {
+    error_ = text;
+    return false;
+}
+
+SmtpClient::Reply SmtpClient::ReadReply() {
+    Reply reply;
+    for (;;) {
+        QByteArray line;
+        const MailSocket::Status status = socket_.ReadLine(&line, 64 * 1024);
+        if (status == MailSocket::Status::TooLong) {
+            error_ = QStringLiteral("SMTP サーバー %1 の応答行が長すぎます").arg(socket_.PeerLabel());
+            socket_.Abort();
+            return {};
+        }
+        if (status != MailSocket::Status::Ok) {
+            error_ = socket_.Error();
+            return {};
+        }
+        bool ok = false;
+        const int code = line.left(3).toInt(&ok);
+        if (!ok || code < 200 || code > 599 || (line.size() > 3 && line[3] != ' ' && line[3] != '-') ||
+            (reply.code != 0 && code != reply.code) || reply.lines.size() > 1000) {
+            error_ = QStringLiteral("SMTP サーバー %1 の応答が正しくありません: %2")
+                         .arg(socket_.PeerLabel(), Printable(line));
+            socket_.Abort();
+            return {};
+        }
+        reply.code = code;
+        reply.lines << line;
+        if (line.size() == 3 || line[3] == ' ')
+            return reply;
+    }
+}
+
+SmtpClient::Reply SmtpClient::Command(const QByteArray& command) {
+    if (!socket_.Write(command + "\r\n")) {
+        error_ = socket_.Error();
+        return {};
+    }
+    return ReadReply();
+}
+
+bool SmtpClient::HasExtension(QStringView name) const {
+    for (const QString& ext : extensions_) {
+        const qsizetype space = ext.indexOf(u' ');
+        if (QStringView(ext).left(space < 0 ? ext.size() : space).compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+QStringList SmtpClient::AuthMechanisms() const {
+    QStringList mechanisms;
+    for (const QString& ext : extensions_) {
+        const QStringList words = ext.toUpper().split(u' ', Qt::SkipEmptyParts);
+        if (!words.isEmpty() && (words[0] == QStringLiteral("AUTH") || words[0] == QStringLiteral("AUTH=")))
+            mechanisms += words.mid(1);
+        else if (!words.isEmpty() && words[0].startsWith(QStringLiteral("AUTH=")))
+            mechanisms += words[0].mid(5);
+    }
+    return mechanisms;
+}
+
+bool SmtpClient::Hello() {
+    const QString name = options_.heloName.isEmpty() ? socket_.LocalAddressLiteral() : options_.heloName;
+    extensions_.clear();
+    Reply reply = Command("EHLO " + name.toLatin1());
+    if (reply.code == 0)
+        return false;
+    if (reply.code == 250) {
+        for (qsizetype i = 1; i < reply.lines.size(); ++i)
+            extensions_ << QString::fromLatin1(reply.lines[i].mid(4).trimmed());
+        return true;
+    }
+    // An old server without ESMTP.
+    reply = Command("HELO " + name.toLatin1());
+    if (reply.code == 0)
+        return false;
+    if (reply.code != 250)
+        return Fail(QStringLiteral("SMTP サーバー %1 が接続を受け付けません: %2")
+                        .arg(socket_.PeerLabel(), reply.Text()));
+    return true;
+}
+
+bool SmtpClient::Authenticate(const QString& user, const QString& password) {
+    const QString failed = QStringLiteral("SMTP サーバーにログインできません: ");
+    if (user.contains(u'\r') || user.contains(u'\n') || password.contains(u'\r') || password.contains(u'\n'))
+        return Fail(failed + QStringLiteral("ID かパスワードに改行などの使えない文字が含まれています"));
+    const QStringList offered = AuthMechanisms();
+    QString mechanism;
+    if (!options_.authMechanism.isEmpty()) {
+        mechanism = options_.authMechanism.toUpper();
+    } else {
+        // Over TLS the password is protected anyway; in the clear prefer the challenge.
+        const QStringList preference =
+            socket_.IsEncrypted()
+                ? QStringList{QStringLiteral("PLAIN"), QStringLiteral("LOGIN"), QStringLiteral("CRAM-MD5")}
+                : QStringList{QStringLiteral("CRAM-MD5"), QStringLiteral("PLAIN"), QStringLiteral("LOGIN")};
+        for (const QString& m : preference) {
+            if (offered.contains(m)) {
+                mechanism = m;
+                break;
+            }
+        }
+    }
+    if (mechanism.isEmpty() || !offered.contains(mechanism))
+        return Fail(
+            failed +
+            QStringLiteral("サーバーが対応している認証方式 (%1) を使えません").arg(offered.join(u' ')));
+    usedAuth_ = mechanism;
+    const QByteArray id = user.toUtf8();
+    const QByteArray secret = password.toUtf8();
+    Reply reply;
+    if (mechanism == QStringLiteral("PLAIN")) {
+        reply = Command("AUTH PLAIN " + (QByteArray(1, '\0') + id + QByteArray(1, '\0') + secret).toBase64());
+    } else if (mechanism == QStringLiteral("LOGIN")) {
+        reply = Command("AUTH LOGIN");
+        if (reply.code == 334)
+            reply = Command(id.toBase64());
+        if (reply.code == 334)
+            reply = Command(secret.toBase64());
+    } else {
+        reply = Command("AUTH CRAM-MD5");
+        if (reply.code == 334) {
+            const QByteArray challenge = QByteArray::fromBase64(reply.lines.value(0).mid(4).trimmed());
+            const QByteArray digest =
+                QMessageAuthenticationCode::hash(challenge, secret, QCryptographicHash::Md5).toHex();
+            reply = Command((id + ' ' + digest).toBase64());
+        }
+    }
+    if (reply.code == 0)
+        return false;
+    if (reply.code == 334) { // a challenge we did not expect: cancel the exchange
+        Command("*");
+        return Fail(failed + reply.Text());
+    }
+    if (reply.code != 235)
+        return Fail(failed + reply.Text());
+    return true;
+}
+
+void SmtpClient::Close(bool polite) {
+    if (polite && socket_.IsOpen()) {
+        const QString keep = error_;
+        Command("QUIT");
+        error_ = keep;
+    }
+    socket_.Abort();
+}
+
+bool SmtpClient::Send(const QString& server, const QString& user, const QString& password,
+                      const QString& envelopeFrom, const QStringList& recipients, const QByteArray& message) {
+    error_.clear();
+    extensions_.clear();
+    encrypted_ = false;
+    usedAuth_.clear();
+    usedPipelining_ = false;
+
+    const ServerAddress address = ParseServerAddress(server, MailProtocol::Smtp);
+    if (!address.ok)
+        return Fail(QStringLiteral("SMTP サーバーの指定が正しくありません: %1").arg(server));
+    if (!IsSafeAddress(envelopeFrom))
+        return Fail(QStringLiteral("送信者のメールアドレスが正しくありません: %1").arg(envelopeFrom));
+    if (recipients.isEmpty())
+        return Fail(QStringLiteral("送信先のメールアドレスがありません"));
+    QStringList bad;
+    for (const QString& r : recipients) {
+        if (!IsSafeAddress(r))
+            bad << r;
+    }
+    if (!bad.isEmpty())
+        return Fail(QStringLiteral("送信先のメールアドレスが正しくありません: %1")
+                        .arg(bad.join(QStringLiteral("、"))));
+
+    if (!socket_.Connect(address))
+        return Fail(socket_.Error());
+    Reply reply = ReadReply();
+    if (reply.code == 0) {
+        Close(false);
+        return false;
+    }
+    if (reply.code != 220) {
+        error_ = QStringLiteral("SMTP サーバー %1 が接続を受け付けません: %2")
+                     .arg(socket_.PeerLabel(), reply.Text());
+        Close(true);
+        return false;
+    }
+    if (!Hello()) {
+        Close(true);
+        return false;
+    }
+    if (!address.implicitTls && HasExtension(u"STARTTLS")) {
+        reply = Command("STARTTLS");
+        if (reply.code == 0) {
+            Close(false);
+            return false;
+        }
+        if (reply.code != 220) {
+            error_ = QStringLiteral("SMTP サーバー %1 で TLS を開始できません: %2")
+                         .arg(socket_.PeerLabel(), reply.Text());
+            Close(true);
+            return false;
+        }
+        if (!socket_.StartTls())
+            return Fail(socket_.Error());
+        if (!Hello()) { // what the server said before TLS no longer counts
+            Close(true);
+            return false;
+        }
+    }
+    encrypted_ = socket_.IsEncrypted();
+    if (HasExtension(u"AUTH") && !user.isEmpty() && !Authenticate(user, password)) {
+        Close(true);
+        return false;
+    }
+
+    // The envelope. With PIPELINING MAIL and every RCPT go out together; DATA only after
+    // every recipient was accepted, so a refusal never sends a partial mail.
+    QByteArray mailFrom = "MAIL FROM:<" + envelopeFrom.toLatin1() + '>';
+    if (HasExtension(u"SIZE"))
+        mailFrom += " SIZE=" + QByteArray::number(message.size());
+    bool eightBit = false;
+    for (char c : message) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            eightBit = true;
+            break;
+        }
+    }
+    if (eightBit && HasExtension(u"8BITMIME"))
+        mailFrom += " BODY=8BITMIME";
+    QList<QByteArray> commands{mailFrom};
+    for (const QString& r : recipients)
+        commands << "RCPT TO:<" + r.toLatin1() + '>';
+    QList<Reply> replies;
+    usedPipelining_ = options_.usePipelining && HasExtension(u"PIPELINING");
+    if (usedPipelining_) {
+        QByteArray batch;
+        for (const QByteArray& c : commands)
+            batch += c + "\r\n";
+        if (!socket_.Write(batch)) {
+            error_ = socket_.Error();
+            Close(false);
+            return false;
+        }
+        for (qsizetype i = 0; i < commands.size(); ++i) {
+            replies << ReadReply();
+            if (replies.last().code == 0) {
+                Close(false);
+                return false;
+            }
+        }
+    } else {
+        for (const QByteArray& c : commands) {
+            replies << Command(c);
+            if (replies.last().code == 0) {
+                Close(false);
+                return false;
+            }
+            if (replies.size() == 1 && replies[0].code != 250)
+                break; // no point naming recipients after a refused sender
+        }
+    }
+    if (replies[0].code != 250) {
+        error_ = QStringLiteral("SMTP サーバーが送信者 %1 を受け付けません: %2")
+                     .arg(envelopeFrom, replies[0].Text());
+        Command("RSET");
+        Close(true);
+        return false;
+    }
+    QStringList refused;
+    for (qsizetype i = 1; i < replies.size(); ++i) {
+        if (replies[i].code != 250 && replies[i].code != 251)
+            refused << QStringLiteral("%1 (%2)").arg(recipients[i - 1], replies[i].Text());
+    }
+    if (!refused.isEmpty()) {
+        error_ = QStringLiteral("SMTP サーバーが送信先を受け付けません: %1")
+                     .arg(refused.join(QStringLiteral("、")));
+        Command("RSET");
+        Close(true);
+        return false;
+    }
+
+    reply = Command("DATA");
+    if (reply.code == 0) {
+        Close(false);
+        return false;
+    }
+    if (reply.code != 354) {
+        error_ = QStringLiteral("メールを送信できません: %1").arg(reply.Text());
+        Close(true);
+        return false;
+    }
+    if (!socket_.Write(DataBlock(message))) {
+        error_ = QStringLiteral("メールを送信できません: %1").arg(socket_.Error());
+        Close(false);
+        return false;
+    }
+    reply = ReadReply();
+    if (reply.code == 0) {
+        // The server may or may not have taken it; say so rather than guess.
+        error_ = QStringLiteral("メールを送信できたか分かりません: %1").arg(error_);
+        Close(false);
+        return false;
+    }
+    if (reply.code != 250) {
+        error_ = QStringLiteral("メールを送信できません: %1").arg(reply.Text());
+        Close(true);
+        return false;
+    }
+    Close(true);
+    return true;
+}
+
+} // namespace ricorne

@@ -1,0 +1,74 @@
+// Our SMTP engine (RFC 5321 with EHLO/HELO, STARTTLS of RFC 3207, AUTH PLAIN / LOGIN /
+// CRAM-MD5, PIPELINING of RFC 2920) over one blocking MailSocket. Sends one message to its
+// recipients, all or nothing: when the server refuses any recipient, no message is sent and
+// the failure text names every refused recipient with the server's reply.
+#pragma once
+
+#include "core/mail/MailSocket.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace ricorne {
+
+class SmtpClient {
+public:
+    struct Options {
+        MailTimeouts timeouts;
+        QString caFile;            // extra trusted certificates (PEM); may not exist
+        bool usePipelining = true; // only when the server offers it
+        QString authMechanism;     // empty: the best one both sides know; else forced
+        QString heloName;          // empty: the local address literal, e.g. "[127.0.0.1]"
+    };
+
+    SmtpClient();
+    explicit SmtpClient(Options options);
+    ~SmtpClient();
+
+    // Connects to server ("host", "host:port", "smtp://", "smtps://"), says EHLO, switches
+    // to TLS when offered (or from the start for smtps://), logs in when the server offers
+    // AUTH and user is not empty, and sends message to recipients. True when the server
+    // accepted the message.
+    bool Send(const QString& server, const QString& user, const QString& password,
+              const QString& envelopeFrom, const QStringList& recipients, const QByteArray& message);
+
+    const QString& Error() const { return error_; }
+    // What the last Send saw, for tests.
+    const QStringList& Extensions() const { return extensions_; }
+    bool WasEncrypted() const { return encrypted_; }
+    const QString& UsedAuthMechanism() const { return usedAuth_; }
+    bool UsedPipelining() const { return usedPipelining_; }
+
+    // The DATA block: bare CR or LF become CR LF, lines starting with "." get another ".",
+    // the last line is ended, and the "." line follows.
+    static QByteArray DataBlock(const QByteArray& message);
+    // An address that can go into MAIL FROM / RCPT TO: printable ASCII without blanks,
+    // "<", ">" or control characters (so nothing can be injected), non-empty.
+    static bool IsSafeAddress(const QString& address);
+
+private:
+    struct Reply {
+        int code = 0; // 0: no valid reply (the connection failed; error_ is set)
+        QList<QByteArray> lines;
+        QString Text() const;
+    };
+    Reply ReadReply();
+    Reply Command(const QByteArray& command);
+    bool Hello();
+    bool Authenticate(const QString& user, const QString& password);
+    bool Fail(const QString& text);
+    void Close(bool polite);
+    bool HasExtension(QStringView name) const;
+    QStringList AuthMechanisms() const;
+
+    Options options_;
+    MailSocket socket_;
+    QString error_;
+    QStringList extensions_;
+    bool encrypted_ = false;
+    QString usedAuth_;
+    bool usedPipelining_ = false;
+};
+
+} // namespace ricorne

@@ -1,0 +1,190 @@
+// SMTP engine against our own scripted server: replies real servers will not give on demand.
+#include "FakeServer.h"
+#include "TestServers.h"
+#include "core/mail/SmtpClient.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+using namespace ricorne;
+using namespace ricorne::testing;
+
+namespace {
+
+// A scripted SMTP server: answers each command from a table, records the message.
+struct FakeSmtp {
+    QByteArray greeting = "220 fake ESMTP";
+    QList<QByteArray> ehlo = {"250-fake", "250-PIPELINING", "250-AUTH PLAIN LOGIN CRAM-MD5", "250 8BITMIME"};
+    std::function<QByteArray(const QByteArray& command)> answer; // empty: the default reply
+    QByteArray data;
+
+    void Serve(FakeConnection& c) {
+        c.SendLine(greeting);
+        QByteArray line;
+        while (c.ReadLine(&line)) {
+            QByteArray reply = answer ? answer(line) : QByteArray();
+            if (reply == "drop")
+                return;
+            if (reply.isEmpty()) {
+                const QByteArray verb = line.left(4).toUpper();
+                if (verb == "EHLO") {
+                    reply = ehlo.join("\r\n");
+                } else if (verb == "DATA") {
+                    c.SendLine("354 go ahead");
+                    QByteArray d;
+                    while (c.ReadLine(&d) && d != ".")
+                        data += d + "\r\n";
+                    reply = "250 2.0.0 queued";
+                } else if (verb == "QUIT") {
+                    c.SendLine("221 bye");
+                    return;
+                } else if (line.startsWith("AUTH PLAIN")) {
+                    reply = "235 ok";
+                } else if (line.startsWith("AUTH CRAM-MD5")) {
+                    c.SendLine("334 " + QByteArray("<1896.697170952@fake>").toBase64());
+                    QByteArray response;
+                    c.ReadLine(&response);
+                    reply = "235 ok";
+                } else {
+                    reply = "250 ok";
+                }
+            }
+            c.SendLine(reply);
+        }
+    }
+};
+
+class SmtpFailure : public ::testing::Test {
+protected:
+    void SetUp() override { EnsureCoreApplication(); }
+    std::unique_ptr<FakeServer> Start() {
+        return std::make_unique<FakeServer>([this](FakeConnection& c) { smtp_.Serve(c); });
+    }
+    SmtpClient::Options Options() const {
+        SmtpClient::Options o;
+        o.timeouts.connectMs = 2000;
+        o.timeouts.idleMs = 2000;
+        return o;
+    }
+    FakeSmtp smtp_;
+};
+
+TEST(SmtpData, StuffsDotsAndEndsEveryLineWithCrLf) {
+    EXPECT_EQ(SmtpClient::DataBlock("a\r\n.b\n..c\rd"), QByteArray("a\r\n..b\r\n...c\r\nd\r\n.\r\n"));
+    EXPECT_EQ(SmtpClient::DataBlock(".\r\n"), QByteArray("..\r\n.\r\n"));
+    EXPECT_EQ(SmtpClient::DataBlock(""), QByteArray(".\r\n"));
+    EXPECT_EQ(SmtpClient::DataBlock("x\r\n\r\n"), QByteArray("x\r\n\r\n.\r\n"));
+}
+
+TEST_F(SmtpFailure, AddressesCanNeverInjectCommands) {
+    auto server = Start();
+    SmtpClient client(Options());
+    const QStringList evil = {QStringLiteral("bob@x\r\nRCPT TO:<eve@x>"), QStringLiteral("bob@x>\nDATA"),
+                              QStringLiteral("a b@x"), QStringLiteral("日本@x")};
+    for (const QString& to : evil) {
+        EXPECT_FALSE(
+            client.Send(server->Address(), {}, {}, QStringLiteral("a@x"), {to}, "Subject: x\r\n\r\nx"));
+        EXPECT_TRUE(client.Error().startsWith(QStringLiteral("送信先のメールアドレスが正しくありません")));
+    }
+    EXPECT_FALSE(
+        client.Send(server->Address(), {}, {}, QStringLiteral("a@x\r\nRSET"), {QStringLiteral("b@x")}, "x"));
+    EXPECT_FALSE(client.Send(server->Address(), QStringLiteral("u\r\nMAIL FROM:<e@x>"), QStringLiteral("p"),
+                             QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
+    EXPECT_FALSE(server->ReceivedLineStartingWith("RCPT TO:<eve"));
+    EXPECT_FALSE(server->ReceivedLineStartingWith("MAIL FROM:<e@"));
+    EXPECT_FALSE(server->ReceivedLineStartingWith("DATA"));
+}
+
+TEST_F(SmtpFailure, PipelinesTheEnvelopeAndSendsTheMessageStuffed) {
+    auto server = Start();
+    SmtpClient client(Options());
+    ASSERT_TRUE(client.Send(server->Address(), QStringLiteral("user"), QStringLiteral("pw"),
+                            QStringLiteral("a@x"), {QStringLiteral("b@x"), QStringLiteral("c@x")},
+                            "Subject: s\r\n\r\n.dot\nline"))
+        << client.Error().toStdString();
+    EXPECT_TRUE(client.UsedPipelining());
+    EXPECT_EQ(client.UsedAuthMechanism(), QStringLiteral("CRAM-MD5")); // plain connection
+    server.reset();
+    EXPECT_EQ(smtp_.data, QByteArray("Subject: s\r\n\r\n..dot\r\nline\r\n"));
+}
+
+TEST_F(SmtpFailure, FallsBackToHeloAndSkipsAuthWhenNotOffered) {
+    smtp_.answer = [](const QByteArray& c) -> QByteArray {
+        return c.startsWith("EHLO") ? QByteArray("502 5.5.1 command not implemented") : QByteArray();
+    };
+    auto server = Start();
+    SmtpClient client(Options());
+    ASSERT_TRUE(client.Send(server->Address(), QStringLiteral("user"), QStringLiteral("pw"),
+                            QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"))
+        << client.Error().toStdString();
+    EXPECT_TRUE(client.UsedAuthMechanism().isEmpty());
+    EXPECT_FALSE(client.UsedPipelining());
+    EXPECT_TRUE(server->ReceivedLineStartingWith("HELO "));
+}
+
+TEST_F(SmtpFailure, FailuresCarryTheServersReply) {
+    struct Case {
+        const char* command;
+        const char* reply;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"MAIL", "553 5.1.8 sender domain does not exist",
+         "SMTP サーバーが送信者 a@x を受け付けません: 553 5.1.8"},
+        {"DATA", "554 5.5.1 no valid recipients", "メールを送信できません: 554 5.5.1 no valid recipients"},
+        {".", "", ""},
+        {"AUTH", "535 5.7.8 authentication failed", "SMTP サーバーにログインできません: 535 5.7.8"},
+    };
+    for (const Case& c : cases) {
+        if (!*c.reply)
+            continue;
+        SCOPED_TRACE(c.command);
+        const QByteArray command = c.command;
+        const QByteArray reply = c.reply;
+        smtp_.answer = [command, reply](const QByteArray& line) {
+            return line.startsWith(command) ? reply : QByteArray();
+        };
+        auto server = Start();
+        SmtpClient client(Options());
+        EXPECT_FALSE(client.Send(server->Address(), QStringLiteral("u"), QStringLiteral("p"),
+                                 QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
+        EXPECT_TRUE(client.Error().startsWith(QString::fromUtf8(c.expected))) << client.Error().toStdString();
+    }
+    // A greeting that refuses.
+    smtp_.answer = nullptr;
+    smtp_.greeting = "554 5.7.1 go away";
+    auto server = Start();
+    SmtpClient client(Options());
+    EXPECT_FALSE(client.Send(server->Address(), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
+    EXPECT_TRUE(client.Error().contains(QStringLiteral("554 5.7.1 go away")));
+}
+
+TEST_F(SmtpFailure, StalledOrDroppedServerFailsInTime) {
+    smtp_.answer = [](const QByteArray& c) -> QByteArray {
+        return c.startsWith("RCPT") ? QByteArray("drop") : QByteArray();
+    };
+    auto server = Start();
+    SmtpClient client(Options());
+    EXPECT_FALSE(client.Send(server->Address(), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
+    EXPECT_TRUE(client.Error().contains(QStringLiteral("接続が切れました"))) << client.Error().toStdString();
+
+    FakeServer silent([](FakeConnection& c) { c.WaitClosed(5000); });
+    SmtpClient::Options o = Options();
+    o.timeouts.idleMs = 300;
+    SmtpClient quiet(o);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(quiet.Send(silent.Address(), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_TRUE(quiet.Error().contains(QStringLiteral("応答がありません"))) << quiet.Error().toStdString();
+}
+
+TEST_F(SmtpFailure, GarbageRepliesFail) {
+    smtp_.greeting = "HTTP/1.1 400 Bad Request";
+    auto server = Start();
+    SmtpClient client(Options());
+    EXPECT_FALSE(client.Send(server->Address(), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
+    EXPECT_TRUE(client.Error().contains(QStringLiteral("応答が正しくありません")));
+}
+
+} // namespace
