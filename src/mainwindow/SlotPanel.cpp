@@ -6,6 +6,7 @@
 #include "mainwindow/ReelWindow.h"
 #include "mainwindow/SlotGame.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QImageReader>
 #include <QLabel>
@@ -41,6 +42,7 @@ constexpr TwipsBox kStopAreas[3] = {{1320, 3240, 255, 375}, {1800, 3240, 255, 37
 constexpr TwipsBox kCoinLabel{3000, 6000, 615, 495};  // Label13
 constexpr TwipsBox kStartButton{240, 5400, 375, 180}; // Command1
 constexpr int kLeverPauseMs = 500;
+constexpr qint64 kFrameIntervalMs = 4; // 250 frames a second, above any common refresh rate
 
 // A transparent label that acts on a click (press and release on it) and on the pointer moving
 // over it. It keeps the moves to itself, so the cabinet under it does not hide the help box.
@@ -114,6 +116,7 @@ SlotPanel::SlotPanel(std::unique_ptr<SlotPanelHost> host, QWidget* parent)
     setObjectName(QStringLiteral("Picture1"));
     setFixedSize(CabinetArt::Width, CabinetArt::Height);
     setMouseTracking(true);
+    frameClock_.start();
     game_ = new SlotGame(*waits_, {}, this);
 
     layout_.helpDisplay = Place(kHelpBox);
@@ -226,7 +229,13 @@ SlotPanel::~SlotPanel() {
 
 void SlotPanel::OnTick(int reel) {
     game_->Tick(reel);
-    reels_[reel]->update();
+    // A tick comes about every millisecond, far more often than any screen shows a frame: paint
+    // at most once per frame interval, and always on the tick that brings the reel to rest.
+    const qint64 now = frameClock_.elapsed();
+    if (!game_->Spinning(reel) || now - lastPaint_[reel] >= kFrameIntervalMs) {
+        lastPaint_[reel] = now;
+        reels_[reel]->update();
+    }
 }
 
 void SlotPanel::PullLever() {

@@ -10,6 +10,7 @@
 #include "mainwindow/CabinetArt.h"
 #include "mainwindow/SlotPanelHost.h"
 
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QWidget>
 
@@ -69,10 +70,12 @@ private:
     qreal cabinetRatio_ = 0;
     std::array<ReelWindow*, 3> reels_{};
     std::array<QTimer*, 3> timers_{};
-    QLabel* coins_ = nullptr;      // Label13
-    QLabel* lever_ = nullptr;      // Image1
-    QWidget* leverArea_ = nullptr; // Label18
-    QPushButton* start_ = nullptr; // Command1
+    QElapsedTimer frameClock_;
+    std::array<qint64, 3> lastPaint_{}; // frameClock_ time of each reel's last repaint
+    QLabel* coins_ = nullptr;           // Label13
+    QLabel* lever_ = nullptr;           // Image1
+    QWidget* leverArea_ = nullptr;      // Label18
+    QPushButton* start_ = nullptr;      // Command1
     QString pulledFile_;
     QString atRestFile_;
 };
