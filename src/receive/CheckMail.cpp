@@ -1,0 +1,279 @@
+#include "receive/CheckMail.h"
+
+#include "core/mail/NMail.h"
+#include "core/paths/Paths.h"
+#include "core/settings/AccountSettings.h"
+#include "core/stores/RecordBuffers.h"
+#include "core/stores/RecordField.h"
+#include "core/stores/RecordStore.h"
+#include "core/text/Text.h"
+#include "receive/ReceivedUidls.h"
+#include "receive/TempMessageFile.h"
+
+#include <QVector>
+
+namespace ricorne {
+
+QString CheckingStatus() {
+    return QStringLiteral(u"メールのチェックをしています。");
+}
+QString AttachmentMailStatus() {
+    return QStringLiteral(u"添付ファイルメール。");
+}
+QString NoNewMailStatus() {
+    return QStringLiteral(u"新着メール無し。");
+}
+QString NewMailStatus() {
+    return QStringLiteral(u"新着メール有り。");
+}
+QString AttachmentNotice() {
+    return QStringLiteral(u"♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪");
+}
+QString ErrorTitle() {
+    return QStringLiteral(u"エラー");
+}
+QString CannotOpenAttachmentText() {
+    return QStringLiteral(u"添付ファイルをオープンできません");
+}
+QString SplitMailIncompleteText() {
+    return QStringLiteral(u"分割されたメールが全て揃っていません");
+}
+QString StoreFullText() {
+    return QStringLiteral(
+        u"受信したメールの保存件数が上限の 32767 件に達しているため、これ以上保存できません。"
+        u"このメールとそれより後のメールはサーバーに残してあります。"
+        u"受信履歴から不要なメールを削除してから、もう一度受信してください。");
+}
+QString StoreWriteFailedText() {
+    return QStringLiteral(
+        u"受信したメールを保存できませんでした（ディスクの空きが足りないか、書き込みに失敗しました）。"
+        u"このメールとそれより後のメールはサーバーに残してあります。");
+}
+QString StoreFlushFailedText() {
+    return QStringLiteral(u"受信したメールをディスクに書き込めませんでした。"
+                          u"今回受信したメールはサーバーから削除していません。");
+}
+
+namespace {
+
+// One check's state and the steps it takes.
+class Check {
+public:
+    explicit Check(const CheckMailWiring& wiring) : w_(wiring), mail_(*wiring.mail) {}
+
+    CheckMailResult Run();
+
+private:
+    enum class MailOutcome { Stored, Skipped, Stop };
+
+    void Status(const QString& text) const {
+        if (w_.setStatus)
+            w_.setStatus(text);
+    }
+    void Message(const QString& title, const QString& text) const {
+        if (w_.showMessage)
+            w_.showMessage(title, text);
+    }
+    void LibraryFailure() const { Message(ErrorTitle(), CutAtNul(mail_.NMailGetMessage())); }
+
+    void ReceiveAll();
+    MailOutcome ReceiveOne(int k);
+    bool StoreStaged();
+    bool FlushBeforeClose();
+
+    const CheckMailWiring& w_;
+    NMail& mail_;
+    CheckMailResult result_;
+    int handle_ = -1;
+    qint16 attachmentFlag_ = 0;
+    qint16 lastStoredFlag_ = 0;
+    bool deletionsPending_ = false;
+    ReceivedUidls known_;
+    QString lastFetchFailure_;
+    QVector<QString> uidls_; // by mail number; empty: no usable id
+};
+
+CheckMailResult Check::Run() {
+    AccountRecord& account = AccountSettings();
+    if (!account.Pop3Server.isEmpty()) {
+        handle_ = mail_.NMailPop3Connect(account.Pop3Server);
+        Status(CheckingStatus());
+        if (handle_ != -1) {
+            result_.contacted = true;
+            // The file is the only source of the ID and password: what the dialog holds unsaved
+            // does not count.
+            const Credentials credentials = ReadCredentials();
+            account.AccountId = credentials.AccountId;
+            account.Password = credentials.Password;
+            if (account.AccountId.isEmpty() || account.Password.isEmpty()) {
+                result_.askedForCredentials = true;
+                if (w_.openAccountDialog)
+                    w_.openAccountDialog(account.AccountId, account.Password);
+            } else {
+                result_.waiting = mail_.NMailPop3Authenticate(handle_, account.AccountId, account.Password,
+                                                              account.UseApop != 0 ? -1 : 0);
+                if (result_.waiting > 0)
+                    ReceiveAll();
+                else if (result_.waiting < 0)
+                    LibraryFailure();
+            }
+            if (FlushBeforeClose()) {
+                result_.committed = mail_.NMailPop3Close(handle_) >= 0;
+                if (!result_.committed && deletionsPending_)
+                    LibraryFailure(); // nothing was deleted; the next check sorts it out
+            }
+        }
+    }
+
+    // The attachment flag and the count speak of what was received, so a mail that could not be
+    // stored is not counted.
+    if (attachmentFlag_ > 0) {
+        Status(AttachmentMailStatus());
+        if (w_.pullLever)
+            w_.pullLever();
+    }
+    if (result_.stored < 1) {
+        Status(NoNewMailStatus());
+    } else {
+        Status(NewMailStatus());
+        if (w_.pullLever)
+            w_.pullLever();
+    }
+    return result_;
+}
+
+void Check::ReceiveAll() {
+    const int count = result_.waiting;
+    known_.Load();
+    uidls_ = QVector<QString>(count + 1);
+    QSet<QString> onServer;
+    for (int k = 1; k <= count; ++k) {
+        const QString uidl = mail_.NMailPop3GetUidl(handle_, k);
+        if (ReceivedUidls::IsUsable(uidl)) {
+            uidls_[k] = uidl;
+            onServer.insert(uidl);
+        }
+    }
+    // Without any id (a server without UIDL, or the list failed) nothing is known to be gone.
+    if (!onServer.isEmpty())
+        known_.KeepOnly(onServer);
+
+    for (int k = 1; k <= count; ++k) {
+        if (ReceiveOne(k) == MailOutcome::Stop) {
+            result_.stoppedEarly = true;
+            break;
+        }
+    }
+}
+
+Check::MailOutcome Check::ReceiveOne(int k) {
+    const QString& uidl = uidls_[k];
+    if (!uidl.isEmpty() && known_.Contains(uidl)) {
+        // Stored by a check that was cut off before the server committed its deletions.
+        mail_.NMailPop3DeleteMail(handle_, k);
+        deletionsPending_ = true;
+        ++result_.alreadyStored;
+        return MailOutcome::Skipped;
+    }
+    if (NextRecordNumber(ReceivedStore()) > kMaxRecordNumber) {
+        Message(ErrorTitle(), StoreFullText());
+        return MailOutcome::Stop;
+    }
+
+    QString subject, date, sender, header, body;
+    mail_.NMailPop3GetMailStatus(handle_, k, subject, date, sender, header);
+    mail_.NMailPop3GetMailSize(handle_, k);
+    if (mail_.NMailPop3GetMail(handle_, k, subject, date, sender, header, body) < 0) {
+        // The mail stays on the server and the check goes on with the next one (a mail too big
+        // to fetch must not hold up the rest). A session that broke fails every later fetch
+        // with the same text: that ends the check, and the text is shown once.
+        const QString failure = CutAtNul(mail_.NMailGetMessage());
+        if (failure == lastFetchFailure_)
+            return MailOutcome::Stop;
+        lastFetchFailure_ = failure;
+        Message(ErrorTitle(), failure);
+        return MailOutcome::Skipped;
+    }
+    subject = CutAtNul(subject);
+    date = CutAtNul(date);
+    sender = CutAtNul(sender);
+    header = CutAtNul(header);
+    body = CutAtNul(body);
+
+    attachmentFlag_ = body.contains(QStringLiteral("attachment"), Qt::CaseSensitive) ? 1 : 0;
+
+    const QString attachFolder = ResolvePath(QLatin1Char('\\') + AttachDir() + QLatin1Char('\\'));
+    {
+        TempMessageFile message;
+        message.Write(attachFolder, header, body);
+        const int r = mail_.NMailAttachmentFileFirst(subject, date, sender, header, body, attachFolder,
+                                                     message.Path(), message.ReadBack());
+        mail_.NMailAttachmentFileClose();
+        if (r == -5)
+            Message(QString(), CannotOpenAttachmentText());
+        else if (r == -6)
+            Message(QString(), SplitMailIncompleteText());
+    } // the temporary file goes here
+
+    const QString crlf = QStringLiteral("\r\n");
+    w_.recordView->Stage(subject, sender, date,
+                         attachmentFlag_ == 1 ? body + crlf + AttachmentNotice() : body);
+    if (!StoreStaged()) {
+        attachmentFlag_ = lastStoredFlag_;
+        return MailOutcome::Stop;
+    }
+    lastStoredFlag_ = attachmentFlag_;
+    ++result_.stored;
+    if (!uidl.isEmpty())
+        known_.Add(uidl); // at worst a cut-off session stores this mail again
+    mail_.NMailPop3DeleteMail(handle_, k);
+    deletionsPending_ = true;
+    return MailOutcome::Stored;
+}
+
+bool Check::StoreStaged() {
+    const RecordView& view = *w_.recordView;
+    MailRecord& record = ReceivedBuffer();
+    SetField(record.Subject, Trim(view.SubjectText()));
+    SetField(record.DateText, Trim(view.DateText()));
+    SetField(record.Address, Trim(view.SenderText()));
+    SetField(record.Body, Trim(view.BodyText()));
+    record.LineEnd[0] = '\r';
+    record.LineEnd[1] = '\n';
+    record.Live = 1;
+    const AppendResult appended = AppendRecord(ReceivedStore(), record);
+    switch (appended.status) {
+    case AppendStatus::Appended:
+        return true;
+    case AppendStatus::StoreFull:
+        Message(ErrorTitle(), StoreFullText());
+        return false;
+    case AppendStatus::WriteFailed:
+        Message(ErrorTitle(), StoreWriteFailedText());
+        return false;
+    }
+    return false;
+}
+
+// The server commits deletions when the session ends cleanly; before that every mail it will
+// delete must be on disk. When it cannot be, the session is dropped and nothing is deleted.
+bool Check::FlushBeforeClose() {
+    if (!deletionsPending_)
+        return true;
+    if (FlushStore(ReceivedStore()) && known_.Flush())
+        return true;
+    // Ends the session without QUIT (the component has only the one session open now).
+    mail_.NMailEndWinSock();
+    Message(ErrorTitle(), StoreFlushFailedText());
+    return false;
+}
+
+} // namespace
+
+CheckMailResult CheckMail(const CheckMailWiring& wiring) {
+    Q_ASSERT(wiring.mail && wiring.recordView);
+    Check check(wiring);
+    return check.Run();
+}
+
+} // namespace ricorne

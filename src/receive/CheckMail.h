@@ -1,0 +1,66 @@
+// The mail check: fetches every mail waiting on the POP3 account, extracts attachments into the
+// attachment folder, stages each mail in the record view and stores the staged texts as the next
+// record of the received store, then deletes the mail from the server. Runs to its end on the
+// calling thread; the mail component's timeouts bound how long.
+//
+// No mail is lost or stored twice:
+// - a mail is deleted only after its record is written; when a record cannot be written (disk
+//   full, write error, store full) the check stops there and that mail and all later ones stay
+//   on the server;
+// - the store (and the list of stored ids) is forced to disk before the session ends, so the
+//   server commits only deletions of mail that is safely on disk; when that fails the session
+//   is dropped and nothing is deleted;
+// - a session cut off midway deletes nothing, and the next check deletes the mails it had
+//   already stored (known by their UIDL) without storing them again.
+#pragma once
+
+#include "core/mail/NMail.h"
+#include "receive/RecordView.h"
+
+#include <QString>
+#include <functional>
+
+namespace ricorne {
+
+// What a check works with and where it shows what it does. Every member may be empty except
+// mail and recordView.
+struct CheckMailWiring {
+    NMail* mail = nullptr; // the mail component
+    RecordView* recordView = nullptr;
+    // The main window's status label Label19.
+    std::function<void(const QString& text)> setStatus;
+    // A message box with an OK button only; an empty title means the application's title.
+    std::function<void(const QString& title, const QString& text)> showMessage;
+    // Opens the account ID dialog (not modally) with the ID and password read from the file.
+    std::function<void(const QString& id, const QString& password)> openAccountDialog;
+    // The slot machine's lever operation.
+    std::function<void()> pullLever;
+};
+
+// What one check did, for the mail tool and tests (the windows show it through the wiring).
+struct CheckMailResult {
+    bool contacted = false;           // a connection was made
+    bool askedForCredentials = false; // ID or password missing: the dialog opened, no login
+    int waiting = 0;                  // login result: mails waiting (> 0), none (0), failure (< 0)
+    int stored = 0;                   // new records written
+    int alreadyStored = 0;            // deleted from the server without storing (stored earlier)
+    bool stoppedEarly = false;        // a failure ended the check before every mail was handled
+    bool committed = false;           // the session ended cleanly (deletions took effect)
+};
+
+CheckMailResult CheckMail(const CheckMailWiring& wiring);
+
+// Texts of the check.
+QString CheckingStatus();           // "メールのチェックをしています。"
+QString AttachmentMailStatus();     // "添付ファイルメール。"
+QString NoNewMailStatus();          // "新着メール無し。"
+QString NewMailStatus();            // "新着メール有り。"
+QString AttachmentNotice();         // the line appended to the body of a mail with attachments
+QString ErrorTitle();               // "エラー"
+QString CannotOpenAttachmentText(); // "添付ファイルをオープンできません"
+QString SplitMailIncompleteText();  // "分割されたメールが全て揃っていません"
+QString StoreFullText();            // the received store holds the most records it can
+QString StoreWriteFailedText();     // a record could not be written
+QString StoreFlushFailedText();     // the store could not be forced to disk
+
+} // namespace ricorne

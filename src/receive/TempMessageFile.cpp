@@ -1,0 +1,66 @@
+#include "receive/TempMessageFile.h"
+
+#include "core/text/Text.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace ricorne {
+
+namespace {
+
+constexpr int kMaxNameTries = 1000;
+
+QString CandidateName(int n) {
+    if (n == 0)
+        return QStringLiteral("0.txt");
+    return QStringLiteral("0 (%1).txt").arg(n);
+}
+
+} // namespace
+
+bool TempMessageFile::Write(const QString& folder, const QString& header, const QString& body) {
+    Remove();
+    const QString crlf = QStringLiteral("\r\n");
+    const QByteArray bytes = EncodeCp932(header + crlf + body + crlf);
+    const QDir dir(folder);
+    for (int n = 0; n < kMaxNameTries; ++n) {
+        const QString path = dir.filePath(CandidateName(n));
+        QFile file(path);
+        // NewOnly creates the file or fails when the name is taken: no check-then-write race.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (file.exists())
+                continue;
+            return false; // no folder, no permission
+        }
+        path_ = path;
+        if (file.write(bytes) != bytes.size() || !file.flush()) {
+            file.close();
+            Remove();
+            return false;
+        }
+        return true;
+    }
+    return false;
+}
+
+QString TempMessageFile::ReadBack() const {
+    if (path_.isEmpty())
+        return {};
+    QFile file(path_);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = ToCrLf(DecodeCp932(file.readAll()));
+    if (!text.isEmpty() && !text.endsWith(QStringLiteral("\r\n")))
+        text += QStringLiteral("\r\n");
+    return text;
+}
+
+void TempMessageFile::Remove() {
+    if (path_.isEmpty())
+        return;
+    QFile::remove(path_);
+    path_.clear();
+}
+
+} // namespace ricorne
