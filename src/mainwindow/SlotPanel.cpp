@@ -290,7 +290,11 @@ void SlotPanel::paintEvent(QPaintEvent* event) {
 }
 
 void SlotPanel::mouseMoveEvent(QMouseEvent* event) {
-    host_->HideHelp();
+    // Only the bare cabinet hides the box; a move that a control passed on (the start button)
+    // leaves it as it is.
+    if (!childAt(event->position().toPoint())) {
+        host_->HideHelp();
+    }
     event->accept();
 }
 

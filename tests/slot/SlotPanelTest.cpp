@@ -79,8 +79,10 @@ bool WaitFor(const std::function<bool()>& pred, int ms = 2000) {
     return pred();
 }
 
-void MoveOver(QWidget* widget) {
-    const QPointF at = QRectF(widget->rect()).center();
+void MoveOver(QWidget* widget, QPointF at = {-1, -1}) {
+    if (at.x() < 0) {
+        at = QRectF(widget->rect()).center();
+    }
     QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
@@ -234,9 +236,10 @@ TEST(SlotPanel, HelpTextsAndTheBareCabinet) {
     Panel t;
     MoveOver(t.Control(u"Label13"));
     MoveOver(t.Control(u"Label18"));
-    MoveOver(&t.panel);
+    MoveOver(&t.panel, QPointF(6, 110)); // bare cabinet beside the reels
     MoveOver(t.Control(u"Picture2(0)")); // the reel windows lie over the cabinet: no change
     MoveOver(t.Control(u"Label14"));
+    MoveOver(t.Control(u"Command1"));
     EXPECT_EQ(t.log.calls,
               (QStringList{QStringLiteral("show ") + SlotPanel::CoinHelp(),
                            QStringLiteral("show ") + SlotPanel::LeverHelp(), QStringLiteral("hide")}));
