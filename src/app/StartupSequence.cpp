@@ -6,17 +6,17 @@
 #include <cstdio>
 #include <cstdlib>
 
-#if defined(RICORNE_HAVE_NMAIL) && __has_include("core/mail/NMail.h")
-#include "core/mail/NMail.h"
-#define RICORNE_CALL_NMAIL 1
-#endif
-
 namespace ricorne {
 
 namespace {
 std::map<std::string, StartupSequence::Step>& Registrations() {
     static std::map<std::string, StartupSequence::Step> registrations;
     return registrations;
+}
+
+StartupSequence::Step& MailLibraryRelease() {
+    static StartupSequence::Step release;
+    return release;
 }
 } // namespace
 
@@ -86,7 +86,7 @@ StartupSequence MakeStartupSequence(const MainWindowSteps& mainWindow) {
     s.AddStep(kHideHelpBox, mainWindow.hideHelpBox);
     s.AddPlace(kLoadComposeHidden);
     s.AddStep(kLoadServerSettings, [] { LoadServerSettings(); });
-    s.AddPlace(kPrepareMailLibrary, [] { PrepareMailLibrary(); });
+    s.AddPlace(kPrepareMailLibrary);
     s.AddStep(kOpenServerSettingsWhenUnset, [open = s.PlaceRunner(kOpenServerSettings)] {
         // The dialog is not modal: start-up goes on and the main window shows beside it.
         if (AccountSettings().Pop3Server.isEmpty())
@@ -98,29 +98,13 @@ StartupSequence MakeStartupSequence(const MainWindowSteps& mainWindow) {
     return s;
 }
 
-void PrepareMailLibrary() {
-#ifdef RICORNE_CALL_NMAIL
-    NMailInitializeWinSock();
-    NMailSetOption(1, 8192);
-#endif
-}
-
-void ReleaseMailLibrary() {
-#ifdef RICORNE_CALL_NMAIL
-    NMailEndWinSock();
-#endif
-}
-
-bool MailLibraryLinked() {
-#ifdef RICORNE_CALL_NMAIL
-    return true;
-#else
-    return false;
-#endif
+void RegisterMailLibraryRelease(StartupSequence::Step release) {
+    MailLibraryRelease() = std::move(release);
 }
 
 void ShutDown(const std::function<void()>& endProcess) {
-    ReleaseMailLibrary();
+    if (MailLibraryRelease())
+        MailLibraryRelease()();
     if (endProcess) {
         endProcess();
         return;

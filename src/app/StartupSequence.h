@@ -95,11 +95,10 @@ struct MainWindowSteps {
 // Places registered with RegisterStartupStep are filled.
 StartupSequence MakeStartupSequence(const MainWindowSteps& mainWindow);
 
-// The mail library's start-up (initialise, option 1 = 8192) and its release at the end. They do
-// nothing while the program is built without the mail library.
-void PrepareMailLibrary();
-void ReleaseMailLibrary();
-bool MailLibraryLinked();
+// The mail library: its start-up is the place prepare-mail-library (NMailInitializeWinSock,
+// then NMailSetOption(1, 8192) on the process's mail component), filled by whoever owns that
+// component; its release (NMailEndWinSock) is registered here and runs first at shut-down.
+void RegisterMailLibraryRelease(StartupSequence::Step release);
 
 // Shut-down when the main window closes: releases the mail library, then ends the process at
 // once with status 0. No other window runs its closing steps (a window that saves when closed,

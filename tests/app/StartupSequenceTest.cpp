@@ -129,20 +129,26 @@ private:
     QString mark_;
 };
 
-TEST(ShutDownTest, EndsTheProcessAtOnceWithoutOtherWindowsClosingSteps) {
+TEST(ShutDownTest, ReleasesTheMailLibraryThenEndsAtOnceWithoutOtherWindowsClosingSteps) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    QTemporaryDir dir;
-    const QString mark = dir.filePath(QStringLiteral("saved.txt"));
+    // The dying child runs in a process of its own: the marks need a path both can name.
+    const QString marks = QStringLiteral(RICORNE_APPDIR "/../app-shutdown-test");
+    QDir(marks).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(marks));
+    const QString saved = marks + QStringLiteral("/saved");
+    const QString released = marks + QStringLiteral("/released");
     EXPECT_EXIT(
         {
-            auto* palette = new SavesOnClose(mark);
+            RegisterMailLibraryRelease([released] { QFile(released).open(QIODevice::WriteOnly); });
+            auto* palette = new SavesOnClose(saved);
             palette->show();
             QTimer::singleShot(0, [] { std::_Exit(3); }); // would mean the shut-down returned to the loop
             ShutDown();
             std::_Exit(4);
         },
         ::testing::ExitedWithCode(0), "");
-    EXPECT_FALSE(QFile::exists(mark));
+    EXPECT_TRUE(QFile::exists(released));
+    EXPECT_FALSE(QFile::exists(saved));
 }
 
 } // namespace
