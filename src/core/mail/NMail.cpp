@@ -1,0 +1,262 @@
+#include "core/mail/NMail.h"
+
+#include "core/mail/MimeDecoder.h"
+#include "core/mail/Pop3Client.h"
+#include "core/mail/SmtpClient.h"
+#include "core/paths/Paths.h"
+#include "core/settings/AccountSettings.h"
+
+#if __has_include("core/mail/MimeBuilder.h")
+#include "core/mail/MimeBuilder.h"
+#define RICORNE_HAS_MIME_BUILDER 1
+#endif
+
+#include <QFile>
+
+namespace ricorne {
+
+struct NMail::KeptMail {
+    int handle = 0;
+    int number = 0;
+    QByteArray raw;
+    DecodedMail decoded;
+};
+
+NMail::NMail() = default;
+
+NMail::~NMail() {
+    NMailEndWinSock();
+}
+
+QString NMail::CaFile() const {
+    if (!caFile_.isEmpty())
+        return caFile_;
+    return ResolvePath(u'\\' + MailDataDir() + QStringLiteral("\\ca-certificates.pem"));
+}
+
+int NMail::NMailInitializeWinSock() {
+    return 0;
+}
+
+int NMail::NMailSetOption(int option, int value) {
+    if (option == 1)
+        option1_ = value;
+    return 0;
+}
+
+int NMail::NMailEndWinSock() {
+    for (Pop3Client* session : std::as_const(sessions_)) {
+        session->Abort();
+        delete session;
+    }
+    sessions_.clear();
+    kept_.reset();
+    return 0;
+}
+
+Pop3Client* NMail::Session(int handle) {
+    Pop3Client* session = sessions_.value(handle, nullptr);
+    if (!session)
+        message_ = QStringLiteral("POP3 サーバーに接続していません");
+    return session;
+}
+
+int NMail::NMailPop3Connect(const QString& server) {
+    Pop3Client::Options options;
+    options.timeouts = timeouts_;
+    options.caFile = CaFile();
+    options.usePipelining = pipelining_;
+    auto session = std::make_unique<Pop3Client>(options);
+    if (!session->Connect(server)) {
+        message_ = session->Error();
+        return -1;
+    }
+    const int handle = nextHandle_++;
+    sessions_.insert(handle, session.release());
+    return handle;
+}
+
+int NMail::NMailPop3Authenticate(int handle, const QString& id, const QString& password, int apop) {
+    Pop3Client* session = Session(handle);
+    if (!session)
+        return -1;
+    const int count = session->Login(id, password, apop != 0);
+    if (count < 0)
+        message_ = session->Error();
+    return count;
+}
+
+bool NMail::Fetch(int handle, int number) {
+    if (kept_ && kept_->handle == handle && kept_->number == number)
+        return true;
+    kept_.reset();
+    Pop3Client* session = Session(handle);
+    if (!session)
+        return false;
+    auto kept = std::make_unique<KeptMail>();
+    if (!session->Retrieve(number, &kept->raw)) {
+        message_ = session->Error();
+        return false;
+    }
+    kept->handle = handle;
+    kept->number = number;
+    kept->decoded = DecodeMail(kept->raw);
+    kept_ = std::move(kept);
+    return true;
+}
+
+int NMail::NMailPop3GetMailStatus(int handle, int number, QString& subject, QString& date, QString& sender,
+                                  QString& header) {
+    if (!Fetch(handle, number)) {
+        subject.clear();
+        date.clear();
+        sender.clear();
+        header.clear();
+        return -1;
+    }
+    subject = kept_->decoded.subject;
+    date = kept_->decoded.date;
+    sender = kept_->decoded.from;
+    header = kept_->decoded.headerText;
+    return 1;
+}
+
+int NMail::NMailPop3GetMail(int handle, int number, QString& subject, QString& date, QString& sender,
+                            QString& header, QString& body) {
+    if (NMailPop3GetMailStatus(handle, number, subject, date, sender, header) < 0) {
+        body.clear();
+        return -1;
+    }
+    body = kept_->decoded.body;
+    return 1;
+}
+
+int NMail::NMailPop3GetMailSize(int handle, int number) {
+    Pop3Client* session = Session(handle);
+    if (!session)
+        return -1;
+    const qint64 size = session->Size(number);
+    if (size < 0) {
+        message_ = QStringLiteral("メール %1 の大きさが分かりません").arg(number);
+        return -1;
+    }
+    return int(qMin<qint64>(size, std::numeric_limits<int>::max()));
+}
+
+QString NMail::NMailPop3GetUidl(int handle, int number) {
+    Pop3Client* session = Session(handle);
+    if (!session)
+        return {};
+    const QString uidl = session->Uidl(number);
+    if (uidl.isEmpty() && !session->Error().isEmpty())
+        message_ = session->Error();
+    return uidl;
+}
+
+int NMail::NMailPop3DeleteMail(int handle, int number) {
+    Pop3Client* session = Session(handle);
+    if (!session)
+        return -1;
+    if (!session->Delete(number)) {
+        message_ = session->Error();
+        return -1;
+    }
+    return 1;
+}
+
+int NMail::NMailPop3Close(int handle) {
+    Pop3Client* session = sessions_.take(handle);
+    if (!session) {
+        message_ = QStringLiteral("POP3 サーバーに接続していません");
+        return -1;
+    }
+    const bool ok = session->Quit();
+    if (!ok)
+        message_ = session->Error();
+    delete session;
+    if (kept_ && kept_->handle == handle)
+        kept_.reset();
+    return ok ? 1 : -1;
+}
+
+int NMail::NMailAttachmentFileFirst(const QString& subject, const QString& date, const QString& sender,
+                                    const QString& header, const QString& body, const QString& targetFolder,
+                                    const QString& messagePath, const QString& messageText) {
+    Q_UNUSED(subject);
+    Q_UNUSED(date);
+    Q_UNUSED(sender);
+    Q_UNUSED(header);
+    Q_UNUSED(body);
+    Q_UNUSED(messageText);
+    savedNames_.clear();
+    QByteArray raw;
+    if (kept_) {
+        raw = kept_->raw;
+    } else {
+        QFile file(messagePath);
+        if (!file.open(QIODevice::ReadOnly))
+            return 0;
+        raw = file.readAll();
+    }
+    const ExtractResult result = ExtractAttachments(raw, targetFolder);
+    savedNames_ = result.savedNames;
+    if (result.code == -5 || result.code == -6)
+        message_ = result.error;
+    return result.code;
+}
+
+int NMail::NMailAttachmentFileClose() {
+    kept_.reset();
+    return 0;
+}
+
+QString NMail::NMailGetMessage() const {
+    return message_;
+}
+
+int NMail::NMailSmtpSendMail(const QString& server, const QString& to, const QString& from,
+                             const QString& subject, const QString& body, const QString& attachmentList) {
+#ifdef RICORNE_HAS_MIME_BUILDER
+    OutgoingMail mail;
+    mail.from = from;
+    mail.to = to;
+    mail.subject = subject;
+    mail.body = body;
+    for (const QString& path : attachmentList.split(u',', Qt::SkipEmptyParts))
+        mail.attachmentPaths << path;
+    const BuiltMessage built = BuildMessage(mail);
+    if (!built.ok) {
+        message_ = built.error;
+        return -1;
+    }
+    MailCredentials account;
+    if (credentials_) {
+        account = credentials_();
+    } else {
+        const Credentials stored = ReadCredentials();
+        account = {stored.AccountId, stored.Password};
+    }
+    SmtpClient::Options options;
+    options.timeouts = timeouts_;
+    options.caFile = CaFile();
+    options.usePipelining = pipelining_;
+    SmtpClient client(options);
+    if (!client.Send(server, account.id, account.password, built.envelopeFrom, built.recipients,
+                     built.bytes)) {
+        message_ = client.Error();
+        return -1;
+    }
+    return 1;
+#else
+    Q_UNUSED(server);
+    Q_UNUSED(to);
+    Q_UNUSED(from);
+    Q_UNUSED(subject);
+    Q_UNUSED(body);
+    Q_UNUSED(attachmentList);
+    message_ = QStringLiteral("メールを送信できません: 送信する機能がありません");
+    return -1;
+#endif
+}
+
+} // namespace ricorne

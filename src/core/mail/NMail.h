@@ -1,0 +1,108 @@
+// The mail component's operations under the names the program has always called them by:
+// POP3 login, fetching, sizing and deleting mail, attachment extraction, SMTP sending and the
+// last failure's text. Text crosses this interface as QString; results are those the program
+// relies on (handle -1, count > 0 / 0 / < 0, -5, -6, negative send result).
+//
+// Every call blocks until it is done (the program calls them on the window thread); every
+// network wait is bounded by the timeouts (connect 30 s, idle 60 s by default). The methods
+// are virtual so tests of the callers can put a fake in its place.
+#pragma once
+
+#include "core/mail/MailSocket.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+namespace ricorne {
+
+class Pop3Client;
+
+struct MailCredentials {
+    QString id;
+    QString password;
+};
+
+class NMail {
+public:
+    NMail();
+    virtual ~NMail();
+    NMail(const NMail&) = delete;
+    NMail& operator=(const NMail&) = delete;
+
+    // Start-up and shut-down. EndWinSock closes every open POP3 session without QUIT, so
+    // nothing is deleted from a server by closing the program mid-check.
+    virtual int NMailInitializeWinSock();
+    virtual int NMailSetOption(int option, int value); // kept; the buffers it sized are gone
+    virtual int NMailEndWinSock();
+
+    // POP3. A handle is >= 1; -1 means failure (text in NMailGetMessage).
+    virtual int NMailPop3Connect(const QString& server);
+    // apop != 0: APOP (fails when the server's greeting has no timestamp). Returns the number
+    // of mails waiting (> 0), 0 for none, < 0 for failure.
+    virtual int NMailPop3Authenticate(int handle, const QString& id, const QString& password, int apop);
+    // Fetches mail number (1..count) and fills the decoded texts; the whole mail is kept for
+    // NMailAttachmentFileFirst. GetMailStatus and GetMail of the same mail fetch it once.
+    // Return 1, or -1 with every text emptied when the fetch failed (the mail then stays on
+    // the server: NMailPop3DeleteMail refuses it).
+    virtual int NMailPop3GetMailStatus(int handle, int number, QString& subject, QString& date,
+                                       QString& sender, QString& header);
+    virtual int NMailPop3GetMail(int handle, int number, QString& subject, QString& date, QString& sender,
+                                 QString& header, QString& body);
+    virtual int NMailPop3GetMailSize(int handle, int number); // bytes, or -1
+    virtual QString NMailPop3GetUidl(int handle, int number); // empty when unknown
+    // Marks the mail for deletion; only NMailPop3Close (QUIT) commits it. 1 or -1.
+    virtual int NMailPop3DeleteMail(int handle, int number);
+    // QUIT and close. 1 when the server confirmed, -1 otherwise. The handle is gone either way.
+    virtual int NMailPop3Close(int handle);
+
+    // Writes the attachments of the last fetched mail into targetFolder. 1: written; -5: a
+    // file could not be written; -6: part of a split mail kept until all parts are there;
+    // 0: nothing to write. Without a fetched mail the file messagePath is read as the mail.
+    virtual int NMailAttachmentFileFirst(const QString& subject, const QString& date, const QString& sender,
+                                         const QString& header, const QString& body,
+                                         const QString& targetFolder, const QString& messagePath,
+                                         const QString& messageText);
+    virtual int NMailAttachmentFileClose(); // forgets the kept mail
+
+    // The text of the last failure (Japanese, with the server's reply where there is one).
+    virtual QString NMailGetMessage() const;
+
+    // Builds and sends one mail. attachmentList: full paths joined by ",". Logs in with the
+    // account ID and password (from the credential source) when the server offers AUTH.
+    // Returns 1 when sent, a negative number when not.
+    virtual int NMailSmtpSendMail(const QString& server, const QString& to, const QString& from,
+                                  const QString& subject, const QString& body, const QString& attachmentList);
+
+    // Settings of the component itself.
+    void SetTimeouts(MailTimeouts timeouts) { timeouts_ = timeouts; }
+    // Extra trusted certificates; default: "ca-certificates.pem" in the mail data folder.
+    void SetCaFile(const QString& path) { caFile_ = path; }
+    // Where SMTP AUTH gets the account; default: ReadCredentials().
+    void SetCredentialSource(std::function<MailCredentials()> source) { credentials_ = std::move(source); }
+    void SetPipelining(bool on) { pipelining_ = on; }
+    // Names written by the last NMailAttachmentFileFirst.
+    const QStringList& LastSavedAttachments() const { return savedNames_; }
+
+private:
+    Pop3Client* Session(int handle);
+    bool Fetch(int handle, int number);
+    QString CaFile() const;
+
+    struct KeptMail;
+    MailTimeouts timeouts_;
+    QString caFile_;
+    std::function<MailCredentials()> credentials_;
+    bool pipelining_ = true;
+    int option1_ = 8192;
+    int nextHandle_ = 1;
+    QHash<int, Pop3Client*> sessions_;
+    std::unique_ptr<KeptMail> kept_;
+    QStringList savedNames_;
+    QString message_;
+};
+
+} // namespace ricorne
