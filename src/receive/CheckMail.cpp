@@ -112,15 +112,22 @@ CheckMailResult Check::Run() {
             } else {
                 result_.waiting = mail_.NMailPop3Authenticate(handle_, account.AccountId, account.Password,
                                                               account.UseApop != 0 ? -1 : 0);
-                if (result_.waiting > 0)
+                if (result_.waiting > 0) {
                     ReceiveAll();
-                else if (result_.waiting < 0)
+                } else if (result_.waiting == 0) {
+                    // An empty mailbox holds none of the mails stored earlier.
+                    known_.Load();
+                    known_.KeepOnly({});
+                } else {
                     LibraryFailure();
+                }
             }
             if (FlushBeforeClose()) {
                 result_.committed = mail_.NMailPop3Close(handle_) >= 0;
-                if (!result_.committed && deletionsPending_)
-                    LibraryFailure(); // nothing was deleted; the next check sorts it out
+                // Nothing was deleted then; the next check sorts it out. A session that broke
+                // earlier has said so already.
+                if (!result_.committed && deletionsPending_ && lastFetchFailure_.isEmpty())
+                    LibraryFailure();
             }
         }
     }

@@ -1,0 +1,133 @@
+#include "ReceiveTestSupport.h"
+
+#include "TestServers.h"
+#include "core/paths/Paths.h"
+#include "core/settings/AccountSettings.h"
+#include "core/stores/RecordBuffers.h"
+#include "core/stores/RecordField.h"
+#include "core/stores/RecordStore.h"
+#include "core/text/Text.h"
+
+#include <QDirIterator>
+
+namespace ricorne::testing {
+
+void PaddedRecordView::Stage(const QString& subject, const QString& sender, const QString& date,
+                             const QString& body) {
+    subject_ = subject;
+    sender_ = sender;
+    date_ = date;
+    body_ = body;
+    ++stagings;
+}
+
+CheckMailWiring CheckRecorder::Wiring(NMail& mail) {
+    CheckMailWiring w;
+    w.mail = &mail;
+    w.recordView = &view;
+    w.setStatus = [this](const QString& text) { statuses << text; };
+    w.showMessage = [this](const QString& title, const QString& text) { messages.push_back({title, text}); };
+    w.openAccountDialog = [this](const QString& id, const QString& password) {
+        dialogOpenings << id + QLatin1Char('/') + password;
+    };
+    w.pullLever = [this] { ++leverPulls; };
+    return w;
+}
+
+QVector<StoredMail> ReceivedMails() {
+    QVector<StoredMail> mails;
+    MailRecord record;
+    ReadRecords(ReceivedStore(), record, [&](int n) {
+        mails.push_back({n, record.Live, Trim(FieldText(record.Subject)), Trim(FieldText(record.DateText)),
+                         Trim(FieldText(record.Address)), Trim(FieldText(record.Body))});
+    });
+    return mails;
+}
+
+TempAppDir::TempAppDir() {
+    EnsureCoreApplication();
+    if (!dir_.isValid())
+        return;
+    SetAppDir(dir_.path());
+    AccountSettings() = AccountRecord();
+    ok_ = EnsureInstalledFolders();
+    if (!HarnessDir().isEmpty())
+        ok_ = ok_ && InstallCaCertificate(dir_.path() + QStringLiteral("/★MailData"));
+}
+
+TempAppDir::~TempAppDir() {
+    SetAppDir(QString());
+    AccountSettings() = AccountRecord();
+}
+
+QString TempAppDir::AttachFolder() const {
+    return dir_.path() + QStringLiteral("/添付フォルダ");
+}
+
+void TempAppDir::SetServer(const QString& pop3, int apop) {
+    AccountRecord settings;
+    settings.SmtpServer = QStringLiteral("localhost");
+    settings.Pop3Server = pop3;
+    settings.FromAddress = QStringLiteral("alice@localhost");
+    settings.UseApop = qint16(apop);
+    SaveServerSettings(settings);
+    LoadServerSettings(AccountSettings());
+}
+
+void TempAppDir::SetCredentials(const QString& id, const QString& password) {
+    SaveCredentials(id, password, true);
+}
+
+QStringList TempAppDir::Files() const {
+    QStringList files;
+    QDirIterator it(dir_.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next().mid(dir_.path().size() + 1);
+    files.sort();
+    return files;
+}
+
+namespace {
+QByteArray EncodedWord(const QString& text) {
+    return "=?UTF-8?B?" + text.toUtf8().toBase64() + "?=";
+}
+QByteArray CommonHeaders(const QString& subject, int serial) {
+    return "From: =?UTF-8?B?" + QStringLiteral("送信者").toUtf8().toBase64() +
+           "?= <sender@example.jp>\r\n"
+           "To: alice@localhost\r\n"
+           "Subject: " +
+           EncodedWord(subject) +
+           "\r\n"
+           "Date: Mon, 6 May 2024 10:00:0" +
+           QByteArray::number(serial % 10) +
+           " +0900\r\n"
+           "Message-ID: <receive-test-" +
+           QByteArray::number(serial) +
+           "@example.jp>\r\n"
+           "MIME-Version: 1.0\r\n";
+}
+} // namespace
+
+QByteArray TextMail(const QString& subject, const QString& body, int serial) {
+    return CommonHeaders(subject, serial) +
+           "Content-Type: text/plain; charset=UTF-8\r\n"
+           "Content-Transfer-Encoding: 8bit\r\n\r\n" +
+           ToCrLf(body).toUtf8() + "\r\n";
+}
+
+QByteArray AttachmentMail(const QString& subject, const QString& body, const QString& fileName,
+                          const QByteArray& content) {
+    return CommonHeaders(subject, 7) +
+           "Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n"
+           "--b1\r\n"
+           "Content-Type: text/plain; charset=UTF-8\r\n"
+           "Content-Transfer-Encoding: 8bit\r\n\r\n" +
+           ToCrLf(body).toUtf8() +
+           "\r\n--b1\r\n"
+           "Content-Type: application/octet-stream\r\n"
+           "Content-Transfer-Encoding: base64\r\n"
+           "Content-Disposition: attachment; filename*=UTF-8''" +
+           fileName.toUtf8().toPercentEncoding() + "\r\n\r\n" + content.toBase64() + "\r\n--b1--\r\n";
+}
+
+} // namespace ricorne::testing

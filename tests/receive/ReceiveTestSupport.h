@@ -1,0 +1,81 @@
+// Shared pieces of the mail check tests: a temporary AppDir with an account, a record view and
+// a wiring that record what the check showed, the received store read back, and test mails.
+#pragma once
+
+#include "core/mail/NMail.h"
+#include "receive/CheckMail.h"
+#include "receive/RecordView.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVector>
+
+namespace ricorne::testing {
+
+// Holds the staged texts with blanks around them, as a view whose boxes were padded would: the
+// check must store them trimmed.
+class PaddedRecordView : public RecordView {
+public:
+    void Stage(const QString& subject, const QString& sender, const QString& date,
+               const QString& body) override;
+    QString SubjectText() const override { return pad_ + subject_ + pad_; }
+    QString SenderText() const override { return pad_ + sender_ + pad_; }
+    QString DateText() const override { return pad_ + date_ + pad_; }
+    QString BodyText() const override { return pad_ + body_ + pad_; }
+    int stagings = 0;
+
+private:
+    QString pad_ = QStringLiteral("  ");
+    QString subject_, sender_, date_, body_;
+};
+
+struct ShownMessage {
+    QString title;
+    QString text;
+};
+
+// Records everything one check shows.
+struct CheckRecorder {
+    PaddedRecordView view;
+    QStringList statuses;
+    QVector<ShownMessage> messages;
+    int leverPulls = 0;
+    QStringList dialogOpenings; // "id/password"
+    CheckMailWiring Wiring(NMail& mail);
+    CheckMailResult Run(NMail& mail) { return CheckMail(Wiring(mail)); }
+};
+
+struct StoredMail {
+    int n = 0;
+    int live = 0;
+    QString subject, date, address, body; // trimmed
+};
+QVector<StoredMail> ReceivedMails();
+
+// A temporary AppDir with the installed folders, the test CA, and an account.
+class TempAppDir {
+public:
+    TempAppDir();
+    ~TempAppDir();
+    bool IsValid() const { return ok_; }
+    QString Path() const { return dir_.path(); }
+    QString AttachFolder() const;
+    // klmail.ini (through SaveServerSettings) and AccountSettings.
+    void SetServer(const QString& pop3, int apop = 0);
+    void SetCredentials(const QString& id, const QString& password);
+    // Every file below the folder, relative, sorted.
+    QStringList Files() const;
+
+private:
+    QTemporaryDir dir_;
+    bool ok_ = false;
+};
+
+// Mails as a server holds them (CR LF line ends).
+QByteArray TextMail(const QString& subject, const QString& body, int serial = 1);
+QByteArray AttachmentMail(const QString& subject, const QString& body, const QString& fileName,
+                          const QByteArray& content);
+
+} // namespace ricorne::testing
