@@ -1,5 +1,6 @@
 // The facade's own rules, with our scripted server.
 #include "FakePop3.h"
+#include "FakeSmtp.h"
 #include "TestServers.h"
 #include "core/mail/NMail.h"
 

@@ -1,5 +1,5 @@
 // SMTP engine against our own scripted server: replies real servers will not give on demand.
-#include "FakeServer.h"
+#include "FakeSmtp.h"
 #include "TestServers.h"
 #include "core/mail/SmtpClient.h"
 
@@ -10,49 +10,6 @@ using namespace ricorne;
 using namespace ricorne::testing;
 
 namespace {
-
-// A scripted SMTP server: answers each command from a table, records the message.
-struct FakeSmtp {
-    QByteArray greeting = "220 fake ESMTP";
-    QList<QByteArray> ehlo = {"250-fake", "250-PIPELINING", "250-AUTH PLAIN LOGIN CRAM-MD5", "250 8BITMIME"};
-    std::function<QByteArray(const QByteArray& command)> answer; // empty: the default reply
-    QByteArray data;
-
-    void Serve(FakeConnection& c) {
-        c.SendLine(greeting);
-        QByteArray line;
-        while (c.ReadLine(&line)) {
-            QByteArray reply = answer ? answer(line) : QByteArray();
-            if (reply == "drop")
-                return;
-            if (reply.isEmpty()) {
-                const QByteArray verb = line.left(4).toUpper();
-                if (verb == "EHLO") {
-                    reply = ehlo.join("\r\n");
-                } else if (verb == "DATA") {
-                    c.SendLine("354 go ahead");
-                    QByteArray d;
-                    while (c.ReadLine(&d) && d != ".")
-                        data += d + "\r\n";
-                    reply = "250 2.0.0 queued";
-                } else if (verb == "QUIT") {
-                    c.SendLine("221 bye");
-                    return;
-                } else if (line.startsWith("AUTH PLAIN")) {
-                    reply = "235 ok";
-                } else if (line.startsWith("AUTH CRAM-MD5")) {
-                    c.SendLine("334 " + QByteArray("<1896.697170952@fake>").toBase64());
-                    QByteArray response;
-                    c.ReadLine(&response);
-                    reply = "235 ok";
-                } else {
-                    reply = "250 ok";
-                }
-            }
-            c.SendLine(reply);
-        }
-    }
-};
 
 class SmtpFailure : public ::testing::Test {
 protected:
