@@ -107,6 +107,8 @@ QPainterPath FittedText(const QString& text, const QFont& font, const QRectF& bo
 void PaintBody(QPainter& p) {
     const QRectF body(0, 0, CabinetArt::Width, CabinetArt::Height);
     p.setPen(Qt::NoPen);
+    // The picture fills its whole rectangle: the corners outside the rounded body are shadow.
+    p.fillRect(body, QColor(0x24, 0x04, 0x0c));
     p.setBrush(
         Vertical(0, CabinetArt::Height, {{0, kBodyLight}, {0.55, QColor(0xb8, 0x12, 0x30)}, {1, kBodyDark}}));
     p.drawRoundedRect(body, 10, 10);
@@ -332,9 +334,16 @@ void PaintMenu(QPainter& p, const QRect (&menu)[8]) {
     Framed(p, panel, 7, 1.8,
            Vertical(panel.top(), panel.bottom(),
                     {{0, QColor(0x30, 0x0c, 0x1c)}, {1, QColor(0x14, 0x04, 0x0c)}}));
-    // One plate per label; the labels draw their captions on them.
-    for (const QRect& m : menu) {
-        const QRectF plate = QRectF(m).adjusted(-3, -1.5, 3, 2.5);
+    // One plate per label, lined up in two columns of four; the labels draw their captions on them.
+    for (int i = 0; i < 8; ++i) {
+        const int first = i < 4 ? 0 : 4;
+        qreal left = menu[first].left();
+        qreal right = menu[first].left() + menu[first].width();
+        for (int k = first; k < first + 4; ++k) {
+            left = std::min<qreal>(left, menu[k].left());
+            right = std::max<qreal>(right, menu[k].left() + menu[k].width());
+        }
+        const QRectF plate(left - 3, menu[i].top() - 1.5, right - left + 6, menu[i].height() + 4);
         p.setPen(QPen(QColor(0xc0, 0x8a, 0x20), 0.8));
         p.setBrush(Vertical(
             plate.top(), plate.bottom(),
@@ -374,7 +383,7 @@ void PaintTray(QPainter& p, const CabinetArt::Geometry& g) {
     p.setBrush(Vertical(status.top(), status.bottom(),
                         {{0, QColor(0x06, 0x14, 0x10)}, {1, QColor(0x0e, 0x2a, 0x20)}}));
     p.drawRoundedRect(status, 3, 3);
-    // Coin tray: a chrome lip round a dark well, with a few coins resting in it.
+    // Coin tray: a chrome lip round a dark well; the counter shows in the well.
     const QRectF tray(g.coins.left() - 8, g.coins.top() - 4, CabinetArt::Width - 6 - (g.coins.left() - 8),
                       30);
     p.setPen(QPen(QColor(0x20, 0x20, 0x28), 0.8));
@@ -384,16 +393,6 @@ void PaintTray(QPainter& p, const CabinetArt::Geometry& g) {
     p.setBrush(
         Vertical(well.top(), well.bottom(), {{0, QColor(0x04, 0x04, 0x08)}, {1, QColor(0x2a, 0x26, 0x30)}}));
     p.drawRoundedRect(well, 4, 4);
-    for (const QPointF c :
-         {QPointF(well.right() - 6, well.bottom() - 4.5), QPointF(well.right() - 11, well.bottom() - 3.5)}) {
-        QRadialGradient coin(c - QPointF(1, 1), 4.5);
-        coin.setColorAt(0, QColor(0xff, 0xf6, 0xc0));
-        coin.setColorAt(0.6, QColor(0xe6, 0xb4, 0x30));
-        coin.setColorAt(1, QColor(0x8a, 0x60, 0x00));
-        p.setPen(QPen(QColor(0x60, 0x40, 0x00), 0.6));
-        p.setBrush(coin);
-        p.drawEllipse(c, 4.0, 2.4);
-    }
 }
 
 } // namespace
