@@ -1,0 +1,44 @@
+// What the account ID dialog and the server settings dialog do, without any window: the values
+// they show when they open and what their OK does. Cancel does nothing, so it has no function.
+#pragma once
+
+#include <QString>
+
+namespace ricorne {
+
+// The account ID dialog: ID and password as the boxes show them.
+struct IdPassValues {
+    QString id;
+    QString password;
+};
+
+// Values shown when the dialog opens: "NAME" and "NAME2" of "iniIdPass.ini".
+IdPassValues OpenIdPassValues();
+
+// OK: AccountId and Password take the typed texts as they are; then, with save on, NAME, NAME2
+// and NAME3 = "1" are written, with save off only NAME3 = "0" (an ID and password saved earlier
+// stay in the file). Returns false when the file could not be written.
+bool ApplyIdPass(const IdPassValues& values, bool save);
+
+// The server settings dialog: the three texts and the APOP box.
+struct ServerValues {
+    QString smtp;
+    QString pop3;
+    QString address;
+    bool apop = false;
+};
+
+// Values shown when the dialog opens: the server fields of AccountSettings; the APOP box is
+// checked only when UseApop is exactly 1.
+ServerValues OpenServerValues();
+
+// OK: the four server fields take the texts as typed (no trimming) and UseApop 1 or 0, then
+// "klmail.ini" is rewritten. Returns false when the file could not be written (the fields are
+// set all the same, so the rest of the run uses them).
+bool ApplyServerValues(const ServerValues& values);
+
+// Messages shown when OK could not write its file.
+QString IdPassSaveFailedText();
+QString ServerSettingsSaveFailedText();
+
+} // namespace ricorne

@@ -1,0 +1,59 @@
+#include "settings/IdPassForm.h"
+
+#include "app/DialogService.h"
+#include "app/Twips.h"
+#include "settings/AccountDialogLogic.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+
+namespace ricorne {
+
+IdPassForm::IdPassForm(QWidget* parent) : SettingsForm(QStringLiteral("ID,PASS"), 2850, 1815, {}, parent) {
+    setObjectName(QStringLiteral("IdPassForm"));
+    AddLabel(QStringLiteral("Label1"), QStringLiteral("ID"), 120, 180, 675, 255);
+    idText_ = AddTextBox(QStringLiteral("IdText"), 960, 120, 1632, 264);
+    AddLabel(QStringLiteral("Label2_0"), QStringLiteral("Password"), 120, 600, 795, 255);
+    passText_ = AddTextBox(QStringLiteral("PassText"), 960, 600, 1632, 264);
+    passText_->setEchoMode(QLineEdit::Password);
+    // Every typed character shows as "*", whatever the style's own mask character is.
+    passText_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+
+    check1_ = new QCheckBox(this);
+    check1_->setObjectName(QStringLiteral("Check1"));
+    check1_->setGeometry(TwipsRect(420, 1020, 255, 255));
+    AddLabel(QStringLiteral("Label2_1"), QStringLiteral(u"IDパスワードを保存する"), 780, 1020, 1875, 255);
+
+    okCommand_ = AddButton(QStringLiteral("OKCommand"), QStringLiteral("OK"), 900, 1380, 852, 312);
+    cancelCommand_ =
+        AddButton(QStringLiteral("CancelCommand"), QStringLiteral("Cancel"), 1860, 1380, 852, 312);
+    SetDefaultButton(okCommand_);
+    SetCancelButton(cancelCommand_);
+    connect(okCommand_, &QPushButton::clicked, this, &IdPassForm::Confirm);
+    connect(cancelCommand_, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void IdPassForm::Load() {
+    const IdPassValues values = OpenIdPassValues();
+    SetValues(values.id, values.password);
+    check1_->setChecked(false);
+}
+
+void IdPassForm::SetValues(const QString& id, const QString& password) {
+    idText_->setText(id);
+    passText_->setText(password);
+}
+
+void IdPassForm::Confirm() {
+    const bool saved = ApplyIdPass({idText_->text(), passText_->text()}, check1_->isChecked());
+    QPointer<IdPassForm> self(this);
+    if (!saved)
+        Dialogs().Notice(IdPassSaveFailedText());
+    if (self)
+        close();
+}
+
+} // namespace ricorne

@@ -1,0 +1,38 @@
+// The account ID dialog "ID,PASS": the POP3 account ID and password, saved to "iniIdPass.ini"
+// only when the save switch is checked. Opens with the file's values and the switch unchecked.
+#pragma once
+
+#include "settings/SettingsForm.h"
+
+class QCheckBox;
+
+namespace ricorne {
+
+class IdPassForm : public SettingsForm {
+    Q_OBJECT
+public:
+    explicit IdPassForm(QWidget* parent = nullptr);
+
+    // Load steps: the boxes from the file, the save switch off.
+    void Load();
+
+    // Replaces what the two boxes show (the mail check opens the dialog with its own values).
+    void SetValues(const QString& id, const QString& password);
+
+    QLineEdit* IdText() const { return idText_; }
+    QLineEdit* PassText() const { return passText_; }
+    QCheckBox* Check1() const { return check1_; }
+    QPushButton* OKCommand() const { return okCommand_; }
+    QPushButton* CancelCommand() const { return cancelCommand_; }
+
+private:
+    void Confirm();
+
+    QLineEdit* idText_;
+    QLineEdit* passText_;
+    QCheckBox* check1_;
+    QPushButton* okCommand_;
+    QPushButton* cancelCommand_;
+};
+
+} // namespace ricorne

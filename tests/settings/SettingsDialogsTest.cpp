@@ -1,0 +1,276 @@
+// The three settings windows, driven through their real controls, on real files in a
+// temporary AppDir.
+#include "app/ScriptedDialogService.h"
+#include "app/StartupSequence.h"
+#include "app/Twips.h"
+#include "app/WindowRegistry.h"
+#include "core/paths/Paths.h"
+#include "core/settings/AccountSettings.h"
+#include "core/settings/ProfileFile.h"
+#include "mainwindow/MainForm.h"
+#include "settings/IdPassForm.h"
+#include "settings/OpenSettings.h"
+#include "settings/OptionForm.h"
+#include "settings/SetForm.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace ricorne {
+namespace {
+
+class SettingsDialogsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        SetAppDir(dir_.path());
+        ASSERT_TRUE(EnsureInstalledFolders());
+        AccountSettings() = AccountRecord{};
+        InstallSettingsWiring();
+    }
+    void TearDown() override {
+        Registry().Close<IdPassForm>();
+        Registry().Close<OptionForm>();
+        Registry().Close<SetForm>();
+        Registry().Close<MainForm>();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        AccountSettings() = AccountRecord{};
+        SetAppDir(QString());
+    }
+
+    QString CredentialsPath() const { return ResolvePath(CredentialsFile()); }
+    QString ServerPath() const { return ResolvePath(ServerSettingsFile()); }
+    QString Profile(const QString& key) const {
+        return ReadProfileString(CredentialsPath(), u"EXEINI"_s, key);
+    }
+    static QByteArray Bytes(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+    QTemporaryDir dir_;
+    ScriptedDialogService dialogs_;
+    ScopedDialogService scoped_{dialogs_};
+};
+
+TEST_F(SettingsDialogsTest, IdPassOpensWithSavedValuesMaskedAndSaveSwitchOff) {
+    ASSERT_TRUE(SaveCredentials(u"taro"_s, u"pa55"_s, true));
+    IdPassForm* form = Registry().Show<IdPassForm>();
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    EXPECT_EQ(form->windowTitle(), u"ID,PASS"_s);
+    EXPECT_EQ(form->IdText()->text(), u"taro"_s);
+    EXPECT_EQ(form->PassText()->text(), u"pa55"_s);
+    EXPECT_EQ(form->PassText()->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(form->PassText()->displayText(), u"****"_s);
+    EXPECT_FALSE(form->Check1()->isChecked());
+    EXPECT_EQ(form->findChild<QLabel*>(u"Label2_1"_s)->text(), u"IDパスワードを保存する"_s);
+    EXPECT_EQ(form->IdText()->geometry(), TwipsRect(960, 120, 1632, 264));
+    EXPECT_EQ(form->PassText()->geometry(), TwipsRect(960, 600, 1632, 264));
+    EXPECT_EQ(form->Check1()->geometry(), TwipsRect(420, 1020, 255, 255));
+    EXPECT_EQ(form->OKCommand()->geometry(), TwipsRect(900, 1380, 852, 312));
+    EXPECT_EQ(form->CancelCommand()->text(), u"Cancel"_s);
+    EXPECT_TRUE(form->OKCommand()->isDefault());
+    EXPECT_EQ(Registry().Show<IdPassForm>(), form); // one window
+}
+
+TEST_F(SettingsDialogsTest, IdPassOkWithSaveWritesAllThreeKeysAndReopensWithThem) {
+    IdPassForm* form = Registry().Show<IdPassForm>();
+    form->IdText()->setText(u" 山田 "_s);
+    form->PassText()->setText(u"秘密 "_s);
+    form->Check1()->setChecked(true);
+    QTest::mouseClick(form->OKCommand(), Qt::LeftButton);
+    EXPECT_FALSE(Registry().IsLoaded<IdPassForm>());
+    EXPECT_EQ(AccountSettings().AccountId, u" 山田 "_s);
+    EXPECT_EQ(AccountSettings().Password, u"秘密 "_s);
+    EXPECT_EQ(ReadCredentials().AccountId, u"山田"_s); // the profile reader drops outer blanks
+    EXPECT_EQ(Profile(u"NAME3"_s), u"1"_s);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    form = Registry().Show<IdPassForm>();
+    EXPECT_EQ(form->IdText()->text(), u"山田"_s);
+    EXPECT_EQ(form->PassText()->text(), u"秘密"_s);
+    EXPECT_FALSE(form->Check1()->isChecked());
+    EXPECT_EQ(dialogs_.Requests().size(), 0u);
+}
+
+TEST_F(SettingsDialogsTest, IdPassOkWithoutSaveKeepsTheFilesIdAndPassword) {
+    ASSERT_TRUE(SaveCredentials(u"old"_s, u"oldpw"_s, true));
+    IdPassForm* form = Registry().Show<IdPassForm>();
+    form->IdText()->setText(u"new"_s);
+    form->PassText()->setText(u"newpw"_s);
+    QTest::keyClick(form->PassText(), Qt::Key_Return); // Enter clicks OK
+    EXPECT_FALSE(Registry().IsLoaded<IdPassForm>());
+    EXPECT_EQ(AccountSettings().AccountId, u"new"_s);
+    EXPECT_EQ(AccountSettings().Password, u"newpw"_s);
+    EXPECT_EQ(Profile(u"NAME"_s), u"old"_s);
+    EXPECT_EQ(Profile(u"NAME2"_s), u"oldpw"_s);
+    EXPECT_EQ(Profile(u"NAME3"_s), u"0"_s);
+}
+
+TEST_F(SettingsDialogsTest, CancelInEitherDialogChangesNothing) {
+    ASSERT_TRUE(SaveCredentials(u"id"_s, u"pw"_s, true));
+    AccountSettings().SmtpServer = u"smtp.example.jp"_s;
+    AccountSettings().Pop3Server = u"pop.example.jp"_s;
+    ASSERT_TRUE(SaveServerSettings());
+    const QByteArray credentials = Bytes(CredentialsPath());
+    const QByteArray server = Bytes(ServerPath());
+
+    // Cancel button, Esc, and the close box.
+    for (int way = 0; way < 3; ++way) {
+        IdPassForm* idPass = Registry().Show<IdPassForm>();
+        idPass->IdText()->setText(u"x"_s);
+        idPass->Check1()->setChecked(true);
+        OptionForm* option = Registry().Show<OptionForm>();
+        option->Pop3Text()->setText(u"changed"_s);
+        option->ApopCheck()->setChecked(true);
+        if (way == 0) {
+            QTest::mouseClick(idPass->CancelCommand(), Qt::LeftButton);
+            QTest::mouseClick(option->CancelCommand(), Qt::LeftButton);
+        } else if (way == 1) {
+            QTest::keyClick(idPass->IdText(), Qt::Key_Escape);
+            QTest::keyClick(option->Pop3Text(), Qt::Key_Escape);
+        } else {
+            idPass->close();
+            option->close();
+        }
+        EXPECT_FALSE(Registry().IsLoaded<IdPassForm>()) << way;
+        EXPECT_FALSE(Registry().IsLoaded<OptionForm>()) << way;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_EQ(Bytes(CredentialsPath()), credentials);
+    EXPECT_EQ(Bytes(ServerPath()), server);
+    EXPECT_EQ(AccountSettings().AccountId, QString());
+    EXPECT_EQ(AccountSettings().Pop3Server, u"pop.example.jp"_s);
+    EXPECT_EQ(AccountSettings().UseApop, 0);
+}
+
+TEST_F(SettingsDialogsTest, ServerSettingsRoundTripWithApop) {
+    AccountSettings().UseApop = 2; // only 1 checks the box
+    OptionForm* form = Registry().Show<OptionForm>();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    EXPECT_EQ(form->windowTitle(), u"サーバー設定"_s);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(form->ApopCheck()->isChecked());
+    EXPECT_EQ(form->ApopCheck()->text(), u"APOP を使用する(&A)"_s);
+    EXPECT_EQ(form->findChild<QLabel*>(u"Label2"_s)->text(), u"POP3サーバー名(&P)"_s);
+    EXPECT_EQ(form->SmtpText()->geometry(), TwipsRect(120, 360, 2652, 264));
+    EXPECT_EQ(form->ApopCheck()->geometry(), TwipsRect(660, 2040, 2172, 252));
+    EXPECT_EQ(form->OkCommand()->geometry(), TwipsRect(660, 2520, 972, 372));
+    EXPECT_EQ(form->CancelCommand()->text(), u"中止"_s);
+
+    // Access keys reach the boxes.
+    form->activateWindow();
+    QTest::keyClick(form, Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form->Pop3Text());
+
+    form->SmtpText()->setText(u" smtp.example.jp "_s);
+    form->Pop3Text()->setText(u"pop3s://pop.example.jp:995"_s);
+    form->MailText()->setText(u"太郎 <taro@example.jp>"_s);
+    form->ApopCheck()->setChecked(true);
+    QTest::keyClick(form->MailText(), Qt::Key_Return); // no default button: Enter does nothing
+    ASSERT_TRUE(Registry().IsLoaded<OptionForm>());
+    QTest::mouseClick(form->OkCommand(), Qt::LeftButton);
+    EXPECT_FALSE(Registry().IsLoaded<OptionForm>());
+
+    EXPECT_EQ(Bytes(ServerPath()), QByteArray("SMTP= smtp.example.jp \r\nPOP3=pop3s://pop.example.jp:995\r\n"
+                                              "MAIL=\x91\xbe\x98\x59 <taro@example.jp>\r\nAPOP=1\r\n"));
+    AccountRecord reread;
+    LoadServerSettings(reread);
+    EXPECT_EQ(reread.SmtpServer, u" smtp.example.jp "_s);
+    EXPECT_EQ(reread.FromAddress, u"太郎 <taro@example.jp>"_s);
+    EXPECT_EQ(reread.UseApop, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    AccountSettings() = reread; // a restart
+    form = Registry().Show<OptionForm>();
+    EXPECT_TRUE(form->ApopCheck()->isChecked());
+    EXPECT_EQ(form->Pop3Text()->text(), u"pop3s://pop.example.jp:995"_s);
+    form->ApopCheck()->setChecked(false);
+    QTest::mouseClick(form->OkCommand(), Qt::LeftButton);
+    EXPECT_TRUE(Bytes(ServerPath()).endsWith("APOP=0\r\n"));
+    EXPECT_EQ(AccountSettings().UseApop, 0);
+}
+
+TEST_F(SettingsDialogsTest, FailedSaveIsReportedAndTheRunKeepsTheValues) {
+    // The data folder is a plain file, so nothing can be written into it.
+    ASSERT_TRUE(QDir(ResolvePath(u"\\"_s + MailDataDir())).removeRecursively());
+    QFile blocker(ResolvePath(u"\\"_s + MailDataDir()));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    IdPassForm* form = Registry().Show<IdPassForm>();
+    form->IdText()->setText(u"id"_s);
+    form->PassText()->setText(u"pw"_s);
+    form->Check1()->setChecked(true);
+    QTest::mouseClick(form->OKCommand(), Qt::LeftButton);
+    ASSERT_EQ(dialogs_.MessageTexts().size(), 1);
+    EXPECT_TRUE(dialogs_.MessageTexts()[0].startsWith(u"ID,PASSを保存できませんでした。"_s));
+    EXPECT_EQ(AccountSettings().AccountId, u"id"_s);
+    EXPECT_FALSE(Registry().IsLoaded<IdPassForm>());
+}
+
+TEST_F(SettingsDialogsTest, StartupOpensServerSettingsOnlyWithoutPop3Server) {
+    MainWindowSteps steps;
+    MakeStartupSequence(steps).Run();
+    OptionForm* form = Registry().Find<OptionForm>();
+    ASSERT_TRUE(form);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->isModal());
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    QFile ini(ServerPath());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("SMTP=s\r\nPOP3=pop.example.jp\r\nMAIL=m\r\nAPOP=0\r\n");
+    ini.close();
+    MakeStartupSequence(steps).Run();
+    EXPECT_FALSE(Registry().IsLoaded<OptionForm>());
+}
+
+TEST_F(SettingsDialogsTest, SettingsLabelLeadsToBothDialogs) {
+    AccountSettings().Pop3Server = u"pop.example.jp"_s;
+    MainForm* main = Registry().Get<MainForm>();
+    main->ClickLabel(NavLabel::Label10); // press effect, then the window
+    SetForm* set = Registry().Find<SetForm>();
+    ASSERT_TRUE(set);
+    EXPECT_TRUE(set->isVisible());
+    EXPECT_EQ(set->windowTitle(), u"設定"_s);
+    EXPECT_EQ(set->Command1()->text(), u"ID/PASS"_s);
+    EXPECT_EQ(set->Command2()->geometry(), TwipsRect(1560, 120, 1455, 375));
+    main->ClickLabel(NavLabel::Label10);
+    EXPECT_EQ(Registry().Find<SetForm>(), set);
+
+    QTest::mouseClick(set->Command1(), Qt::LeftButton);
+    QTest::mouseClick(set->Command2(), Qt::LeftButton);
+    ASSERT_TRUE(Registry().Find<IdPassForm>());
+    ASSERT_TRUE(Registry().Find<OptionForm>());
+    EXPECT_TRUE(Registry().Find<IdPassForm>()->isVisible());
+    EXPECT_EQ(Registry().Find<OptionForm>()->Pop3Text()->text(), u"pop.example.jp"_s);
+    EXPECT_TRUE(set->isVisible()); // nothing is modal
+}
+
+TEST_F(SettingsDialogsTest, MailCheckOpensIdPassWithItsOwnValues) {
+    ASSERT_TRUE(SaveCredentials(u"file-id"_s, QString(), true));
+    OpenIdPassDialog(u"file-id"_s, QString());
+    IdPassForm* form = Registry().Find<IdPassForm>();
+    ASSERT_TRUE(form);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->IdText()->text(), u"file-id"_s);
+    EXPECT_EQ(form->PassText()->text(), QString());
+    OpenIdPassDialog(u"a"_s, u"b"_s);
+    EXPECT_EQ(Registry().Find<IdPassForm>(), form);
+    EXPECT_EQ(form->PassText()->text(), u"b"_s);
+}
+
+} // namespace
+} // namespace ricorne
