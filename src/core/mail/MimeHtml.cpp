@@ -112,7 +112,9 @@ QString HtmlToText(const QString& html) {
     qsizetype i = 0;
     while (i < n) {
         const QChar c = html.at(i);
-        if (c == QLatin1Char('<')) {
+        const QChar next = i + 1 < n ? html.at(i + 1) : QChar();
+        if (c == QLatin1Char('<') &&
+            (next.isLetter() || next == QLatin1Char('/') || next == QLatin1Char('!'))) {
             if (html.mid(i, 4) == QLatin1String("<!--")) {
                 const qsizetype end = html.indexOf(QLatin1String("-->"), i + 4);
                 i = end < 0 ? n : end + 3;
@@ -135,7 +137,7 @@ QString HtmlToText(const QString& html) {
             const QString name = tag.left(nameEnd);
             i = end + 1;
             if (!closing && (name == QLatin1String("script") || name == QLatin1String("style") ||
-                             name == QLatin1String("head") || name == QLatin1String("title"))) {
+                             name == QLatin1String("title"))) {
                 const qsizetype close = html.indexOf(QStringLiteral("</") + name, i, Qt::CaseInsensitive);
                 if (close < 0) {
                     i = n;
