@@ -12,6 +12,7 @@
 #include "core/mail/MimeDecoder.h"
 #include "core/mail/MimeParse.h"
 #include "core/mail/Rfc2047.h"
+#include "core/mail/Rfc2231.h"
 
 namespace ricorne {
 namespace {
@@ -89,6 +90,12 @@ TEST(BuildMessage, JapaneseMailWithTwoAttachmentsReadsBackIdentically) {
     // Older readers see an encoded name= too.
     EXPECT_TRUE(built.bytes.contains("name=\"=?ISO-2022-JP?B?") || built.bytes.contains("name=\"=?UTF-8?B?"));
     EXPECT_TRUE(built.bytes.contains("filename*0*=UTF-8''"));
+    const qsizetype nameAt = built.bytes.indexOf("name=\"=?");
+    ASSERT_GE(nameAt, 0);
+    const QByteArray nameParam =
+        built.bytes.mid(nameAt, built.bytes.indexOf("\"\r\n", nameAt + 6) - nameAt + 1);
+    EXPECT_EQ(HeaderParameter("application/pdf; " + nameParam, "name"),
+              QStringLiteral("見積書①（最終版）.pdf"));
 }
 
 TEST(BuildMessage, CharactersOutsideJisGoAsUtf8Base64) {
