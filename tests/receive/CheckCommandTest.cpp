@@ -1,0 +1,129 @@
+// ricorne-mailtool check, run as its own process: what it prints, and a disk that fills up
+// under it (a file size limit in the child) against the real test servers.
+#include "ReceiveTestSupport.h"
+#include "TestServers.h"
+#include "core/stores/RecordStore.h"
+#include "receive/CheckMail.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+using namespace ricorne;
+using namespace ricorne::testing;
+
+namespace {
+
+const QString kUser = QString::fromLatin1(kAlice.name);
+
+struct ToolRun {
+    int exitCode = -1;
+    QStringList lines; // stdout
+    QString errors;
+};
+
+// fileSizeLimit > 0: the child may write no file beyond that many bytes (as a full disk would
+// refuse them); the write then fails instead of killing the process.
+ToolRun RunTool(const QStringList& args, qint64 fileSizeLimit = 0) {
+    QProcess tool;
+    tool.setProgram(QStringLiteral(RICORNE_APPDIR "/ricorne-mailtool"));
+    tool.setArguments(args);
+    if (fileSizeLimit > 0) {
+        tool.setChildProcessModifier([fileSizeLimit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit {};
+            limit.rlim_cur = rlim_t(fileSizeLimit);
+            limit.rlim_max = rlim_t(fileSizeLimit);
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
+    tool.start();
+    ToolRun run;
+    if (!tool.waitForFinished(120000))
+        return run;
+    run.exitCode = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    run.lines = QString::fromUtf8(tool.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    run.errors = QString::fromUtf8(tool.readAllStandardError());
+    return run;
+}
+
+class CheckCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(app_.IsValid()); }
+    QStringList AppDirArgs() const { return {u"check"_s, u"--appdir"_s, app_.Path()}; }
+    TempAppDir app_;
+};
+
+TEST_F(CheckCommandTest, BadArgumentsAndUnusableFoldersAreTheToolsOwnFailures) {
+    EXPECT_EQ(RunTool({u"check"_s}).exitCode, 2);
+    EXPECT_EQ(RunTool({u"check"_s, u"--appdir"_s}).exitCode, 2);
+    EXPECT_EQ(RunTool({u"check"_s, u"--appdir"_s, app_.Path(), u"extra"_s}).exitCode, 2);
+    EXPECT_EQ(RunTool({u"check"_s, u"--appdir"_s, app_.Path() + u"/missing"_s}).exitCode, 1);
+}
+
+TEST_F(CheckCommandTest, WithoutAServerItPrintsNoNewMailAndWritesNothing) {
+    const QStringList before = app_.Files();
+    const ToolRun run = RunTool(AppDirArgs());
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_EQ(run.lines, QStringList{u"新着メール無し。"_s});
+    EXPECT_EQ(app_.Files(), before);
+}
+
+class CheckCommandServerTest : public CheckCommandTest {
+protected:
+    void SetUp() override {
+        RICORNE_REQUIRE_TEST_SERVERS();
+        CheckCommandTest::SetUp();
+        ASSERT_TRUE(ClearMaildir(kUser));
+        app_.SetServer(u"localhost:"_s + QString::number(kPop3Port));
+        app_.SetCredentials(kUser, QString::fromLatin1(kAlice.password));
+    }
+};
+
+TEST_F(CheckCommandServerTest, MissingCredentialsArePrintedAndNobodyLogsIn) {
+    app_.SetCredentials(kUser, QString());
+    ASSERT_TRUE(DropMail(kUser, TextMail(u"残る"_s, u"本文"_s)));
+    const ToolRun run = RunTool(AppDirArgs());
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 3) << run.lines.join(u'|').toStdString();
+    EXPECT_EQ(run.lines[0], u"メールのチェックをしています。"_s);
+    EXPECT_TRUE(run.lines[1].contains(u"ログインしません"_s));
+    EXPECT_EQ(run.lines[2], u"新着メール無し。"_s);
+    EXPECT_EQ(MailFiles(kUser).size(), 1);
+}
+
+TEST_F(CheckCommandServerTest, WrongPasswordPrintsTheServersText) {
+    app_.SetCredentials(kUser, u"wrong"_s);
+    const ToolRun run = RunTool(AppDirArgs());
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 3) << run.lines.join(u'|').toStdString();
+    EXPECT_TRUE(run.lines[1].contains(u"-ERR"_s));
+    EXPECT_EQ(run.lines[2], u"新着メール無し。"_s);
+}
+
+// Room for two records and a half: the third mail cannot be stored, so it stays on the server
+// with a message, while the two stored ones are deleted. The next check takes it.
+TEST_F(CheckCommandServerTest, FullDiskLeavesTheMailThatDidNotFitOnTheServer) {
+    for (int i = 1; i <= 3; ++i)
+        ASSERT_TRUE(DropMail(kUser, TextMail(u"メール%1"_s.arg(i), u"本文%1"_s.arg(i), i)));
+    ToolRun run = RunTool(AppDirArgs(), qint64(sizeof(MailRecord)) * 5 / 2);
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_EQ(run.lines, (QStringList{u"メールのチェックをしています。"_s, StoreWriteFailedText(),
+                                      u"新着メール有り。"_s}));
+    EXPECT_EQ(RecordCount(ReceivedStore()), 2);
+    EXPECT_EQ(MailFiles(kUser).size(), 1);
+
+    run = RunTool(AppDirArgs());
+    EXPECT_EQ(run.lines, (QStringList{u"メールのチェックをしています。"_s, u"新着メール有り。"_s}));
+    EXPECT_EQ(MailFiles(kUser).size(), 0);
+    QStringList subjects;
+    for (const StoredMail& m : ReceivedMails())
+        subjects << m.subject;
+    EXPECT_EQ(subjects, (QStringList{u"メール1"_s, u"メール2"_s, u"メール3"_s}));
+}
+
+} // namespace
