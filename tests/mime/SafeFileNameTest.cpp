@@ -60,7 +60,7 @@ TEST(CreateUniqueFile, NumbersInsteadOfReplacingAndNeverFollowsLinks) {
     for (int k = 0; k < 3; ++k) {
         CreatedFile f = CreateUniqueFile(dirFd, QStringLiteral("写真.jpg"));
         ASSERT_GE(f.fd, 0);
-        EXPECT_TRUE(WriteAll(f.fd, QByteArray::number(k)));
+        EXPECT_EQ(::write(f.fd, QByteArray::number(k).constData(), 1), 1);
         ::close(f.fd);
         made.append(f.name);
     }
@@ -80,7 +80,7 @@ TEST(CreateUniqueFile, NumbersInsteadOfReplacingAndNeverFollowsLinks) {
     CreatedFile f = CreateUniqueFile(dirFd, QStringLiteral("evil"));
     ASSERT_GE(f.fd, 0);
     EXPECT_EQ(f.name, QStringLiteral("evil (1)"));
-    WriteAll(f.fd, "x");
+    EXPECT_EQ(::write(f.fd, "x", 1), 1);
     ::close(f.fd);
     ASSERT_TRUE(target.open(QIODevice::ReadOnly));
     EXPECT_EQ(target.readAll(), QByteArray("keep"));

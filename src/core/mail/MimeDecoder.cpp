@@ -174,7 +174,13 @@ public:
         }
         const MimeLayout layout = MimeLayOut(message);
         for (const MimeAttachment& a : layout.attachments) {
-            Save(a.name, a.isMessage ? MimeSerialize(a.object) : MimePartContent(GMIME_PART(a.object)));
+            Save(a.name, [&a](GMimeStream* out) {
+                if (a.isMessage) {
+                    return g_mime_object_write_to_stream(a.object, nullptr, out) >= 0;
+                }
+                GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(a.object));
+                return !content || g_mime_data_wrapper_write_to_stream(content, out) >= 0;
+            });
         }
         for (GMimeMessagePartial* partial : layout.partials) {
             const bool whole = GMIME_OBJECT(partial) == g_mime_message_get_mime_part(message);
@@ -200,7 +206,10 @@ public:
                 name = QStringLiteral("message");
             }
             const QByteArray joinedBytes = MimeSerialize(GMIME_OBJECT(outcome.joined.get()));
-            Save(SafeFileName(name + QStringLiteral(".eml")), joinedBytes);
+            Save(SafeFileName(name + QStringLiteral(".eml")), [&joinedBytes](GMimeStream* out) {
+                return g_mime_stream_write(out, joinedBytes.constData(),
+                                           static_cast<size_t>(joinedBytes.size())) == joinedBytes.size();
+            });
             Run(outcome.joined.get(), joinedBytes, depth + 1);
             if (!failed_) {
                 RemoveStoredParts(dir_, outcome.partPrefix);
@@ -213,13 +222,20 @@ public:
     bool waiting() const { return waiting_; }
 
 private:
-    void Save(const QString& name, const QByteArray& bytes) {
+    // Creates the file and lets write fill it straight from the parsed mail (no copy of a large
+    // attachment in memory); a failed write leaves no partial file behind.
+    template <typename Writer> void Save(const QString& name, Writer write) {
         CreatedFile file = CreateUniqueFile(dirFd_, name);
         if (file.fd < 0) {
             Fail(QStringLiteral("添付ファイルを書き込めません: ") + QDir(dir_).filePath(name));
             return;
         }
-        const bool ok = WriteAll(file.fd, bytes);
+        bool ok;
+        {
+            GObjectPtr<GMimeStream> out(g_mime_stream_fs_new(file.fd));
+            g_mime_stream_fs_set_owner(GMIME_STREAM_FS(out.get()), FALSE);
+            ok = write(out.get());
+        }
         const bool closed = ::close(file.fd) == 0;
         if (!ok || !closed) {
             unlinkat(dirFd_, QFile::encodeName(file.name).constData(), 0);

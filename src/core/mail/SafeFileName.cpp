@@ -146,21 +146,4 @@ CreatedFile CreateUniqueFile(int dirFd, const QString& name) {
     return result;
 }
 
-bool WriteAll(int fd, const QByteArray& data) {
-    const char* p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t w = ::write(fd, p, static_cast<size_t>(left));
-        if (w < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        p += w;
-        left -= w;
-    }
-    return true;
-}
-
 } // namespace ricorne

@@ -26,7 +26,4 @@ struct CreatedFile {
 // without following a link. Never opens an existing file.
 CreatedFile CreateUniqueFile(int dirFd, const QString& name);
 
-// Writes all of data to fd; false on any error.
-bool WriteAll(int fd, const QByteArray& data);
-
 } // namespace ricorne
