@@ -17,7 +17,8 @@ using test::TreeOf;
 
 QString PeerDir() {
     const QByteArray env = qgetenv("RICORNE_PEER_CORPORA");
-    return env.isEmpty() ? QStringLiteral("/work/shared/peer-corpora") : QString::fromLocal8Bit(env);
+    return env.isEmpty() ? QStringLiteral(RICORNE_SOURCE_DIR "/../shared/peer-corpora")
+                         : QString::fromLocal8Bit(env);
 }
 
 #define REQUIRE_PEER_CORPORA()                                                                               \
