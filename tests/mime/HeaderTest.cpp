@@ -87,6 +87,12 @@ TEST(HeaderWords, PlainAsciiStaysPlainAndFolds) {
     EXPECT_EQ(DecodeHeaderText(out), longAscii);
     EXPECT_TRUE(EncodeUnstructured(QStringLiteral("looks =?like?= a word")).startsWith("=?"));
     EXPECT_TRUE(EncodeUnstructured(QStringLiteral("tab\there")).startsWith("=?"));
+    const QString unbroken = QStringLiteral("x").repeated(2000);
+    const QByteArray folded = EncodeUnstructured(unbroken, 9);
+    for (const QByteArray& line : folded.split('\n')) {
+        EXPECT_LE(line.size(), 77);
+    }
+    EXPECT_EQ(DecodeHeaderText(folded), unbroken);
 }
 
 TEST(Parameters, ReadsEveryFormWritersUse) {

@@ -254,6 +254,12 @@ QByteArray EncodeUnstructured(const QString& text, int firstLineUsed) {
     for (QChar c : text) {
         plain = plain && c.unicode() >= 0x20 && c.unicode() < 0x7F;
     }
+    if (plain) {
+        // A word too long for one line (998 bytes) cannot be folded; encoded words can.
+        for (const QString& word : text.split(QLatin1Char(' '))) {
+            plain = plain && word.size() < 900;
+        }
+    }
     if (!plain) {
         return EncodeHeaderWords(text, firstLineUsed);
     }
