@@ -333,6 +333,45 @@ TEST_F(Pop3Failure, OversizedLinesAndMailsFailThatFetchOnly) {
     }
 }
 
+TEST_F(Pop3Failure, EndlessRepliesAreCutOff) {
+    Pop3Client::Options o = Options();
+    o.maxLineBytes = 1000;
+    o.maxMailBytes = 10000;
+    {
+        // A greeting line that never ends.
+        FakeServer server([](FakeConnection& c) {
+            const QByteArray chunk(4096, 'a');
+            for (int i = 0; i < 10000 && c.Send(chunk); ++i) {
+            }
+        });
+        Pop3Client client(o);
+        EXPECT_FALSE(client.Connect(server.Address()));
+        EXPECT_TRUE(client.Error().contains(QStringLiteral("長すぎます"))) << client.Error().toStdString();
+    }
+    // A mail that never ends: lines keep coming, the final "." never does.
+    pop3_.onRetr = [](FakeConnection& c, int) {
+        QByteArray chunk = "+OK\r\n";
+        for (int i = 0; i < 100; ++i)
+            chunk += QByteArray(98, 'x') + "\r\n";
+        for (int i = 0; i < 10000 && c.Send(chunk); ++i)
+            chunk = chunk.mid(chunk.startsWith("+OK") ? 5 : 0);
+        return true;
+    };
+    auto server = Start();
+    Pop3Client client(o);
+    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray raw;
+    EXPECT_FALSE(client.Retrieve(1, &raw));
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_TRUE(client.Error().startsWith(QStringLiteral("メール 1 を受信できません: ")))
+        << client.Error().toStdString();
+    EXPECT_TRUE(client.IsBroken());
+    EXPECT_FALSE(client.Delete(1));
+}
+
 TEST_F(Pop3Failure, RefusedStlsIsNeverADowngrade) {
     pop3_.capabilities = {"USER", "STLS"};
     pop3_.onCommand = [](FakeConnection& c, const QByteArray& line) {

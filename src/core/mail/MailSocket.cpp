@@ -206,15 +206,10 @@ bool MailSocket::Fill() {
 }
 
 MailSocket::Status MailSocket::ReadLine(QByteArray* line, qsizetype maxLength) {
-    qsizetype scanFrom = pos_;
-    bool skipping = false; // inside a line that is already too long
+    qsizetype scanFrom = 0; // offset from pos_ already searched
     for (;;) {
-        const qsizetype nl = buffer_.indexOf('\n', scanFrom);
+        const qsizetype nl = buffer_.indexOf('\n', pos_ + scanFrom);
         if (nl >= 0) {
-            if (skipping) {
-                pos_ = nl + 1;
-                return Status::TooLong;
-            }
             qsizetype end = nl;
             if (end > pos_ && buffer_[end - 1] == '\r')
                 --end;
@@ -226,14 +221,12 @@ MailSocket::Status MailSocket::ReadLine(QByteArray* line, qsizetype maxLength) {
             pos_ = nl + 1;
             return Status::Ok;
         }
-        if (skipping || buffer_.size() - pos_ > maxLength + 1) {
-            skipping = true;
-            pos_ = buffer_.size();
-        }
-        scanFrom = buffer_.size() - pos_; // offset survives Compact()
+        // Not waiting for the end of an endless line: the caller gives up on the connection.
+        if (buffer_.size() - pos_ > maxLength + 1)
+            return Status::TooLong;
+        scanFrom = buffer_.size() - pos_;
         if (!Fill())
             return status_;
-        scanFrom += pos_;
     }
 }
 
@@ -244,7 +237,18 @@ MailSocket::Status MailSocket::ReadDotBlock(QByteArray* out, qsizetype maxLine, 
     bool lineTooLong = false;
     bool draining = false;
     bool midLine = false; // draining: the bytes thrown away ended inside a line
+    // A server that keeps sending past every bound is cut off rather than drained forever.
+    const qint64 drainLimit = maxTotal * 2 + maxLine;
+    qint64 consumed = 0;
     for (;;) {
+        if (draining && consumed > drainLimit) {
+            error_ = QStringLiteral("%1 サーバー %2 の応答が長すぎます。接続を切ります。")
+                         .arg(protocol_, PeerLabel());
+            status_ = Status::Closed;
+            socket_->abort();
+            out->clear();
+            return Status::Closed;
+        }
         const char* data = buffer_.constData();
         const qsizetype size = buffer_.size();
         while (pos_ < size) {
@@ -295,10 +299,12 @@ MailSocket::Status MailSocket::ReadDotBlock(QByteArray* out, qsizetype maxLine, 
             out->append(data + from, end - from);
             out->append("\r\n", 2);
         }
+        const qsizetype before = buffer_.size() - pos_;
         if (!Fill()) {
             out->clear();
             return status_;
         }
+        consumed += buffer_.size() - pos_ - before;
     }
 }
 

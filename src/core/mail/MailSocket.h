@@ -43,13 +43,14 @@ public:
     bool Write(const QByteArray& data);
 
     // The next line without its line end (CR LF or LF). A line longer than maxLength gives
-    // TooLong; that line is skipped so the next read starts after it.
+    // TooLong (without waiting for its end: the connection is then out of step).
     Status ReadLine(QByteArray* line, qsizetype maxLength);
 
     // A dot-terminated multi-line block (POP3): lines are dot-unstuffed and appended with
     // CR LF; the final "." line is consumed. When a line exceeds maxLine or the block would
     // exceed maxTotal, the rest of the block is read and thrown away (so the connection stays
     // usable), *out is cleared and TooLong (line) is returned, or Ok with *overflowTotal set.
+    // A server that goes on past twice maxTotal is cut off (Closed).
     Status ReadDotBlock(QByteArray* out, qsizetype maxLine, qint64 maxTotal, bool* overflowTotal);
 
     bool HasBufferedInput() const { return pos_ < buffer_.size(); }
