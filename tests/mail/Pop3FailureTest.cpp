@@ -388,6 +388,24 @@ TEST_F(Pop3Failure, RefusedStlsIsNeverADowngrade) {
     server.reset();
 }
 
+TEST_F(Pop3Failure, PlainTextSentAheadOfTlsIsRefused) {
+    pop3_.capabilities = {"USER", "STLS"};
+    pop3_.onCommand = [](FakeConnection& c, const QByteArray& line) {
+        if (line != "STLS")
+            return false;
+        c.Send("+OK begin TLS\r\n+OK injected before the handshake\r\n");
+        c.WaitClosed(2000);
+        return true;
+    };
+    auto server = Start();
+    Pop3Client client(Options());
+    EXPECT_FALSE(client.Connect(server->Address()));
+    // Normally seen before the handshake; bytes still in flight would break the handshake.
+    EXPECT_TRUE(client.Error().contains(QStringLiteral("余分なデータ")) ||
+                client.Error().contains(QStringLiteral("TLS")))
+        << client.Error().toStdString();
+}
+
 TEST_F(Pop3Failure, ConnectFailuresNameTheServer) {
     Pop3Client client(Options());
     EXPECT_FALSE(client.Connect(QStringLiteral("127.0.0.1:1")));
