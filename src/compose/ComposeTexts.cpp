@@ -1,0 +1,114 @@
+#include "compose/ComposeTexts.h"
+
+namespace ricorne {
+
+QString WriteFormCaption() {
+    return QStringLiteral(u"新規作成");
+}
+
+QString BackFormCaption() {
+    return QStringLiteral(u"返事を書く");
+}
+
+const QStringList& GreetingLines() {
+    static const QStringList lines = {
+        QStringLiteral(u"御社益々ご清祥の事とお慶び申し上げます。"),
+        QStringLiteral(u"平素のご愛顧誠にありがとうございます。"),
+        QStringLiteral(u"平素は格別のご愛顧を賜り深謝申し上げます。"),
+        QStringLiteral(u"いつもお世話になっております。"),
+        QStringLiteral(u"メールありがとうございました。確かに受け取りました。"),
+        QStringLiteral(u"はじめまして、突然のメールで恐縮です。"),
+        QStringLiteral(u"こんにちわ。はじめてメールいたします。"),
+        QStringLiteral(u"こんにちわ。お変わりなく、お元気ですか？"),
+    };
+    return lines;
+}
+
+namespace {
+
+QString FaceMarkHelp() {
+    const QString crlf = QStringLiteral("\r\n");
+    return QStringLiteral(u"顔・絵文字の本文への挿入を行います。") + crlf + crlf +
+           QStringLiteral(u"使用方法：使用したい顔・絵文字をマウスで選択状態（青色反転）にし、「新規作成本文"
+                          u"に挿入」ボタンを。") +
+           QStringLiteral(u"クリックしますと、本分中に挿入されます。") + crlf + crlf +
+           QStringLiteral(u"素材の県名や氏名、電話番号はあなた用に変更してご使用下さい。画面を終了させると自"
+                          u"動的に保存されます。") +
+           crlf +
+           QStringLiteral(
+               u"上手な使用方法：素材が豊富ですので、お気に入りに追加しておいた方が良いでしょう。") +
+           crlf +
+           QStringLiteral(u"お気に入りに追加（注意:"
+                          u"IEではありません）する場合も、マウスで選択状態にし、顔・絵文字画面での「お気に入"
+                          u"りに追加」ボタンをクリックして下さい。");
+}
+
+} // namespace
+
+QString ComposeHelpText(ComposeHelp control) {
+    switch (control) {
+    case ComposeHelp::Send:
+        return QStringLiteral(
+            u"送信します。電話回線が接続されていない場合は、自動的に接続してメールを送信します。");
+    case ComposeHelp::Stop:
+        return QStringLiteral(u"送信を中止します。");
+    case ComposeHelp::AddressBook:
+        return QStringLiteral(
+            u"このフォーム（新規作成）が拡張され、登録したメールアドレスの名称が一覧（リスト）に現れます。"
+            u"送信したい名称をクリックすると、メールアドレスが自動的に入力されます。");
+    case ComposeHelp::PasteBody:
+        return QStringLiteral(u"本ソフト、他のアプリからのテキスト文書を本文中に貼付けます。");
+    case ComposeHelp::NormalSize:
+        return QStringLiteral(u"アドレス帳を含むサイズから、元のサイズに戻します。");
+    case ComposeHelp::PasteRecipient:
+        return QStringLiteral(u"コピーして来た内容を宛先に貼付ます。");
+    case ComposeHelp::Clear:
+        return QStringLiteral(u"宛先、件名、本文他、設定等が初期状態に戻せます。");
+    case ComposeHelp::AddFile:
+        return QStringLiteral(
+            u"添付ファイルを複数送信する際に使用します。確認しやすいように、リストボックスが表示されます。");
+    case ComposeHelp::AttachFile:
+        return QStringLiteral(u"各種ファイルを添付して送信できます。");
+    case ComposeHelp::FaceMarks:
+        return FaceMarkHelp();
+    }
+    return {};
+}
+
+QString SendingStatus() {
+    return QStringLiteral(u"メールを送信中です。しばらくお待ち下さい。");
+}
+
+QString SendCompleteStatus() {
+    return QStringLiteral(u"送信完了です。");
+}
+
+QString SendStoppedStatus() {
+    return QStringLiteral(u"送信を中断しました。");
+}
+
+QString SendErrorTitle() {
+    return QStringLiteral(u"送信エラー");
+}
+
+QString NoNameSelectedText() {
+    return QStringLiteral(u"データが選択されていません");
+}
+
+QString SentStoreFullText() {
+    return QStringLiteral(
+        u"送信履歴がいっぱいです（32767 件）。控えを残せないため、このメールは送信していません。"
+        u"送信履歴から不要なメールを削除してから、もう一度送信して下さい。");
+}
+
+QString SentStoreWriteFailedText() {
+    return QStringLiteral(
+        u"送信履歴に控えを書き込めませんでした。控えを残せないため、このメールは送信していません。"
+        u"ディスクの空きと「★MailData」フォルダを確かめてから、もう一度送信して下さい。");
+}
+
+QString AttachDialogTitle() {
+    return QStringLiteral(u"添付ファイルを開く");
+}
+
+} // namespace ricorne

@@ -1,0 +1,46 @@
+// What the compose and reply windows say: captions, the greeting lines, hover help, status
+// lines and messages. Texts with line breaks use CR LF.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace ricorne {
+
+QString WriteFormCaption(); // "新規作成"
+QString BackFormCaption();  // "返事を書く"
+
+// The eight opening lines offered by the greeting chooser, in their order.
+const QStringList& GreetingLines();
+
+// The controls of the compose window that explain themselves while the pointer is over them.
+enum class ComposeHelp {
+    Send,
+    Stop,
+    AddressBook,
+    PasteBody,
+    NormalSize,
+    PasteRecipient,
+    Clear,
+    AddFile,
+    AttachFile,
+    FaceMarks
+};
+QString ComposeHelpText(ComposeHelp control);
+
+// Status line of the compose window while sending and afterwards.
+QString SendingStatus();      // "メールを送信中です。しばらくお待ち下さい。"
+QString SendCompleteStatus(); // "送信完了です。"
+QString SendStoppedStatus();  // the sent history could not take the copy; nothing more went out
+
+QString SendErrorTitle();     // "送信エラー"
+QString NoNameSelectedText(); // "データが選択されていません"
+
+// The sent history cannot take the copy of the mail about to go out.
+QString SentStoreFullText();
+QString SentStoreWriteFailedText();
+
+// Title of the open-file dialog of the attachment buttons.
+QString AttachDialogTitle();
+
+} // namespace ricorne

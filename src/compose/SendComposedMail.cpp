@@ -1,0 +1,142 @@
+#include "compose/SendComposedMail.h"
+
+#include "compose/ComposeTexts.h"
+#include "compose/Fortune.h"
+#include "compose/SendingLibrary.h"
+#include "core/mail/NMail.h"
+#include "core/settings/AccountSettings.h"
+#include "core/stores/RecordBuffers.h"
+#include "core/stores/RecordField.h"
+#include "core/stores/RecordStore.h"
+#include "core/text/Text.h"
+#include "mainwindow/ClockText.h"
+
+#include <QDateTime>
+
+namespace ricorne {
+
+namespace {
+
+QString TrimRight(const QString& text) {
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.left(end);
+}
+
+// The wiring with its defaults filled in.
+class Io {
+public:
+    explicit Io(const ComposeSendWiring& wiring) : wiring_(wiring) {}
+
+    void Refresh() const {
+        if (wiring_.refresh)
+            wiring_.refresh();
+    }
+    void Message(const QString& title, const QString& text, bool warning) const {
+        if (wiring_.showMessage)
+            wiring_.showMessage(title, text, warning);
+    }
+    QString Clock() const {
+        return wiring_.clockText ? wiring_.clockText() : ClockText(QDateTime::currentDateTime());
+    }
+    NMail& Mail() const { return wiring_.mail ? *wiring_.mail : SendingLibrary(); }
+
+private:
+    const ComposeSendWiring& wiring_;
+};
+
+QString StoppedText(SentCopyStatus status, bool batch) {
+    QString text = status == SentCopyStatus::StoreFull ? SentStoreFullText() : SentStoreWriteFailedText();
+    if (batch)
+        text += QStringLiteral(u"\r\n（一括送信は、この宛先から後を送信していません。）");
+    return text;
+}
+
+} // namespace
+
+SentCopyStatus AppendSentRecord(int r, const ComposeState& state, const QString& dateText) {
+    if (r < 1 || r > kMaxRecordNumber)
+        return SentCopyStatus::StoreFull;
+    MailRecord& record = SentBuffer();
+    SetField(record.Subject, Trim(state.subject));
+    SetField(record.DateText, dateText);
+    SetField(record.Address, Trim(state.recipient));
+    SetField(record.Body, Trim(state.body));
+    record.LineEnd[0] = '\r';
+    record.LineEnd[1] = '\n';
+    record.Live = 1;
+    // The copy must be on disk before the mail leaves: a copy lost in a crash would be a mail
+    // that went out unrecorded.
+    if (!WriteRecord(SentStore(), r, record) || !FlushStore(SentStore()))
+        return SentCopyStatus::WriteFailed;
+    return SentCopyStatus::Written;
+}
+
+ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring& wiring) {
+    const Io io(wiring);
+    ComposeSendResult result;
+
+    PrepareAttachmentsForSend(state.attachments);
+    state.status = SendingStatus();
+    io.Refresh();
+
+    const bool batch = state.BatchOn();
+    result.passes = batch ? static_cast<int>(state.names.size()) : 1;
+    for (int k = 1; k <= result.passes; ++k) {
+        QString to = state.recipient;
+        if (batch) {
+            // The address book is read afresh for every pass. A row without a record behind it
+            // (the list came from another file, or the book shrank meanwhile) has no one to go
+            // to: it is skipped without a send and without a copy.
+            AddressRecord& entry = AddressBuffer();
+            if (!ReadRecord(AddressStore(), k, entry)) {
+                ++result.skipped;
+                continue;
+            }
+            to = TrimRight(FieldText(entry.MailAddress));
+        }
+        state.status = SendingStatus();
+        io.Refresh();
+
+        const SentCopyStatus copy = AppendSentRecord(NextRecordNumber(SentStore()), state, io.Clock());
+        if (copy != SentCopyStatus::Written) {
+            result.stopped = true;
+            state.status = SendStoppedStatus();
+            io.Refresh();
+            io.Message(QString(), StoppedText(copy, batch), true);
+            return result;
+        }
+        ++result.stored;
+
+        if (state.fortune) {
+            state.body = WithFortune(state.body, PickFortune());
+            io.Refresh();
+        }
+
+        const AccountRecord& account = AccountSettings();
+        NMail& mail = io.Mail();
+        ++result.attempted;
+        const int sent = mail.NMailSmtpSendMail(account.SmtpServer, to, account.FromAddress, state.subject,
+                                                state.body, state.attachments.text);
+        if (sent < 0) {
+            ++result.failed;
+            io.Message(SendErrorTitle(), CutAtNul(mail.NMailGetMessage()), false);
+        }
+    }
+
+    state.status = SendCompleteStatus();
+    io.Refresh();
+    state.recipient.clear();
+    state.subject.clear();
+    state.body.clear();
+    state.fortune = false;
+    state.attachments.text.clear();
+    state.batch = BatchChoice::None;
+    io.Refresh();
+    if (wiring.close)
+        wiring.close();
+    return result;
+}
+
+} // namespace ricorne

@@ -1,0 +1,51 @@
+// Sending what the compose window holds: once, or once per address book entry for a batch
+// send. Before each send a copy goes into the sent history (before the fortune is added, so a
+// stored body never holds the fortune drawn for its own pass); with the fortune switch on, a
+// freshly drawn fortune is then appended to the window's body itself, so later passes carry
+// the earlier ones too. A send the server refuses is reported in its own box and the next pass
+// still runs. Runs to its end on the calling thread.
+#pragma once
+
+#include "compose/ComposeState.h"
+
+#include <QString>
+#include <functional>
+
+namespace ricorne {
+
+class NMail;
+
+// How a send reaches the window it works on. Every member may be empty.
+struct ComposeSendWiring {
+    // Show the state now (status line, body): the send blocks the window's thread.
+    std::function<void()> refresh;
+    // A message box with an OK button; warning marks a problem of the program's own files.
+    std::function<void(const QString& title, const QString& text, bool warning)> showMessage;
+    // Close the compose window.
+    std::function<void()> close;
+    // The mail component, or a stand-in (nullptr: SendingLibrary()).
+    NMail* mail = nullptr;
+    // The date text of a sent copy (empty: the main window's clock text of this moment).
+    std::function<QString()> clockText;
+};
+
+struct ComposeSendResult {
+    int passes = 0;       // passes the procedure meant to make
+    int attempted = 0;    // library calls made
+    int failed = 0;       // library calls that failed
+    int skipped = 0;      // batch rows without an address book record behind them
+    int stored = 0;       // sent copies written
+    bool stopped = false; // a sent copy could not be written: that pass and the rest did not go out
+};
+
+// "送信". Ends by clearing the state and closing the window, unless a sent copy could not be
+// written: then nothing more is sent and everything stays as it is, so nothing goes out
+// without its copy and nothing the user wrote is lost.
+ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring& wiring);
+
+enum class SentCopyStatus { Written, StoreFull, WriteFailed };
+// Fills the sent copy (subject, recipient field and body trimmed of spaces; dateText; CR LF;
+// live) in the sent record variable and writes it as record r of the sent store, forced to disk.
+SentCopyStatus AppendSentRecord(int r, const ComposeState& state, const QString& dateText);
+
+} // namespace ricorne

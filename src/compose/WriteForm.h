@@ -1,0 +1,122 @@
+// The compose window "新規作成": recipient, subject, body, the greeting chooser, attachments,
+// the fortune switch and, in the widened window, the name panel with batch sending. The window
+// shows a ComposeState; every button runs the state's logic and shows the result.
+//
+// Other subsystems use it through:
+//   BodyText()           the body box (the face-mark palette inserts at its caret)
+//   SetFaceMarkAction    what "顔・絵文字" does (opens the palette once it exists)
+//   SetFortune           the fortune switch (start-up clears it)
+#pragma once
+
+#include "compose/ComposeState.h"
+#include "compose/ComposeTexts.h"
+
+#include <QWidget>
+#include <functional>
+#include <map>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace ricorne {
+
+class AttachmentControls;
+class NameListBox;
+
+class WriteForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit WriteForm(QWidget* parent = nullptr);
+    ~WriteForm() override;
+
+    // Load steps: size 7100 x 8200 twips, centred; switches off; greeting lines; the name list
+    // from the master address file.
+    void Load();
+
+    // The state as the controls show it now.
+    const ComposeState& State();
+    void SetFortune(bool on);
+    void SetFaceMarkAction(std::function<void()> action);
+    // How an attachment file is chosen (tests; the dialog service by default).
+    void SetFileChooser(FileChooser chooser);
+
+    bool IsSending() const { return sending_; }
+
+    // Controls by their names.
+    QPushButton* Command1() const { return send_; }        // "送信"
+    QPushButton* Command3() const { return stop_; }        // "送信中止"
+    QPushButton* Command4() const { return addressBook_; } // "アドレス帳"
+    QPushButton* Command5() const { return pasteBody_; }   // "本文に貼付"
+    QPushButton* Command6() const { return normalSize_; }  // "元のサイズ"
+    QPushButton* Command7() const { return pasteTo_; }     // "宛先に貼付"
+    QPushButton* Command8() const { return faceMarks_; }   // "顔・絵文字"
+    QPushButton* Command11() const { return clear_; }      // "クリア"
+    QLineEdit* ToText() const { return to_; }
+    QLineEdit* SubjectText() const { return subject_; }
+    QComboBox* Combo1() const { return combo_; }
+    QPlainTextEdit* BodyText() const { return body_; }
+    QCheckBox* Check1() const { return fortune_; }
+    QRadioButton* Option1() const { return normal_; } // "取消"
+    QRadioButton* Option2() const { return batch_; }  // "一括送信"
+    NameListBox* List1() const { return names_; }
+    QLineEdit* Text1() const { return nameCount_; }
+    QLabel* Label7() const { return status_; }
+    QPlainTextEdit* Text14() const { return help_; }
+    QWidget* Picture5() const { return namePanel_; }
+    AttachmentControls* Attachments() const { return attachments_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+
+private:
+    void Build();
+    void BuildNamePanel();
+    void Wire();
+    void Pull();
+    void Push();
+    // Pull, run, push: every handler goes through this.
+    void Apply(const std::function<void(ComposeState&)>& operation);
+    void SetWidth(int twips);
+    void CentreOnScreen();
+    void Send();
+    void PickName();
+    void ShowHelpFor(QObject* control);
+    void HideHelp();
+
+    ComposeState state_;
+    bool sending_ = false;
+    std::function<void()> faceMarkAction_;
+    std::map<QObject*, ComposeHelp> help_targets_;
+
+    QPushButton* send_;
+    QPushButton* addressBook_;
+    QPushButton* normalSize_;
+    QPushButton* faceMarks_;
+    QPushButton* stop_;
+    QPushButton* pasteBody_;
+    QPushButton* pasteTo_;
+    QPushButton* clear_;
+    QLineEdit* to_;
+    QLineEdit* subject_;
+    QComboBox* combo_;
+    AttachmentControls* attachments_;
+    QCheckBox* fortune_;
+    QPlainTextEdit* body_;
+    QLabel* status_;
+    QPlainTextEdit* help_;
+    QWidget* namePanel_;
+    NameListBox* names_;
+    QLineEdit* nameCount_;
+    QRadioButton* batch_;
+    QRadioButton* normal_;
+};
+
+} // namespace ricorne

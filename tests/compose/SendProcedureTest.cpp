@@ -1,0 +1,237 @@
+// The send procedure against a recording mail component: the order of copy, fortune and send,
+// batch passes, failures, and a sent history that cannot take the copy.
+#include "ComposeTestSupport.h"
+
+#include "compose/ComposeTexts.h"
+#include "compose/Fortune.h"
+#include "compose/SendComposedMail.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+using namespace ricorne;
+using namespace ricorne::testing;
+
+namespace {
+
+class SendProcedureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AccountSettings().SmtpServer = u"127.0.0.1:2525"_s;
+        AccountSettings().FromAddress = u"me@example.jp"_s;
+        wiring_.mail = &mail_;
+        wiring_.clockText = [] { return u"2024/03/05  9:07:02"_s; };
+        wiring_.refresh = [this] { statuses_.append(state_.status); };
+        wiring_.showMessage = [this](const QString& title, const QString& text, bool warning) {
+            boxes_.push_back({title, text, warning});
+        };
+        wiring_.close = [this] { ++closed_; };
+        state_.recipient = u" friend@example.jp "_s;
+        state_.subject = u" 件名 "_s;
+        state_.body = u"  本文\r\n"_s;
+    }
+
+    struct Box {
+        QString title, text;
+        bool warning;
+    };
+
+    ComposeSendResult Send() { return SendComposedMail(state_, wiring_); }
+
+    TempAppDir app_;
+    RecordingMail mail_;
+    ComposeSendWiring wiring_;
+    ComposeState state_;
+    QStringList statuses_;
+    std::vector<Box> boxes_;
+    int closed_ = 0;
+};
+
+TEST_F(SendProcedureTest, NormalSendStoresTheCopyFirstThenSendsAndCloses) {
+    state_.attachments.text = u"/tmp/a.txt,/tmp/b.pdf"_s;
+    state_.attachments.rowsVisible = true;
+    state_.attachments.addEnabled = true;
+    state_.attachments.attachEnabled = false;
+    const ComposeSendResult result = Send();
+
+    ASSERT_EQ(mail_.calls.size(), 1u);
+    const RecordingMail::Call& call = mail_.calls[0];
+    EXPECT_EQ(call.sentRecordsBefore, 1); // the copy is on disk before the send
+    EXPECT_EQ(call.server, u"127.0.0.1:2525"_s);
+    EXPECT_EQ(call.to, u" friend@example.jp "_s); // exactly as typed
+    EXPECT_EQ(call.from, u"me@example.jp"_s);
+    EXPECT_EQ(call.subject, u" 件名 "_s);
+    EXPECT_EQ(call.body, u"  本文\r\n"_s);
+    EXPECT_EQ(call.attachments, u"/tmp/a.txt,/tmp/b.pdf"_s);
+
+    const auto sent = SentMails();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(Trim(sent[0].subject), u"件名"_s);
+    EXPECT_EQ(Trim(sent[0].address), u"friend@example.jp"_s);
+    EXPECT_EQ(Trim(sent[0].date), u"2024/03/05  9:07:02"_s);
+    EXPECT_EQ(Trim(sent[0].body), u"本文\r\n"_s); // spaces go, the line break stays
+    EXPECT_EQ(sent[0].live, 1);
+    EXPECT_EQ(sent[0].lineEnd, QByteArray("\r\n"));
+
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_EQ(statuses_.first(), SendingStatus());
+    EXPECT_TRUE(statuses_.contains(SendCompleteStatus()));
+    EXPECT_EQ(state_.status, SendCompleteStatus());
+    EXPECT_EQ(closed_, 1);
+    EXPECT_TRUE(state_.recipient.isEmpty());
+    EXPECT_TRUE(state_.subject.isEmpty());
+    EXPECT_TRUE(state_.body.isEmpty());
+    EXPECT_TRUE(state_.attachments.text.isEmpty());
+    EXPECT_FALSE(state_.attachments.rowsVisible);
+    EXPECT_FALSE(state_.attachments.addEnabled);
+    EXPECT_TRUE(state_.attachments.attachEnabled);
+    EXPECT_EQ(result.attempted, 1);
+    EXPECT_FALSE(result.stopped);
+}
+
+TEST_F(SendProcedureTest, DateTextIsTheClockTextByDefault) {
+    wiring_.clockText = nullptr;
+    Send();
+    const auto sent = SentMails();
+    ASSERT_EQ(sent.size(), 1u);
+    static const QRegularExpression clock(u"^\\d{4}/\\d{2}/\\d{2}  \\d{1,2}:\\d{2}:\\d{2}$"_s);
+    EXPECT_TRUE(clock.match(Trim(sent[0].date)).hasMatch()) << qPrintable(sent[0].date);
+}
+
+TEST_F(SendProcedureTest, FifthRecordIsFollowedBySixth) {
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(AppendRecord(SentStore(), MailRecord()));
+    ASSERT_EQ(QFile(StorePath(SentStore())).size(), 161420);
+    Send();
+    EXPECT_EQ(RecordCount(SentStore()), 6);
+    EXPECT_EQ(QFile(StorePath(SentStore())).size(), 193704);
+    EXPECT_EQ(Trim(SentMails()[5].subject), u"件名"_s);
+}
+
+TEST_F(SendProcedureTest, BatchFortunesAccumulateInTheBodyButNotInTheirOwnCopy) {
+    AddAddress(u"一"_s, u"one@example.jp   "_s);
+    AddAddress(u"二"_s, u"two@example.jp"_s);
+    AddAddress(u"三"_s, u"three@example.jp"_s);
+    FillNameList(state_, AddressStore());
+    state_.batch = BatchChoice::Batch;
+    state_.fortune = true;
+    state_.body = u"B"_s;
+    const ComposeSendResult result = Send();
+
+    ASSERT_EQ(mail_.calls.size(), 3u);
+    const auto sent = SentMails();
+    ASSERT_EQ(sent.size(), 3u);
+    const QStringList to = {u"one@example.jp"_s, u"two@example.jp"_s, u"three@example.jp"_s};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(mail_.calls[k].to, to[k]);
+        EXPECT_EQ(mail_.calls[k].sentRecordsBefore, k + 1);
+        EXPECT_EQ(mail_.calls[k].body.count(FortuneHeader()), k + 1) << "mail " << k + 1;
+        EXPECT_EQ(sent[k].body.count(FortuneHeader()), k) << "copy " << k + 1;
+        EXPECT_EQ(Trim(sent[k].address), u"friend@example.jp"_s); // the recipient field, as the window has it
+    }
+    EXPECT_TRUE(mail_.calls[0].body.startsWith(u"B\r\n\r\n"_s + FortuneHeader() + u"\r\n\r\n"_s));
+    EXPECT_TRUE(FortuneTexts().contains(mail_.calls[0].body.section(u"\r\n"_s, -1)));
+    EXPECT_EQ(result.passes, 3);
+    EXPECT_EQ(closed_, 1);
+    EXPECT_EQ(state_.batch, BatchChoice::None);
+    EXPECT_FALSE(state_.fortune);
+}
+
+TEST_F(SendProcedureTest, RefusedPassShowsOneBoxAndTheNextPassStillRuns) {
+    AddAddress(u"一"_s, u"one@example.jp"_s);
+    AddAddress(u"二"_s, u"nobody@example.jp"_s);
+    AddAddress(u"三"_s, u"three@example.jp"_s);
+    FillNameList(state_, AddressStore());
+    state_.batch = BatchChoice::Batch;
+    mail_.failOn = {2};
+    const ComposeSendResult result = Send();
+    EXPECT_EQ(mail_.calls.size(), 3u);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].title, u"送信エラー"_s);
+    EXPECT_TRUE(boxes_[0].text.contains(u"nobody@example.jp"_s));
+    EXPECT_FALSE(boxes_[0].warning);
+    EXPECT_EQ(SentMails().size(), 3u); // the refused mail keeps its copy
+    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ(state_.status, SendCompleteStatus());
+    EXPECT_EQ(closed_, 1);
+}
+
+TEST_F(SendProcedureTest, EmptyBatchListSendsNothingAndStillCloses) {
+    state_.batch = BatchChoice::Batch;
+    Send();
+    EXPECT_TRUE(mail_.calls.empty());
+    EXPECT_EQ(RecordCount(SentStore()), 0);
+    EXPECT_EQ(state_.status, SendCompleteStatus());
+    EXPECT_EQ(closed_, 1);
+}
+
+TEST_F(SendProcedureTest, RowsWithoutAnAddressBookRecordAreSkipped) {
+    AddAddress(u"一"_s, u"one@example.jp"_s);
+    state_.names = {u"一"_s, u"消えた"_s, u"もう一つ"_s};
+    state_.batch = BatchChoice::Batch;
+    const ComposeSendResult result = Send();
+    ASSERT_EQ(mail_.calls.size(), 1u);
+    EXPECT_EQ(mail_.calls[0].to, u"one@example.jp"_s);
+    EXPECT_EQ(RecordCount(SentStore()), 1);
+    EXPECT_EQ(result.skipped, 2);
+    EXPECT_EQ(closed_, 1);
+}
+
+TEST_F(SendProcedureTest, FullSentHistoryStopsBeforeSendingAndKeepsEverything) {
+    QFile store(StorePath(SentStore()));
+    ASSERT_TRUE(store.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(store.resize(qint64(kMaxRecordNumber) * qint64(sizeof(MailRecord)))); // sparse
+    store.close();
+    state_.fortune = true;
+    state_.attachments.text = u"/tmp/a"_s;
+    const ComposeState before = state_;
+    const ComposeSendResult result = Send();
+
+    EXPECT_TRUE(mail_.calls.empty());
+    EXPECT_TRUE(result.stopped);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, SentStoreFullText());
+    EXPECT_TRUE(boxes_[0].warning);
+    EXPECT_EQ(closed_, 0);
+    EXPECT_EQ(state_.recipient, before.recipient);
+    EXPECT_EQ(state_.subject, before.subject);
+    EXPECT_EQ(state_.body, before.body); // no fortune was drawn for a mail that did not go out
+    EXPECT_EQ(state_.attachments.text, before.attachments.text);
+    EXPECT_TRUE(state_.fortune);
+    EXPECT_EQ(state_.status, SendStoppedStatus());
+    EXPECT_EQ(RecordCount(SentStore()), kMaxRecordNumber);
+}
+
+TEST_F(SendProcedureTest, UnwritableCopyStopsTheBatchWhereItFailed) {
+    AddAddress(u"一"_s, u"one@example.jp"_s);
+    AddAddress(u"二"_s, u"two@example.jp"_s);
+    FillNameList(state_, AddressStore());
+    state_.batch = BatchChoice::Batch;
+    // After the first pass the sent history cannot be written any more.
+    wiring_.mail = nullptr;
+    struct BreakingMail : RecordingMail {
+        int NMailSmtpSendMail(const QString& server, const QString& to, const QString& from,
+                              const QString& subject, const QString& body,
+                              const QString& attachments) override {
+            const int result = RecordingMail::NMailSmtpSendMail(server, to, from, subject, body, attachments);
+            QFile::remove(StorePath(SentStore()));
+            QDir().mkpath(StorePath(SentStore())); // a folder where the file was
+            return result;
+        }
+    } breaking;
+    wiring_.mail = &breaking;
+    const ComposeSendResult result = Send();
+
+    ASSERT_EQ(breaking.calls.size(), 1u);
+    EXPECT_EQ(breaking.calls[0].to, u"one@example.jp"_s);
+    EXPECT_TRUE(result.stopped);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_TRUE(boxes_[0].text.startsWith(SentStoreWriteFailedText()));
+    EXPECT_EQ(closed_, 0);
+    EXPECT_EQ(state_.subject, u" 件名 "_s);
+    EXPECT_TRUE(state_.BatchOn());
+}
+
+} // namespace
