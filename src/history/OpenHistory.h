@@ -1,0 +1,16 @@
+// Opening the history viewer on one store (the main window's received and sent history labels).
+#pragma once
+
+#include "history/HistoryMode.h"
+
+namespace ricorne {
+
+// Shows TyakuForm (loading it first when needed; an open viewer is reused), sets its caption,
+// HistoryMode and list colour, then fills it with FillHistoryList.
+void OpenHistory(HistoryMode mode);
+
+// Hooks Label7 (received) and Label8 (sent) of the main window. Called from a static
+// registration in this library; safe to call again (tests).
+void InstallHistoryWiring();
+
+} // namespace ricorne

@@ -1,0 +1,427 @@
+#include "history/TyakuForm.h"
+
+#include "app/DialogService.h"
+#include "app/Twips.h"
+#include "core/text/Text.h"
+#include "history/EditorState.h"
+#include "history/MailHeaderModel.h"
+#include "history/ToolbarIcons.h"
+#include "history/TyakuTexts.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QTextDocument>
+#include <QToolBar>
+#include <QTreeView>
+
+namespace ricorne {
+
+namespace {
+
+QRect Place(const TwipsRectangle& r) {
+    return TwipsRect(r.left, r.top, r.width, r.height);
+}
+
+int ToTwips(int pixels) {
+    return pixels * 15;
+}
+
+QFont RecordFont() {
+    return QFont(QStringLiteral(u"ＭＳ Ｐゴシック"), 9);
+}
+
+// The editor's text as the user sees it: paragraph breaks as "\n", nothing else changed
+// (toPlainText would also turn no-break spaces into spaces).
+QString EditorText(const QPlainTextEdit* editor) {
+    QString text = editor->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+// Rows keep the fill spaces of their fields; drawn, those would only push every text into an
+// ellipsis, so the painter gets the text without them.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        qsizetype end = option->text.size();
+        while (end > 0 && option->text.at(end - 1) == QLatin1Char(' '))
+            --end;
+        option->text.truncate(end);
+    }
+};
+
+void SetBoxText(QLineEdit* box, const QString& text) {
+    box->setText(text);
+    box->setCursorPosition(0); // show the beginning of a long text
+}
+
+} // namespace
+
+TyakuForm::TyakuForm(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("TyakuForm"));
+    setWindowTitle(QStringLiteral(u"履歴")); // replaced by the mode's caption before it shows
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("TyakuClient"));
+    client_->setMouseTracking(true);
+    client_->installEventFilter(this);
+    setCentralWidget(client_);
+
+    BuildMenus();
+    BuildControls();
+    BuildToolbar();
+    SetCommand(CloseCommandKey(), [this] { close(); });
+
+    resize(Twips(kTyakuClientWidth), Twips(kTyakuClientHeight) + menuBar()->sizeHint().height());
+    layout_.AlignStatusBar(kTyakuClientWidth, kTyakuClientHeight);
+    ApplyLayout();
+}
+
+TyakuForm::~TyakuForm() = default;
+
+void TyakuForm::BuildMenus() {
+    for (const TyakuMenu& menu : TyakuMenus()) {
+        QMenu* m = menuBar()->addMenu(menu.caption);
+        m->setObjectName(menu.name);
+        menus_[menu.name] = m;
+        for (const TyakuMenuItem& item : menu.items) {
+            QAction* action = item.caption == u"-" ? m->addSeparator() : m->addAction(item.caption);
+            action->setObjectName(item.name);
+            if (!item.command.isEmpty())
+                connect(action, &QAction::triggered, this, [this, key = item.command] { RunCommand(key); });
+        }
+    }
+}
+
+void TyakuForm::BuildControls() {
+    auto button = [this](int n, const QString& caption, int l, int t, int w, int h) {
+        auto* b = new QPushButton(caption, client_);
+        b->setObjectName(QStringLiteral("Command%1").arg(n));
+        b->setGeometry(TwipsRect(l, t, w, h));
+        b->setMouseTracking(true);
+        b->installEventFilter(this);
+        commands_[n - 1] = b;
+        return b;
+    };
+    auto textBox = [this](const QString& name, int l, int t, int w, int h) {
+        auto* box = new QLineEdit(client_);
+        box->setObjectName(name);
+        box->setGeometry(TwipsRect(l, t, w, h));
+        return box;
+    };
+
+    band_ = new QWidget(client_);
+    band_->setObjectName(QStringLiteral("Picture1"));
+    band_->setAutoFillBackground(true);
+
+    button(2, QStringLiteral("TextQuickSave"), 3960, 0, 1815, 340);
+    picture4_ = new QWidget(client_);
+    picture4_->setObjectName(QStringLiteral("Picture4"));
+    picture4_->setGeometry(TwipsRect(6120, 0, 975, 400));
+    label2_ = new QLabel(QStringLiteral(u"検索文字"), picture4_);
+    label2_->setObjectName(QStringLiteral("Label2"));
+    label2_->setTextFormat(Qt::PlainText);
+    label2_->setAlignment(Qt::AlignCenter);
+    label2_->setGeometry(0, 0, picture4_->width(), picture4_->height());
+    text1_ = textBox(QStringLiteral("Text1"), 7080, 0, 1935, 375);
+    text1_->setMouseTracking(true);
+    text1_->installEventFilter(this);
+
+    button(3, QStringLiteral(u"一件削除"), 120, 520, 1335, 375);
+    button(4, QStringLiteral(u"アドレス帳登録"), 1560, 520, 1335, 375);
+    button(5, QStringLiteral(u"返事を書く"), 3000, 520, 1455, 375);
+    button(6, QStringLiteral(u"全件削除"), 4560, 520, 1455, 375);
+    label4_ = new QLabel(QStringLiteral(u"件数"), client_);
+    label4_->setObjectName(QStringLiteral("Label4"));
+    label4_->setTextFormat(Qt::PlainText);
+    label4_->setGeometry(TwipsRect(8040, 600, 495, 255));
+    text2_ = textBox(QStringLiteral("Text2"), 8640, 600, 495, 270);
+
+    list_ = new QTreeView(client_);
+    list_->setObjectName(QStringLiteral("MailListView"));
+    model_ = new MailHeaderModel(this);
+    list_->setModel(model_);
+    list_->setItemDelegate(new RowDelegate(list_));
+    list_->setRootIsDecorated(false);
+    list_->setItemsExpandable(false);
+    list_->setUniformRowHeights(true); // one row measured, whatever the row count
+    list_->setAllColumnsShowFocus(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setSortingEnabled(false);
+    list_->header()->setStretchLastSection(false);
+    list_->header()->setSectionsMovable(false);
+    list_->viewport()->setMouseTracking(true);
+    list_->viewport()->installEventFilter(this);
+    list_->header()->viewport()->setMouseTracking(true);
+    list_->header()->viewport()->installEventFilter(this);
+
+    for (QLineEdit** box : {&text7_, &text8_, &text9_}) {
+        const int i = int(box - &text7_);
+        *box = textBox(QStringLiteral("Text%1").arg(7 + i), 0, 0, 0, 0);
+        (*box)->setFont(RecordFont());
+        (*box)->setMouseTracking(true);
+        (*box)->installEventFilter(this);
+    }
+
+    rtfEd_ = new QPlainTextEdit(client_);
+    rtfEd_->setObjectName(QStringLiteral("rtfEd"));
+    rtfEd_->viewport()->setMouseTracking(true);
+    rtfEd_->viewport()->installEventFilter(this);
+    connect(rtfEd_, &QPlainTextEdit::textChanged, this, [] { Editor().EditorModified = true; });
+
+    lstLst_ = new QListWidget(client_);
+    lstLst_->setObjectName(QStringLiteral("lstLst"));
+    lstLst_->hide();
+
+    text4_ = new QPlainTextEdit(client_);
+    text4_->setObjectName(QStringLiteral("Text4"));
+    text4_->setGeometry(TwipsRect(2040, 4320, 5535, 1935));
+    text4_->setReadOnly(true);
+    text4_->setFocusPolicy(Qt::NoFocus);
+    text4_->hide();
+
+    statusBar_ = new QStatusBar(client_);
+    statusBar_->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar_->setSizeGripEnabled(false);
+
+    button(1, QStringLiteral(u"コピー（Subject/from/Data）"), 0, 0, 0, 0);
+    text6_ = textBox(QStringLiteral("Text6"), 0, 0, 0, 0);
+    // The selection flag's box lies outside the window's area and is never shown.
+    text5_ = textBox(QStringLiteral("Text5"), 9720, 480, 735, 375);
+    text5_->hide();
+}
+
+void TyakuForm::BuildToolbar() {
+    toolBar_ = new QToolBar(band_);
+    toolBar_->setObjectName(QStringLiteral("tbToolBar"));
+    toolBar_->setIconSize(QSize(16, 16));
+    toolBar_->setMovable(false);
+    toolBar_->setFloatable(false);
+    for (const TyakuToolButton& b : TyakuToolButtons()) {
+        if (b.key == u"Cut" || b.key == u"Bold")
+            toolBar_->addSeparator();
+        QAction* action = toolBar_->addAction(ToolbarIcon(b.key), b.tooltip);
+        action->setObjectName(b.key);
+        action->setToolTip(b.tooltip);
+        action->setData(b.key);
+        connect(action, &QAction::triggered, this, [this, key = b.key] { RunCommand(key); });
+    }
+}
+
+void TyakuForm::Load() {
+    const std::vector<int> widths = TyakuColumnWidths();
+    for (int column = 0; column < int(widths.size()); ++column)
+        list_->setColumnWidth(column, Twips(widths[column]));
+    layout_.PlaceBodyAtLoad();
+    ApplyLayout();
+    PrepareEditor();
+    SetSelectionFlag(false);
+}
+
+void TyakuForm::PrepareEditor() {
+    lstLst_->hide();
+    EditorState& editor = Editor();
+    editor.CaretMemory[1] = editor.CaretMemory[0];
+    editor.CaretMemory[0] = rtfEd_->textCursor().position();
+    // Nothing to load until the New command has named a file.
+    QPointer<TyakuForm> self(this);
+    while (!editor.EditorFile.isEmpty()) {
+        if (const std::optional<QString> text = ReadEditorFile(editor.EditorFile)) {
+            rtfEd_->setPlainText(*text);
+            break;
+        }
+        // OK tries again, Cancel goes on without the file.
+        const Answer answer = Dialogs().Message(AppTitle() + QStringLiteral("  Form_LoadError"), QString(),
+                                                MessageIcon::Warning, MessageButtons::OkCancel);
+        if (!self || answer != Answer::Ok)
+            break;
+    }
+    if (!self)
+        return;
+    editor.EditorModified = false;
+    lstLst_->hide();
+    rtfEd_->show();
+}
+
+void TyakuForm::SetRecordView(const QString& subject, const QString& sender, const QString& date,
+                              const QString& body) {
+    SetBoxText(text7_, subject);
+    SetBoxText(text8_, sender);
+    SetBoxText(text9_, date);
+    SetBody(body);
+}
+
+RecordTexts TyakuForm::RecordViewTexts() const {
+    return {RecordSubject(), RecordSender(), RecordDate(), RecordBody()};
+}
+
+QString TyakuForm::RecordSubject() const {
+    return text7_->text();
+}
+QString TyakuForm::RecordSender() const {
+    return text8_->text();
+}
+QString TyakuForm::RecordDate() const {
+    return text9_->text();
+}
+QString TyakuForm::RecordBody() const {
+    return ToCrLf(EditorText(rtfEd_));
+}
+
+void TyakuForm::SetRows(QVector<MailHeader> rows) {
+    model_->SetHeaders(std::move(rows));
+}
+
+int TyakuForm::RowCount() const {
+    return model_->rowCount();
+}
+
+int TyakuForm::SelectedRow() const {
+    const QModelIndexList rows = list_->selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+void TyakuForm::SetBody(const QString& body) {
+    rtfEd_->setPlainText(FromCrLf(body));
+    Editor().EditorModified = true; // also when the text was empty before and after
+}
+
+void TyakuForm::SetCount(const QString& text) {
+    text2_->setText(text);
+}
+
+void TyakuForm::SetSelectionFlag(bool on) {
+    text5_->setText(on ? QStringLiteral("1") : QString());
+}
+
+bool TyakuForm::SelectionFlag() const {
+    return text5_->text() == u"1";
+}
+
+void TyakuForm::SetListColour(ListColour colour) {
+    QPalette palette = list_->palette();
+    palette.setColor(QPalette::Base, QColor(colour.red, colour.green, colour.blue));
+    list_->setPalette(palette);
+}
+
+void TyakuForm::SetCommand(const QString& key, std::function<void()> command) {
+    editorCommands_[key] = std::move(command);
+}
+
+void TyakuForm::RunCommand(const QString& key) {
+    const auto it = editorCommands_.find(key);
+    if (it == editorCommands_.end() || !it->second)
+        return;
+    const std::function<void()> command = it->second; // a copy: the command may replace itself
+    command();
+}
+
+QPushButton* TyakuForm::Command(int n) const {
+    return n >= 1 && n <= 6 ? commands_[n - 1] : nullptr;
+}
+
+QMenu* TyakuForm::Menu(const QString& name) const {
+    const auto it = menus_.find(name);
+    return it == menus_.end() ? nullptr : it->second;
+}
+
+int TyakuForm::OuterWidthTwips() const {
+    return ToTwips(client_->width()) + kTyakuFrameWidth;
+}
+
+int TyakuForm::OuterHeightTwips() const {
+    return ToTwips(client_->height()) + kTyakuFrameHeight;
+}
+
+void TyakuForm::ApplyResizeRules() {
+    layout_.AlignStatusBar(ToTwips(client_->width()), ToTwips(client_->height()));
+    layout_.Resize(OuterWidthTwips(), OuterHeightTwips(), isMaximized());
+    ApplyLayout();
+}
+
+void TyakuForm::ApplyLayout() {
+    band_->setGeometry(Place(layout_.band));
+    if (toolBar_)
+        toolBar_->setGeometry(0, 0, band_->width(), band_->height());
+    list_->setGeometry(Place(layout_.listView));
+    text7_->setGeometry(Place(layout_.text7));
+    text8_->setGeometry(Place(layout_.text8));
+    text9_->setGeometry(Place(layout_.text9));
+    rtfEd_->setGeometry(Place(layout_.rtfEd));
+    statusBar_->setGeometry(Place(layout_.statusBar));
+    commands_[0]->setGeometry(Place(layout_.command1));
+    text6_->setGeometry(Place(layout_.text6));
+    text6_->setVisible(layout_.text6Visible);
+    commands_[1]->setVisible(layout_.command2Visible);
+}
+
+void TyakuForm::PointerMoved(QObject* over) {
+    const QString name = over->objectName();
+    const QString help = TyakuHelpText(name);
+    if (!help.isEmpty()) {
+        text4_->setPlainText(FromCrLf(help));
+        text4_->show();
+        text4_->raise();
+        return;
+    }
+    if (over == text7_ || over == text8_ || over == text9_) {
+        text6_->setText(static_cast<QLineEdit*>(over)->text());
+        return;
+    }
+    const bool overList = over == list_->viewport() || over == list_->header()->viewport();
+    const bool overBody = over == rtfEd_->viewport();
+    if (overList || overBody) {
+        text4_->hide();
+        if (overList)
+            text4_->clear();
+        layout_.PointerOverList(OuterHeightTwips());
+        ApplyLayout();
+        return;
+    }
+    if (over == client_) {
+        layout_.PointerOverBackground();
+        ApplyLayout();
+    }
+}
+
+bool TyakuForm::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Resize:
+        if (watched == client_)
+            ApplyResizeRules();
+        break;
+    case QEvent::MouseMove: {
+        // The bare client only: moves over its children reach it too when they do not track.
+        if (watched == client_ &&
+            client_->childAt(static_cast<QMouseEvent*>(event)->position().toPoint()) != nullptr)
+            break;
+        PointerMoved(watched);
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        // A mouse click on the list shows the selected row; the keyboard shows nothing.
+        if (watched == list_->viewport() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            ShowSelectedRecord(*this, CurrentHistoryMode());
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace ricorne

@@ -1,0 +1,86 @@
+#include "history/TyakuTexts.h"
+
+namespace ricorne {
+
+QString TyakuHelpText(const QString& name) {
+    if (name == u"Command1")
+        return QStringLiteral(
+            u"本文以外のコピーに使用します。「Subject」「From」「Date」に表示されるデータをコピーします"
+            u"（貼り付けはメニューバー、ツールバーで出来ます）。Body（本文）はメニューバー、ツールバーから"
+            u"コピー・貼り付けが出来ます。\r\n\r\n 本文への貼り付け（あるいは本ソフトでの貼り付け機能が"
+            u"ある部分）、他のアプリケーションへの貼り付けが可能です。\r\n\r\nコピーされる内容は右の欄に反"
+            u"映されます。");
+    if (name == u"Command2")
+        return QStringLiteral(
+            u"選択したデータをテキスト形式で本ソフト内の「TextQuickSave」フォルダ内に「Subject」「From」"
+            u"「Date」「Boby」で保存します。ファイル名は「Subject」が自動的に当てられます。同名のファイル"
+            u"が既に存在する場合は警告メッセージを出します。");
+    if (name == u"Command3")
+        return QStringLiteral(
+            u"受信したメールを１件ずつ削除します。リストでメールを選択（クリック）してから実行して下さい。");
+    if (name == u"Command4")
+        return QStringLiteral(u"受信したメールをアドレス帳に登録します。リストからメールを選択（クリック）し"
+                              u"てから実行して下さい。");
+    if (name == u"Command5")
+        return QStringLiteral(
+            u"受信したメールに返事を出します。リストからメールを選択（クリック）してから実行して下さい。");
+    if (name == u"Command6")
+        return QStringLiteral(u"受信したメール全件削除します。");
+    if (name == u"Text1")
+        return QStringLiteral(
+            u"検索したい文字を入力し、メニューバーから「検索」「次を検索」を選択し、検索したい文字を"
+            u"本文中(body)から検索します。");
+    return {};
+}
+
+QString CloseCommandKey() {
+    return QStringLiteral("Close");
+}
+
+const std::vector<TyakuMenu>& TyakuMenus() {
+    static const std::vector<TyakuMenu> menus = {
+        {QStringLiteral("mFile"),
+         QStringLiteral(u"ファイル(&F)"),
+         {
+             {QStringLiteral("mnew"), QStringLiteral(u"新規作成"), QStringLiteral("New")},
+             {QStringLiteral("mopen"), QStringLiteral(u"開く"), QStringLiteral("Open")},
+             {QStringLiteral("msave"), QStringLiteral(u"名前を付けて保存"), QStringLiteral("Save")},
+             {QStringLiteral("mprint"), QStringLiteral(u"印刷"), QString()},
+             {QStringLiteral("mline"), QStringLiteral("-"), QString()},
+             {QStringLiteral("mend"), QStringLiteral(u"終了"), CloseCommandKey()},
+         }},
+        {QStringLiteral("medit"),
+         QStringLiteral(u"編集(&E)"),
+         {
+             {QStringLiteral("mall"), QStringLiteral(u"全て選択"), QStringLiteral("SelectAll")},
+             {QStringLiteral("matamajump"), QStringLiteral(u"文頭へジャンプ"), QStringLiteral("JumpStart")},
+             {QStringLiteral("mbunmatujump"), QStringLiteral(u"文末へジャンプ"), QStringLiteral("JumpEnd")},
+             {QStringLiteral("mline3"), QStringLiteral("-"), QString()},
+             {QStringLiteral("mkensaku"), QStringLiteral(u"検索"), QStringLiteral("Search")},
+             {QStringLiteral("mtugikensaku"), QStringLiteral(u"次を検索"), QStringLiteral("FindNext")},
+             {QStringLiteral("mline2"), QStringLiteral("-"), QString()},
+             {QStringLiteral("mcut"), QStringLiteral(u"切り取り"), QStringLiteral("Cut")},
+             {QStringLiteral("mcopy"), QStringLiteral(u"コピー"), QStringLiteral("Copy")},
+             {QStringLiteral("mpaste"), QStringLiteral(u"貼付け"), QStringLiteral("Paste")},
+         }},
+    };
+    return menus;
+}
+
+const std::vector<TyakuToolButton>& TyakuToolButtons() {
+    static const std::vector<TyakuToolButton> buttons = {
+        {QStringLiteral("New"), QStringLiteral(u"新規作成")},
+        {QStringLiteral("Open"), QStringLiteral(u"開く")},
+        {QStringLiteral("Save"), QStringLiteral(u"名前を付けて保存")},
+        {QStringLiteral("Print"), QStringLiteral(u"印刷")},
+        {QStringLiteral("Cut"), QStringLiteral(u"切り取り")},
+        {QStringLiteral("Copy"), QStringLiteral(u"ｺﾋﾟｰ")},
+        {QStringLiteral("Paste"), QStringLiteral(u"貼り付け")},
+        {QStringLiteral("Bold"), QStringLiteral(u"太字")},
+        {QStringLiteral("Italic"), QStringLiteral(u"斜体")},
+        {QStringLiteral("Underline"), QStringLiteral(u"下線")},
+    };
+    return buttons;
+}
+
+} // namespace ricorne
