@@ -89,6 +89,7 @@ BackForm::~BackForm() = default;
 
 void BackForm::Load() {
     state_.attachments = AttachmentList{};
+    state_.attachments.addEnabled = true; // all three buttons start enabled here
     QLineEdit* attachText = attachments_->AttachText();
     attachText->resize(Twips(layout::kBackAttachTextWidth), attachText->height());
     Push();

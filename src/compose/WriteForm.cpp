@@ -131,6 +131,7 @@ void WriteForm::Build() {
     help_ = new QPlainTextEdit(this);
     help_->setObjectName(QStringLiteral("Text14"));
     help_->setReadOnly(true);
+    help_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     help_->setStyleSheet(QStringLiteral("QPlainTextEdit { background: rgb(192, 255, 255); color: black; }"));
     Place(help_, kComposeHelpBox);
     help_->hide();
@@ -170,6 +171,8 @@ void WriteForm::BuildNamePanel() {
     names_ = new NameListBox(namePanel_);
     names_->setObjectName(QStringLiteral("List1"));
     names_->setAutoFillBackground(true);
+    // Names carry their fill spaces to 90 bytes; they need no sideways scrolling.
+    names_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Place(names_, kNameList);
 
     auto* frame = new QFrame(namePanel_);
@@ -298,6 +301,8 @@ void WriteForm::Push() {
     palette.setColor(QPalette::Text, state_.namesHighlighted ? QColor(255, 255, 255) : QColor(0, 0, 0));
     names_->setPalette(palette);
     nameCount_->setText(state_.nameCount);
+    // The panel lies beyond the normal width; it is only shown with the widened window.
+    namePanel_->setVisible(state_.widened);
     status_->setText(state_.status);
 }
 

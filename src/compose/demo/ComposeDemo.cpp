@@ -1,0 +1,73 @@
+// Developer tool: the compose or reply window on a throw-away AppDir with a few address book
+// entries, for looking at them.
+//   compose_demo write | write-wide | write-help | back
+#include "app/ApplicationSetup.h"
+#include "app/WindowRegistry.h"
+#include "compose/BackForm.h"
+#include "compose/WriteForm.h"
+#include "core/paths/Paths.h"
+#include "core/stores/RecordField.h"
+#include "core/stores/RecordStore.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace ricorne;
+
+namespace {
+
+void AddAddress(const QString& name, const QString& address) {
+    AddressRecord record;
+    SetField(record.Name, name);
+    SetField(record.MailAddress, address);
+    AppendRecord(AddressStore(), record);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    InstallFontSubstitutions();
+    InstallApplicationFont();
+    InstallJapaneseTranslations(app);
+    QTemporaryDir dir;
+    SetAppDir(dir.path());
+    EnsureInstalledFolders();
+    AddAddress(QStringLiteral(u"山田 太郎"), QStringLiteral("taro.yamada@example.jp"));
+    AddAddress(QStringLiteral(u"鈴木 花子"), QStringLiteral("hanako@example.ne.jp"));
+    AddAddress(QStringLiteral(u"佐藤商店"), QStringLiteral("info@sato-shoten.example.com"));
+
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("write");
+    if (mode == QLatin1String("back")) {
+        BackForm* form = Registry().Get<BackForm>();
+        form->Fill(QStringLiteral("hanako@example.ne.jp"), QStringLiteral(u"Re:  来週の打ち合わせ"),
+                   QStringLiteral(u"山田様\r\n\r\nいつもお世話になっております。\r\n来週の打ち合わせは火曜日"
+                                  u"の午後でいかがでしょうか。\r\n\r\n鈴木"));
+        Registry().Show<BackForm>();
+        form->move(20, 20);
+        return app.exec();
+    }
+    WriteForm* form = Registry().Show<WriteForm>();
+    form->ToText()->setText(QStringLiteral("taro.yamada@example.jp"));
+    form->SubjectText()->setText(QStringLiteral(u"お花見のお誘い"));
+    form->Combo1()->setEditText(QStringLiteral(u"こんにちわ。お変わりなく、お元気ですか？"));
+    form->BodyText()->setPlainText(QStringLiteral(u"こんにちわ。お変わりなく、お元気ですか？\n\n今年も公園で"
+                                                  u"お花見をします。\nよろしければご一緒にいかがですか。"));
+    if (mode == QLatin1String("write-wide")) {
+        form->Command4()->click();
+        form->Option2()->click();
+    }
+    if (mode == QLatin1String("write-help")) {
+        QTimer::singleShot(200, form, [form] {
+            QEvent enter(QEvent::Enter);
+            QApplication::sendEvent(form->Command8(), &enter);
+        });
+    }
+    return app.exec();
+}

@@ -1,0 +1,140 @@
+// The reply window offscreen: load, the resize rules, the quoted paste with its clipboard round
+// trip, closing empties the body, and a failed send keeps the reply.
+#include "ComposeTestSupport.h"
+
+#include "app/ScriptedDialogService.h"
+#include "app/Twips.h"
+#include "app/WindowRegistry.h"
+#include "compose/AttachmentControls.h"
+#include "compose/BackForm.h"
+#include "compose/ComposeWiring.h"
+#include "core/stores/RecordBuffers.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+
+using namespace Qt::StringLiterals;
+using namespace ricorne;
+using namespace ricorne::testing;
+
+namespace {
+
+class BackFormTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        Registry().Close<BackForm>();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    BackForm* Open() {
+        OpenReplyWindow(u"friend@example.jp"_s, u"Re:  件名"_s, u"元の本文\r\n二行目"_s);
+        BackForm* form = Registry().Find<BackForm>();
+        EXPECT_TRUE(form && QTest::qWaitForWindowExposed(form));
+        form->SetMailLibrary(&mail_);
+        return form;
+    }
+
+    TempAppDir app_;
+    ScriptedDialogService dialogs_;
+    ScopedDialogService scoped_{dialogs_};
+    RecordingMail mail_;
+};
+
+TEST_F(BackFormTest, LoadsWithTheReplyFilledIn) {
+    BackForm* hidden = Registry().Get<BackForm>();
+    EXPECT_EQ(hidden->Attachments()->AttachText()->width(), Twips(2800));
+    EXPECT_FALSE(hidden->Attachments()->Rows()->isVisibleTo(hidden));
+    EXPECT_TRUE(hidden->Attachments()->AttachButton()->isEnabled());
+    EXPECT_TRUE(hidden->Attachments()->AddButton()->isEnabled());
+    EXPECT_TRUE(hidden->Attachments()->CancelButton()->isEnabled());
+    EXPECT_EQ(hidden->Attachments()->AttachButton()->text(), u"添付"_s);
+
+    BackForm* form = Open();
+    EXPECT_EQ(form, hidden);
+    EXPECT_EQ(form->windowTitle(), u"返事を書く"_s);
+    EXPECT_EQ(form->ToText()->text(), u"friend@example.jp"_s);
+    EXPECT_EQ(form->SubjectText()->text(), u"Re:  件名"_s);
+    EXPECT_EQ(form->BodyText()->toPlainText(), u"元の本文\n二行目"_s);
+    EXPECT_EQ(form->BodyText()->font().family(), u"ＭＳ Ｐゴシック"_s);
+    EXPECT_EQ(form->Command2()->y(), Twips(120));
+    EXPECT_EQ(form->ToText()->y(), Twips(600));
+    EXPECT_EQ(form->SubjectText()->y(), Twips(960));
+    EXPECT_EQ(form->Attachments()->AttachText()->y(), Twips(1320));
+    EXPECT_EQ(form->BodyText()->y(), Twips(1680));
+}
+
+TEST_F(BackFormTest, ResizeFollowsTheWindow) {
+    BackForm* form = Open();
+    form->resize(Twips(10000), Twips(6000));
+    EXPECT_EQ(form->ToText()->width(), Twips(7000));
+    EXPECT_EQ(form->SubjectText()->width(), Twips(7000));
+    EXPECT_EQ(form->Attachments()->AttachText()->width(), Twips(4000));
+    EXPECT_EQ(form->Attachments()->AttachButton()->x(), Twips(5240));
+    EXPECT_EQ(form->Attachments()->AddButton()->x(), Twips(6060));
+    EXPECT_EQ(form->Attachments()->CancelButton()->x(), Twips(6940));
+    EXPECT_EQ(form->BodyText()->width(), Twips(9900));
+    EXPECT_EQ(form->ToText()->height() + form->SubjectText()->height() +
+                  form->Attachments()->AttachText()->height(),
+              Twips(900));
+    EXPECT_EQ(form->BodyText()->height(), Twips(3600));
+
+    const int kept = form->BodyText()->height();
+    form->resize(Twips(10000), Twips(3500));
+    EXPECT_EQ(form->BodyText()->height(), kept);
+    form->resize(Twips(8000), Twips(3000));
+    EXPECT_EQ(form->BodyText()->height(), kept);
+    EXPECT_EQ(form->ToText()->width(), Twips(5600));
+}
+
+TEST_F(BackFormTest, PasteQuotesTheReceivedBodyBelowTheClipboard) {
+    SetField(ReceivedBuffer().Body, u"受信した本文\r\nです  "_s);
+    BackForm* form = Open();
+    QGuiApplication::clipboard()->setText(u"  了解しました。"_s);
+    form->Command4()->click();
+    const QString expected = u"了解しました。\n\n\n\n受信した本文\nです"_s;
+    EXPECT_EQ(form->BodyText()->toPlainText(), expected);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"  "_s + expected); // the combined text stays there
+
+    QGuiApplication::clipboard()->clear();
+    form->Command4()->click();
+    EXPECT_EQ(form->BodyText()->toPlainText(), u"受信した本文\nです"_s.prepend(u"\n\n\n\n"_s));
+}
+
+TEST_F(BackFormTest, EveryCloseEmptiesTheBody) {
+    BackForm* form = Open();
+    QPointer<QTextEdit> body = form->BodyText();
+    form->Command3()->click();
+    ASSERT_TRUE(body);
+    EXPECT_TRUE(body->toPlainText().isEmpty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Registry().Find<BackForm>(), nullptr);
+    EXPECT_TRUE(mail_.calls.empty());
+}
+
+TEST_F(BackFormTest, FailedSendKeepsTheWindowAndSuccessClosesIt) {
+    BackForm* form = Open();
+    form->BodyText()->append(u"返事の文"_s);
+    mail_.failOn = {1};
+    form->Command2()->click();
+    ASSERT_EQ(dialogs_.Requests().size(), 1u);
+    EXPECT_EQ(dialogs_.Requests()[0].title, u"送信エラー"_s);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(Registry().Find<BackForm>(), form);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->BodyText()->toPlainText(), u"元の本文\n二行目\n返事の文"_s);
+
+    form->Command2()->click();
+    ASSERT_EQ(mail_.calls.size(), 2u);
+    EXPECT_EQ(mail_.calls[1].body, u"元の本文\r\n二行目\r\n返事の文"_s);
+    EXPECT_EQ(mail_.calls[1].to, u"friend@example.jp"_s);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Registry().Find<BackForm>(), nullptr);
+    EXPECT_EQ(RecordCount(SentStore()), 0);
+}
+
+} // namespace

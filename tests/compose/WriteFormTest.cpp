@@ -1,0 +1,327 @@
+// The compose window offscreen: its controls and rows, hover help, the name panel, picking a
+// name, pasting, the greeting chooser, the attachment buttons, how it is opened and sending
+// through its button.
+#include "ComposeTestSupport.h"
+
+#include "app/ScriptedDialogService.h"
+#include "app/StartupSequence.h"
+#include "app/Twips.h"
+#include "app/WindowRegistry.h"
+#include "compose/AttachmentControls.h"
+#include "compose/ComposeWiring.h"
+#include "compose/NameListBox.h"
+#include "compose/SendingLibrary.h"
+#include "compose/WriteForm.h"
+#include "mainwindow/MainForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace ricorne;
+using namespace ricorne::testing;
+
+namespace {
+
+class WriteFormTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetSendingLibrary(&mail_); }
+    void TearDown() override {
+        Registry().Close<WriteForm>();
+        Registry().Close<MainForm>();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        SetSendingLibrary(nullptr);
+    }
+    WriteForm* Open() {
+        WriteForm* form = Registry().Show<WriteForm>();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form));
+        return form;
+    }
+    static void Hover(QObject* target) {
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(target, &enter);
+    }
+    static void LeaveFocus(QWidget* target) {
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(target, &out);
+    }
+
+    TempAppDir app_;
+    ScriptedDialogService dialogs_;
+    ScopedDialogService scoped_{dialogs_};
+    RecordingMail mail_;
+};
+
+TEST_F(WriteFormTest, LoadsWithEveryControlAtItsRow) {
+    WriteForm* form = Registry().Get<WriteForm>();
+    ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->windowTitle(), u"新規作成"_s);
+    EXPECT_EQ(form->size(), QSize(Twips(7100), Twips(8200)));
+    EXPECT_TRUE(QFileInfo::exists(app_.DataDir() + u"/KLMASTER20.INI"_s));
+
+    const std::vector<std::pair<QWidget*, int>> rows = {
+        {form->Command1(), 120},
+        {form->Command4(), 120},
+        {form->Command6(), 120},
+        {form->Command8(), 120},
+        {form->Command3(), 600},
+        {form->Command5(), 600},
+        {form->Command7(), 600},
+        {form->Command11(), 600},
+        {form->ToText(), 1200},
+        {form->SubjectText(), 1560},
+        {form->Combo1(), 1920},
+        {form->Attachments()->AttachButton(), 2280},
+        {form->Attachments()->AttachText(), 2280},
+        {form->Check1(), 2640},
+        {form->BodyText(), 3000},
+    };
+    for (const auto& [control, row] : rows)
+        EXPECT_EQ(control->y(), Twips(row)) << qPrintable(control->objectName());
+    EXPECT_LT(form->Command1()->x(), form->Command4()->x());
+    EXPECT_LT(form->Command4()->x(), form->Command6()->x());
+    EXPECT_LT(form->Command6()->x(), form->Command8()->x());
+    EXPECT_EQ(form->BodyText()->size(), QSize(Twips(6495), Twips(4335)));
+    EXPECT_EQ(form->Picture5()->geometry(), TwipsRect(7080, 1200, 2350, 6495));
+    EXPECT_EQ(form->List1()->height(), Twips(5100));
+    EXPECT_EQ(form->Attachments()->Rows()->height(), Twips(1860));
+
+    QStringList lines;
+    for (int i = 0; i < form->Combo1()->count(); ++i)
+        lines.append(form->Combo1()->itemText(i));
+    EXPECT_EQ(lines, GreetingLines());
+    EXPECT_TRUE(form->Combo1()->currentText().isEmpty());
+    EXPECT_FALSE(form->Check1()->isChecked());
+    EXPECT_FALSE(form->Option1()->isChecked());
+    EXPECT_FALSE(form->Option2()->isChecked());
+    EXPECT_TRUE(form->Attachments()->AttachButton()->isEnabled());
+    EXPECT_FALSE(form->Attachments()->AddButton()->isEnabled());
+    EXPECT_TRUE(form->Attachments()->CancelButton()->isEnabled());
+    EXPECT_FALSE(form->Attachments()->Rows()->isVisibleTo(form));
+    EXPECT_FALSE(form->Text14()->isVisibleTo(form));
+    EXPECT_TRUE(form->Label7()->text().isEmpty());
+    EXPECT_EQ(form->Text1()->text(), u"0"_s);
+}
+
+TEST_F(WriteFormTest, HoverHelpShowsEachTextAndTheBodyHidesIt) {
+    WriteForm* form = Open();
+    const std::vector<std::pair<QWidget*, ComposeHelp>> targets = {
+        {form->Command1(), ComposeHelp::Send},
+        {form->Command3(), ComposeHelp::Stop},
+        {form->Command4(), ComposeHelp::AddressBook},
+        {form->Command5(), ComposeHelp::PasteBody},
+        {form->Command6(), ComposeHelp::NormalSize},
+        {form->Command7(), ComposeHelp::PasteRecipient},
+        {form->Command11(), ComposeHelp::Clear},
+        {form->Attachments()->AddButton(), ComposeHelp::AddFile},
+        {form->Attachments()->AttachButton(), ComposeHelp::AttachFile},
+    };
+    for (const auto& [control, help] : targets) {
+        Hover(control);
+        EXPECT_TRUE(form->Text14()->isVisible());
+        EXPECT_EQ(form->Text14()->toPlainText(), ComposeHelpText(help)) << qPrintable(control->objectName());
+    }
+    Hover(form->Command8());
+    const QStringList faceMarkLines = form->Text14()->toPlainText().split(u'\n');
+    ASSERT_EQ(faceMarkLines.size(), 7);
+    EXPECT_EQ(faceMarkLines[0], u"顔・絵文字の本文への挿入を行います。"_s);
+    EXPECT_TRUE(faceMarkLines[1].isEmpty());
+    EXPECT_EQ(
+        faceMarkLines[2],
+        u"使用方法：使用したい顔・絵文字をマウスで選択状態（青色反転）にし、「新規作成本文に挿入」ボタンを。"
+        u"クリックしますと、本分中に挿入されます。"_s);
+    EXPECT_TRUE(faceMarkLines[3].isEmpty());
+    EXPECT_TRUE(faceMarkLines[4].startsWith(u"素材の県名"_s));
+    EXPECT_TRUE(faceMarkLines[5].startsWith(u"上手な使用方法："_s));
+    EXPECT_TRUE(faceMarkLines[6].endsWith(u"ボタンをクリックして下さい。"_s));
+    EXPECT_TRUE(ComposeHelpText(ComposeHelp::FaceMarks).contains(u"行います。\r\n\r\n使用方法"_s));
+
+    Hover(form->BodyText()->viewport());
+    EXPECT_FALSE(form->Text14()->isVisible());
+    Hover(form->Command1());
+    QTest::mouseMove(form, QPoint(2, form->height() - 2)); // bare background
+    EXPECT_FALSE(form->Text14()->isVisible());
+    form->Command8()->click(); // the palette is not there yet: nothing happens
+    EXPECT_TRUE(dialogs_.Requests().empty());
+}
+
+TEST_F(WriteFormTest, AddressBookWidensCentresAndColoursTheList) {
+    AddAddress(u"山田"_s, u"yamada@example.jp"_s);
+    AddAddress(u"鈴木"_s, u"suzuki@example.jp"_s);
+    AddAddress(u"佐藤"_s, u"sato@example.jp"_s);
+    WriteForm* form = Open();
+    form->Command4()->click();
+    EXPECT_EQ(form->width(), Twips(9700));
+    EXPECT_TRUE(form->Picture5()->isVisible());
+    const QRect screen = form->screen()->geometry();
+    EXPECT_EQ(form->frameGeometry().x(), screen.x() + (screen.width() - form->frameGeometry().width()) / 2);
+    EXPECT_EQ(form->frameGeometry().y(), screen.y() + (screen.height() - form->frameGeometry().height()) / 2);
+    ASSERT_EQ(form->List1()->count(), 3);
+    EXPECT_TRUE(form->List1()->item(0)->text().startsWith(u"山田  "_s)); // fill spaces stay
+    EXPECT_EQ(form->Text1()->text(), u"3"_s);
+
+    form->Option2()->click();
+    EXPECT_EQ(form->List1()->palette().color(QPalette::Base), QColor(0, 128, 0));
+    form->Command6()->click();
+    EXPECT_EQ(form->width(), Twips(7100));
+    EXPECT_EQ(form->List1()->palette().color(QPalette::Base), QColor(255, 255, 255));
+    EXPECT_TRUE(form->Option2()->isChecked()); // the batch choice stays
+    EXPECT_TRUE(form->State().BatchOn());
+
+    form->Command4()->click();
+    form->ToText()->setText(u"typed@example.jp"_s);
+    form->Option1()->click();
+    EXPECT_TRUE(form->ToText()->text().isEmpty());
+    EXPECT_FALSE(form->Option2()->isChecked());
+}
+
+TEST_F(WriteFormTest, PressingANamePutsItsAddressIntoTheRecipient) {
+    AddAddress(u"山田"_s, u"yamada@example.jp"_s);
+    AddAddress(u"鈴木"_s, u"   suzuki@example.jp"_s);
+    WriteForm* form = Open();
+    form->Command4()->click();
+    QListWidget* list = form->List1();
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    EXPECT_EQ(form->ToText()->text(), u"suzuki@example.jp"_s);
+
+    list->clearSelection();
+    list->setCurrentRow(-1);
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 5));
+    ASSERT_EQ(dialogs_.Requests().size(), 1u);
+    EXPECT_EQ(dialogs_.Requests()[0].text, u"データが選択されていません"_s);
+    EXPECT_EQ(dialogs_.Requests()[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(form->ToText()->text(), u"suzuki@example.jp"_s);
+}
+
+TEST_F(WriteFormTest, PasteButtonsUseTheClipboard) {
+    WriteForm* form = Open();
+    form->BodyText()->setPlainText(u"本文"_s);
+    QGuiApplication::clipboard()->setText(u"\n貼り付け"_s);
+    form->Command5()->click();
+    EXPECT_EQ(form->BodyText()->toPlainText(), u"本文\n貼り付け"_s);
+    QGuiApplication::clipboard()->setText(u"friend@example.jp"_s);
+    form->Command7()->click();
+    EXPECT_EQ(form->ToText()->text(), u"friend@example.jp"_s);
+    QGuiApplication::clipboard()->clear();
+    form->Command7()->click();
+    EXPECT_TRUE(form->ToText()->text().isEmpty());
+    EXPECT_EQ(form->BodyText()->toPlainText(), u"本文\n貼り付け"_s);
+}
+
+TEST_F(WriteFormTest, GreetingChooserSetsTheBodyOnlyWhenChanged) {
+    WriteForm* form = Open();
+    form->BodyText()->setPlainText(u"書きかけの本文"_s);
+    LeaveFocus(form->Combo1());
+    EXPECT_EQ(form->BodyText()->toPlainText(), u"書きかけの本文"_s);
+    form->Combo1()->setCurrentIndex(3);
+    LeaveFocus(form->Combo1());
+    EXPECT_EQ(form->BodyText()->toPlainText(), u"いつもお世話になっております。"_s);
+    form->BodyText()->appendPlainText(u"続き"_s);
+    LeaveFocus(form->Combo1());
+    EXPECT_EQ(form->BodyText()->toPlainText(), u"いつもお世話になっております。\n続き"_s);
+    // Opening the drop-down is not leaving the chooser.
+    form->Combo1()->setCurrentIndex(0);
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(form->Combo1(), &popup);
+    EXPECT_EQ(form->BodyText()->toPlainText(), u"いつもお世話になっております。\n続き"_s);
+}
+
+TEST_F(WriteFormTest, AttachmentButtonsAndClear) {
+    WriteForm* form = Open();
+    AttachmentControls* a = form->Attachments();
+    dialogs_.QueuePath(u"/tmp/一つ目.txt"_s);
+    dialogs_.QueuePath(u"/tmp/two.pdf"_s);
+    a->AttachButton()->click();
+    EXPECT_FALSE(a->AttachButton()->isEnabled());
+    EXPECT_TRUE(a->AddButton()->isEnabled());
+    a->AddButton()->click();
+    EXPECT_TRUE(a->Rows()->isVisible());
+    EXPECT_EQ(a->AttachText()->text(), u"/tmp/一つ目.txt,/tmp/two.pdf"_s);
+    ASSERT_EQ(a->Rows()->count(), 2);
+    EXPECT_EQ(a->Rows()->item(1)->text(), u"/tmp/two.pdf"_s);
+    ASSERT_EQ(dialogs_.Requests().size(), 2u);
+    EXPECT_EQ(dialogs_.Requests()[0].kind, DialogRequest::Kind::OpenFile);
+    EXPECT_TRUE(dialogs_.Requests()[0].filter.isEmpty());
+
+    form->ToText()->setText(u"a@b"_s);
+    form->SubjectText()->setText(u"件名"_s);
+    form->BodyText()->setPlainText(u"本文"_s);
+    form->Check1()->setChecked(true);
+    form->Command4()->click();
+    form->Option2()->click();
+    form->Command11()->click(); // クリア
+    EXPECT_TRUE(form->ToText()->text().isEmpty());
+    EXPECT_TRUE(form->SubjectText()->text().isEmpty());
+    EXPECT_TRUE(form->BodyText()->toPlainText().isEmpty());
+    EXPECT_FALSE(form->Check1()->isChecked());
+    EXPECT_FALSE(form->Option2()->isChecked());
+    EXPECT_TRUE(a->AttachText()->text().isEmpty());
+    EXPECT_EQ(a->Rows()->count(), 0);
+    EXPECT_FALSE(a->Rows()->isVisible());
+    EXPECT_TRUE(a->AttachButton()->isEnabled());
+    EXPECT_FALSE(a->AddButton()->isEnabled());
+    EXPECT_FALSE(a->CancelButton()->isEnabled());
+    EXPECT_EQ(form->List1()->palette().color(QPalette::Base), QColor(255, 255, 255));
+    a->AttachButton()->click(); // cancelled dialog: still makes cancelling possible again
+    EXPECT_TRUE(a->CancelButton()->isEnabled());
+}
+
+TEST_F(WriteFormTest, MainWindowLabelAndStartUpOpenOneWindow) {
+    InstallComposeWiring();
+    MakeStartupSequence({}).RunPlace(startup::kLoadComposeHidden);
+    WriteForm* loaded = Registry().Find<WriteForm>();
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_FALSE(loaded->isVisible());
+    EXPECT_FALSE(loaded->Check1()->isChecked());
+
+    MainForm* main = Registry().Show<MainForm>();
+    main->ClickLabel(NavLabel::Label5);
+    main->ClickLabel(NavLabel::Label5);
+    EXPECT_EQ(Registry().Find<WriteForm>(), loaded);
+    EXPECT_TRUE(loaded->isVisible());
+}
+
+TEST_F(WriteFormTest, SendButtonSendsStoresClearsAndCloses) {
+    AccountSettings().SmtpServer = u"127.0.0.1:2525"_s;
+    WriteForm* form = Open();
+    form->ToText()->setText(u"friend@example.jp"_s);
+    form->SubjectText()->setText(u"件名"_s);
+    form->BodyText()->setPlainText(u"一行目\n二行目"_s);
+    mail_.failOn = {1};
+    form->Command1()->click();
+    ASSERT_EQ(mail_.calls.size(), 1u);
+    EXPECT_EQ(mail_.calls[0].body, u"一行目\r\n二行目"_s); // CR LF on the wire
+    ASSERT_EQ(dialogs_.Requests().size(), 1u);
+    EXPECT_EQ(dialogs_.Requests()[0].title, u"送信エラー"_s);
+    EXPECT_EQ(dialogs_.Requests()[0].icon, MessageIcon::None);
+    EXPECT_EQ(RecordCount(SentStore()), 1);
+    EXPECT_EQ(form->Label7()->text(), u"送信完了です。"_s);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Registry().Find<WriteForm>(), nullptr); // closed; the next one starts afresh
+    WriteForm* fresh = Registry().Get<WriteForm>();
+    EXPECT_TRUE(fresh->ToText()->text().isEmpty());
+}
+
+TEST_F(WriteFormTest, StopButtonDiscardsEverything) {
+    WriteForm* form = Open();
+    form->BodyText()->setPlainText(u"捨てる"_s);
+    form->Command3()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Registry().Find<WriteForm>(), nullptr);
+    EXPECT_TRUE(mail_.calls.empty());
+    EXPECT_TRUE(Registry().Get<WriteForm>()->BodyText()->toPlainText().isEmpty());
+}
+
+} // namespace
