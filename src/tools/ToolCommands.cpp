@@ -1,6 +1,7 @@
 #include "ToolCommands.h"
 
 #include "CheckCommand.h"
+#include "ListCommand.h"
 
 namespace ricorne {
 
@@ -8,6 +9,7 @@ const QList<ToolCommand>& ToolCommands() {
     static const QList<ToolCommand> commands = {
         {"decode", "FILE [--attachments DIR]", RunDecodeCommand},
         {"check", "--appdir DIR", RunCheckCommand},
+        {"list", "--appdir DIR received|sent|addresses", RunListCommand},
     };
     return commands;
 }
