@@ -12,7 +12,7 @@
 
 namespace ricorne {
 
-IdPassForm::IdPassForm(QWidget* parent) : SettingsForm(QStringLiteral("ID,PASS"), 2850, 1815, {}, parent) {
+IdPassForm::IdPassForm(QWidget* parent) : SettingsForm(QStringLiteral("ID,PASS"), 2832, 1812, {}, parent) {
     setObjectName(QStringLiteral("IdPassForm"));
     AddLabel(QStringLiteral("Label1"), QStringLiteral("ID"), 120, 180, 675, 255);
     idText_ = AddTextBox(QStringLiteral("IdText"), 960, 120, 1632, 264);

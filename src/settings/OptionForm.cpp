@@ -13,7 +13,7 @@
 namespace ricorne {
 
 OptionForm::OptionForm(QWidget* parent)
-    : SettingsForm(QStringLiteral(u"サーバー設定"), 2985, 3030, Qt::WindowStaysOnTopHint, parent) {
+    : SettingsForm(QStringLiteral(u"サーバー設定"), 2892, 3012, Qt::WindowStaysOnTopHint, parent) {
     setObjectName(QStringLiteral("OptionForm"));
     QLabel* label1 =
         AddLabel(QStringLiteral("Label1"), QStringLiteral(u"SMTPサーバー名(&S)"), 120, 120, 1575, 195);

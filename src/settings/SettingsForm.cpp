@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 namespace ricorne {
 
@@ -15,6 +16,13 @@ SettingsForm::SettingsForm(const QString& caption, int widthTwips, int heightTwi
                           Qt::WindowCloseButtonHint | extraFlags) {
     setWindowTitle(caption);
     setFixedSize(TwipsSize(widthTwips, heightTwips));
+    PlaceOnScreen(0);
+}
+
+void SettingsForm::PlaceOnScreen(int pixelsAboveCentre) {
+    // Centred on the screen, clear of the main window at the top left.
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center() - QPoint(0, pixelsAboveCentre));
 }
 
 void SettingsForm::SetDefaultButton(QPushButton* button) {

@@ -21,6 +21,8 @@ public:
     QPushButton* CancelButton() const { return cancelButton_; }
 
 protected:
+    // Moves the window to the centre of its screen, raised by the given pixels.
+    void PlaceOnScreen(int pixelsAboveCentre);
     void SetDefaultButton(QPushButton* button);
     void SetCancelButton(QPushButton* button);
 
