@@ -1,0 +1,71 @@
+#include "receive/ReceiveLabel.h"
+
+#include "app/DialogService.h"
+#include "app/WindowRegistry.h"
+#include "core/mail/NMail.h"
+#include "mainwindow/MainForm.h"
+#include "receive/CheckMail.h"
+#include "receive/ViewerRecordView.h"
+#include "settings/OpenSettings.h"
+
+#include <QLabel>
+#include <QPointer>
+
+namespace ricorne {
+
+NMail& ProgramMail() {
+    static NMail mail;
+    return mail;
+}
+
+void CheckMailFrom(MainForm& main) {
+    QPointer<MainForm> form(&main);
+    ViewerRecordView view;
+    CheckMailWiring wiring;
+    wiring.mail = &ProgramMail();
+    wiring.recordView = &view;
+    wiring.setStatus = [form](const QString& text) {
+        if (!form)
+            return;
+        form->SetStatus(text);
+        // The check holds the thread; paint the text now so it is seen while the check runs.
+        form->Label19()->repaint();
+    };
+    wiring.showMessage = [](const QString& title, const QString& text) { Dialogs().Notice(text, title); };
+    wiring.openAccountDialog = [](const QString& id, const QString& password) {
+        OpenIdPassDialog(id, password);
+    };
+    wiring.pullLever = [form] {
+        if (form)
+            form->PullLever();
+    };
+    CheckMail(wiring);
+}
+
+void InstallReceiveWiring() {
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    Registry().WhenLoaded<MainForm>([](MainForm& main) {
+        QPointer<MainForm> form(&main);
+        main.SetLabelAction(
+            NavLabel::Label6,
+            [form] {
+                if (form)
+                    CheckMailFrom(*form);
+            },
+            [form] {
+                if (form)
+                    form->SetStatus(ReceivingStatus());
+            });
+    });
+}
+
+namespace {
+const struct ReceiveWiring {
+    ReceiveWiring() { InstallReceiveWiring(); }
+} receiveWiring;
+} // namespace
+
+} // namespace ricorne

@@ -1,0 +1,22 @@
+// The main window's receive label Label6: "メールを受信します。" in the status label, the press
+// effect, then one mail check on the window thread, staging into the history viewer's record
+// view, with its status texts in Label19, its boxes through the dialog service, the account ID
+// dialog when the file lacks the ID or password, and the lever pulled for new mail.
+#pragma once
+
+namespace ricorne {
+
+class MainForm;
+class NMail;
+
+// Hooks Label6 of every main window that loads. Called from a static registration in this
+// library; safe to call again (tests).
+void InstallReceiveWiring();
+
+// What a click on Label6 does after its press effect.
+void CheckMailFrom(MainForm& main);
+
+// The mail component the program's checks use.
+NMail& ProgramMail();
+
+} // namespace ricorne
