@@ -22,4 +22,8 @@ enum ToolExit { kToolOk = 0, kToolFailed = 1, kToolBadArguments = 2 };
 // decode FILE [--attachments DIR]  (DecodeCommand.cpp)
 int RunDecodeCommand(const QStringList& args);
 
+// send --appdir DIR --to ADDR --subject TEXT --body-file FILE [--attach ...] [--fortune] [--batch]
+// (SendCommand.cpp)
+int RunSendCommand(const QStringList& args);
+
 } // namespace ricorne
