@@ -173,6 +173,7 @@ void WriteForm::BuildNamePanel() {
     names_->setAutoFillBackground(true);
     // Names carry their fill spaces to 90 bytes; they need no sideways scrolling.
     names_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    names_->setTextElideMode(Qt::ElideNone);
     Place(names_, kNameList);
 
     auto* frame = new QFrame(namePanel_);

@@ -39,7 +39,7 @@ inline constexpr TwipsBox kFortuneCaption{1200, kFortuneRow, 5100, kFieldHeight}
 inline constexpr TwipsBox kFortuneCheck{6420, kFortuneRow, 315, kFieldHeight}; // Check1
 
 inline constexpr TwipsBox kBody{240, 3000, 6495, 4335};
-inline constexpr TwipsBox kComposeHelpBox{240, 3000, 6495, 2700}; // Text14, over the body
+inline constexpr TwipsBox kComposeHelpBox{240, 3000, 6495, 2520}; // Text14, over the body
 inline constexpr TwipsBox kStatusPanel{240, 7350, 6495, 420};
 
 // The name panel Picture5, right of the normal width; its contents relative to it.
