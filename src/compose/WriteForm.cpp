@@ -219,7 +219,7 @@ void WriteForm::Wire() {
     if (combo_->lineEdit())
         combo_->lineEdit()->installEventFilter(this);
 
-    help_targets_ = {
+    helpTargets_ = {
         {send_, ComposeHelp::Send},
         {stop_, ComposeHelp::Stop},
         {addressBook_, ComposeHelp::AddressBook},
@@ -231,7 +231,7 @@ void WriteForm::Wire() {
         {attachments_->AttachButton(), ComposeHelp::AttachFile},
         {faceMarks_, ComposeHelp::FaceMarks},
     };
-    for (const auto& [control, help] : help_targets_)
+    for (const auto& [control, help] : helpTargets_)
         control->installEventFilter(this);
     body_->viewport()->installEventFilter(this);
     namePanel_->installEventFilter(this);
@@ -363,8 +363,8 @@ void WriteForm::PickName() {
 }
 
 void WriteForm::ShowHelpFor(QObject* control) {
-    const auto it = help_targets_.find(control);
-    if (it == help_targets_.end())
+    const auto it = helpTargets_.find(control);
+    if (it == helpTargets_.end())
         return;
     const QString text = FromCrLf(ComposeHelpText(it->second));
     if (help_->toPlainText() != text)
@@ -380,7 +380,7 @@ void WriteForm::HideHelp() {
 bool WriteForm::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::Enter:
-        if (help_targets_.count(watched))
+        if (helpTargets_.count(watched))
             ShowHelpFor(watched);
         else if (watched == body_->viewport() || watched == namePanel_)
             HideHelp();

@@ -94,7 +94,7 @@ private:
     ComposeState state_;
     bool sending_ = false;
     std::function<void()> faceMarkAction_;
-    std::map<QObject*, ComposeHelp> help_targets_;
+    std::map<QObject*, ComposeHelp> helpTargets_;
 
     QPushButton* send_;
     QPushButton* addressBook_;

@@ -110,9 +110,11 @@ int RunSendCommand(const QStringList& args) {
     state.recipient = a.to;
     state.subject = a.subject;
     state.body = ToCrLf(bodyText);
-    state.attachments.text = a.attachments.join(QLatin1Char(','));
-    state.attachments.rows =
-        state.attachments.text.isEmpty() ? QStringList() : state.attachments.text.split(QLatin1Char(','));
+    // The list holds full paths, as the open-file dialog gives them.
+    for (const QString& list : a.attachments)
+        for (const QString& path : list.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            state.attachments.rows.append(QFileInfo(path).absoluteFilePath());
+    state.attachments.text = state.attachments.rows.join(QLatin1Char(','));
     state.fortune = a.fortune;
     if (a.batch) {
         // The name list of the widened window: every address book entry, in record order.

@@ -119,31 +119,6 @@ TEST_F(NameListTest, PickedAddressIsCutToSixtyCharactersThenTrimmed) {
     EXPECT_EQ(state.recipient, u"lead@example.jp"_s);
 }
 
-TEST_F(NameListTest, EmptyAddressBookShowsCountZero) {
-    ComposeState state;
-    state.names = {u"old"_s};
-    ShowNamePanel(state);
-    EXPECT_TRUE(state.names.isEmpty());
-    EXPECT_EQ(state.nameCount, u"0"_s);
-}
-
-TEST(AttachmentButtons, FirstFileThenMoreJoinedByCommas) {
-    AttachmentList list;
-    QStringList answers = {u"/tmp/一.txt"_s, u"/tmp/two.pdf"_s, QString(), u"/tmp/three"_s};
-    const FileChooser choose = [&answers] { return answers.takeFirst(); };
-    AttachFirstFile(list, choose);
-    EXPECT_EQ(list.text, u"/tmp/一.txt"_s);
-    EXPECT_FALSE(list.attachEnabled);
-    EXPECT_TRUE(list.addEnabled);
-    EXPECT_FALSE(list.rowsVisible);
-    AttachAnotherFile(list, choose);
-    EXPECT_TRUE(list.rowsVisible);
-    AttachAnotherFile(list, choose); // cancelled: nothing changes
-    AttachAnotherFile(list, choose);
-    EXPECT_EQ(list.text, u"/tmp/一.txt,/tmp/two.pdf,/tmp/three"_s);
-    EXPECT_EQ(list.rows, QStringList({u"/tmp/一.txt"_s, u"/tmp/two.pdf"_s, u"/tmp/three"_s}));
-}
-
 TEST(AttachmentButtons, CancelledFirstDialogAndCancelButton) {
     AttachmentList list;
     int asked = 0;
@@ -167,63 +142,6 @@ TEST(AttachmentButtons, CancelledFirstDialogAndCancelButton) {
     AttachFirstFile(list, [] { return u"/tmp/x"_s; });
     EXPECT_TRUE(list.cancelEnabled);
     EXPECT_EQ(list.rows, QStringList({u"/tmp/x"_s}));
-}
-
-TEST(GreetingChooser, ReplacesTheBodyOnlyWhenItsTextChanged) {
-    ComposeState state;
-    LoadComposeState(state);
-    state.body = u"書きかけ"_s;
-    LeaveOpeningLine(state); // passing through the empty chooser
-    EXPECT_EQ(state.body, u"書きかけ"_s);
-
-    state.openingLine = GreetingLines()[3];
-    LeaveOpeningLine(state);
-    EXPECT_EQ(state.body, u"いつもお世話になっております。"_s);
-    state.body += u"\r\n続き"_s;
-    LeaveOpeningLine(state); // unchanged since it set the body
-    EXPECT_EQ(state.body, u"いつもお世話になっております。\r\n続き"_s);
-
-    state.openingLine.clear(); // the user emptied the chooser on purpose
-    LeaveOpeningLine(state);
-    EXPECT_TRUE(state.body.isEmpty());
-}
-
-TEST(ComposeButtons, ClearPasteAndBatchChoices) {
-    ComposeState state;
-    state.recipient = u"a@b"_s;
-    state.subject = u"s"_s;
-    state.body = u"b"_s;
-    state.fortune = true;
-    state.attachments.text = u"/x,/y"_s;
-    state.attachments.rows = {u"/x"_s, u"/y"_s};
-    state.attachments.rowsVisible = true;
-    ChooseBatchSending(state);
-    EXPECT_TRUE(state.namesHighlighted);
-    HideNamePanel(state); // "元のサイズ": white, still batch
-    EXPECT_FALSE(state.namesHighlighted);
-    EXPECT_TRUE(state.BatchOn());
-
-    PasteIntoBody(state, u"\n貼付"_s);
-    EXPECT_EQ(state.body, u"b\r\n貼付"_s);
-    PasteIntoRecipient(state, QString());
-    EXPECT_TRUE(state.recipient.isEmpty());
-
-    ChooseBatchSending(state);
-    ClearCompose(state);
-    EXPECT_TRUE(state.subject.isEmpty());
-    EXPECT_TRUE(state.body.isEmpty());
-    EXPECT_FALSE(state.fortune);
-    EXPECT_EQ(state.batch, BatchChoice::None);
-    EXPECT_TRUE(state.attachments.text.isEmpty());
-    EXPECT_TRUE(state.attachments.rows.isEmpty());
-    EXPECT_FALSE(state.attachments.rowsVisible);
-    EXPECT_FALSE(state.attachments.cancelEnabled);
-    EXPECT_FALSE(state.namesHighlighted);
-
-    state.recipient = u"c@d"_s;
-    ChooseNormalSending(state);
-    EXPECT_TRUE(state.recipient.isEmpty());
-    EXPECT_EQ(state.batch, BatchChoice::Normal);
 }
 
 TEST(ReplyRules, LayoutFigures) {

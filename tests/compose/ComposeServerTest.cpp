@@ -165,7 +165,6 @@ TEST_F(ComposeServerTest, BatchGoesToEveryEntryInRecordOrder) {
 }
 
 TEST_F(ComposeServerTest, RefusedRecipientInTheMiddleShowsOneBoxAndTheRestGoesOut) {
-    UseSubmission();
     BatchOf({u"bob@a.example"_s, u"nobody@localhost"_s, u"bob@c.example"_s});
     state_.subject = u"一括"_s;
     state_.body = u"本文"_s;

@@ -40,15 +40,20 @@ protected:
         ASSERT_TRUE(ClearMaildir(u"bob"_s));
         ASSERT_TRUE(InstallCaCertificate(app_.DataDir()));
         ASSERT_TRUE(SaveCredentials(u"alice"_s, u"secret1"_s, true));
-        AccountRecord account;
-        account.SmtpServer = u"127.0.0.1:%1"_s.arg(kSubmissionPort);
-        account.Pop3Server = u"127.0.0.1:%1"_s.arg(kPop3Port);
-        account.FromAddress = u"alice@localhost"_s;
-        ASSERT_TRUE(SaveServerSettings(account));
+        UseServer(kSmtpPort);
         bodyFile_ = app_.Path() + u"/body.txt"_s;
         QFile body(bodyFile_);
         ASSERT_TRUE(body.open(QIODevice::WriteOnly));
         body.write(u"こんにちは。\n道具から送ります。\n"_s.toUtf8());
+    }
+
+    // klmail.ini as the settings dialog writes it; the tool reads it at its start.
+    static void UseServer(int port) {
+        AccountRecord account;
+        account.SmtpServer = u"127.0.0.1:%1"_s.arg(port);
+        account.Pop3Server = u"127.0.0.1:%1"_s.arg(kPop3Port);
+        account.FromAddress = u"alice@localhost"_s;
+        ASSERT_TRUE(SaveServerSettings(account));
     }
 
     TempAppDir app_;
@@ -56,6 +61,7 @@ protected:
 };
 
 TEST_F(SendCommandTest, SendsWithFortuneAndAttachmentAndLeavesTheSentCopy) {
+    UseServer(kSubmissionPort);
     const QString attachment = app_.Path() + u"/添付.txt"_s;
     QFile file(attachment);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));

@@ -139,34 +139,6 @@ TEST_F(SendProcedureTest, BatchFortunesAccumulateInTheBodyButNotInTheirOwnCopy) 
     EXPECT_FALSE(state_.fortune);
 }
 
-TEST_F(SendProcedureTest, RefusedPassShowsOneBoxAndTheNextPassStillRuns) {
-    AddAddress(u"一"_s, u"one@example.jp"_s);
-    AddAddress(u"二"_s, u"nobody@example.jp"_s);
-    AddAddress(u"三"_s, u"three@example.jp"_s);
-    FillNameList(state_, AddressStore());
-    state_.batch = BatchChoice::Batch;
-    mail_.failOn = {2};
-    const ComposeSendResult result = Send();
-    EXPECT_EQ(mail_.calls.size(), 3u);
-    ASSERT_EQ(boxes_.size(), 1u);
-    EXPECT_EQ(boxes_[0].title, u"送信エラー"_s);
-    EXPECT_TRUE(boxes_[0].text.contains(u"nobody@example.jp"_s));
-    EXPECT_FALSE(boxes_[0].warning);
-    EXPECT_EQ(SentMails().size(), 3u); // the refused mail keeps its copy
-    EXPECT_EQ(result.failed, 1);
-    EXPECT_EQ(state_.status, SendCompleteStatus());
-    EXPECT_EQ(closed_, 1);
-}
-
-TEST_F(SendProcedureTest, EmptyBatchListSendsNothingAndStillCloses) {
-    state_.batch = BatchChoice::Batch;
-    Send();
-    EXPECT_TRUE(mail_.calls.empty());
-    EXPECT_EQ(RecordCount(SentStore()), 0);
-    EXPECT_EQ(state_.status, SendCompleteStatus());
-    EXPECT_EQ(closed_, 1);
-}
-
 TEST_F(SendProcedureTest, RowsWithoutAnAddressBookRecordAreSkipped) {
     AddAddress(u"一"_s, u"one@example.jp"_s);
     state_.names = {u"一"_s, u"消えた"_s, u"もう一つ"_s};
