@@ -153,14 +153,26 @@ TEST_F(ComposeServerTest, BatchGoesToEveryEntryInRecordOrder) {
     BatchOf({u"bob@a.example"_s, u"bob@b.example"_s, u"bob@c.example"_s});
     state_.subject = u"一括"_s;
     state_.body = u"皆様へ"_s;
+    // Mails of one second sort in no particular order in the maildir, so each pass's mail is
+    // picked up before the next pass starts (the status line is set at the start of every pass).
+    QStringList seen;
+    QStringList arrivals;
+    wiring_.refresh = [&] {
+        const int sentSoFar = RecordCount(SentStore());
+        ASSERT_TRUE(WaitForMails(u"bob"_s, sentSoFar));
+        for (const QString& file : MailFiles(u"bob"_s)) {
+            if (seen.contains(file))
+                continue;
+            seen << file;
+            QFile mail(file);
+            ASSERT_TRUE(mail.open(QIODevice::ReadOnly));
+            arrivals << ToHeader(DecodeMail(mail.readAll()));
+        }
+    };
     const ComposeSendResult result = SendComposedMail(state_, wiring_);
     EXPECT_EQ(result.attempted, 3);
     EXPECT_TRUE(boxes_.isEmpty()) << qPrintable(boxes_.join(u'\n'));
-    const auto mails = BobsMails(3);
-    ASSERT_EQ(mails.size(), 3u);
-    EXPECT_EQ(ToHeader(mails[0]), u"bob@a.example"_s);
-    EXPECT_EQ(ToHeader(mails[1]), u"bob@b.example"_s);
-    EXPECT_EQ(ToHeader(mails[2]), u"bob@c.example"_s);
+    EXPECT_EQ(arrivals, QStringList({u"bob@a.example"_s, u"bob@b.example"_s, u"bob@c.example"_s}));
     EXPECT_EQ(SentMails().size(), 3u);
 }
 
@@ -173,10 +185,11 @@ TEST_F(ComposeServerTest, RefusedRecipientInTheMiddleShowsOneBoxAndTheRestGoesOu
     ASSERT_EQ(boxes_.size(), 1);
     EXPECT_TRUE(boxes_[0].startsWith(u"送信エラー: "_s));
     EXPECT_TRUE(boxes_[0].contains(u"nobody@localhost"_s)) << qPrintable(boxes_[0]);
-    const auto mails = BobsMails(2);
-    ASSERT_EQ(mails.size(), 2u);
-    EXPECT_EQ(ToHeader(mails[0]), u"bob@a.example"_s);
-    EXPECT_EQ(ToHeader(mails[1]), u"bob@c.example"_s);
+    QStringList delivered;
+    for (const DecodedMail& mail : BobsMails(2))
+        delivered << ToHeader(mail);
+    delivered.sort();
+    EXPECT_EQ(delivered, QStringList({u"bob@a.example"_s, u"bob@c.example"_s}));
     EXPECT_EQ(SentMails().size(), 3u);
     EXPECT_EQ(closed_, 1);
 }
