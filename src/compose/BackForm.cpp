@@ -134,8 +134,6 @@ void BackForm::Send() {
     if (sending_)
         return;
     Pull();
-    PrepareAttachmentsForSend(state_.attachments);
-    Push();
     sending_ = true;
     const bool sent = SendReply(
         state_,
