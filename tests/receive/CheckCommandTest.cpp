@@ -96,15 +96,6 @@ TEST_F(CheckCommandServerTest, MissingCredentialsArePrintedAndNobodyLogsIn) {
     EXPECT_EQ(MailFiles(kUser).size(), 1);
 }
 
-TEST_F(CheckCommandServerTest, WrongPasswordPrintsTheServersText) {
-    app_.SetCredentials(kUser, u"wrong"_s);
-    const ToolRun run = RunTool(AppDirArgs());
-    EXPECT_EQ(run.exitCode, 0);
-    ASSERT_EQ(run.lines.size(), 3) << run.lines.join(u'|').toStdString();
-    EXPECT_TRUE(run.lines[1].contains(u"-ERR"_s));
-    EXPECT_EQ(run.lines[2], u"新着メール無し。"_s);
-}
-
 // Room for two records and a half: the third mail cannot be stored, so it stays on the server
 // with a message, while the two stored ones are deleted. The next check takes it.
 TEST_F(CheckCommandServerTest, FullDiskLeavesTheMailThatDidNotFitOnTheServer) {

@@ -145,16 +145,6 @@ TEST_F(CheckMailServerTest, WrongPasswordShowsTheServersTextUnderError) {
     EXPECT_TRUE(ReceivedMails().isEmpty());
 }
 
-TEST_F(CheckMailServerTest, MissingCredentialsOpenTheDialogAndLeaveTheMail) {
-    app_.SetCredentials(QString(), QString());
-    ASSERT_TRUE(DropMail(kUser, TextMail(u"残る"_s, u"本文"_s)));
-    const CheckMailResult result = check_.Run(mail_);
-    EXPECT_TRUE(result.askedForCredentials);
-    EXPECT_EQ(check_.dialogOpenings, QStringList{u"/"_s});
-    EXPECT_EQ(check_.statuses.last(), u"新着メール無し。"_s);
-    EXPECT_EQ(OnServer(), 1);
-}
-
 // The line is cut where the server commits: every mail was stored and asked to be deleted, but
 // the server never saw QUIT. The next check deletes them without storing any twice.
 TEST_F(CheckMailServerTest, CutBeforeQuitThenNextCheckStoresEachMailOnce) {

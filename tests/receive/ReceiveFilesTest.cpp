@@ -70,19 +70,6 @@ TEST_F(ReceiveFilesTest, UidlLineCutShortByACrashDoesNotSwallowTheNextId) {
     EXPECT_FALSE(again.Contains(u"bbccc"_s));
 }
 
-TEST_F(ReceiveFilesTest, IdsThatCannotBeKeptOnALineAreRefused) {
-    EXPECT_FALSE(ReceivedUidls::IsUsable(QString()));
-    EXPECT_FALSE(ReceivedUidls::IsUsable(u"a b"_s));
-    EXPECT_FALSE(ReceivedUidls::IsUsable(u"a\r\nb"_s));
-    EXPECT_FALSE(ReceivedUidls::IsUsable(u"ユー"_s));
-    EXPECT_FALSE(ReceivedUidls::IsUsable(QString(71, u'x')));
-    EXPECT_TRUE(ReceivedUidls::IsUsable(QString(70, u'x')));
-    ReceivedUidls uidls;
-    ASSERT_TRUE(uidls.Load());
-    EXPECT_FALSE(uidls.Add(u"a b"_s));
-    EXPECT_FALSE(QFile::exists(ReceivedUidls::Path()));
-}
-
 TEST_F(ReceiveFilesTest, TempMessageIsCp932WithCrLfAndIsRemoved) {
     TempMessageFile file;
     ASSERT_TRUE(file.Write(AttachFolder(), u"Subject: 件名\r\nFrom: a@example.jp"_s, u"本文①\r\n二行目"_s));
