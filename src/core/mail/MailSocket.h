@@ -35,6 +35,16 @@ public:
     // TCP connect, and the TLS handshake at once for an implicit-TLS address. The server's
     // certificate is checked against the system store plus caFile (when it exists).
     bool Connect(const ServerAddress& address);
+    // Which certificates the next TLS handshake trusts: the system store, or only those in
+    // caFile. The engines try the system store first and, when the certificate is rejected
+    // and caFile exists, connect once more trusting caFile: together that is "the system
+    // store plus caFile" without reading the whole system store for every connection.
+    enum class Trust { System, ExtraFile };
+    void SetTrust(Trust trust) { trust_ = trust; }
+    bool HasExtraCa() const;
+    // True when the last handshake failed because the certificate did not verify.
+    bool CertificateRejected() const { return certificateRejected_; }
+
     // TLS on the open connection (after STLS / STARTTLS was accepted). Fails when the server
     // had already sent bytes past its reply: they would be plain text posing as protected.
     bool StartTls();
@@ -80,6 +90,8 @@ private:
     QString error_;
     Status status_ = Status::Ok;
     bool tlsConfigured_ = false;
+    bool certificateRejected_ = false;
+    Trust trust_ = Trust::System;
 };
 
 } // namespace ricorne

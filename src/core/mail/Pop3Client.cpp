@@ -141,6 +141,20 @@ bool Pop3Client::Connect(const QString& server) {
         broken_ = true;
         return Fail(QStringLiteral("POP3 サーバーの指定が正しくありません: %1").arg(server));
     }
+    // Nothing but the greeting, CAPA and STLS has happened when a certificate is rejected,
+    // so trying once more with the extra certificates cannot disturb any mail.
+    socket_.SetTrust(MailSocket::Trust::System);
+    if (ConnectOnce(address))
+        return true;
+    if (!socket_.CertificateRejected() || !socket_.HasExtraCa())
+        return false;
+    socket_.SetTrust(MailSocket::Trust::ExtraFile);
+    return ConnectOnce(address);
+}
+
+bool Pop3Client::ConnectOnce(const ServerAddress& address) {
+    error_.clear();
+    capabilities_.clear();
     if (!socket_.Connect(address)) {
         broken_ = true;
         return Fail(socket_.Error());

@@ -80,6 +80,7 @@ private:
     };
     enum class Reply { Ok, Err, Broken };
 
+    bool ConnectOnce(const ServerAddress& address);
     Reply Command(const QByteArray& command, QByteArray* line);
     Reply ReadStatus(QByteArray* line);
     bool ReadCapabilities();

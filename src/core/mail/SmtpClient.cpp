@@ -220,30 +220,8 @@ void SmtpClient::Close(bool polite) {
     socket_.Abort();
 }
 
-bool SmtpClient::Send(const QString& server, const QString& user, const QString& password,
-                      const QString& envelopeFrom, const QStringList& recipients, const QByteArray& message) {
+bool SmtpClient::Open(const ServerAddress& address) {
     error_.clear();
-    extensions_.clear();
-    encrypted_ = false;
-    usedAuth_.clear();
-    usedPipelining_ = false;
-
-    const ServerAddress address = ParseServerAddress(server, MailProtocol::Smtp);
-    if (!address.ok)
-        return Fail(QStringLiteral("SMTP サーバーの指定が正しくありません: %1").arg(server));
-    if (!IsSafeAddress(envelopeFrom))
-        return Fail(QStringLiteral("送信者のメールアドレスが正しくありません: %1").arg(envelopeFrom));
-    if (recipients.isEmpty())
-        return Fail(QStringLiteral("送信先のメールアドレスがありません"));
-    QStringList bad;
-    for (const QString& r : recipients) {
-        if (!IsSafeAddress(r))
-            bad << r;
-    }
-    if (!bad.isEmpty())
-        return Fail(QStringLiteral("送信先のメールアドレスが正しくありません: %1")
-                        .arg(bad.join(QStringLiteral("、"))));
-
     if (!socket_.Connect(address))
         return Fail(socket_.Error());
     Reply reply = ReadReply();
@@ -280,7 +258,45 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
             return false;
         }
     }
+    return true;
+}
+
+bool SmtpClient::Send(const QString& server, const QString& user, const QString& password,
+                      const QString& envelopeFrom, const QStringList& recipients, const QByteArray& message) {
+    error_.clear();
+    extensions_.clear();
+    encrypted_ = false;
+    usedAuth_.clear();
+    usedPipelining_ = false;
+
+    const ServerAddress address = ParseServerAddress(server, MailProtocol::Smtp);
+    if (!address.ok)
+        return Fail(QStringLiteral("SMTP サーバーの指定が正しくありません: %1").arg(server));
+    if (!IsSafeAddress(envelopeFrom))
+        return Fail(QStringLiteral("送信者のメールアドレスが正しくありません: %1").arg(envelopeFrom));
+    if (recipients.isEmpty())
+        return Fail(QStringLiteral("送信先のメールアドレスがありません"));
+    QStringList bad;
+    for (const QString& r : recipients) {
+        if (!IsSafeAddress(r))
+            bad << r;
+    }
+    if (!bad.isEmpty())
+        return Fail(QStringLiteral("送信先のメールアドレスが正しくありません: %1")
+                        .arg(bad.join(QStringLiteral("、"))));
+
+    // Nothing but EHLO and STARTTLS has happened when a certificate is rejected, so trying
+    // once more with the extra certificates cannot send anything twice.
+    socket_.SetTrust(MailSocket::Trust::System);
+    if (!Open(address)) {
+        if (!socket_.CertificateRejected() || !socket_.HasExtraCa())
+            return false;
+        socket_.SetTrust(MailSocket::Trust::ExtraFile);
+        if (!Open(address))
+            return false;
+    }
     encrypted_ = socket_.IsEncrypted();
+    Reply reply;
     if (HasExtension(u"AUTH") && !user.isEmpty() && !Authenticate(user, password)) {
         Close(true);
         return false;

@@ -53,6 +53,7 @@ private:
         QList<QByteArray> lines;
         QString Text() const;
     };
+    bool Open(const ServerAddress& address);
     Reply ReadReply();
     Reply Command(const QByteArray& command);
     bool Hello();
