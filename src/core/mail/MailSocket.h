@@ -36,9 +36,10 @@ public:
     // certificate is checked against the system store plus caFile (when it exists).
     bool Connect(const ServerAddress& address);
     // Which certificates the next TLS handshake trusts: the system store, or only those in
-    // caFile. The engines try the system store first and, when the certificate is rejected
-    // and caFile exists, connect once more trusting caFile: together that is "the system
-    // store plus caFile" without reading the whole system store for every connection.
+    // caFile. When caFile exists the engines try it first (it is there for a private server)
+    // and, when the certificate is rejected, connect once more trusting the system store:
+    // together that is "the system store plus caFile" without reading the whole system
+    // store for every connection.
     enum class Trust { System, ExtraFile };
     void SetTrust(Trust trust) { trust_ = trust; }
     bool HasExtraCa() const;

@@ -286,12 +286,14 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
                         .arg(bad.join(QStringLiteral("、"))));
 
     // Nothing but EHLO and STARTTLS has happened when a certificate is rejected, so trying
-    // once more with the extra certificates cannot send anything twice.
-    socket_.SetTrust(MailSocket::Trust::System);
+    // once more with the other trust cannot send anything twice.
+    // The extra certificates are there for a private server, so they go first.
+    const bool extra = socket_.HasExtraCa();
+    socket_.SetTrust(extra ? MailSocket::Trust::ExtraFile : MailSocket::Trust::System);
     if (!Open(address)) {
-        if (!socket_.CertificateRejected() || !socket_.HasExtraCa())
+        if (!extra || !socket_.CertificateRejected())
             return false;
-        socket_.SetTrust(MailSocket::Trust::ExtraFile);
+        socket_.SetTrust(MailSocket::Trust::System);
         if (!Open(address))
             return false;
     }
