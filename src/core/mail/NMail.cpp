@@ -15,6 +15,21 @@
 
 namespace ricorne {
 
+namespace {
+NMail* sharedOverride = nullptr;
+}
+
+NMail& SharedMail() {
+    if (sharedOverride)
+        return *sharedOverride;
+    static NMail real;
+    return real;
+}
+
+void SetSharedMail(NMail* mail) {
+    sharedOverride = mail;
+}
+
 struct NMail::KeptMail {
     int handle = 0;
     int number = 0;

@@ -105,4 +105,10 @@ private:
     QString message_;
 };
 
+// The process-wide instance the program's operations call (created on first use). Tests of
+// those operations may put their own (a fake) in its place; nullptr restores the real one.
+// The caller keeps ownership of what it sets.
+NMail& SharedMail();
+void SetSharedMail(NMail* mail);
+
 } // namespace ricorne
