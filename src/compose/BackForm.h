@@ -32,7 +32,7 @@ public:
     const ReplyState& State();
 
     void SetFileChooser(FileChooser chooser);
-    // The mail component or a stand-in (tests); nullptr for SendingLibrary().
+    // The mail component or a stand-in (tests); nullptr for the program's SharedMail().
     void SetMailLibrary(NMail* mail) { mail_ = mail; }
 
     // Controls by their names.

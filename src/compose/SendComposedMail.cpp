@@ -2,7 +2,6 @@
 
 #include "compose/ComposeTexts.h"
 #include "compose/Fortune.h"
-#include "compose/SendingLibrary.h"
 #include "core/mail/NMail.h"
 #include "core/settings/AccountSettings.h"
 #include "core/stores/RecordBuffers.h"
@@ -40,7 +39,7 @@ public:
     QString Clock() const {
         return wiring_.clockText ? wiring_.clockText() : ClockText(QDateTime::currentDateTime());
     }
-    NMail& Mail() const { return wiring_.mail ? *wiring_.mail : SendingLibrary(); }
+    NMail& Mail() const { return wiring_.mail ? *wiring_.mail : SharedMail(); }
 
 private:
     const ComposeSendWiring& wiring_;

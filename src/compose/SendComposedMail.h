@@ -23,7 +23,7 @@ struct ComposeSendWiring {
     std::function<void(const QString& title, const QString& text, bool warning)> showMessage;
     // Close the compose window.
     std::function<void()> close;
-    // The mail component, or a stand-in (nullptr: SendingLibrary()).
+    // The mail component, or a stand-in (nullptr: the program's SharedMail()).
     NMail* mail = nullptr;
     // The date text of a sent copy (empty: the main window's clock text of this moment).
     std::function<QString()> clockText;

@@ -1,7 +1,6 @@
 #include "compose/SendReply.h"
 
 #include "compose/ComposeTexts.h"
-#include "compose/SendingLibrary.h"
 #include "core/mail/NMail.h"
 #include "core/settings/AccountSettings.h"
 #include "core/stores/RecordBuffers.h"
@@ -14,7 +13,7 @@ namespace ricorne {
 
 bool SendReply(const ReplyState& state,
                const std::function<void(const QString&, const QString&)>& showMessage, NMail* mail) {
-    NMail& library = mail ? *mail : SendingLibrary();
+    NMail& library = mail ? *mail : SharedMail();
     const AccountRecord& account = AccountSettings();
     const int result = library.NMailSmtpSendMail(account.SmtpServer, state.recipient, account.FromAddress,
                                                  state.subject, state.body, state.attachments.text);

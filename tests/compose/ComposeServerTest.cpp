@@ -11,7 +11,6 @@
 #include "compose/ComposeWiring.h"
 #include "compose/Fortune.h"
 #include "compose/SendComposedMail.h"
-#include "compose/SendingLibrary.h"
 #include "compose/WriteForm.h"
 #include "core/mail/MimeDecoder.h"
 
@@ -40,7 +39,7 @@ protected:
         ASSERT_TRUE(SaveCredentials(u"alice"_s, u"secret1"_s, true));
         AccountSettings().FromAddress = u"alice@localhost"_s;
         UsePlainSmtp();
-        SetSendingLibrary(&mail_);
+        SetSharedMail(&mail_);
         wiring_.showMessage = [this](const QString& title, const QString& text, bool) {
             boxes_ << title + u": "_s + text;
         };
@@ -50,7 +49,7 @@ protected:
         Registry().Close<WriteForm>();
         Registry().Close<BackForm>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        SetSendingLibrary(nullptr);
+        SetSharedMail(nullptr);
     }
     static void UsePlainSmtp() { AccountSettings().SmtpServer = u"127.0.0.1:%1"_s.arg(kSmtpPort); }
     static void UseSubmission() { AccountSettings().SmtpServer = u"127.0.0.1:%1"_s.arg(kSubmissionPort); }

@@ -10,7 +10,6 @@
 #include "compose/AttachmentControls.h"
 #include "compose/ComposeWiring.h"
 #include "compose/NameListBox.h"
-#include "compose/SendingLibrary.h"
 #include "compose/WriteForm.h"
 #include "mainwindow/MainForm.h"
 
@@ -36,12 +35,12 @@ namespace {
 
 class WriteFormTest : public ::testing::Test {
 protected:
-    void SetUp() override { SetSendingLibrary(&mail_); }
+    void SetUp() override { SetSharedMail(&mail_); }
     void TearDown() override {
         Registry().Close<WriteForm>();
         Registry().Close<MainForm>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        SetSendingLibrary(nullptr);
+        SetSharedMail(nullptr);
     }
     WriteForm* Open() {
         WriteForm* form = Registry().Show<WriteForm>();
