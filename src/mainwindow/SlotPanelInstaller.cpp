@@ -1,0 +1,54 @@
+#include "mainwindow/SlotPanelInstaller.h"
+
+#include "app/Pause.h"
+#include "app/StartupSequence.h"
+#include "app/WindowRegistry.h"
+#include "mainwindow/MainForm.h"
+#include "mainwindow/SlotPanel.h"
+
+#include <QPointer>
+
+namespace ricorne {
+
+namespace {
+
+class MainFormSlotHost : public SlotPanelHost {
+public:
+    explicit MainFormSlotHost(MainForm& form) : form_(&form) {}
+    void ShowHelp(const QString& text) override {
+        if (form_) {
+            form_->ShowHelp(text);
+        }
+    }
+    void HideHelp() override {
+        if (form_) {
+            form_->HideHelp();
+        }
+    }
+    void Pause(int ms) override { ricorne::Pause(ms); }
+
+private:
+    QPointer<MainForm> form_;
+};
+
+// At load of the main window: 100 coins, reels at rest and placed, the cabinet drawn.
+const StartupStepRegistration kSlotInitialState(startup::kSlotInitialState, [] {
+    if (MainForm* form = Registry().Get<MainForm>()) {
+        InstallSlotPanel(*form);
+    }
+});
+
+} // namespace
+
+SlotPanel* InstallSlotPanel(MainForm& form) {
+    auto* panel = new SlotPanel(std::make_unique<MainFormSlotHost>(form));
+    form.InstallCabinet(panel);
+    form.SetLeverAction([panel = QPointer<SlotPanel>(panel)] {
+        if (panel) {
+            panel->PullLever();
+        }
+    });
+    return panel;
+}
+
+} // namespace ricorne
