@@ -3,6 +3,7 @@
 #include "app/ApplicationSetup.h"
 #include "app/StartupSequence.h"
 #include "app/WindowRegistry.h"
+#include "core/mail/NMail.h"
 #include "core/paths/Paths.h"
 #include "mainwindow/MainForm.h"
 
@@ -17,6 +18,13 @@ int main(int argc, char** argv) {
     InstallFontSubstitutions();
     InstallApplicationFont();
     InstallJapaneseTranslations(app);
+
+    // The mail component: prepared once at start-up, released once when the main window closes.
+    RegisterStartupStep(startup::kPrepareMailLibrary, [] {
+        SharedMail().NMailInitializeWinSock();
+        SharedMail().NMailSetOption(1, 8192);
+    });
+    RegisterMailLibraryRelease([] { SharedMail().NMailEndWinSock(); });
 
     QPointer<MainForm> main = Registry().Get<MainForm>();
     QObject::connect(main, &MainForm::Closing, [] { ShutDown(); });

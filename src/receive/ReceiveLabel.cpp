@@ -13,16 +13,11 @@
 
 namespace ricorne {
 
-NMail& ProgramMail() {
-    static NMail mail;
-    return mail;
-}
-
 void CheckMailFrom(MainForm& main) {
     QPointer<MainForm> form(&main);
     ViewerRecordView view;
     CheckMailWiring wiring;
-    wiring.mail = &ProgramMail();
+    wiring.mail = &SharedMail();
     wiring.recordView = &view;
     wiring.setStatus = [form](const QString& text) {
         if (!form)

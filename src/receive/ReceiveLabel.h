@@ -7,7 +7,6 @@
 namespace ricorne {
 
 class MainForm;
-class NMail;
 
 // Hooks Label6 of every main window that loads. Called from a static registration in this
 // library; safe to call again (tests).
@@ -15,8 +14,5 @@ void InstallReceiveWiring();
 
 // What a click on Label6 does after its press effect.
 void CheckMailFrom(MainForm& main);
-
-// The mail component the program's checks use.
-NMail& ProgramMail();
 
 } // namespace ricorne
