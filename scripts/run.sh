@@ -40,10 +40,13 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 SHOT=$PREFIX/screenshot.png
 echo "no display (neither DISPLAY nor WAYLAND_DISPLAY): starting under Xvfb and saving a screenshot to $SHOT"
-xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d) && export XDG_RUNTIME_DIR
+fi
+xvfb-run -a -s "-screen 0 800x600x24" sh -c '
     "$1" & pid=$!
     sleep 3
     kill -0 $pid 2>/dev/null || { echo "ricorne did not stay up" >&2; exit 1; }
-    import -window root -crop 400x480+0+0 "$2"
+    import -window root "$2"
     kill $pid' sh "$PREFIX/ricorne" "$SHOT"
 echo "screenshot: $SHOT"
