@@ -7,6 +7,7 @@
 //   - CompactStore after one record is marked deleted (fsync included),
 // next to `cat FILE >/dev/null` and `cp FILE X && sync X` on the same file, and the
 // process's peak resident memory.
+#include "BenchUtil.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
@@ -27,39 +28,9 @@
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
+using namespace ricorne::bench;
 
 namespace {
-
-double Seconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-QByteArray Quoted(const QString& path) {
-    QByteArray bytes = QFile::encodeName(path);
-    bytes.replace("'", "'\\''");
-    return "'" + bytes + "'";
-}
-
-void Shell(const QByteArray& command) {
-    if (std::system(command.constData()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", command.constData());
-        std::exit(1);
-    }
-}
-
-long PeakKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 // Writes the store directly in large blocks: building it is not what is measured.
 bool BuildStore(const QString& path, int records) {
@@ -128,8 +99,8 @@ int main(int argc, char** argv) {
         }
     });
     Shell("sync " + Quoted(path));
-    std::printf("built %d records, %lld bytes in %.2f s; peak so far %ld KB\n", records,
-                static_cast<long long>(QFile(path).size()), build, PeakKb());
+    std::printf("built %d records, %lld bytes in %.2f s; peak so far %.1f MB\n", records,
+                static_cast<long long>(QFile(path).size()), build, PeakMb());
 
     Shell("cat " + Quoted(path) + " >/dev/null"); // warm the page cache
 
@@ -193,7 +164,7 @@ int main(int argc, char** argv) {
                 Median(list) / Median(cat), Median(listDecoded) / Median(cat));
     std::printf("compaction / cp+sync:   %.2f                         target <= 1.5\n",
                 Median(compact) / Median(cpSync));
-    std::printf("peak resident memory:   %.1f MB                      target < 64\n", PeakKb() / 1024.0);
+    std::printf("peak resident memory:   %.1f MB                      target < 64\n", PeakMb());
     std::printf("(checksum %lld)\n", static_cast<long long>(checksum));
     return 0;
 }

@@ -8,6 +8,7 @@
 //   - page cache warm: the median of several openings (each a freshly loaded window),
 //   - page cache cold for this file only (posix_fadvise DONTNEED): one opening, one cat,
 // and the process's peak resident memory. The folder is removed at the end unless --keep.
+#include "../BenchUtil.h"
 #include "app/WindowRegistry.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
@@ -35,39 +36,9 @@
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
+using namespace ricorne::bench;
 
 namespace {
-
-double Seconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-QByteArray Quoted(const QString& path) {
-    QByteArray bytes = QFile::encodeName(path);
-    bytes.replace("'", "'\\''");
-    return "'" + bytes + "'";
-}
-
-void Shell(const QByteArray& command) {
-    if (std::system(command.constData()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", command.constData());
-        std::exit(1);
-    }
-}
-
-double PeakMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
 
 double CurrentMb() {
     QFile status(u"/proc/self/statm"_s);

@@ -8,6 +8,17 @@
 
 namespace ricorne {
 
+QString ServerReplyText(const QByteArray& line) {
+    QString text = QString::fromUtf8(line);
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u' ';
+    }
+    if (text.size() > 300)
+        text = text.left(300) + QStringLiteral("…");
+    return text;
+}
+
 MailSocket::MailSocket(const QString& protocolName, MailTimeouts timeouts, const QString& caFile)
     : protocol_(protocolName), timeouts_(timeouts), caFile_(caFile) {}
 
@@ -158,21 +169,22 @@ bool MailSocket::Write(const QByteArray& data) {
         return false;
     }
     while (socket_->bytesToWrite() > 0) {
-        if (!socket_->waitForBytesWritten(timeouts_.idleMs)) {
-            if (socket_->error() == QAbstractSocket::SocketTimeoutError) {
-                error_ = QStringLiteral("%1 サーバー %2 が %3 秒間データを受け取りません")
-                             .arg(protocol_, PeerLabel())
-                             .arg(timeouts_.idleMs / 1000);
-                status_ = Status::Timeout;
-            } else {
-                error_ = QStringLiteral("%1 サーバー %2 との接続が切れました").arg(protocol_, PeerLabel());
-                status_ = Status::Closed;
-            }
-            socket_->abort();
-            return false;
-        }
+        if (!socket_->waitForBytesWritten(timeouts_.idleMs))
+            return FailWait(QStringLiteral("%1 サーバー %2 が %3 秒間データを受け取りません"));
     }
     return true;
+}
+
+bool MailSocket::FailWait(const QString& timeoutText) {
+    if (socket_->error() == QAbstractSocket::SocketTimeoutError) {
+        error_ = timeoutText.arg(protocol_, PeerLabel()).arg(timeouts_.idleMs / 1000);
+        status_ = Status::Timeout;
+    } else {
+        error_ = QStringLiteral("%1 サーバー %2 との接続が切れました").arg(protocol_, PeerLabel());
+        status_ = Status::Closed;
+    }
+    socket_->abort();
+    return false;
 }
 
 void MailSocket::Compact() {
@@ -193,19 +205,8 @@ bool MailSocket::Fill() {
     }
     Compact();
     if (socket_->bytesAvailable() == 0 && !socket_->waitForReadyRead(timeouts_.idleMs)) {
-        if (socket_->bytesAvailable() == 0) {
-            if (socket_->error() == QAbstractSocket::SocketTimeoutError) {
-                error_ = QStringLiteral("%1 サーバー %2 から %3 秒間応答がありません")
-                             .arg(protocol_, PeerLabel())
-                             .arg(timeouts_.idleMs / 1000);
-                status_ = Status::Timeout;
-            } else {
-                error_ = QStringLiteral("%1 サーバー %2 との接続が切れました").arg(protocol_, PeerLabel());
-                status_ = Status::Closed;
-            }
-            socket_->abort();
-            return false;
-        }
+        if (socket_->bytesAvailable() == 0)
+            return FailWait(QStringLiteral("%1 サーバー %2 から %3 秒間応答がありません"));
     }
     buffer_.append(socket_->readAll());
     return true;

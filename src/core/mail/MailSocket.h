@@ -17,6 +17,10 @@ class QSslSocket;
 
 namespace ricorne {
 
+// A server's reply line as it may appear in a failure text: control characters blanked,
+// at most 300 characters.
+QString ServerReplyText(const QByteArray& line);
+
 struct MailTimeouts {
     int connectMs = 30000; // TCP connect plus TLS handshake
     int idleMs = 60000;    // longest wait for any byte from the server
@@ -76,6 +80,8 @@ public:
 
 private:
     bool Fill(); // reads more bytes into buffer_; false on timeout or close (error_ set)
+    // A wait that ended without progress: timeout or closed, with its text; aborts the socket.
+    bool FailWait(const QString& timeoutText);
     void Compact();
     void SetupTls();
     bool FailTls();

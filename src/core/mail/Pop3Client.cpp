@@ -29,17 +29,6 @@ Pop3Client::Pop3Client() : Pop3Client(Options()) {}
 
 Pop3Client::~Pop3Client() = default;
 
-QString Pop3Client::ReplyText(const QByteArray& line) {
-    QString text = QString::fromUtf8(line);
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = u' ';
-    }
-    if (text.size() > 300)
-        text = text.left(300) + QStringLiteral("…");
-    return text;
-}
-
 bool Pop3Client::ApopTimestamp(const QByteArray& greeting, QByteArray* stamp) {
     const qsizetype open = greeting.indexOf('<');
     if (open < 0)
@@ -89,7 +78,7 @@ Pop3Client::Reply Pop3Client::ReadStatus(QByteArray* line) {
     if (line->startsWith("-ERR"))
         return Reply::Err;
     FailBroken(QStringLiteral("POP3 サーバー %1 の応答が正しくありません: %2")
-                   .arg(socket_.PeerLabel(), ReplyText(*line)));
+                   .arg(socket_.PeerLabel(), ServerReplyText(*line)));
     return Reply::Broken;
 }
 
@@ -168,7 +157,7 @@ bool Pop3Client::ConnectOnce(const ServerAddress& address) {
         return false;
     if (greeting == Reply::Err) {
         return FailBroken(QStringLiteral("POP3 サーバー %1 が接続を受け付けません: %2")
-                              .arg(socket_.PeerLabel(), ReplyText(line)));
+                              .arg(socket_.PeerLabel(), ServerReplyText(line)));
     }
     greeting_ = line;
     if (!ReadCapabilities())
@@ -179,7 +168,7 @@ bool Pop3Client::ConnectOnce(const ServerAddress& address) {
             return false;
         if (stls == Reply::Err) {
             return FailBroken(QStringLiteral("POP3 サーバー %1 で TLS を開始できません: %2")
-                                  .arg(socket_.PeerLabel(), ReplyText(line)));
+                                  .arg(socket_.PeerLabel(), ServerReplyText(line)));
         }
         if (!socket_.StartTls()) {
             return FailBroken(socket_.Error());
@@ -213,7 +202,7 @@ int Pop3Client::Login(const QString& id, const QString& password, bool apop) {
         if (!ApopTimestamp(greeting_, &stamp)) {
             Fail(loginFailed +
                  QStringLiteral("サーバーが APOP に対応していません (挨拶に APOP の文字列がありません): ") +
-                 ReplyText(greeting_));
+                 ServerReplyText(greeting_));
             return -1;
         }
         const QByteArray digest =
@@ -239,7 +228,7 @@ int Pop3Client::Login(const QString& id, const QString& password, bool apop) {
             if (reply == Reply::Broken)
                 return -1;
             if (reply == Reply::Err) {
-                FailBroken(loginFailed + ReplyText(line));
+                FailBroken(loginFailed + ServerReplyText(line));
                 return -1;
             }
         }
@@ -249,7 +238,7 @@ int Pop3Client::Login(const QString& id, const QString& password, bool apop) {
             if (reply == Reply::Broken)
                 return -1;
             if (reply == Reply::Err) {
-                Fail(loginFailed + ReplyText(line));
+                Fail(loginFailed + ServerReplyText(line));
                 return -1;
             }
         }
@@ -271,7 +260,7 @@ int Pop3Client::Login(const QString& id, const QString& password, bool apop) {
     }
     if (!countOk || count_ < 0) {
         const QString text =
-            QStringLiteral("POP3 サーバーからメールの数を取得できません: ") + ReplyText(line);
+            QStringLiteral("POP3 サーバーからメールの数を取得できません: ") + ServerReplyText(line);
         if (pipelining_)
             ReadStatus(&line); // keep the reply order; the session ends anyway
         FailBroken(text);
@@ -338,13 +327,13 @@ bool Pop3Client::ReadPendingOne() {
             deleteQueued_.remove(pending.number);
             error_ = QStringLiteral("メール %1 をサーバーから削除できません: %2")
                          .arg(pending.number)
-                         .arg(ReplyText(line));
+                         .arg(ServerReplyText(line));
         }
         return true;
     }
     retrInFlight_.remove(pending.number);
     if (reply == Reply::Err) {
-        fetchErrors_.insert(pending.number, FetchFailureText(pending.number, ReplyText(line)));
+        fetchErrors_.insert(pending.number, FetchFailureText(pending.number, ServerReplyText(line)));
         return true;
     }
     QByteArray mail;
@@ -477,8 +466,9 @@ bool Pop3Client::Delete(int number) {
     if (reply == Reply::Broken)
         return false;
     if (reply == Reply::Err)
-        return Fail(
-            QStringLiteral("メール %1 をサーバーから削除できません: %2").arg(number).arg(ReplyText(line)));
+        return Fail(QStringLiteral("メール %1 をサーバーから削除できません: %2")
+                        .arg(number)
+                        .arg(ServerReplyText(line)));
     deleteQueued_.insert(number);
     return true;
 }
@@ -525,8 +515,8 @@ bool Pop3Client::Quit() {
     if (reply == Reply::Broken)
         return false;
     if (reply == Reply::Err)
-        return Fail(
-            QStringLiteral("POP3 サーバーがメールの削除を確定できませんでした: %1").arg(ReplyText(line)));
+        return Fail(QStringLiteral("POP3 サーバーがメールの削除を確定できませんでした: %1")
+                        .arg(ServerReplyText(line)));
     return true;
 }
 

@@ -71,7 +71,6 @@ public:
     // The APOP timestamp of a greeting: "<...@...>" of printable ASCII; false when absent.
     static bool ApopTimestamp(const QByteArray& greeting, QByteArray* stamp);
     // Shortened, printable form of a server reply for failure texts.
-    static QString ReplyText(const QByteArray& line);
 
 private:
     struct Pending {

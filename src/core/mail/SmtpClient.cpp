@@ -4,21 +4,6 @@
 
 namespace ricorne {
 
-namespace {
-
-QString Printable(const QByteArray& line) {
-    QString text = QString::fromUtf8(line);
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = u' ';
-    }
-    if (text.size() > 300)
-        text = text.left(300) + QStringLiteral("…");
-    return text;
-}
-
-} // namespace
-
 SmtpClient::SmtpClient() : SmtpClient(Options()) {}
 
 SmtpClient::SmtpClient(Options options)
@@ -29,7 +14,7 @@ SmtpClient::~SmtpClient() = default;
 QString SmtpClient::Reply::Text() const {
     QStringList parts;
     for (const QByteArray& line : lines)
-        parts << Printable(line);
+        parts << ServerReplyText(line);
     return parts.join(u' ');
 }
 
@@ -93,7 +78,7 @@ SmtpClient::Reply SmtpClient::ReadReply() {
         if (!ok || code < 200 || code > 599 || (line.size() > 3 && line[3] != ' ' && line[3] != '-') ||
             (reply.code != 0 && code != reply.code) || reply.lines.size() > 1000) {
             error_ = QStringLiteral("SMTP サーバー %1 の応答が正しくありません: %2")
-                         .arg(socket_.PeerLabel(), Printable(line));
+                         .arg(socket_.PeerLabel(), ServerReplyText(line));
             socket_.Abort();
             return {};
         }
