@@ -154,12 +154,21 @@ void Check::ReceiveAll() {
     known_.Load();
     uidls_ = QVector<QString>(count + 1);
     QSet<QString> onServer;
+    QSet<QString> shared;
     for (int k = 1; k <= count; ++k) {
         const QString uidl = mail_.NMailPop3GetUidl(handle_, k);
         if (ReceivedUidls::IsUsable(uidl)) {
             uidls_[k] = uidl;
+            if (onServer.contains(uidl))
+                shared.insert(uidl);
             onServer.insert(uidl);
         }
+    }
+    // An id that several mails share tells them apart from none: storing one of them must not
+    // make the others count as stored, so those mails are handled as if the server had no UIDL.
+    for (QString& uidl : uidls_) {
+        if (shared.contains(uidl))
+            uidl.clear();
     }
     // Without any id (a server without UIDL, or the list failed) nothing is known to be gone.
     if (!onServer.isEmpty())

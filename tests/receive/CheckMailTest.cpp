@@ -101,6 +101,22 @@ TEST_F(CheckMailTest, ServerWithoutUidlStillGetsEveryMailStoredAndDeleted) {
     EXPECT_EQ(check_.leverPulls, 1);
 }
 
+// A server that gives several mails one id: storing the first must not pass the others off as
+// stored earlier.
+TEST_F(CheckMailTest, MailsSharingOneUidlAreEachStored) {
+    pop_.onCommand = [](FakeConnection& c, const QByteArray& command) {
+        if (!command.toUpper().startsWith("UIDL"))
+            return false;
+        c.Send("+OK\r\n1 same\r\n2 same\r\n3 other\r\n.\r\n");
+        return true;
+    };
+    const CheckMailResult result = check_.Run(mail_);
+    EXPECT_EQ(result.stored, 3);
+    EXPECT_EQ(result.alreadyStored, 0);
+    EXPECT_EQ(StoredSubjects(), (QStringList{u"一通目"_s, u"二通目"_s, u"三通目"_s}));
+    EXPECT_EQ(pop_.committedDeletes, (QSet<int>{1, 2, 3}));
+}
+
 // The line drops in the middle of the second mail: the first is stored, the user sees the
 // component's text once, nothing is deleted, and the next check does not store the first again.
 TEST_F(CheckMailTest, DroppedLineLosesNothingAndTheNextCheckStoresEachMailOnce) {
