@@ -54,7 +54,12 @@ bool ReceivedUidls::Load() {
     if (file.error() != QFile::NoError)
         return false;
     endsInsideLine_ = !bytes.isEmpty() && !bytes.endsWith('\n');
-    for (const QByteArray& line : bytes.split('\n')) {
+    QList<QByteArray> lines = bytes.split('\n');
+    // A last line without its line end was cut short by a crash: the id it holds may be the
+    // start of another mail's id, so it is not trusted.
+    if (endsInsideLine_)
+        lines.removeLast();
+    for (const QByteArray& line : std::as_const(lines)) {
         const QString uidl = QString::fromLatin1(line.endsWith('\r') ? line.chopped(1) : line);
         if (IsUsable(uidl))
             uidls_.insert(uidl);

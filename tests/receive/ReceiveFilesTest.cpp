@@ -62,6 +62,7 @@ TEST_F(ReceiveFilesTest, UidlLineCutShortByACrashDoesNotSwallowTheNextId) {
     Write(ReceivedUidls::Path(), "aaa\r\nbb");
     ReceivedUidls uidls;
     ASSERT_TRUE(uidls.Load());
+    EXPECT_FALSE(uidls.Contains(u"bb"_s)); // perhaps the start of another mail's id
     ASSERT_TRUE(uidls.Add(u"ccc"_s));
     ReceivedUidls again;
     ASSERT_TRUE(again.Load());
