@@ -40,7 +40,7 @@ inline constexpr TwipsBox kFortuneCheck{6420, kFortuneRow, 315, kFieldHeight}; /
 
 inline constexpr TwipsBox kBody{240, 3000, 6495, 4335};
 inline constexpr TwipsBox kComposeHelpBox{240, 3000, 6495, 2520}; // Text14, over the body
-inline constexpr TwipsBox kStatusPanel{240, 7350, 6495, 420};
+inline constexpr TwipsBox kStatusPanel{240, 7320, 6495, 420};
 
 // The name panel Picture5, right of the normal width; its contents relative to it.
 inline constexpr TwipsBox kNamePanel{7080, 1200, 2350, 6495};

@@ -86,6 +86,7 @@ TEST_F(WriteFormTest, LoadsWithEveryControlAtItsRow) {
         {form->Attachments()->AttachText(), 2280},
         {form->Check1(), 2640},
         {form->BodyText(), 3000},
+        {form->Label7()->parentWidget(), 7320}, // the status panel
     };
     for (const auto& [control, row] : rows)
         EXPECT_EQ(control->y(), Twips(row)) << qPrintable(control->objectName());
