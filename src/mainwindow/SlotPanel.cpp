@@ -3,6 +3,7 @@
 #include "app/Twips.h"
 #include "core/paths/Paths.h"
 #include "mainwindow/MainFormLayout.h"
+#include "mainwindow/ReelArt.h"
 #include "mainwindow/ReelWindow.h"
 #include "mainwindow/SlotGame.h"
 
@@ -145,6 +146,15 @@ SlotPanel::SlotPanel(std::unique_ptr<SlotPanelHost> host, QWidget* parent)
         timers_[r]->setTimerType(Qt::PreciseTimer);
         timers_[r]->setInterval(1);
         connect(timers_[r], &QTimer::timeout, this, [this, r] { OnTick(r); });
+    }
+    // The strip holders lie right of the cabinet, outside what the window shows; the reel
+    // windows draw from their own copies of the strips.
+    const int holderLefts[3] = {4000, 4600, 5200};
+    for (int r = 0; r < 3; ++r) {
+        auto* holder = new QLabel(this);
+        holder->setObjectName(QStringLiteral("Picture3(%1)").arg(r));
+        holder->setPixmap(ReelArt::Strip(r, 1));
+        holder->setGeometry(QRect(TwipsPoint(holderLefts[r], 50), QSize(ReelArt::StripWidth, 408)));
     }
     connect(game_, &SlotGame::SpinningChanged, this, [this](int reel, bool spinning) {
         if (spinning) {

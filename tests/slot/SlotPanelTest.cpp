@@ -125,6 +125,9 @@ TEST(SlotPanel, ControlsSitWhereTheCabinetDrawsThem) {
     EXPECT_EQ(t.panel.size(), QSize(256, 428));
     EXPECT_EQ(t.Control(u"Picture2(0)")->geometry(), QRect(54, 128, 36, 52));
     EXPECT_EQ(t.Control(u"Picture2(2)")->geometry(), QRect(147, 128, 36, 52));
+    // Strip holders exist right of the cabinet, outside the 256 px the window shows.
+    EXPECT_EQ(t.Control(u"Picture3(0)")->geometry(), QRect(267, 3, 36, 408));
+    EXPECT_EQ(t.Control(u"Picture3(2)")->geometry().left(), 347);
     EXPECT_EQ(t.Control(u"Label14")->geometry(), QRect(88, 216, 17, 25));
     EXPECT_EQ(t.Control(u"Label17")->geometry(), QRect(152, 216, 17, 25));
     EXPECT_EQ(t.Control(u"Label18")->geometry(), QRect(40, 216, 25, 25));
