@@ -2,6 +2,7 @@
 // writers get wrong (words glued to text, RFC 2047 in quotes), and what we send.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QStringList>
 
@@ -35,6 +36,12 @@ TEST(HeaderWords, LenientForms) {
     EXPECT_EQ(DecodeHeaderText("=?UTF-8?X?abc?="), QStringLiteral("=?UTF-8?X?abc?="));
     EXPECT_EQ(DecodeHeaderText("a =? b ?= c"), QStringLiteral("a =? b ?= c"));
     EXPECT_EQ(DecodeHeaderText("=?UTF-8?B?44GC"), QStringLiteral("=?UTF-8?B?44GC"));
+    // A hostile header of words that never close: read in one pass, not one pass per word.
+    const QByteArray unclosed = QByteArray("=?a?B?x ").repeated(400000);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(DecodeHeaderText(unclosed), QString::fromLatin1(unclosed));
+    EXPECT_LT(timer.elapsed(), 10000);
     // Raw 8-bit and raw escapes are guessed.
     EXPECT_EQ(DecodeHeaderText("\x93\xfa\x96\x7b =?UTF-8?B?44GC?="), QStringLiteral("日本 あ"));
     EXPECT_EQ(DecodeHeaderText("\x1b$BF|K\\\x1b(B"), QStringLiteral("日本"));

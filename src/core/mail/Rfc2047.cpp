@@ -2,6 +2,8 @@
 
 #include <QList>
 
+#include <algorithm>
+
 #include "core/mail/JapaneseCharsets.h"
 
 namespace ricorne {
@@ -76,7 +78,11 @@ qsizetype ReadEncodedWord(const QByteArray& v, qsizetype pos, Segment* seg) {
         return -1;
     }
     const qsizetype textStart = q1 + 3;
-    qsizetype end = v.indexOf("?=", textStart);
+    // The word ends before the next "=?" begins (its "?=" may share that '='): searching no
+    // further keeps a long header of unclosed words linear.
+    const qsizetype nextOpen = v.indexOf("=?", textStart);
+    const qsizetype searchEnd = nextOpen < 0 ? n : std::min(n, nextOpen + 3);
+    const qsizetype end = QByteArrayView(v).first(searchEnd).indexOf("?=", textStart);
     if (end < 0) {
         return -1;
     }
