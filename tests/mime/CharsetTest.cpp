@@ -28,6 +28,9 @@ TEST(Iso2022Jp, ReadsWindowsRowsHalfWidthKanaAndSupplementaryKanji) {
     EXPECT_EQ(DecodeIso2022Jp(B("\x1b&@\x1b$B$\"\x1b(B")), QStringLiteral("あ"));
     // A line break inside a JIS run does not lose the run, and JIS-Roman reads as ASCII.
     EXPECT_EQ(DecodeIso2022Jp(B("\x1b$B$\"\r\n$$\x1b(J!\x1b(B")), QStringLiteral("あ\r\nい!"));
+    // A line that forgot ESC ( B before its end: the next line is ASCII text, not kanji.
+    EXPECT_EQ(DecodeIso2022Jp(B("\x1b$B$3$s\r\nHello world\r\nok")),
+              QStringLiteral("こん\r\nHello world\r\nok"));
 }
 
 TEST(Iso2022Jp, DamagedInputNeverStopsTheText) {

@@ -326,6 +326,20 @@ QString DecodeIso2022Jp(const QByteArray& bytes) {
         }
         if (c < 0x21 || c == 0x7F) {
             sjis.append(static_cast<char>(c));
+            if (c == '\n' && (mode == Mode::Jis0208 || mode == Mode::Jis0212)) {
+                // Lines should end in ASCII; some writers forget ESC ( B. The run goes on into the
+                // next line only when that line reads as pairs (even length, no blanks) up to its
+                // next escape; otherwise the next line is ASCII and must not turn into kanji.
+                qsizetype k = i + 1;
+                bool pairs = true;
+                while (k < n && p[k] != 0x1B && p[k] != '\r' && p[k] != '\n') {
+                    pairs = pairs && p[k] != ' ' && p[k] != '\t';
+                    ++k;
+                }
+                if (!pairs || (k - i - 1) % 2 != 0) {
+                    mode = Mode::Ascii;
+                }
+            }
             continue;
         }
         if (shiftedOut || mode == Mode::Kana) {
