@@ -148,6 +148,11 @@ QString SenderText(const QByteArray& raw) {
     if (tailBytes >= kSenderFieldBytes) {
         return address;
     }
+    // Every character takes at least one byte: a longer name is cut first, so the loop below
+    // stays short even for a name of megabytes.
+    if (const qsizetype keep = 2 * kSenderFieldBytes; display.size() > keep) {
+        display.truncate(display.at(keep - 1).isHighSurrogate() ? keep - 1 : keep);
+    }
     while (!display.isEmpty() && EncodeCp932(display).size() + tailBytes > kSenderFieldBytes) {
         display.chop(display.size() >= 2 && display.at(display.size() - 1).isLowSurrogate() ? 2 : 1);
     }
