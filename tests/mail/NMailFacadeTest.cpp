@@ -77,7 +77,8 @@ TEST(NMailFacade, AttachmentsWithoutAFetchedMailComeFromTheMessageFile) {
     EXPECT_EQ(mail.LastSavedAttachments(), QStringList{QStringLiteral("a.bin")});
     EXPECT_EQ(mail.NMailAttachmentFileFirst({}, {}, {}, {}, {}, dir.path(),
                                             dir.filePath(QStringLiteral("none")), {}),
-              0);
+              -5);
+    EXPECT_TRUE(mail.NMailGetMessage().contains(QStringLiteral("none")));
 }
 
 } // namespace

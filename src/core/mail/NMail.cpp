@@ -208,9 +208,12 @@ int NMail::NMailAttachmentFileFirst(const QString& subject, const QString& date,
     if (kept_) {
         raw = kept_->raw;
     } else {
+        // The message file is the only copy: failing to read it is a failure, not "nothing to write".
         QFile file(messagePath);
-        if (!file.open(QIODevice::ReadOnly))
-            return 0;
+        if (!file.open(QIODevice::ReadOnly)) {
+            message_ = QStringLiteral("メールのファイル %1 を読めません").arg(messagePath);
+            return -5;
+        }
         raw = file.readAll();
     }
     const ExtractResult result = ExtractAttachments(raw, targetFolder);
