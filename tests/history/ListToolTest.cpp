@@ -1,4 +1,5 @@
 // "ricorne-mailtool list", run as a program the way scripts use it, on stores written here.
+#include "../tools/ToolRunner.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 
@@ -14,26 +15,8 @@ using namespace Qt::StringLiterals;
 namespace ricorne {
 namespace {
 
-const QString kTool = QStringLiteral(RICORNE_APPDIR "/ricorne-mailtool");
-
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-ToolRun RunTool(const QStringList& args) {
-    QProcess p;
-    p.start(kTool, args);
-    ToolRun r;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
+using ricorne::testing::RunTool;
+using ricorne::testing::ToolRun;
 
 class ListToolTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // "ricorne-mailtool decode": one JSON line with a fixed key order, the fields the mail check
 // would store, and the exit status rules scripts rely on.
+#include "ToolRunner.h"
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -12,27 +13,9 @@
 
 namespace {
 
-const QString kTool = QStringLiteral(RICORNE_APPDIR "/ricorne-mailtool");
+using ricorne::testing::RunTool;
+using ricorne::testing::ToolRun;
 const QString kCorpus = QStringLiteral(RICORNE_SOURCE_DIR "/tests/mime/corpus");
-
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-ToolRun RunTool(const QStringList& args) {
-    QProcess p;
-    p.start(kTool, args);
-    ToolRun r;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
 
 QJsonObject Expected(const QString& mail) {
     QFile f(kCorpus + QLatin1Char('/') +
