@@ -6,7 +6,7 @@
 //   bench_mail decode CORPUS_DIR [ROUNDS]
 //       decodes every file of CORPUS_DIR (the decoding the mail check uses) and prints MB/s.
 // Peak memory is measured from outside (/usr/bin/time).
-#include "core/mail/MimeDecoder.h"
+#include "core/mime/MimeDecoder.h"
 #include "core/mail/NMail.h"
 
 #include <QCoreApplication>

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/mail/MimeDecoder.h"
+#include "core/mime/MimeDecoder.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
-#include "mainwindow/ClockText.h"
+#include "core/clock/ClockText.h"
 
 #include <QDateTime>
 

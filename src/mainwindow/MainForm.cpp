@@ -2,7 +2,7 @@
 
 #include "app/Pause.h"
 #include "app/Twips.h"
-#include "mainwindow/ClockText.h"
+#include "core/clock/ClockText.h"
 #include "mainwindow/HelpPage.h"
 #include "mainwindow/LabelButton.h"
 

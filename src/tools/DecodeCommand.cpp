@@ -3,7 +3,7 @@
 
 #include "ToolCommands.h"
 #include "ToolOutput.h"
-#include "core/mail/MimeDecoder.h"
+#include "core/mime/MimeDecoder.h"
 
 namespace ricorne {
 

@@ -12,7 +12,7 @@
 #include "compose/Fortune.h"
 #include "compose/SendComposedMail.h"
 #include "compose/WriteForm.h"
-#include "core/mail/MimeDecoder.h"
+#include "core/mime/MimeDecoder.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "TestServers.h"
 
 #include "compose/Fortune.h"
-#include "core/mail/MimeDecoder.h"
+#include "core/mime/MimeDecoder.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,5 +1,5 @@
 #include "core/paths/Paths.h"
-#include "mainwindow/ClockText.h"
+#include "core/clock/ClockText.h"
 #include "mainwindow/HelpPage.h"
 
 #include <QDir>

@@ -7,7 +7,7 @@
 
 #include <iconv.h>
 
-#include "core/mail/JapaneseCharsets.h"
+#include "core/mime/JapaneseCharsets.h"
 
 namespace ricorne {
 namespace {

@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 
 #include "MimeTestUtil.h"
-#include "core/mail/MimeDecoder.h"
-#include "core/mail/MimeParse.h"
-#include "core/mail/Rfc2047.h"
+#include "core/mime/MimeDecoder.h"
+#include "core/mime/MimeParse.h"
+#include "core/mime/Rfc2047.h"
 
 namespace ricorne {
 namespace {

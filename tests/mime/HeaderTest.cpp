@@ -6,9 +6,9 @@
 #include <QList>
 #include <QStringList>
 
-#include "core/mail/JapaneseCharsets.h"
-#include "core/mail/Rfc2047.h"
-#include "core/mail/Rfc2231.h"
+#include "core/mime/JapaneseCharsets.h"
+#include "core/mime/Rfc2047.h"
+#include "core/mime/Rfc2231.h"
 
 namespace ricorne {
 namespace {

@@ -1,7 +1,7 @@
 // HTML-only mail as text: what a reader needs, not a browser.
 #include <gtest/gtest.h>
 
-#include "core/mail/MimeHtml.h"
+#include "core/mime/MimeHtml.h"
 
 namespace ricorne {
 namespace {

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 
 #include "MimeTestUtil.h"
-#include "core/mail/JapaneseCharsets.h"
-#include "core/mail/MimeDecoder.h"
+#include "core/mime/JapaneseCharsets.h"
+#include "core/mime/MimeDecoder.h"
 
 namespace ricorne {
 namespace {

@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "core/mail/SafeFileName.h"
+#include "core/mime/SafeFileName.h"
 
 namespace ricorne {
 namespace {

@@ -1,13 +1,13 @@
 #include "core/mail/NMail.h"
 
-#include "core/mail/MimeDecoder.h"
+#include "core/mime/MimeDecoder.h"
 #include "core/mail/Pop3Client.h"
 #include "core/mail/SmtpClient.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 
-#if __has_include("core/mail/MimeBuilder.h")
-#include "core/mail/MimeBuilder.h"
+#if __has_include("core/mime/MimeBuilder.h")
+#include "core/mime/MimeBuilder.h"
 #define RICORNE_HAS_MIME_BUILDER 1
 #endif
 

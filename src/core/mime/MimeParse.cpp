@@ -5,11 +5,11 @@
 
 #include <mutex>
 
-#include "core/mail/JapaneseCharsets.h"
-#include "core/mail/MimeHtml.h"
-#include "core/mail/Rfc2047.h"
-#include "core/mail/Rfc2231.h"
-#include "core/mail/SafeFileName.h"
+#include "core/mime/JapaneseCharsets.h"
+#include "core/mime/MimeHtml.h"
+#include "core/mime/Rfc2047.h"
+#include "core/mime/Rfc2231.h"
+#include "core/mime/SafeFileName.h"
 #include "core/text/Text.h"
 
 namespace ricorne {

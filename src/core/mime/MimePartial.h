@@ -4,7 +4,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "core/mail/MimeGObject.h"
+#include "core/mime/MimeGObject.h"
 
 namespace ricorne {
 

@@ -8,7 +8,7 @@
 #include <map>
 #include <vector>
 
-#include "core/mail/MimeParse.h"
+#include "core/mime/MimeParse.h"
 
 namespace ricorne {
 

@@ -7,9 +7,9 @@
 #include <QMimeType>
 #include <QRandomGenerator>
 
-#include "core/mail/JapaneseCharsets.h"
-#include "core/mail/Rfc2047.h"
-#include "core/mail/Rfc2231.h"
+#include "core/mime/JapaneseCharsets.h"
+#include "core/mime/Rfc2047.h"
+#include "core/mime/Rfc2231.h"
 #include "core/text/Text.h"
 
 namespace ricorne {

@@ -6,11 +6,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "core/mail/JapaneseCharsets.h"
-#include "core/mail/MimeParse.h"
-#include "core/mail/MimePartial.h"
-#include "core/mail/Rfc2047.h"
-#include "core/mail/SafeFileName.h"
+#include "core/mime/JapaneseCharsets.h"
+#include "core/mime/MimeParse.h"
+#include "core/mime/MimePartial.h"
+#include "core/mime/Rfc2047.h"
+#include "core/mime/SafeFileName.h"
 #include "core/text/Text.h"
 
 namespace ricorne {

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "core/mail/MimeGObject.h"
+#include "core/mime/MimeGObject.h"
 
 namespace ricorne {
 

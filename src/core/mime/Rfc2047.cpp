@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "core/mail/JapaneseCharsets.h"
+#include "core/mime/JapaneseCharsets.h"
 
 namespace ricorne {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/ClockText.h"
+#include "core/clock/ClockText.h"
 
 namespace ricorne {
 

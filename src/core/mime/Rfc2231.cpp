@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "core/mail/JapaneseCharsets.h"
-#include "core/mail/Rfc2047.h"
+#include "core/mime/JapaneseCharsets.h"
+#include "core/mime/Rfc2047.h"
 
 namespace ricorne {
 
