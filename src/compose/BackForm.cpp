@@ -1,6 +1,7 @@
 #include "compose/BackForm.h"
 
 #include "app/DialogService.h"
+#include "app/TextBoxAdapter.h"
 #include "app/Twips.h"
 #include "compose/AttachmentControls.h"
 #include "compose/ComposeTexts.h"
@@ -34,10 +35,6 @@ QLabel* MakeCaption(QWidget* parent, const QString& text, int top) {
     label->setTextFormat(Qt::PlainText);
     label->setGeometry(TwipsRect(120, top, 900, layout::kBackFieldHeight));
     return label;
-}
-
-int ToTwips(int pixels) {
-    return pixels * 15;
 }
 
 } // namespace
@@ -115,7 +112,7 @@ void BackForm::SetFileChooser(FileChooser chooser) {
 void BackForm::Pull() {
     state_.recipient = to_->text();
     state_.subject = subject_->text();
-    state_.body = ToCrLf(body_->toPlainText());
+    state_.body = ToCrLf(BoxText(*body_));
     attachments_->Pull();
 }
 
@@ -125,7 +122,7 @@ void BackForm::Push() {
     if (subject_->text() != state_.subject)
         subject_->setText(state_.subject);
     const QString body = FromCrLf(state_.body);
-    if (body_->toPlainText() != body)
+    if (BoxText(*body_) != body)
         body_->setPlainText(body);
     attachments_->Push();
 }
@@ -148,11 +145,13 @@ void BackForm::Send() {
 }
 
 void BackForm::PasteQuoted() {
+    // The clipboard is left holding the whole reply text; the body gets it trimmed, caret at
+    // its start as after any replacement of the whole text.
     QClipboard* clipboard = QGuiApplication::clipboard();
-    body_->setPlainText(FromCrLf(ReplyPasteText(clipboard->text(), QuotedReceivedBody())));
+    const QString reply = FromCrLf(ReplyPasteText(clipboard->text(), QuotedReceivedBody()));
     clipboard->clear();
-    clipboard->setText(body_->toPlainText());
-    body_->setPlainText(Trim(clipboard->text()));
+    clipboard->setText(reply);
+    EditTextBox(*body_, [&reply](TextBox& box) { box = TextBox(Trim(reply)); });
 }
 
 void BackForm::resizeEvent(QResizeEvent* event) {

@@ -1,6 +1,7 @@
 #include "compose/WriteForm.h"
 
 #include "app/DialogService.h"
+#include "app/TextBoxAdapter.h"
 #include "app/Twips.h"
 #include "compose/AttachmentControls.h"
 #include "compose/NameListBox.h"
@@ -25,15 +26,12 @@ namespace ricorne {
 
 namespace {
 
-void Place(QWidget* widget, const TwipsBox& box) {
-    widget->setGeometry(TwipsRect(box.left, box.top, box.width, box.height));
-}
-
 QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, int column, int row) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
     button->setAutoDefault(false);
-    Place(button, {layout::kButtonLefts[column], row, layout::kButtonWidth, layout::kButtonHeight});
+    button->setGeometry(
+        Place({layout::kButtonLefts[column], row, layout::kButtonWidth, layout::kButtonHeight}));
     return button;
 }
 
@@ -41,7 +39,7 @@ QLabel* MakeCaption(QWidget* parent, const QString& text, const TwipsBox& box) {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Place(label, box);
+    label->setGeometry(Place(box));
     return label;
 }
 
@@ -49,7 +47,7 @@ QLineEdit* MakeField(QWidget* parent, const QString& name, const QString& captio
     MakeCaption(parent, caption, {layout::kCaptionLeft, row, layout::kCaptionWidth, layout::kFieldHeight});
     auto* field = new QLineEdit(parent);
     field->setObjectName(name);
-    Place(field, {layout::kFieldLeft, row, layout::kFieldWidth, layout::kFieldHeight});
+    field->setGeometry(Place({layout::kFieldLeft, row, layout::kFieldWidth, layout::kFieldHeight}));
     return field;
 }
 
@@ -98,14 +96,14 @@ void WriteForm::Build() {
     combo_->addItems(GreetingLines());
     combo_->setCurrentIndex(-1);
     combo_->setEditText(QString());
-    Place(combo_, {kFieldLeft, kOpeningLineRow, kFieldWidth, kFieldHeight});
+    combo_->setGeometry(Place({kFieldLeft, kOpeningLineRow, kFieldWidth, kFieldHeight}));
 
     attachments_ = new AttachmentControls(this, QStringLiteral(u"添付File"), state_.attachments);
-    Place(attachments_->AttachButton(), kAttachButton);
-    Place(attachments_->AddButton(), kAddButton);
-    Place(attachments_->CancelButton(), kCancelButton);
-    Place(attachments_->AttachText(), kAttachText);
-    Place(attachments_->Rows(), kAttachRows);
+    attachments_->AttachButton()->setGeometry(Place(kAttachButton));
+    attachments_->AddButton()->setGeometry(Place(kAddButton));
+    attachments_->CancelButton()->setGeometry(Place(kCancelButton));
+    attachments_->AttachText()->setGeometry(Place(kAttachText));
+    attachments_->Rows()->setGeometry(Place(kAttachRows));
 
     MakeCaption(this, QStringLiteral(u"占い添付"), kFortuneLabel);
     auto* fortuneCaption = MakeCaption(
@@ -113,16 +111,16 @@ void WriteForm::Build() {
     fortuneCaption->setStyleSheet(QStringLiteral("color: #a0006e;"));
     fortune_ = new QCheckBox(this);
     fortune_->setObjectName(QStringLiteral("Check1"));
-    Place(fortune_, kFortuneCheck);
+    fortune_->setGeometry(Place(kFortuneCheck));
 
     body_ = new QPlainTextEdit(this);
     body_->setObjectName(QStringLiteral("BodyText"));
     body_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Place(body_, kBody);
+    body_->setGeometry(Place(kBody));
 
     auto* statusPanel = new QFrame(this);
     statusPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Place(statusPanel, kStatusPanel);
+    statusPanel->setGeometry(Place(kStatusPanel));
     status_ = new QLabel(statusPanel);
     status_->setObjectName(QStringLiteral("Label7"));
     status_->setTextFormat(Qt::PlainText);
@@ -133,7 +131,7 @@ void WriteForm::Build() {
     help_->setReadOnly(true);
     help_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     help_->setStyleSheet(QStringLiteral("QPlainTextEdit { background: rgb(192, 255, 255); color: black; }"));
-    Place(help_, kComposeHelpBox);
+    help_->setGeometry(Place(kComposeHelpBox));
     help_->hide();
 
     BuildNamePanel();
@@ -153,20 +151,20 @@ void WriteForm::BuildNamePanel() {
     namePanel_->setObjectName(QStringLiteral("Picture5"));
     static_cast<QFrame*>(namePanel_)->setFrameStyle(QFrame::Panel | QFrame::Raised);
     namePanel_->setMouseTracking(true);
-    Place(namePanel_, kNamePanel);
+    namePanel_->setGeometry(Place(kNamePanel));
 
     auto* header = new QLabel(QStringLiteral(u"アドレス帳"), namePanel_);
     header->setTextFormat(Qt::PlainText);
     header->setAlignment(Qt::AlignCenter);
     header->setStyleSheet(QStringLiteral("background: rgb(0, 0, 128); color: white; font-weight: bold;"));
-    Place(header, kNamePanelHeader);
+    header->setGeometry(Place(kNamePanelHeader));
     auto* countCaption = new QLabel(QStringLiteral(u"件数"), namePanel_);
     countCaption->setTextFormat(Qt::PlainText);
-    Place(countCaption, kNameCountCaption);
+    countCaption->setGeometry(Place(kNameCountCaption));
     nameCount_ = new QLineEdit(namePanel_);
     nameCount_->setObjectName(QStringLiteral("Text1"));
     nameCount_->setReadOnly(true);
-    Place(nameCount_, kNameCount);
+    nameCount_->setGeometry(Place(kNameCount));
 
     names_ = new NameListBox(namePanel_);
     names_->setObjectName(QStringLiteral("List1"));
@@ -174,11 +172,11 @@ void WriteForm::BuildNamePanel() {
     // Names carry their fill spaces to 90 bytes; they need no sideways scrolling.
     names_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     names_->setTextElideMode(Qt::ElideNone);
-    Place(names_, kNameList);
+    names_->setGeometry(Place(kNameList));
 
     auto* frame = new QFrame(namePanel_);
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Place(frame, kBatchFrame);
+    frame->setGeometry(Place(kBatchFrame));
     batch_ = new QRadioButton(QStringLiteral(u"一括送信"), frame);
     batch_->setObjectName(QStringLiteral("Option2"));
     normal_ = new QRadioButton(QStringLiteral(u"取消"), frame);
@@ -257,6 +255,14 @@ void WriteForm::SetFaceMarkAction(std::function<void()> action) {
     faceMarkAction_ = std::move(action);
 }
 
+TextBox WriteForm::Body() const {
+    return ReadTextBox(*body_);
+}
+
+void WriteForm::EditBody(const std::function<void(TextBox&)>& edit) {
+    EditTextBox(*body_, edit);
+}
+
 void WriteForm::SetFileChooser(FileChooser chooser) {
     attachments_->SetFileChooser(std::move(chooser));
 }
@@ -264,7 +270,7 @@ void WriteForm::SetFileChooser(FileChooser chooser) {
 void WriteForm::Pull() {
     state_.recipient = to_->text();
     state_.subject = subject_->text();
-    state_.body = ToCrLf(body_->toPlainText());
+    state_.body = ToCrLf(BoxText(*body_));
     state_.openingLine = combo_->currentText();
     attachments_->Pull();
     state_.fortune = fortune_->isChecked();
@@ -279,7 +285,7 @@ void WriteForm::Push() {
     if (subject_->text() != state_.subject)
         subject_->setText(state_.subject);
     const QString body = FromCrLf(state_.body);
-    if (body_->toPlainText() != body) {
+    if (BoxText(*body_) != body) {
         body_->setPlainText(body);
         body_->moveCursor(QTextCursor::End);
     }
@@ -367,7 +373,7 @@ void WriteForm::ShowHelpFor(QObject* control) {
     if (it == helpTargets_.end())
         return;
     const QString text = FromCrLf(ComposeHelpText(it->second));
-    if (help_->toPlainText() != text)
+    if (BoxText(*help_) != text)
         help_->setPlainText(text);
     help_->show();
     help_->raise();

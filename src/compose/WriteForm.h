@@ -3,13 +3,15 @@
 // shows a ComposeState; every button runs the state's logic and shows the result.
 //
 // Other subsystems use it through:
-//   BodyText()           the body box (the face-mark palette inserts at its caret)
+//   Body(), EditBody     the body box as a value, and edits of it (the face-mark palette
+//                        inserts at its caret)
 //   SetFaceMarkAction    what "顔・絵文字" does (opens the palette once it exists)
 //   SetFortune           the fortune switch (start-up clears it)
 #pragma once
 
 #include "compose/ComposeState.h"
 #include "compose/ComposeTexts.h"
+#include "core/text/TextBox.h"
 
 #include <QWidget>
 #include <functional>
@@ -41,6 +43,10 @@ public:
     // The state as the controls show it now.
     const ComposeState& State();
     void SetFortune(bool on);
+    // The body box: text ("\n" line breaks), caret and selection, and an edit applied to it
+    // that the window shows at once (the text is replaced only when the edit changed it).
+    TextBox Body() const;
+    void EditBody(const std::function<void(TextBox&)>& edit);
     void SetFaceMarkAction(std::function<void()> action);
     // How an attachment file is chosen (tests; the dialog service by default).
     void SetFileChooser(FileChooser chooser);

@@ -1,7 +1,7 @@
 // Where the compose and reply windows put their controls, in twips of the client area.
 #pragma once
 
-#include "mainwindow/MainFormLayout.h"
+#include "app/Twips.h"
 
 namespace ricorne::layout {
 

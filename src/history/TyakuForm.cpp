@@ -1,6 +1,7 @@
 #include "history/TyakuForm.h"
 
 #include "app/DialogService.h"
+#include "app/TextBoxAdapter.h"
 #include "app/Twips.h"
 #include "core/text/Text.h"
 #include "history/EditorState.h"
@@ -28,24 +29,8 @@ namespace ricorne {
 
 namespace {
 
-QRect Place(const TwipsRectangle& r) {
-    return TwipsRect(r.left, r.top, r.width, r.height);
-}
-
-int ToTwips(int pixels) {
-    return pixels * 15;
-}
-
 QFont RecordFont() {
     return QFont(QStringLiteral(u"ＭＳ Ｐゴシック"), 9);
-}
-
-// The editor's text as the user sees it: paragraph breaks as "\n", nothing else changed
-// (toPlainText would also turn no-break spaces into spaces).
-QString EditorText(const QPlainTextEdit* editor) {
-    QString text = editor->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return text;
 }
 
 // Rows keep the fill spaces of their fields; drawn, those would only push every text into an
@@ -242,7 +227,7 @@ void TyakuForm::PrepareEditor() {
     QPointer<TyakuForm> self(this);
     while (!editor.EditorFile.isEmpty()) {
         if (const std::optional<QString> text = ReadEditorFile(editor.EditorFile)) {
-            rtfEd_->setPlainText(*text);
+            WriteTextBox(*rtfEd_, TextBox(*text));
             break;
         }
         // OK tries again, Cancel goes on without the file.
@@ -280,7 +265,7 @@ QString TyakuForm::RecordDate() const {
     return text9_->text();
 }
 QString TyakuForm::RecordBody() const {
-    return ToCrLf(EditorText(rtfEd_));
+    return ToCrLf(BoxText(*rtfEd_));
 }
 
 void TyakuForm::SetRows(QVector<MailHeader> rows) {
@@ -297,8 +282,16 @@ int TyakuForm::SelectedRow() const {
 }
 
 void TyakuForm::SetBody(const QString& body) {
-    rtfEd_->setPlainText(FromCrLf(body));
+    WriteTextBox(*rtfEd_, TextBox(FromCrLf(body)));
     Editor().EditorModified = true; // also when the text was empty before and after
+}
+
+TextBox TyakuForm::EditorBox() const {
+    return ReadTextBox(*rtfEd_);
+}
+
+void TyakuForm::EditEditor(const std::function<void(TextBox&)>& edit) {
+    EditTextBox(*rtfEd_, edit);
 }
 
 void TyakuForm::SetCount(const QString& text) {

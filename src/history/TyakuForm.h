@@ -13,6 +13,7 @@
 // menu's "終了", which closes the window.
 #pragma once
 
+#include "core/text/TextBox.h"
 #include "history/HistoryList.h"
 #include "history/HistoryMode.h"
 #include "history/HistoryView.h"
@@ -54,6 +55,11 @@ public:
     QString RecordSender() const;  // Text8
     QString RecordDate() const;    // Text9
     QString RecordBody() const;    // rtfEd, CR LF
+
+    // The body editor rtfEd as a value ("\n" line breaks, caret, selection), and an edit of it
+    // that the window shows at once; a change of the text marks the editor modified.
+    TextBox EditorBox() const;
+    void EditEditor(const std::function<void(TextBox&)>& edit);
 
     // HistoryView.
     void SetRows(QVector<MailHeader> rows) override;

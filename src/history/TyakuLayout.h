@@ -6,15 +6,12 @@
 // same distance from the client's edges whatever the desktop's frame looks like.
 #pragma once
 
+#include "app/Twips.h"
+
 #include <QString>
 #include <vector>
 
 namespace ricorne {
-
-struct TwipsRectangle {
-    int left = 0, top = 0, width = 0, height = 0;
-    bool operator==(const TwipsRectangle&) const = default;
-};
 
 // Design client size (the status bar spans it along the bottom edge).
 inline constexpr int kTyakuClientWidth = 9210;
@@ -27,15 +24,15 @@ inline constexpr int kTyakuMinLayoutHeight = 3500;
 
 struct TyakuLayout {
     // Controls the rules move, at their design rectangles.
-    TwipsRectangle band{0, 0, 9180, 450}; // Picture1(1), holds the toolbar
-    TwipsRectangle listView{0, 960, 9375, 1815};
-    TwipsRectangle text7{0, 2760, 4695, 375};
-    TwipsRectangle text8{4680, 2760, 3015, 375};
-    TwipsRectangle text9{7695, 2760, 2415, 375};
-    TwipsRectangle rtfEd{0, 3120, 10455, 3735};
-    TwipsRectangle statusBar{0, 6840, 9210, 375};
-    TwipsRectangle command1{1920, 6960, 2895, 255};
-    TwipsRectangle text6{5160, 6960, 3735, 270};
+    TwipsBox band{0, 0, 9180, 450}; // Picture1(1), holds the toolbar
+    TwipsBox listView{0, 960, 9375, 1815};
+    TwipsBox text7{0, 2760, 4695, 375};
+    TwipsBox text8{4680, 2760, 3015, 375};
+    TwipsBox text9{7695, 2760, 2415, 375};
+    TwipsBox rtfEd{0, 3120, 10455, 3735};
+    TwipsBox statusBar{0, 6840, 9210, 375};
+    TwipsBox command1{1920, 6960, 2895, 255};
+    TwipsBox text6{5160, 6960, 3735, 270};
     bool text6Visible = true;
     bool command2Visible = true;
 

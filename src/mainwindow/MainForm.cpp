@@ -1,6 +1,7 @@
 #include "mainwindow/MainForm.h"
 
 #include "app/Pause.h"
+#include "app/TextBoxAdapter.h"
 #include "app/Twips.h"
 #include "core/clock/ClockText.h"
 #include "mainwindow/HelpPage.h"
@@ -23,10 +24,6 @@ namespace {
 const QColor kCabinetColour(0x6e, 0x1a, 0x2a);
 const QColor kLabelColour(0xff, 0xee, 0xb8);
 const QColor kPressedLabelColour(0xb0, 0x90, 0x70);
-
-QRect Place(const TwipsBox& b) {
-    return TwipsRect(b.left, b.top, b.width, b.height);
-}
 
 void PaintLabelText(QLabel* label) {
     QPalette p = label->palette();
@@ -144,7 +141,7 @@ QString MainForm::Status() const {
 }
 
 void MainForm::ShowHelp(const QString& text) {
-    if (helpBox_->toPlainText() != text)
+    if (BoxText(*helpBox_) != text)
         helpBox_->setPlainText(text);
     helpBox_->show();
 }
@@ -156,7 +153,7 @@ bool MainForm::IsHelpShown() const {
     return !helpBox_->isHidden();
 }
 QString MainForm::HelpText() const {
-    return helpBox_->toPlainText();
+    return BoxText(*helpBox_);
 }
 
 QString MainForm::ClockBoxText() const {

@@ -2,6 +2,8 @@
 // positions (twips) and help texts, the status and version labels, the help and clock boxes.
 #pragma once
 
+#include "app/Twips.h"
+
 #include <QString>
 #include <vector>
 
@@ -9,10 +11,6 @@ namespace ricorne {
 
 // The navigation labels on the cabinet, by their control names.
 enum class NavLabel { Label5, Label6, Label7, Label8, Label9, Label10, Label11, Label12 };
-
-struct TwipsBox {
-    int left, top, width, height;
-};
 
 struct NavLabelLayout {
     NavLabel id;

@@ -29,10 +29,6 @@ namespace {
 // The resting lever kept with the window, shown until the first pull.
 #include "mainwindow/lever/LeverAtRest.xpm"
 
-QRect Place(const TwipsBox& b) {
-    return TwipsRect(b.left, b.top, b.width, b.height);
-}
-
 // Positions of the slot's controls, in twips.
 constexpr TwipsBox kReelBoxes[3] = {{810, 1920, 540, 780}, {1515, 1920, 540, 780}, {2205, 1920, 540, 780}};
 constexpr TwipsBox kLeverArea{600, 3240, 375, 375}; // Label18

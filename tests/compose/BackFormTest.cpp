@@ -1,6 +1,7 @@
 // The reply window offscreen: load, the resize rules, the quoted paste with its clipboard round
 // trip, closing empties the body, and a failed send keeps the reply.
 #include "ComposeTestSupport.h"
+#include "OverlapCheck.h"
 
 #include "app/ScriptedDialogService.h"
 #include "app/Twips.h"
@@ -16,6 +17,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextEdit>
 
@@ -91,6 +93,20 @@ TEST_F(BackFormTest, ResizeFollowsTheWindow) {
     EXPECT_EQ(form->ToText()->width(), Twips(5600));
 }
 
+class BackFormAtSizeTest : public BackFormTest, public ::testing::WithParamInterface<QSize> {};
+
+TEST_P(BackFormAtSizeTest, ControlsLieApartAndTheBodyEndsAboveTheStatusBar) {
+    BackForm* form = Open();
+    form->resize(Twips(GetParam().width()), Twips(GetParam().height()));
+    ExpectControlsApart(form);
+    EXPECT_LT(form->BodyText()->geometry().bottom(), form->StatusBar()->y());
+    EXPECT_EQ(form->StatusBar()->geometry().bottom(), form->height() - 1);
+    EXPECT_EQ(form->StatusBar()->width(), form->width());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, BackFormAtSizeTest,
+                         ::testing::Values(QSize(9000, 7200), QSize(7000, 5000), QSize(14000, 9600)));
+
 TEST_F(BackFormTest, PasteQuotesTheReceivedBodyBelowTheClipboard) {
     SetField(ReceivedBuffer().Body, u"受信した本文\r\nです  "_s);
     BackForm* form = Open();
@@ -103,6 +119,21 @@ TEST_F(BackFormTest, PasteQuotesTheReceivedBodyBelowTheClipboard) {
     QGuiApplication::clipboard()->clear();
     form->Command4()->click();
     EXPECT_EQ(form->BodyText()->toPlainText(), u"受信した本文\nです"_s.prepend(u"\n\n\n\n"_s));
+}
+
+TEST_F(BackFormTest, QuotingAndSendingKeepNoBreakAndIdeographicSpaces) {
+    SetField(ReceivedBuffer().Body, u"\u3000受信した本文"_s);
+    BackForm* form = Open();
+    // Only ASCII spaces are trimmed: a no-break space at either end stays.
+    QGuiApplication::clipboard()->setText(u" \u00A0了解\u3000しました。\u00A0"_s);
+    form->Command4()->click();
+    const QString body = u"\u00A0了解\u3000しました。\u00A0\n\n\n\n\u3000受信した本文"_s;
+    EXPECT_EQ(form->State().body, ToCrLf(body));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u" "_s + body);
+
+    form->Command2()->click();
+    ASSERT_EQ(mail_.calls.size(), 1u);
+    EXPECT_EQ(mail_.calls[0].body, ToCrLf(body));
 }
 
 TEST_F(BackFormTest, EveryCloseEmptiesTheBody) {

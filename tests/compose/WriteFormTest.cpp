@@ -2,6 +2,7 @@
 // name, pasting, the greeting chooser, the attachment buttons, how it is opened and sending
 // through its button.
 #include "ComposeTestSupport.h"
+#include "OverlapCheck.h"
 
 #include "app/ScriptedDialogService.h"
 #include "app/StartupSequence.h"
@@ -26,6 +27,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
+#include <QTextCursor>
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
@@ -113,6 +115,16 @@ TEST_F(WriteFormTest, LoadsWithEveryControlAtItsRow) {
     EXPECT_FALSE(form->Text14()->isVisibleTo(form));
     EXPECT_TRUE(form->Label7()->text().isEmpty());
     EXPECT_EQ(form->Text1()->text(), u"0"_s);
+}
+
+TEST_F(WriteFormTest, ControlsLieApartAtTheNormalAndTheWideWidth) {
+    WriteForm* form = Open();
+    ExpectControlsApart(form);
+    EXPECT_FALSE(form->Picture5()->isVisibleTo(form)); // beyond the normal width
+    form->Command4()->click();
+    ASSERT_TRUE(form->Picture5()->isVisibleTo(form));
+    ExpectControlsApart(form);
+    ExpectControlsApart(form->Picture5());
 }
 
 TEST_F(WriteFormTest, HoverHelpShowsEachTextAndTheBodyHidesIt) {
@@ -312,6 +324,26 @@ TEST_F(WriteFormTest, SendButtonSendsStoresClearsAndCloses) {
     EXPECT_EQ(Registry().Find<WriteForm>(), nullptr); // closed; the next one starts afresh
     WriteForm* fresh = Registry().Get<WriteForm>();
     EXPECT_TRUE(fresh->ToText()->text().isEmpty());
+}
+
+TEST_F(WriteFormTest, BodyEditsLandAtTheSelectionAndEverySpaceIsSent) {
+    AccountSettings().SmtpServer = u"127.0.0.1:2525"_s;
+    WriteForm* form = Open();
+    form->ToText()->setText(u"friend@example.jp"_s);
+    form->BodyText()->setPlainText(u"前\u00A0後\u3000末\n二行目"_s);
+    QTextCursor cursor = form->BodyText()->textCursor();
+    cursor.setPosition(2);
+    cursor.setPosition(3, QTextCursor::KeepAnchor); // "後"
+    form->BodyText()->setTextCursor(cursor);
+    EXPECT_EQ(form->Body().SelectedText(), u"後"_s);
+
+    form->EditBody([](TextBox& box) { ReplaceSelection(box, u"（＾＾）"_s); });
+    EXPECT_EQ(form->Body().text, u"前\u00A0（＾＾）\u3000末\n二行目"_s);
+    EXPECT_EQ(form->BodyText()->textCursor().position(), 2 + 4);
+
+    form->Command1()->click();
+    ASSERT_EQ(mail_.calls.size(), 1u);
+    EXPECT_EQ(mail_.calls[0].body, u"前\u00A0（＾＾）\u3000末\r\n二行目"_s);
 }
 
 TEST_F(WriteFormTest, StopButtonDiscardsEverything) {

@@ -188,6 +188,26 @@ TEST_F(TyakuFormTest, RecordViewAccessorsKeepStoredLineEnds) {
     EXPECT_EQ(form->RecordSender(), u"差出人X"_s); // typing counts
 }
 
+TEST_F(TyakuFormTest, EditorModelKeepsEverySpaceAndOnlyTextChangesMarkTheEditor) {
+    TyakuForm* form = Registry().Get<TyakuForm>();
+    const QString body = u"全角\u3000空白と\u00A0改行なし空白\r\n二行目"_s;
+    form->SetRecordView(u"件名"_s, u"差出人"_s, u"日付"_s, body);
+    EXPECT_EQ(form->RecordBody(), body);
+    EXPECT_EQ(form->EditorBox().text, u"全角\u3000空白と\u00A0改行なし空白\n二行目"_s);
+
+    // A search that only selects leaves the editor unmodified.
+    Editor().EditorModified = false;
+    form->EditEditor([](TextBox& box) { Select(box, FindFrom(box, u"空白"_s, 5), 2); });
+    EXPECT_FALSE(Editor().EditorModified);
+    EXPECT_EQ(form->EditorBox().SelectedText(), u"空白"_s);
+    EXPECT_EQ(form->RtfEd()->textCursor().selectedText(), u"空白"_s);
+
+    form->EditEditor([](TextBox& box) { ReplaceSelection(box, u"（＾＾）"_s); });
+    EXPECT_TRUE(Editor().EditorModified);
+    EXPECT_EQ(form->EditorBox().Caret(), 11 + 4);
+    EXPECT_EQ(form->RecordBody(), u"全角\u3000空白と\u00A0改行なし（＾＾）\r\n二行目"_s);
+}
+
 TEST_F(TyakuFormTest, LoadStepsLoadTheEditorFileOnlyWhenOneIsSet) {
     Registry().Get<TyakuForm>();
     EXPECT_EQ(dialogs_.Requests().size(), 0u); // empty EditorFile: no prompt
@@ -224,11 +244,24 @@ TEST_F(TyakuFormTest, LoadStepsLoadTheEditorFileOnlyWhenOneIsSet) {
 TEST_F(TyakuFormTest, ResizeFollowsTheRulesAndLowWindowsKeepTheBodyHeight) {
     PutNumbered(ReceivedStore(), 2);
     TyakuForm* form = Open(HistoryMode::Received);
-    auto twipsRect = [](QWidget* w) { return w->geometry(); };
-    EXPECT_EQ(twipsRect(form->MailListView()),
-              TwipsRect(0, 960, form->Layout().listView.width, form->Layout().listView.height));
+    // The window puts every control where the rules say, and the body stays clear of the
+    // status bar, which keeps to the bottom edge.
+    const auto expectPlaced = [form] {
+        const TyakuLayout& l = form->Layout();
+        EXPECT_EQ(form->MailListView()->geometry(), Place(l.listView));
+        EXPECT_EQ(form->Text7()->geometry(), Place(l.text7));
+        EXPECT_EQ(form->Text8()->geometry(), Place(l.text8));
+        EXPECT_EQ(form->Text9()->geometry(), Place(l.text9));
+        EXPECT_EQ(form->RtfEd()->geometry(), Place(l.rtfEd));
+        EXPECT_EQ(form->StatusBar1()->geometry(), Place(l.statusBar));
+        EXPECT_EQ(form->Command(1)->geometry(), Place(l.command1));
+        EXPECT_EQ(form->Text6()->geometry(), Place(l.text6));
+        EXPECT_LT(form->RtfEd()->geometry().bottom(), form->StatusBar1()->geometry().top());
+        EXPECT_EQ(form->StatusBar1()->geometry().bottom(), form->Client()->height() - 1);
+    };
+    expectPlaced();
+    EXPECT_EQ(form->MailListView()->y(), Twips(960));
     EXPECT_EQ(form->Layout().listView.height, qRound(0.25 * form->OuterHeightTwips()));
-    EXPECT_EQ(form->StatusBar1()->geometry().bottom(), form->Client()->height() - 1);
 
     const int bodyHeight = form->RtfEd()->height();
     const int menu = form->height() - form->Client()->height();
@@ -240,10 +273,8 @@ TEST_F(TyakuFormTest, ResizeFollowsTheRulesAndLowWindowsKeepTheBodyHeight) {
 
     form->resize(700, 600 + menu);
     QCoreApplication::processEvents();
-    const int H = form->OuterHeightTwips();
-    EXPECT_EQ(form->RtfEd()->geometry(),
-              TwipsRect(20, qRound(0.25 * H) + 1300, qRound(0.99 * form->OuterWidthTwips()),
-                        H - qRound(0.25 * H) - 375 - 2000));
+    expectPlaced();
+    EXPECT_EQ(form->RtfEd()->x(), Twips(20));
     EXPECT_TRUE(form->Text6()->isVisible());
 }
 
