@@ -1,11 +1,11 @@
 #include "app/StartupSequence.h"
+#include "TempAppDir.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -17,15 +17,10 @@ using Log = std::vector<std::string>;
 
 class StartupSequenceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        SetAppDir(dir_.path());
-        AccountSettings() = AccountRecord{};
-    }
-    void TearDown() override { SetAppDir({}); }
+    void SetUp() override { ASSERT_TRUE(app_.IsValid()); }
 
     void WriteSettings(const QByteArray& bytes) {
-        QFile f(dir_.filePath(QStringLiteral("klmail.ini")));
+        QFile f(app_.FilePath(QStringLiteral("klmail.ini")));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
@@ -46,7 +41,7 @@ protected:
         return s;
     }
 
-    QTemporaryDir dir_;
+    ricorne::testing::TempAppDir app_{ricorne::testing::TempAppDir::Layout::Empty};
 };
 
 TEST_F(StartupSequenceTest, StepsRunInTheirOrder) {
@@ -91,7 +86,7 @@ TEST_F(StartupSequenceTest, CreatesMissingInstalledFolders) {
     Log log;
     Recorded(log).Run();
     for (const QString& name : {MailDataDir(), AttachDir(), FaceMarkDir(), QuickSaveDir()})
-        EXPECT_TRUE(QDir(dir_.filePath(name)).exists()) << name.toStdString();
+        EXPECT_TRUE(QDir(app_.FilePath(name)).exists()) << name.toStdString();
 }
 
 TEST_F(StartupSequenceTest, RegisteredStepFillsItsPlaceWithoutMovingIt) {

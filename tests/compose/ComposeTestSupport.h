@@ -2,6 +2,7 @@
 // mail component that records sends instead of making them.
 #pragma once
 
+#include "TempAppDir.h"
 #include "core/mail/NMail.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
@@ -11,28 +12,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include <set>
 #include <vector>
 
 namespace ricorne::testing {
-
-class TempAppDir {
-public:
-    TempAppDir() {
-        EXPECT_TRUE(dir_.isValid());
-        SetAppDir(dir_.path());
-        EXPECT_TRUE(EnsureInstalledFolders());
-        AccountSettings() = AccountRecord{};
-    }
-    ~TempAppDir() { SetAppDir(QString()); }
-    QString Path() const { return dir_.path(); }
-    QString DataDir() const { return dir_.path() + QStringLiteral(u"/★MailData"); }
-
-private:
-    QTemporaryDir dir_;
-};
 
 inline void AddAddress(const QString& name, const QString& address) {
     AddressRecord record;

@@ -1,5 +1,6 @@
 // "ricorne-mailtool list", run as a program the way scripts use it, on stores written here.
 #include "../tools/ToolRunner.h"
+#include "TempAppDir.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 
@@ -7,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -20,16 +20,11 @@ using ricorne::testing::ToolRun;
 
 class ListToolTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        SetAppDir(dir_.path());
-        ASSERT_TRUE(EnsureInstalledFolders());
-    }
-    void TearDown() override { SetAppDir(QString()); }
+    void SetUp() override { ASSERT_TRUE(app_.IsValid()); }
 
-    ToolRun List(const QString& which) { return RunTool({u"list"_s, u"--appdir"_s, dir_.path(), which}); }
+    ToolRun List(const QString& which) { return RunTool({u"list"_s, u"--appdir"_s, app_.Path(), which}); }
 
-    QTemporaryDir dir_;
+    ricorne::testing::TempAppDir app_;
 };
 
 TEST_F(ListToolTest, MailStoreListsEveryRecordInOrderTrimmedAndDecoded) {
@@ -82,10 +77,10 @@ TEST_F(ListToolTest, AddressStoreAndMissingStores) {
 }
 
 TEST_F(ListToolTest, BadArgumentsAndUnusableFolders) {
-    EXPECT_EQ(RunTool({u"list"_s, u"--appdir"_s, dir_.path()}).exitCode, 2);
-    EXPECT_EQ(RunTool({u"list"_s, u"--appdir"_s, dir_.path(), u"drafts"_s}).exitCode, 2);
+    EXPECT_EQ(RunTool({u"list"_s, u"--appdir"_s, app_.Path()}).exitCode, 2);
+    EXPECT_EQ(RunTool({u"list"_s, u"--appdir"_s, app_.Path(), u"drafts"_s}).exitCode, 2);
     EXPECT_EQ(RunTool({u"list"_s, u"received"_s}).exitCode, 2);
-    const ToolRun missing = RunTool({u"list"_s, u"--appdir"_s, dir_.filePath(u"nowhere"_s), u"received"_s});
+    const ToolRun missing = RunTool({u"list"_s, u"--appdir"_s, app_.FilePath(u"nowhere"_s), u"received"_s});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.out.isEmpty());
 }

@@ -1,6 +1,7 @@
 // A temporary AppDir with its folders, and helpers that write mail records byte for byte.
 #pragma once
 
+#include "TempAppDir.h"
 #include "app/ScriptedDialogService.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
@@ -8,7 +9,6 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -34,12 +34,7 @@ inline MailRecord MakeRecord(const QString& subject, const QString& address, con
 
 class StoreFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        SetAppDir(dir_.path());
-        ASSERT_TRUE(EnsureInstalledFolders());
-    }
-    void TearDown() override { SetAppDir(QString()); }
+    void SetUp() override { ASSERT_TRUE(app_.IsValid()); }
 
     // Writes record n (1-based) of the store.
     static void Put(const StoreDescriptor& store, int n, const MailRecord& record) {
@@ -53,7 +48,7 @@ protected:
                            QStringLiteral(u"日付%1").arg(n), QStringLiteral(u"本文%1").arg(n)));
     }
 
-    QTemporaryDir dir_;
+    ricorne::testing::TempAppDir app_;
     ScriptedDialogService dialogs_;
     ScopedDialogService scoped_{dialogs_};
 };

@@ -215,7 +215,7 @@ TEST_F(TyakuFormTest, LoadStepsLoadTheEditorFileOnlyWhenOneIsSet) {
     Registry().Close<TyakuForm>();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    const QString file = dir_.filePath(u"memo.txt"_s);
+    const QString file = app_.FilePath(u"memo.txt"_s);
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write(EncodeCp932(u"メモ\r\n二行目"_s));
@@ -228,7 +228,7 @@ TEST_F(TyakuFormTest, LoadStepsLoadTheEditorFileOnlyWhenOneIsSet) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // A file that cannot be read: OK tries again, Cancel goes on.
-    Editor().EditorFile = dir_.filePath(u"gone.txt"_s);
+    Editor().EditorFile = app_.FilePath(u"gone.txt"_s);
     dialogs_.QueueAnswer(Answer::Ok);
     dialogs_.QueueAnswer(Answer::Cancel);
     form = Registry().Get<TyakuForm>();

@@ -1,3 +1,4 @@
+#include "TempAppDir.h"
 #include "core/clock/ClockText.h"
 #include "core/paths/Paths.h"
 #include "mainwindow/HelpPage.h"
@@ -6,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -35,15 +35,13 @@ TEST(ClockTextTest, SameTextWhateverTheLocale) {
 }
 
 TEST(HelpPageTest, FoundBesideTheProgramOnlyWhenPresent) {
-    QTemporaryDir dir;
-    SetAppDir(dir.path());
+    ricorne::testing::TempAppDir dir(ricorne::testing::TempAppDir::Layout::Empty);
     EXPECT_EQ(HelpPagePath(), QString());
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("help")));
-    QFile page(dir.filePath(QStringLiteral("help/index.html")));
+    ASSERT_TRUE(QDir(dir.Path()).mkpath(QStringLiteral("help")));
+    QFile page(dir.FilePath(QStringLiteral("help/index.html")));
     ASSERT_TRUE(page.open(QIODevice::WriteOnly));
     page.close();
     EXPECT_EQ(QFileInfo(HelpPagePath()).canonicalFilePath(), QFileInfo(page).canonicalFilePath());
-    SetAppDir({});
 }
 
 bool Overlap(const TwipsBox& a, const TwipsBox& b) {

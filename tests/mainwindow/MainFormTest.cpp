@@ -1,4 +1,5 @@
 #include "mainwindow/MainForm.h"
+#include "TempAppDir.h"
 #include "app/Pause.h"
 #include "app/Twips.h"
 #include "app/WindowRegistry.h"
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -213,22 +213,20 @@ TEST_F(MainFormTest, TwoQuickClicksOpenOneWindow) {
 }
 
 TEST_F(MainFormTest, SmallMinimisesAndHpOpensTheHelpPageWhenPresent) {
-    QTemporaryDir dir;
-    SetAppDir(dir.path());
+    ricorne::testing::TempAppDir dir(ricorne::testing::TempAppDir::Layout::Empty);
     std::vector<QUrl> opened;
     form_->SetUrlOpener([&](const QUrl& url) { opened.push_back(url); });
 
     form_->ClickLabel(NavLabel::Label11);
     EXPECT_TRUE(opened.empty()); // no page, nothing happens
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("help")));
-    QFile page(dir.filePath(QStringLiteral("help/index.html")));
+    ASSERT_TRUE(QDir(dir.Path()).mkpath(QStringLiteral("help")));
+    QFile page(dir.FilePath(QStringLiteral("help/index.html")));
     ASSERT_TRUE(page.open(QIODevice::WriteOnly));
     page.close();
     QTest::mouseClick(form_->Label(NavLabel::Label11), Qt::LeftButton);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_TRUE(opened[0].isLocalFile());
     EXPECT_TRUE(opened[0].toLocalFile().endsWith(QStringLiteral("help/index.html")));
-    SetAppDir({});
 
     QTest::mouseClick(form_->Label(NavLabel::Label12), Qt::LeftButton);
     EXPECT_TRUE(form_->windowState() & Qt::WindowMinimized);

@@ -55,7 +55,7 @@ class CheckCommandTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(app_.IsValid()); }
     QStringList AppDirArgs() const { return {u"check"_s, u"--appdir"_s, app_.Path()}; }
-    TempAppDir app_;
+    AccountAppDir app_;
 };
 
 TEST_F(CheckCommandTest, BadArgumentsAndUnusableFoldersAreTheToolsOwnFailures) {

@@ -43,7 +43,7 @@ protected:
     }
     static int OnServer() { return int(MailFiles(kUser).size()); }
 
-    TempAppDir app_;
+    AccountAppDir app_;
     NMail mail_;
     CheckRecorder check_;
 };

@@ -37,7 +37,7 @@ protected:
         return subjects;
     }
 
-    TempAppDir app_;
+    AccountAppDir app_;
     FakePop3 pop_;
     FakeServer server_{[this](FakeConnection& c) { pop_.Serve(c); }};
     NMail mail_;

@@ -1,5 +1,6 @@
 // The two files a check keeps beside the store: the ids of stored mails, and the temporary
 // message file in the attachment folder.
+#include "TempAppDir.h"
 #include "core/paths/Paths.h"
 #include "receive/ReceivedUidls.h"
 #include "receive/TempMessageFile.h"
@@ -8,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
@@ -17,14 +17,9 @@ namespace {
 
 class ReceiveFilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        SetAppDir(dir_.path());
-        ASSERT_TRUE(EnsureInstalledFolders());
-    }
-    void TearDown() override { SetAppDir(QString()); }
+    void SetUp() override { ASSERT_TRUE(app_.IsValid()); }
 
-    QString AttachFolder() const { return dir_.path() + u"/添付フォルダ"_s; }
+    QString AttachFolder() const { return app_.Path() + u"/添付フォルダ"_s; }
     static QByteArray Read(const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -35,7 +30,7 @@ protected:
         file.write(bytes);
     }
 
-    QTemporaryDir dir_;
+    ricorne::testing::TempAppDir app_;
 };
 
 TEST_F(ReceiveFilesTest, UidlsSurviveReloadAndGoneOnesAreDropped) {
@@ -46,7 +41,7 @@ TEST_F(ReceiveFilesTest, UidlsSurviveReloadAndGoneOnesAreDropped) {
     ASSERT_TRUE(uidls.Add(u"00000002.abc"_s));
     ASSERT_TRUE(uidls.Add(u"00000003.abc"_s));
     ASSERT_TRUE(uidls.Flush());
-    EXPECT_EQ(ReceivedUidls::Path(), dir_.path() + u"/★MailData/received-uidl.txt"_s);
+    EXPECT_EQ(ReceivedUidls::Path(), app_.Path() + u"/★MailData/received-uidl.txt"_s);
     EXPECT_EQ(Read(ReceivedUidls::Path()), "00000001.abc\r\n00000002.abc\r\n00000003.abc\r\n");
 
     ReceivedUidls again;
@@ -100,7 +95,7 @@ TEST_F(ReceiveFilesTest, TempMessageNeverReplacesOrDeletesAFileAlreadyThere) {
 
 TEST_F(ReceiveFilesTest, TempMessageInAMissingFolderFailsWithoutAPath) {
     TempMessageFile file;
-    EXPECT_FALSE(file.Write(dir_.path() + u"/no-such-folder"_s, u"H"_s, u"B"_s));
+    EXPECT_FALSE(file.Write(app_.Path() + u"/no-such-folder"_s, u"H"_s, u"B"_s));
     EXPECT_TRUE(file.Path().isEmpty());
     EXPECT_TRUE(file.ReadBack().isEmpty());
 }

@@ -46,7 +46,7 @@ protected:
         return duringPress;
     }
 
-    TempAppDir app_;
+    AccountAppDir app_;
     FakePop3 pop_;
     FakeServer server_{[this](FakeConnection& c) { pop_.Serve(c); }};
     ScriptedDialogService dialogs_;

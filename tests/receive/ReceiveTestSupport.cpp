@@ -8,8 +8,6 @@
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
 
-#include <QDirIterator>
-
 namespace ricorne::testing {
 
 void PaddedRecordView::Stage(const QString& subject, const QString& sender, const QString& date,
@@ -44,27 +42,13 @@ QVector<StoredMail> ReceivedMails() {
     return mails;
 }
 
-TempAppDir::TempAppDir() {
+AccountAppDir::AccountAppDir() {
     EnsureCoreApplication();
-    if (!dir_.isValid())
-        return;
-    SetAppDir(dir_.path());
-    AccountSettings() = AccountRecord();
-    ok_ = EnsureInstalledFolders();
-    if (!HarnessDir().isEmpty())
-        ok_ = ok_ && InstallCaCertificate(dir_.path() + QStringLiteral("/★MailData"));
+    if (TempAppDir::IsValid() && !HarnessDir().isEmpty())
+        caInstalled_ = InstallCaCertificate(DataDir());
 }
 
-TempAppDir::~TempAppDir() {
-    SetAppDir(QString());
-    AccountSettings() = AccountRecord();
-}
-
-QString TempAppDir::AttachFolder() const {
-    return dir_.path() + QStringLiteral("/添付フォルダ");
-}
-
-void TempAppDir::SetServer(const QString& pop3, int apop) {
+void AccountAppDir::SetServer(const QString& pop3, int apop) {
     AccountRecord settings;
     settings.SmtpServer = QStringLiteral("localhost");
     settings.Pop3Server = pop3;
@@ -74,17 +58,8 @@ void TempAppDir::SetServer(const QString& pop3, int apop) {
     LoadServerSettings(AccountSettings());
 }
 
-void TempAppDir::SetCredentials(const QString& id, const QString& password) {
+void AccountAppDir::SetCredentials(const QString& id, const QString& password) {
     SaveCredentials(id, password, true);
-}
-
-QStringList TempAppDir::Files() const {
-    QStringList files;
-    QDirIterator it(dir_.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << it.next().mid(dir_.path().size() + 1);
-    files.sort();
-    return files;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // a wiring that record what the check showed, the received store read back, and test mails.
 #pragma once
 
+#include "TempAppDir.h"
 #include "core/mail/NMail.h"
 #include "receive/CheckMail.h"
 #include "receive/RecordView.h"
@@ -9,7 +10,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QVector>
 
 namespace ricorne::testing {
@@ -54,23 +54,18 @@ struct StoredMail {
 };
 QVector<StoredMail> ReceivedMails();
 
-// A temporary AppDir with the installed folders, the test CA, and an account.
-class TempAppDir {
+// A temporary AppDir with the installed folders and the test CA (when the test servers run),
+// and the account written on request.
+class AccountAppDir : public TempAppDir {
 public:
-    TempAppDir();
-    ~TempAppDir();
-    bool IsValid() const { return ok_; }
-    QString Path() const { return dir_.path(); }
-    QString AttachFolder() const;
+    AccountAppDir();
+    bool IsValid() const { return TempAppDir::IsValid() && caInstalled_; }
     // klmail.ini (through SaveServerSettings) and AccountSettings.
     void SetServer(const QString& pop3, int apop = 0);
     void SetCredentials(const QString& id, const QString& password);
-    // Every file below the folder, relative, sorted.
-    QStringList Files() const;
 
 private:
-    QTemporaryDir dir_;
-    bool ok_ = false;
+    bool caInstalled_ = true;
 };
 
 // Mails as a server holds them (CR LF line ends).

@@ -1,5 +1,6 @@
 // The three settings windows, driven through their real controls, on real files in a
 // temporary AppDir.
+#include "TempAppDir.h"
 #include "app/ScriptedDialogService.h"
 #include "app/StartupSequence.h"
 #include "app/Twips.h"
@@ -19,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -31,10 +31,7 @@ namespace {
 class SettingsDialogsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        SetAppDir(dir_.path());
-        ASSERT_TRUE(EnsureInstalledFolders());
-        AccountSettings() = AccountRecord{};
+        ASSERT_TRUE(app_.IsValid());
         InstallSettingsWiring();
     }
     void TearDown() override {
@@ -43,8 +40,6 @@ protected:
         Registry().Close<SetForm>();
         Registry().Close<MainForm>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        AccountSettings() = AccountRecord{};
-        SetAppDir(QString());
     }
 
     QString CredentialsPath() const { return ResolvePath(CredentialsFile()); }
@@ -57,7 +52,7 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
 
-    QTemporaryDir dir_;
+    ricorne::testing::TempAppDir app_;
     ScriptedDialogService dialogs_;
     ScopedDialogService scoped_{dialogs_};
 };

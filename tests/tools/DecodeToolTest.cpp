@@ -15,7 +15,7 @@ namespace {
 
 using ricorne::testing::RunTool;
 using ricorne::testing::ToolRun;
-const QString kCorpus = QStringLiteral(RICORNE_SOURCE_DIR "/tests/mime/corpus");
+const QString kCorpus = QStringLiteral(RICORNE_SOURCE_DIR "/tests/core/mime/corpus");
 
 QJsonObject Expected(const QString& mail) {
     QFile f(kCorpus + QLatin1Char('/') +

@@ -35,6 +35,16 @@ protected:
     FakePop3 pop3_;
 };
 
+// The same session with commands pipelined and one command at a time.
+class Pop3FailureModes : public Pop3Failure, public ::testing::WithParamInterface<bool> {
+protected:
+    bool Pipelining() const { return GetParam(); }
+};
+
+std::string ModeName(const ::testing::TestParamInfo<bool>& info) {
+    return info.param ? "Pipelining" : "OneCommandAtATime";
+}
+
 TEST(ApopTimestamp, AcceptsOnlyPrintableStampsWithAnAt) {
     QByteArray stamp;
     EXPECT_TRUE(Pop3Client::ApopTimestamp("+OK ready <1896.697170952@dbc.mtview.ca.us>", &stamp));
@@ -138,7 +148,8 @@ TEST_F(Pop3Failure, DotStuffedAndOddLineEndsComeBackAsStored) {
     client.Quit();
 }
 
-TEST_F(Pop3Failure, ConnectionDroppedMidRetrDeletesNothing) {
+TEST_P(Pop3FailureModes, ConnectionDroppedMidRetrDeletesNothing) {
+    const bool pipelining = Pipelining();
     pop3_.onRetr = [](FakeConnection& c, int n) {
         if (n != 2)
             return false;
@@ -146,33 +157,29 @@ TEST_F(Pop3Failure, ConnectionDroppedMidRetrDeletesNothing) {
         c.Close();
         return true;
     };
-    for (bool pipelining : {true, false}) {
-        pop3_.committedDeletes.clear();
-        auto server = Start();
-        Pop3Client::Options o = Options();
-        o.usePipelining = pipelining;
-        Pop3Client client(o);
-        ASSERT_TRUE(client.Connect(server->Address()));
-        ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
-        QByteArray raw;
-        ASSERT_TRUE(client.Retrieve(1, &raw));
-        // With pipelining the drop may already show when DELE 1 goes out.
-        EXPECT_TRUE(client.Delete(1) || pipelining);
-        EXPECT_FALSE(client.Retrieve(2, &raw));
-        EXPECT_TRUE(raw.isEmpty());
-        if (!pipelining) {
-            EXPECT_TRUE(client.Error().startsWith(QStringLiteral("メール 2 を受信できません: ")));
-        }
-        EXPECT_TRUE(client.Error().contains(QStringLiteral("接続が切れました")))
-            << client.Error().toStdString();
-        EXPECT_TRUE(client.IsBroken());
-        EXPECT_FALSE(client.Delete(2));
-        EXPECT_FALSE(client.Retrieve(3, &raw));
-        EXPECT_FALSE(client.Quit());
-        server.reset();
-        EXPECT_TRUE(pop3_.committedDeletes.isEmpty());
-        EXPECT_FALSE(pop3_.quitSeen);
+    auto server = Start();
+    Pop3Client::Options o = Options();
+    o.usePipelining = pipelining;
+    Pop3Client client(o);
+    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
+    QByteArray raw;
+    ASSERT_TRUE(client.Retrieve(1, &raw));
+    // With pipelining the drop may already show when DELE 1 goes out.
+    EXPECT_TRUE(client.Delete(1) || pipelining);
+    EXPECT_FALSE(client.Retrieve(2, &raw));
+    EXPECT_TRUE(raw.isEmpty());
+    if (!pipelining) {
+        EXPECT_TRUE(client.Error().startsWith(QStringLiteral("メール 2 を受信できません: ")));
     }
+    EXPECT_TRUE(client.Error().contains(QStringLiteral("接続が切れました"))) << client.Error().toStdString();
+    EXPECT_TRUE(client.IsBroken());
+    EXPECT_FALSE(client.Delete(2));
+    EXPECT_FALSE(client.Retrieve(3, &raw));
+    EXPECT_FALSE(client.Quit());
+    server.reset();
+    EXPECT_TRUE(pop3_.committedDeletes.isEmpty());
+    EXPECT_FALSE(pop3_.quitSeen);
 }
 
 TEST_F(Pop3Failure, StalledServerTimesOut) {
@@ -227,39 +234,35 @@ TEST_F(Pop3Failure, ErrAtEachStepCarriesTheReply) {
             << client.Error().toStdString();
         client.Quit();
     }
-    pop3_.onCommand = nullptr;
+}
 
-    // A refused RETR fails that mail only; it is then never deleted.
+TEST_P(Pop3FailureModes, RefusedRetrFailsThatMailOnlyAndItIsNeverDeleted) {
     pop3_.onRetr = [](FakeConnection& c, int n) {
         if (n != 2)
             return false;
         c.SendLine("-ERR message 2 is corrupt");
         return true;
     };
-    for (bool pipelining : {true, false}) {
-        pop3_.committedDeletes.clear();
-        auto server = Start();
-        Pop3Client::Options o = Options();
-        o.usePipelining = pipelining;
-        Pop3Client client(o);
-        ASSERT_TRUE(client.Connect(server->Address()));
-        ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
-        QByteArray raw;
-        for (int n = 1; n <= 3; ++n) {
-            EXPECT_EQ(client.Retrieve(n, &raw), n != 2);
-            if (n == 2) {
-                EXPECT_EQ(client.Error(),
-                          QStringLiteral("メール 2 を受信できません: -ERR message 2 is corrupt"));
-                EXPECT_FALSE(client.Delete(2));
-            } else {
-                EXPECT_EQ(raw, Mail(n));
-                EXPECT_TRUE(client.Delete(n));
-            }
+    auto server = Start();
+    Pop3Client::Options o = Options();
+    o.usePipelining = Pipelining();
+    Pop3Client client(o);
+    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
+    QByteArray raw;
+    for (int n = 1; n <= 3; ++n) {
+        EXPECT_EQ(client.Retrieve(n, &raw), n != 2);
+        if (n == 2) {
+            EXPECT_EQ(client.Error(), QStringLiteral("メール 2 を受信できません: -ERR message 2 is corrupt"));
+            EXPECT_FALSE(client.Delete(2));
+        } else {
+            EXPECT_EQ(raw, Mail(n));
+            EXPECT_TRUE(client.Delete(n));
         }
-        EXPECT_TRUE(client.Quit());
-        server.reset();
-        EXPECT_EQ(pop3_.committedDeletes, (QSet<int>{1, 3}));
     }
+    EXPECT_TRUE(client.Quit());
+    server.reset();
+    EXPECT_EQ(pop3_.committedDeletes, (QSet<int>{1, 3}));
 }
 
 TEST_F(Pop3Failure, GarbageRepliesEndTheSession) {
@@ -290,7 +293,7 @@ TEST_F(Pop3Failure, GarbageRepliesEndTheSession) {
     EXPECT_FALSE(client.Delete(1));
 }
 
-TEST_F(Pop3Failure, OversizedLinesAndMailsFailThatFetchOnly) {
+TEST_P(Pop3FailureModes, OversizedLinesAndMailsFailThatFetchOnly) {
     const QByteArray longLine(5000, 'x');
     pop3_.mails = {Mail(1),
                    "Subject: long\r\n\r\n" + longLine + "\r\n.\r\nafter\r\n",
@@ -300,37 +303,33 @@ TEST_F(Pop3Failure, OversizedLinesAndMailsFailThatFetchOnly) {
                    Mail(5),
                    Mail(6)};
     pop3_.listSizes = {Mail(1).size(), 100, Mail(3).size(), 100, 999999, Mail(6).size()};
-    for (bool pipelining : {true, false}) {
-        SCOPED_TRACE(pipelining ? "pipelining" : "one at a time");
-        pop3_.committedDeletes.clear();
-        auto server = Start();
-        Pop3Client::Options o = Options();
-        o.usePipelining = pipelining;
-        o.maxLineBytes = 1000;
-        o.maxMailBytes = 10000;
-        Pop3Client client(o);
-        ASSERT_TRUE(client.Connect(server->Address()));
-        ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 6);
-        QByteArray raw;
-        for (int n = 1; n <= 6; ++n) {
-            SCOPED_TRACE(n);
-            const bool good = n == 1 || n == 3 || n == 6;
-            EXPECT_EQ(client.Retrieve(n, &raw), good) << client.Error().toStdString();
-            if (n == 2) {
-                EXPECT_EQ(client.Error(),
-                          QStringLiteral("メール 2 を受信できません: 1 行が 1000 バイト を超えています。"
-                                         "メールはサーバーに残します。"));
-            }
-            if (n == 4 || n == 5) {
-                EXPECT_TRUE(client.Error().contains(QStringLiteral("メールが 10000 バイト を超えています")));
-            }
-            EXPECT_EQ(client.Delete(n), good);
+    auto server = Start();
+    Pop3Client::Options o = Options();
+    o.usePipelining = Pipelining();
+    o.maxLineBytes = 1000;
+    o.maxMailBytes = 10000;
+    Pop3Client client(o);
+    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 6);
+    QByteArray raw;
+    for (int n = 1; n <= 6; ++n) {
+        SCOPED_TRACE(n);
+        const bool good = n == 1 || n == 3 || n == 6;
+        EXPECT_EQ(client.Retrieve(n, &raw), good) << client.Error().toStdString();
+        if (n == 2) {
+            EXPECT_EQ(client.Error(),
+                      QStringLiteral("メール 2 を受信できません: 1 行が 1000 バイト を超えています。"
+                                     "メールはサーバーに残します。"));
         }
-        EXPECT_FALSE(server->Received().contains("RETR 5")); // LIST said it is too big
-        EXPECT_TRUE(client.Quit());
-        server.reset();
-        EXPECT_EQ(pop3_.committedDeletes, (QSet<int>{1, 3, 6}));
+        if (n == 4 || n == 5) {
+            EXPECT_TRUE(client.Error().contains(QStringLiteral("メールが 10000 バイト を超えています")));
+        }
+        EXPECT_EQ(client.Delete(n), good);
     }
+    EXPECT_FALSE(server->Received().contains("RETR 5")); // LIST said it is too big
+    EXPECT_TRUE(client.Quit());
+    server.reset();
+    EXPECT_EQ(pop3_.committedDeletes, (QSet<int>{1, 3, 6}));
 }
 
 TEST_F(Pop3Failure, EndlessRepliesAreCutOff) {
@@ -414,5 +413,7 @@ TEST_F(Pop3Failure, ConnectFailuresNameTheServer) {
     EXPECT_FALSE(client.Connect(QStringLiteral("imap://127.0.0.1")));
     EXPECT_EQ(client.Error(), QStringLiteral("POP3 サーバーの指定が正しくありません: imap://127.0.0.1"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Pop3, Pop3FailureModes, ::testing::Bool(), ModeName);
 
 } // namespace

@@ -1,5 +1,6 @@
 // The mail operations as the program calls them, against the real servers: a Japanese mail
 // with two Japanese-named attachments sent by SMTP comes back by POP3 unchanged.
+#include "TempAppDir.h"
 #include "TestServers.h"
 #include "core/mail/NMail.h"
 #include "core/paths/Paths.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace ricorne;
@@ -23,24 +23,22 @@ protected:
         if (HarnessDir().isEmpty())
             GTEST_SKIP() << "mail test servers not running";
         ASSERT_TRUE(ClearMaildir(QStringLiteral("alice")));
-        ASSERT_TRUE(app_.isValid());
-        SetAppDir(app_.path());
+        ASSERT_TRUE(app_.IsValid());
         // The program's own places: the test CA and the account file in the mail data folder.
-        ASSERT_TRUE(InstallCaCertificate(app_.path() + QStringLiteral("/★MailData")));
-        ASSERT_TRUE(QDir(app_.path()).mkpath(QStringLiteral("添付フォルダ")));
+        ASSERT_TRUE(InstallCaCertificate(app_.Path() + QStringLiteral("/★MailData")));
+        ASSERT_TRUE(QDir(app_.Path()).mkpath(QStringLiteral("添付フォルダ")));
         ASSERT_TRUE(SaveCredentials(QStringLiteral("alice"), QStringLiteral("secret1"), true));
     }
-    void TearDown() override { SetAppDir(QString()); }
 
     QString WriteFile(const QString& name, const QByteArray& bytes) {
-        const QString path = app_.path() + QStringLiteral("/src/") + name;
+        const QString path = app_.Path() + QStringLiteral("/src/") + name;
         QDir().mkpath(QFileInfo(path).path());
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
         return path;
     }
-    QTemporaryDir app_;
+    ricorne::testing::TempAppDir app_{ricorne::testing::TempAppDir::Layout::Empty};
 };
 
 TEST_F(NMailServer, JapaneseMailWithAttachmentsRoundTrips) {
@@ -81,7 +79,7 @@ TEST_F(NMailServer, JapaneseMailWithAttachmentsRoundTrips) {
     EXPECT_TRUE(b.contains(QStringLiteral("[attachment] ") + pdfName)) << b.toStdString();
     EXPECT_TRUE(b.contains(QStringLiteral("[attachment] ") + textName)) << b.toStdString();
 
-    const QString folder = app_.path() + QStringLiteral("/添付フォルダ/");
+    const QString folder = app_.Path() + QStringLiteral("/添付フォルダ/");
     EXPECT_EQ(
         mail.NMailAttachmentFileFirst(s, d, f, h, b, folder, folder + QStringLiteral("0.txt"), QString()), 1)
         << mail.NMailGetMessage().toStdString();
@@ -111,7 +109,7 @@ TEST_F(NMailServer, FailuresAreReportedWithTheServersText) {
     mail.NMailPop3Close(handle);
 
     // Without the test CA in the mail data folder the servers' certificate is refused.
-    QFile::remove(app_.path() + QStringLiteral("/★MailData/ca-certificates.pem"));
+    QFile::remove(app_.Path() + QStringLiteral("/★MailData/ca-certificates.pem"));
     EXPECT_EQ(mail.NMailPop3Connect(QStringLiteral("127.0.0.1:") + QString::number(kPop3Port)), -1);
     EXPECT_TRUE(mail.NMailGetMessage().contains(QStringLiteral("証明書")));
     EXPECT_LT(mail.NMailSmtpSendMail(QStringLiteral("smtps://127.0.0.1:") + QString::number(kSubmissionsPort),

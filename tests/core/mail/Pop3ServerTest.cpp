@@ -45,6 +45,12 @@ protected:
     const QString secret_ = QString::fromLatin1(kAlice.password);
 };
 
+// The same session with commands pipelined and one command at a time.
+class Pop3ServerModes : public Pop3Server, public ::testing::WithParamInterface<bool> {
+protected:
+    bool Pipelining() const { return GetParam(); }
+};
+
 TEST_F(Pop3Server, LogsInEveryWayAndUsesTlsWhenOffered) {
     ASSERT_TRUE(DropMail(alice_, TestMail(1)));
     struct Case {
@@ -68,15 +74,15 @@ TEST_F(Pop3Server, LogsInEveryWayAndUsesTlsWhenOffered) {
     }
 }
 
-TEST_F(Pop3Server, WrongPasswordCarriesTheServersReply) {
-    for (bool apop : {false, true}) {
-        Pop3Client client(Options());
-        ASSERT_TRUE(client.Connect(Port(kPop3Port)));
-        EXPECT_EQ(client.Login(alice_, QStringLiteral("wrong"), apop), -1);
-        EXPECT_EQ(client.Error(),
-                  QStringLiteral("POP3 サーバーにログインできません: -ERR [AUTH] Authentication failed."));
-        client.Quit();
-    }
+class Pop3ServerLogins : public Pop3Server, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(Pop3ServerLogins, WrongPasswordCarriesTheServersReply) {
+    Pop3Client client(Options());
+    ASSERT_TRUE(client.Connect(Port(kPop3Port)));
+    EXPECT_EQ(client.Login(alice_, QStringLiteral("wrong"), GetParam()), -1);
+    EXPECT_EQ(client.Error(),
+              QStringLiteral("POP3 サーバーにログインできません: -ERR [AUTH] Authentication failed."));
+    client.Quit();
 }
 
 TEST_F(Pop3Server, UntrustedCertificateFailsNamingTheServer) {
@@ -98,52 +104,52 @@ TEST_F(Pop3Server, UntrustedCertificateFailsNamingTheServer) {
     }
 }
 
-TEST_F(Pop3Server, CountsSizesAndFetchesInServerOrder) {
+TEST_P(Pop3ServerModes, CountsSizesAndFetchesInServerOrder) {
     QList<QByteArray> mails;
     for (int i = 1; i <= 5; ++i) {
         mails << TestMail(i, i * 40);
         ASSERT_TRUE(DropMail(alice_, mails.last()));
     }
-    for (bool pipelining : {true, false}) {
-        SCOPED_TRACE(pipelining ? "pipelining" : "one command at a time");
-        Pop3Client client(Options(pipelining));
-        ASSERT_TRUE(client.Connect(Port(kPop3Port)));
-        EXPECT_EQ(client.UsesPipelining(), pipelining);
-        ASSERT_EQ(client.Login(alice_, secret_, false), 5);
-        QSet<QString> uidls;
-        for (int n = 1; n <= 5; ++n) {
-            EXPECT_EQ(client.Size(n), mails[n - 1].size());
-            QByteArray raw;
-            ASSERT_TRUE(client.Retrieve(n, &raw)) << client.Error().toStdString();
-            EXPECT_EQ(raw, mails[n - 1]);
-            uidls.insert(client.Uidl(n));
-        }
-        EXPECT_EQ(uidls.size(), 5);
-        EXPECT_FALSE(uidls.contains(QString()));
+    Pop3Client client(Options(Pipelining()));
+    ASSERT_TRUE(client.Connect(Port(kPop3Port)));
+    EXPECT_EQ(client.UsesPipelining(), Pipelining());
+    ASSERT_EQ(client.Login(alice_, secret_, false), 5);
+    QSet<QString> uidls;
+    for (int n = 1; n <= 5; ++n) {
+        EXPECT_EQ(client.Size(n), mails[n - 1].size());
         QByteArray raw;
-        EXPECT_FALSE(client.Retrieve(6, &raw));
-        EXPECT_TRUE(client.Quit());
+        ASSERT_TRUE(client.Retrieve(n, &raw)) << client.Error().toStdString();
+        EXPECT_EQ(raw, mails[n - 1]);
+        uidls.insert(client.Uidl(n));
     }
+    EXPECT_EQ(uidls.size(), 5);
+    EXPECT_FALSE(uidls.contains(QString()));
+    QByteArray raw;
+    EXPECT_FALSE(client.Retrieve(6, &raw));
+    EXPECT_TRUE(client.Quit());
     EXPECT_EQ(MailFiles(alice_).size(), 5);
+}
+
+TEST_P(Pop3ServerModes, SessionEndedWithoutQuitDeletesNothing) {
+    for (int i = 1; i <= 4; ++i)
+        ASSERT_TRUE(DropMail(alice_, TestMail(i)));
+    // A dropped connection: every mail fetched and marked, then no QUIT.
+    Pop3Client dropped(Options(Pipelining()));
+    ASSERT_TRUE(dropped.Connect(Port(kPop3Port)));
+    ASSERT_EQ(dropped.Login(alice_, secret_, true), 4);
+    for (int n = 1; n <= 4; ++n) {
+        QByteArray raw;
+        ASSERT_TRUE(dropped.Retrieve(n, &raw));
+        EXPECT_TRUE(dropped.Delete(n));
+    }
+    dropped.Abort();
+    EXPECT_FALSE(dropped.Delete(1));
+    EXPECT_EQ(MailFiles(alice_).size(), 4);
 }
 
 TEST_F(Pop3Server, DeletionsAreCommittedByQuitOnly) {
     for (int i = 1; i <= 4; ++i)
         ASSERT_TRUE(DropMail(alice_, TestMail(i)));
-    for (bool pipelining : {true, false}) {
-        // A session that ends without QUIT (dropped connection) deletes nothing.
-        Pop3Client dropped(Options(pipelining));
-        ASSERT_TRUE(dropped.Connect(Port(kPop3Port)));
-        ASSERT_EQ(dropped.Login(alice_, secret_, true), 4);
-        for (int n = 1; n <= 4; ++n) {
-            QByteArray raw;
-            ASSERT_TRUE(dropped.Retrieve(n, &raw));
-            EXPECT_TRUE(dropped.Delete(n));
-        }
-        dropped.Abort();
-        EXPECT_FALSE(dropped.Delete(1));
-        EXPECT_EQ(MailFiles(alice_).size(), 4);
-    }
     // QUIT commits exactly the mails asked for; the others keep their order.
     Pop3Client client(Options());
     ASSERT_TRUE(client.Connect(Port(kPop3Port)));
@@ -171,5 +177,15 @@ TEST_F(Pop3Server, EmptyMailboxAndUnknownUser) {
     EXPECT_EQ(nobody.Login(QStringLiteral("nobody"), QStringLiteral("x"), false), -1);
     EXPECT_TRUE(nobody.Error().startsWith(QStringLiteral("POP3 サーバーにログインできません: -ERR")));
 }
+
+INSTANTIATE_TEST_SUITE_P(Dovecot, Pop3ServerModes, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Pipelining" : "OneCommandAtATime";
+                         });
+
+INSTANTIATE_TEST_SUITE_P(Dovecot, Pop3ServerLogins, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Apop" : "UserPass";
+                         });
 
 } // namespace

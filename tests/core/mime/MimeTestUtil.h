@@ -10,7 +10,7 @@
 namespace ricorne::test {
 
 inline QString CorpusDir() {
-    return QStringLiteral(RICORNE_SOURCE_DIR "/tests/mime/corpus");
+    return QStringLiteral(RICORNE_SOURCE_DIR "/tests/core/mime/corpus");
 }
 
 inline QByteArray ReadFileBytes(const QString& path) {

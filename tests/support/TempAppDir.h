@@ -1,0 +1,38 @@
+// A temporary AppDir for one test: made on construction and set as the program's AppDir, the
+// account settings cleared, and both undone on destruction (the folder is removed with it).
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace ricorne::testing {
+
+class TempAppDir {
+public:
+    enum class Layout {
+        Installed, // with the installed folders, as a set-up program leaves AppDir
+        Empty,     // nothing in it, for tests of what start-up creates
+    };
+
+    explicit TempAppDir(Layout layout = Layout::Installed);
+    ~TempAppDir();
+    TempAppDir(const TempAppDir&) = delete;
+    TempAppDir& operator=(const TempAppDir&) = delete;
+
+    // False when the folder or its installed folders could not be made.
+    bool IsValid() const { return ok_; }
+    QString Path() const { return dir_.path(); }
+    // A path below AppDir ("/" separated).
+    QString FilePath(const QString& relative) const { return dir_.filePath(relative); }
+    QString DataDir() const;      // ★MailData
+    QString AttachFolder() const; // 添付フォルダ
+    // Every file below the folder, relative, sorted.
+    QStringList Files() const;
+
+private:
+    QTemporaryDir dir_;
+    bool ok_ = false;
+};
+
+} // namespace ricorne::testing
