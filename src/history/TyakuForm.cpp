@@ -1,6 +1,6 @@
 #include "history/TyakuForm.h"
 
-#include "app/DialogService.h"
+#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
 #include "core/text/Text.h"
 #include "history/EditorState.h"
@@ -267,19 +267,19 @@ void TyakuForm::SetRecordView(const QString& subject, const QString& sender, con
 }
 
 RecordTexts TyakuForm::RecordViewTexts() const {
-    return {RecordSubject(), RecordSender(), RecordDate(), RecordBody()};
+    return {SubjectText(), SenderText(), DateText(), BodyText()};
 }
 
-QString TyakuForm::RecordSubject() const {
+QString TyakuForm::SubjectText() const {
     return text7_->text();
 }
-QString TyakuForm::RecordSender() const {
+QString TyakuForm::SenderText() const {
     return text8_->text();
 }
-QString TyakuForm::RecordDate() const {
+QString TyakuForm::DateText() const {
     return text9_->text();
 }
-QString TyakuForm::RecordBody() const {
+QString TyakuForm::BodyText() const {
     return ToCrLf(EditorText(rtfEd_));
 }
 

@@ -50,10 +50,10 @@ public:
     void SetRecordView(const QString& subject, const QString& sender, const QString& date,
                        const QString& body) override;
     RecordTexts RecordViewTexts() const;
-    QString RecordSubject() const; // Text7
-    QString RecordSender() const;  // Text8
-    QString RecordDate() const;    // Text9
-    QString RecordBody() const;    // rtfEd, CR LF
+    QString SubjectText() const override; // Text7
+    QString SenderText() const override;  // Text8
+    QString DateText() const override;    // Text9
+    QString BodyText() const override;    // rtfEd, CR LF
 
     // HistoryView.
     void SetRows(QVector<MailHeader> rows) override;

@@ -2,7 +2,7 @@
 // trip, closing empties the body, and a failed send keeps the reply.
 #include "ComposeTestSupport.h"
 
-#include "app/ScriptedDialogService.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "app/Twips.h"
 #include "app/WindowRegistry.h"
 #include "compose/AttachmentControls.h"

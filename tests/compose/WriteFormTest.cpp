@@ -3,8 +3,7 @@
 // through its button.
 #include "ComposeTestSupport.h"
 
-#include "app/ScriptedDialogService.h"
-#include "app/StartupSequence.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "app/Twips.h"
 #include "app/WindowRegistry.h"
 #include "compose/AttachmentControls.h"
@@ -280,7 +279,7 @@ TEST_F(WriteFormTest, AttachmentButtonsAndClear) {
 
 TEST_F(WriteFormTest, MainWindowLabelAndStartUpOpenOneWindow) {
     InstallComposeWiring();
-    MakeStartupSequence({}).RunPlace(startup::kLoadComposeHidden);
+    LoadComposeHidden();
     WriteForm* loaded = Registry().Find<WriteForm>();
     ASSERT_NE(loaded, nullptr);
     EXPECT_FALSE(loaded->isVisible());

@@ -1,7 +1,7 @@
 // A temporary AppDir with its folders, and helpers that write mail records byte for byte.
 #pragma once
 
-#include "app/ScriptedDialogService.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
