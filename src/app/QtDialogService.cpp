@@ -59,9 +59,7 @@ Answer QtDialogService::Message(const QString& title, const QString& text, Messa
     case QMessageBox::No:
         return Answer::No;
     default:
-        return buttons == MessageButtons::Ok      ? Answer::Ok
-               : buttons == MessageButtons::YesNo ? Answer::No
-                                                  : Answer::Cancel;
+        return CancellingAnswer(buttons);
     }
 }
 

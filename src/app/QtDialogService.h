@@ -1,7 +1,7 @@
 // The dialog service with real Qt dialogs, parented to the active window.
 #pragma once
 
-#include "app/DialogService.h"
+#include "core/dialogs/DialogService.h"
 
 #include <memory>
 

@@ -1,14 +1,13 @@
-// Ricorne: loads the main window with the start-up steps in their order; closing the main
-// window ends the program.
+// Ricorne: the subsystems hooked in, start-up in its order; closing the main window ends the
+// program.
 #include "app/ApplicationSetup.h"
-#include "app/StartupSequence.h"
+#include "app/QtDialogService.h"
 #include "app/WindowRegistry.h"
-#include "core/mail/NMail.h"
+#include "app/Wiring.h"
 #include "core/paths/Paths.h"
 #include "mainwindow/MainForm.h"
 
 #include <QApplication>
-#include <QPointer>
 
 int main(int argc, char** argv) {
     using namespace ricorne;
@@ -18,26 +17,11 @@ int main(int argc, char** argv) {
     InstallFontSubstitutions();
     InstallApplicationFont();
     InstallJapaneseTranslations(app);
+    QtDialogService dialogs;
+    SetDialogService(&dialogs);
 
-    // The mail component: prepared once at start-up, released once when the main window closes.
-    RegisterStartupStep(startup::kPrepareMailLibrary, [] {
-        SharedMail().NMailInitializeWinSock();
-        SharedMail().NMailSetOption(1, 8192);
-    });
-    RegisterMailLibraryRelease([] { SharedMail().NMailEndWinSock(); });
-
-    QPointer<MainForm> main = Registry().Get<MainForm>();
-    QObject::connect(main, &MainForm::Closing, [] { ShutDown(); });
-
-    MainWindowSteps mainSteps;
-    mainSteps.hideHelpBox = [main] {
-        if (main)
-            main->HideHelp();
-    };
-    mainSteps.showMainWindow = [main] {
-        if (main)
-            Registry().Show<MainForm>();
-    };
-    MakeStartupSequence(mainSteps).Run();
+    InstallWiring();
+    QObject::connect(Registry().Get<MainForm>(), &MainForm::Closing, [] { ShutDown(); });
+    RunStartup();
     return app.exec();
 }

@@ -1,6 +1,6 @@
 #include "compose/AttachmentControls.h"
 
-#include "app/DialogService.h"
+#include "core/dialogs/DialogService.h"
 #include "compose/ComposeTexts.h"
 
 #include <QLineEdit>

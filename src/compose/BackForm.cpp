@@ -1,7 +1,7 @@
 #include "compose/BackForm.h"
 
-#include "app/DialogService.h"
 #include "app/TextBoxAdapter.h"
+#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
 #include "compose/AttachmentControls.h"
 #include "compose/ComposeTexts.h"
@@ -132,12 +132,7 @@ void BackForm::Send() {
         return;
     Pull();
     sending_ = true;
-    const bool sent = SendReply(
-        state_,
-        [](const QString& title, const QString& text) {
-            Dialogs().Message(title, text, MessageIcon::None, MessageButtons::Ok);
-        },
-        mail_);
+    const bool sent = SendReply(state_, mail_);
     sending_ = false;
     // A reply that did not go out stays in the window, so nothing the user wrote is lost.
     if (sent)

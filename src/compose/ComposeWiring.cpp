@@ -1,6 +1,5 @@
 #include "compose/ComposeWiring.h"
 
-#include "app/StartupSequence.h"
 #include "app/WindowRegistry.h"
 #include "compose/BackForm.h"
 #include "compose/WriteForm.h"
@@ -20,25 +19,20 @@ void OpenReplyWindow(const QString& recipient, const QString& subject, const QSt
     Registry().Show<BackForm>();
 }
 
+void LoadComposeHidden() {
+    if (WriteForm* form = Registry().Get<WriteForm>())
+        form->SetFortune(false);
+}
+
 void InstallComposeWiring() {
     static bool installed = false;
     if (installed)
         return;
     installed = true;
-    RegisterStartupStep(startup::kLoadComposeHidden, [] {
-        if (WriteForm* form = Registry().Get<WriteForm>())
-            form->SetFortune(false);
-    });
     Registry().WhenLoaded<MainForm>([](MainForm& main) {
         // The label's press effect runs first, then the window opens.
         main.SetLabelAction(NavLabel::Label5, [] { OpenComposeWindow(); });
     });
 }
-
-namespace {
-const struct ComposeWiringInstaller {
-    ComposeWiringInstaller() { InstallComposeWiring(); }
-} composeWiring;
-} // namespace
 
 } // namespace ricorne

@@ -7,8 +7,11 @@
 
 namespace ricorne {
 
-// Installs the label action and the start-up step (once; a static object of this library calls it).
+// Hooks the main window's "新規作成" label. Safe to call again.
 void InstallComposeWiring();
+
+// The start-up step: loads the compose window hidden with its fortune switch off.
+void LoadComposeHidden();
 
 // Shows the compose window (loads it when needed).
 void OpenComposeWindow();

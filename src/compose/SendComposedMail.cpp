@@ -2,6 +2,7 @@
 
 #include "compose/ComposeTexts.h"
 #include "compose/Fortune.h"
+#include "core/dialogs/DialogService.h"
 #include "core/mail/NMail.h"
 #include "core/settings/AccountSettings.h"
 #include "core/stores/RecordBuffers.h"
@@ -32,9 +33,9 @@ public:
         if (wiring_.refresh)
             wiring_.refresh();
     }
+    // warning marks a problem of the program's own files.
     void Message(const QString& title, const QString& text, bool warning) const {
-        if (wiring_.showMessage)
-            wiring_.showMessage(title, text, warning);
+        Dialogs().Message(title, text, warning ? MessageIcon::Warning : MessageIcon::None, MessageButtons::Ok);
     }
     QString Clock() const {
         return wiring_.clockText ? wiring_.clockText() : ClockText(QDateTime::currentDateTime());

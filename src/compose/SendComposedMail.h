@@ -3,7 +3,7 @@
 // stored body never holds the fortune drawn for its own pass); with the fortune switch on, a
 // freshly drawn fortune is then appended to the window's body itself, so later passes carry
 // the earlier ones too. A send the server refuses is reported in its own box and the next pass
-// still runs. Runs to its end on the calling thread.
+// still runs. Runs to its end on the calling thread; its boxes go through Dialogs().
 #pragma once
 
 #include "compose/ComposeState.h"
@@ -19,8 +19,6 @@ class NMail;
 struct ComposeSendWiring {
     // Show the state now (status line, body): the send blocks the window's thread.
     std::function<void()> refresh;
-    // A message box with an OK button; warning marks a problem of the program's own files.
-    std::function<void(const QString& title, const QString& text, bool warning)> showMessage;
     // Close the compose window.
     std::function<void()> close;
     // The mail component, or a stand-in (nullptr: the program's SharedMail()).

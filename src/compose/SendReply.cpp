@@ -1,6 +1,7 @@
 #include "compose/SendReply.h"
 
 #include "compose/ComposeTexts.h"
+#include "core/dialogs/DialogService.h"
 #include "core/mail/NMail.h"
 #include "core/settings/AccountSettings.h"
 #include "core/stores/RecordBuffers.h"
@@ -11,16 +12,15 @@
 
 namespace ricorne {
 
-bool SendReply(const ReplyState& state,
-               const std::function<void(const QString&, const QString&)>& showMessage, NMail* mail) {
+bool SendReply(const ReplyState& state, NMail* mail) {
     NMail& library = mail ? *mail : SharedMail();
     const AccountRecord& account = AccountSettings();
     const int result = library.NMailSmtpSendMail(account.SmtpServer, state.recipient, account.FromAddress,
                                                  state.subject, state.body, state.attachments.text);
     if (result >= 0)
         return true;
-    if (showMessage)
-        showMessage(SendErrorTitle(), CutAtNul(library.NMailGetMessage()));
+    Dialogs().Message(SendErrorTitle(), CutAtNul(library.NMailGetMessage()), MessageIcon::None,
+                      MessageButtons::Ok);
     return false;
 }
 

@@ -18,11 +18,9 @@ struct ReplyState {
     AttachmentList attachments;
 };
 
-// Sends the reply. On failure shows the library's text in a "送信エラー" box (showMessage) and
-// returns false; the caller keeps the window open then, so a reply is never lost.
-bool SendReply(const ReplyState& state,
-               const std::function<void(const QString& title, const QString& text)>& showMessage,
-               NMail* mail = nullptr);
+// Sends the reply. On failure shows the library's text in a "送信エラー" box (through Dialogs())
+// and returns false; the caller keeps the window open then, so a reply is never lost.
+bool SendReply(const ReplyState& state, NMail* mail = nullptr);
 
 // The text that "本文に貼付" quotes: the body of the last received record that passed through
 // the received record variable, trimmed of spaces (empty before any has).

@@ -1,7 +1,7 @@
 #include "compose/WriteForm.h"
 
-#include "app/DialogService.h"
 #include "app/TextBoxAdapter.h"
+#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
 #include "compose/AttachmentControls.h"
 #include "compose/NameListBox.h"
@@ -342,10 +342,6 @@ void WriteForm::Send() {
     wiring.refresh = [this] {
         Push();
         status_->repaint(); // the send holds the window's thread: paint the status line now
-    };
-    wiring.showMessage = [](const QString& title, const QString& text, bool warning) {
-        Dialogs().Message(title, text, warning ? MessageIcon::Warning : MessageIcon::None,
-                          MessageButtons::Ok);
     };
     wiring.close = [&closeWhenDone] { closeWhenDone = true; };
     SendComposedMail(state_, wiring);

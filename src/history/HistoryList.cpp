@@ -1,13 +1,11 @@
 #include "history/HistoryList.h"
 
-#include "app/DialogService.h"
+#include "core/dialogs/DialogService.h"
 #include "core/text/Text.h"
 
 #include <QFile>
 
 namespace ricorne {
-
-HistoryView::~HistoryView() = default;
 
 namespace {
 

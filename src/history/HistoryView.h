@@ -1,5 +1,11 @@
-// What the history list logic needs from the viewer window (TyakuForm implements it; tests use a
-// plain object). No widget header: the logic is built and tested without windows.
+// What the history logic and the mail check need from the viewer window: the list, the record
+// view (Text7, Text8, Text9 and rtfEd), the count and the selection flag. TyakuForm implements
+// it; HeadlessHistoryView holds the same state without a window (the mail tool, tests).
+// No widget header: the logic is built and tested without windows.
+//
+// Texts cross the record view in stored form (CR LF line ends); a view whose boxes hold "\n"
+// converts. The mail check stores what the view holds after staging, so the view is the one
+// place the stored texts come from.
 #pragma once
 
 #include "core/stores/RecordStore.h"
@@ -19,10 +25,15 @@ public:
     // 1-based position of the selected row; 0 when none is selected.
     virtual int SelectedRow() const = 0;
 
-    // The record view: Text7, Text8, Text9 and rtfEd. The body is in stored form (CR LF).
+    // The record view: puts one mail into the four boxes, replacing what they held.
     virtual void SetRecordView(const QString& subject, const QString& sender, const QString& date,
                                const QString& body) = 0;
     virtual void SetBody(const QString& body) = 0;
+    // The boxes' texts as they stand now (typing included).
+    virtual QString SubjectText() const = 0; // Text7
+    virtual QString SenderText() const = 0;  // Text8
+    virtual QString DateText() const = 0;    // Text9
+    virtual QString BodyText() const = 0;    // rtfEd
 
     // Text2: the count.
     virtual void SetCount(const QString& text) = 0;

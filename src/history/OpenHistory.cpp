@@ -28,10 +28,4 @@ void InstallHistoryWiring() {
     });
 }
 
-namespace {
-const struct HistoryWiring {
-    HistoryWiring() { InstallHistoryWiring(); }
-} historyWiring;
-} // namespace
-
 } // namespace ricorne

@@ -9,8 +9,7 @@ namespace ricorne {
 // HistoryMode and list colour, then fills it with FillHistoryList.
 void OpenHistory(HistoryMode mode);
 
-// Hooks Label7 (received) and Label8 (sent) of the main window. Called from a static
-// registration in this library; safe to call again (tests).
+// Hooks Label7 (received) and Label8 (sent) of the main window. Safe to call again.
 void InstallHistoryWiring();
 
 } // namespace ricorne

@@ -1,7 +1,7 @@
 #include "history/TyakuForm.h"
 
-#include "app/DialogService.h"
 #include "app/TextBoxAdapter.h"
+#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
 #include "core/text/Text.h"
 #include "history/EditorState.h"
@@ -252,19 +252,19 @@ void TyakuForm::SetRecordView(const QString& subject, const QString& sender, con
 }
 
 RecordTexts TyakuForm::RecordViewTexts() const {
-    return {RecordSubject(), RecordSender(), RecordDate(), RecordBody()};
+    return {SubjectText(), SenderText(), DateText(), BodyText()};
 }
 
-QString TyakuForm::RecordSubject() const {
+QString TyakuForm::SubjectText() const {
     return text7_->text();
 }
-QString TyakuForm::RecordSender() const {
+QString TyakuForm::SenderText() const {
     return text8_->text();
 }
-QString TyakuForm::RecordDate() const {
+QString TyakuForm::DateText() const {
     return text9_->text();
 }
-QString TyakuForm::RecordBody() const {
+QString TyakuForm::BodyText() const {
     return ToCrLf(BoxText(*rtfEd_));
 }
 

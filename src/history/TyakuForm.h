@@ -51,10 +51,10 @@ public:
     void SetRecordView(const QString& subject, const QString& sender, const QString& date,
                        const QString& body) override;
     RecordTexts RecordViewTexts() const;
-    QString RecordSubject() const; // Text7
-    QString RecordSender() const;  // Text8
-    QString RecordDate() const;    // Text9
-    QString RecordBody() const;    // rtfEd, CR LF
+    QString SubjectText() const override; // Text7
+    QString SenderText() const override;  // Text8
+    QString DateText() const override;    // Text9
+    QString BodyText() const override;    // rtfEd, CR LF
 
     // The body editor rtfEd as a value ("\n" line breaks, caret, selection), and an edit of it
     // that the window shows at once; a change of the text marks the editor modified.

@@ -1,8 +1,6 @@
 #include "mainwindow/SlotPanelInstaller.h"
 
 #include "app/Pause.h"
-#include "app/StartupSequence.h"
-#include "app/WindowRegistry.h"
 #include "mainwindow/MainForm.h"
 #include "mainwindow/SlotPanel.h"
 
@@ -30,13 +28,6 @@ public:
 private:
     QPointer<MainForm> form_;
 };
-
-// At load of the main window: 100 coins, reels at rest and placed, the cabinet drawn.
-const StartupStepRegistration kSlotInitialState(startup::kSlotInitialState, [] {
-    if (MainForm* form = Registry().Get<MainForm>()) {
-        InstallSlotPanel(*form);
-    }
-});
 
 } // namespace
 

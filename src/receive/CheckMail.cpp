@@ -1,5 +1,6 @@
 #include "receive/CheckMail.h"
 
+#include "core/dialogs/DialogService.h"
 #include "core/mail/NMail.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
@@ -70,10 +71,7 @@ private:
         if (w_.setStatus)
             w_.setStatus(text);
     }
-    void Message(const QString& title, const QString& text) const {
-        if (w_.showMessage)
-            w_.showMessage(title, text);
-    }
+    void Message(const QString& title, const QString& text) const { Dialogs().Notice(text, title); }
     void LibraryFailure() const { Message(ErrorTitle(), CutAtNul(mail_.NMailGetMessage())); }
 
     void ReceiveAll();
@@ -232,8 +230,8 @@ Check::MailOutcome Check::ReceiveOne(int k) {
     } // the temporary file goes here
 
     const QString crlf = QStringLiteral("\r\n");
-    w_.recordView->Stage(subject, sender, date,
-                         attachmentFlag_ == 1 ? body + crlf + AttachmentNotice() : body);
+    w_.recordView().SetRecordView(subject, sender, date,
+                                  attachmentFlag_ == 1 ? body + crlf + AttachmentNotice() : body);
     if (!StoreStaged()) {
         attachmentFlag_ = lastStoredFlag_;
         return MailOutcome::Stop;
@@ -248,7 +246,7 @@ Check::MailOutcome Check::ReceiveOne(int k) {
 }
 
 bool Check::StoreStaged() {
-    const RecordView& view = *w_.recordView;
+    const HistoryView& view = w_.recordView();
     MailRecord& record = ReceivedBuffer();
     SetField(record.Subject, Trim(view.SubjectText()));
     SetField(record.DateText, Trim(view.DateText()));

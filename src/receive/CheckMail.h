@@ -1,6 +1,7 @@
 // The mail check: fetches every mail waiting on the POP3 account, extracts attachments into the
 // attachment folder, stages each mail in the record view and stores the staged texts as the next
-// record of the received store, then deletes the mail from the server. Runs to its end on the
+// record of the received store, then deletes the mail from the server. Its message boxes (OK
+// only) go through Dialogs(). Runs to its end on the
 // calling thread; the mail component's timeouts bound how long.
 //
 // No mail is lost or stored twice:
@@ -15,7 +16,7 @@
 #pragma once
 
 #include "core/mail/NMail.h"
-#include "receive/RecordView.h"
+#include "history/HistoryView.h"
 
 #include <QString>
 #include <functional>
@@ -26,11 +27,11 @@ namespace ricorne {
 // mail and recordView.
 struct CheckMailWiring {
     NMail* mail = nullptr; // the mail component
-    RecordView* recordView = nullptr;
+    // The record view each mail is staged in, asked for each time it is touched: the viewer
+    // may be closed (and is loaded again) while one of the check's boxes is up.
+    std::function<HistoryView&()> recordView;
     // The main window's status label Label19.
     std::function<void(const QString& text)> setStatus;
-    // A message box with an OK button only; an empty title means the application's title.
-    std::function<void(const QString& title, const QString& text)> showMessage;
     // Opens the account ID dialog (not modally) with the ID and password read from the file.
     std::function<void(const QString& id, const QString& password)> openAccountDialog;
     // The slot machine's lever operation.

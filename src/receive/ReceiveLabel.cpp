@@ -1,11 +1,10 @@
 #include "receive/ReceiveLabel.h"
 
-#include "app/DialogService.h"
 #include "app/WindowRegistry.h"
 #include "core/mail/NMail.h"
+#include "history/TyakuForm.h"
 #include "mainwindow/MainForm.h"
 #include "receive/CheckMail.h"
-#include "receive/ViewerRecordView.h"
 #include "settings/OpenSettings.h"
 
 #include <QLabel>
@@ -15,10 +14,10 @@ namespace ricorne {
 
 void CheckMailFrom(MainForm& main) {
     QPointer<MainForm> form(&main);
-    ViewerRecordView view;
     CheckMailWiring wiring;
     wiring.mail = &SharedMail();
-    wiring.recordView = &view;
+    // The viewer, loaded hidden (its load steps run) when it is not loaded yet.
+    wiring.recordView = []() -> HistoryView& { return *Registry().Get<TyakuForm>(); };
     wiring.setStatus = [form](const QString& text) {
         if (!form)
             return;
@@ -26,7 +25,6 @@ void CheckMailFrom(MainForm& main) {
         // The check holds the thread; paint the text now so it is seen while the check runs.
         form->Label19()->repaint();
     };
-    wiring.showMessage = [](const QString& title, const QString& text) { Dialogs().Notice(text, title); };
     wiring.openAccountDialog = [](const QString& id, const QString& password) {
         OpenIdPassDialog(id, password);
     };
@@ -56,11 +54,5 @@ void InstallReceiveWiring() {
             });
     });
 }
-
-namespace {
-const struct ReceiveWiring {
-    ReceiveWiring() { InstallReceiveWiring(); }
-} receiveWiring;
-} // namespace
 
 } // namespace ricorne

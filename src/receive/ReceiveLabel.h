@@ -8,8 +8,7 @@ namespace ricorne {
 
 class MainForm;
 
-// Hooks Label6 of every main window that loads. Called from a static registration in this
-// library; safe to call again (tests).
+// Hooks Label6 of every main window that loads. Safe to call again.
 void InstallReceiveWiring();
 
 // What a click on Label6 does after its press effect.

@@ -1,6 +1,6 @@
 #include "settings/IdPassForm.h"
 
-#include "app/DialogService.h"
+#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
 #include "settings/AccountDialogLogic.h"
 

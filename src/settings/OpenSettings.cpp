@@ -1,13 +1,19 @@
 #include "settings/OpenSettings.h"
 
-#include "app/StartupSequence.h"
 #include "app/WindowRegistry.h"
+#include "core/settings/AccountSettings.h"
 #include "mainwindow/MainForm.h"
 #include "settings/IdPassForm.h"
 #include "settings/OptionForm.h"
 #include "settings/SetForm.h"
 
 namespace ricorne {
+
+void OpenServerSettingsWhenUnset() {
+    // The dialog is not modal: start-up goes on and the main window shows beside it.
+    if (AccountSettings().Pop3Server.isEmpty())
+        OpenServerSettings();
+}
 
 void OpenSettingsWindow() {
     Registry().Show<SetForm>();
@@ -31,17 +37,10 @@ void InstallSettingsWiring() {
     if (installed)
         return;
     installed = true;
-    RegisterStartupStep(startup::kOpenServerSettings, [] { OpenServerSettings(); });
     Registry().WhenLoaded<MainForm>([](MainForm& main) {
         // The press effect runs first (the label has one), then the window opens.
         main.SetLabelAction(NavLabel::Label10, [] { OpenSettingsWindow(); });
     });
 }
-
-namespace {
-const struct SettingsWiring {
-    SettingsWiring() { InstallSettingsWiring(); }
-} settingsWiring;
-} // namespace
 
 } // namespace ricorne

@@ -19,8 +19,10 @@ void OpenIdPassDialog();
 // has just read them from the file).
 void OpenIdPassDialog(const QString& id, const QString& password);
 
-// Hooks the settings label of the main window and the start-up place of the server settings.
-// Called from a static registration in this library; safe to call again (tests).
+// The start-up step: the server settings dialog, when the settings read hold no POP3 server.
+void OpenServerSettingsWhenUnset();
+
+// Hooks the settings label of the main window. Safe to call again.
 void InstallSettingsWiring();
 
 } // namespace ricorne

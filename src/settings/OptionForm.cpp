@@ -1,6 +1,6 @@
 #include "settings/OptionForm.h"
 
-#include "app/DialogService.h"
+#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
 #include "settings/AccountDialogLogic.h"
 

@@ -6,6 +6,7 @@
 #include "core/mail/NMail.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
+#include "history/HeadlessHistoryView.h"
 #include "receive/CheckMail.h"
 
 #include <QFileInfo>
@@ -42,12 +43,11 @@ int RunCheckCommand(const QStringList& args) {
     NMail mail;
     mail.NMailInitializeWinSock();
     mail.NMailSetOption(1, 8192);
-    HeadlessRecordView view;
+    HeadlessHistoryView view;
     CheckMailWiring wiring;
     wiring.mail = &mail;
-    wiring.recordView = &view;
+    wiring.recordView = [&view]() -> HistoryView& { return view; };
     wiring.setStatus = [](const QString& text) { PrintHeadlessLine(text); };
-    wiring.showMessage = [](const QString&, const QString& text) { PrintHeadlessLine(text); };
     wiring.openAccountDialog = [](const QString&, const QString&) {
         PrintHeadlessLine(
             QStringLiteral("アカウントIDかパスワードが保存されていないため、ログインしません。"));

@@ -130,7 +130,6 @@ int RunSendCommand(const QStringList& args) {
             PrintLine(shownStatus);
         }
     };
-    wiring.showMessage = [](const QString&, const QString& text, bool) { PrintLine(text); };
     SendComposedMail(state, wiring);
     return kToolOk;
 }

@@ -1,6 +1,7 @@
 // ricorne-mailtool COMMAND ARGS...: the program's mail logic without windows.
 #include <QCoreApplication>
 
+#include "PrintingDialogService.h"
 #include "ToolCommands.h"
 #include "ToolOutput.h"
 
@@ -19,6 +20,8 @@ void PrintUsage() {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    ricorne::PrintingDialogService dialogs;
+    ricorne::SetDialogService(&dialogs);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {

@@ -1,7 +1,7 @@
-#include "app/DialogService.h"
+#include "core/dialogs/DialogService.h"
 #include "app/ApplicationSetup.h"
 #include "app/QtDialogService.h"
-#include "app/ScriptedDialogService.h"
+#include "core/dialogs/ScriptedDialogService.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -44,6 +44,21 @@ TEST(DialogServiceTest, ScopedServiceRestoresThePreviousOne) {
         EXPECT_NE(&Dialogs(), before);
     }
     EXPECT_EQ(&Dialogs(), before);
+}
+
+// Before a program installs its service, nothing may block or pass for a yes: every box gets
+// the answer of closing it, and file and print dialogs are cancelled.
+TEST(DialogServiceTest, WithoutAnInstalledServiceEveryQuestionIsCancelled) {
+    DialogService* previous = SetDialogService(nullptr);
+    DialogService& fallback = Dialogs();
+    EXPECT_FALSE(fallback.Confirm(QStringLiteral(u"すべてのデータを削除して良いですか？")));
+    EXPECT_EQ(fallback.Message({}, QStringLiteral(u"保存しますか？"), MessageIcon::Question,
+                               MessageButtons::YesNoCancel),
+              Answer::Cancel);
+    EXPECT_EQ(fallback.Message({}, QStringLiteral(u"送信エラー"), MessageIcon::None, MessageButtons::Ok), Answer::Ok);
+    EXPECT_TRUE(fallback.OpenFile({}, {}, {}).isEmpty());
+    EXPECT_FALSE(fallback.AskPrint(true).accepted);
+    SetDialogService(previous);
 }
 
 // The real message box: Japanese standard buttons whatever the locale, the application title

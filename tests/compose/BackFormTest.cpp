@@ -3,7 +3,7 @@
 #include "ComposeTestSupport.h"
 #include "OverlapCheck.h"
 
-#include "app/ScriptedDialogService.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "app/Twips.h"
 #include "app/WindowRegistry.h"
 #include "compose/AttachmentControls.h"

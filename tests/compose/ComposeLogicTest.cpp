@@ -6,6 +6,7 @@
 #include "compose/ComposeTexts.h"
 #include "compose/Fortune.h"
 #include "compose/SendReply.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "core/random/Random.h"
 #include "core/stores/RecordBuffers.h"
 
@@ -174,19 +175,19 @@ TEST(ReplyRules, FailedSendIsReportedAndNothingIsStored) {
     RecordingMail mail;
     ReplyState reply{u"you@example.jp"_s, u"Re:  件名"_s, u"本文"_s, {}};
     reply.attachments.text = u"/a,/b"_s;
-    QStringList boxes;
-    const auto show = [&boxes](const QString& title, const QString& text) { boxes << title << text; };
-    EXPECT_TRUE(SendReply(reply, show, &mail));
+    ScriptedDialogService dialogs;
+    ScopedDialogService installed(dialogs);
+    EXPECT_TRUE(SendReply(reply, &mail));
     mail.failOn = {2};
-    EXPECT_FALSE(SendReply(reply, show, &mail));
+    EXPECT_FALSE(SendReply(reply, &mail));
     ASSERT_EQ(mail.calls.size(), 2u);
     EXPECT_EQ(mail.calls[0].server, u"smtp.example.jp"_s);
     EXPECT_EQ(mail.calls[0].from, u"me@example.jp"_s);
     EXPECT_EQ(mail.calls[0].to, u"you@example.jp"_s);
     EXPECT_EQ(mail.calls[0].attachments, u"/a,/b"_s);
-    ASSERT_EQ(boxes.size(), 2);
-    EXPECT_EQ(boxes[0], u"送信エラー"_s);
-    EXPECT_TRUE(boxes[1].contains(u"550 5.1.1"_s));
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].title, u"送信エラー"_s);
+    EXPECT_TRUE(dialogs.Requests()[0].text.contains(u"550 5.1.1"_s));
     EXPECT_EQ(RecordCount(SentStore()), 0);
 }
 

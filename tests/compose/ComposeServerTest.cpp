@@ -5,7 +5,7 @@
 #include "ComposeTestSupport.h"
 #include "TestServers.h"
 
-#include "app/ScriptedDialogService.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "app/WindowRegistry.h"
 #include "compose/BackForm.h"
 #include "compose/ComposeWiring.h"
@@ -40,9 +40,6 @@ protected:
         AccountSettings().FromAddress = u"alice@localhost"_s;
         UsePlainSmtp();
         SetSharedMail(&mail_);
-        wiring_.showMessage = [this](const QString& title, const QString& text, bool) {
-            boxes_ << title + u": "_s + text;
-        };
         wiring_.close = [this] { ++closed_; };
     }
     void TearDown() override {
@@ -80,7 +77,14 @@ protected:
     ScopedDialogService scoped_{dialogs_};
     ComposeState state_;
     ComposeSendWiring wiring_;
-    QStringList boxes_;
+    // The boxes shown so far, "title: text".
+    QStringList Boxes() const {
+        QStringList boxes;
+        for (const DialogRequest& r : dialogs_.Requests())
+            if (r.kind == DialogRequest::Kind::Message)
+                boxes << r.title + u": "_s + r.text;
+        return boxes;
+    }
     int closed_ = 0;
 };
 
@@ -105,7 +109,7 @@ TEST_F(ComposeServerTest, MailWithAttachmentsArrivesIntactThroughSubmission) {
     state_.attachments.text = first + u","_s + second;
     const ComposeSendResult result = SendComposedMail(state_, wiring_);
     EXPECT_EQ(result.failed, 0);
-    EXPECT_TRUE(boxes_.isEmpty()) << qPrintable(boxes_.join(u'\n'));
+    EXPECT_TRUE(Boxes().isEmpty()) << qPrintable(Boxes().join(u'\n'));
     EXPECT_EQ(closed_, 1);
 
     const auto mails = BobsMails(1);
@@ -170,7 +174,7 @@ TEST_F(ComposeServerTest, BatchGoesToEveryEntryInRecordOrder) {
     };
     const ComposeSendResult result = SendComposedMail(state_, wiring_);
     EXPECT_EQ(result.attempted, 3);
-    EXPECT_TRUE(boxes_.isEmpty()) << qPrintable(boxes_.join(u'\n'));
+    EXPECT_TRUE(Boxes().isEmpty()) << qPrintable(Boxes().join(u'\n'));
     EXPECT_EQ(arrivals, QStringList({u"bob@a.example"_s, u"bob@b.example"_s, u"bob@c.example"_s}));
     EXPECT_EQ(SentMails().size(), 3u);
 }
@@ -181,9 +185,9 @@ TEST_F(ComposeServerTest, RefusedRecipientInTheMiddleShowsOneBoxAndTheRestGoesOu
     state_.body = u"本文"_s;
     const ComposeSendResult result = SendComposedMail(state_, wiring_);
     EXPECT_EQ(result.failed, 1);
-    ASSERT_EQ(boxes_.size(), 1);
-    EXPECT_TRUE(boxes_[0].startsWith(u"送信エラー: "_s));
-    EXPECT_TRUE(boxes_[0].contains(u"nobody@localhost"_s)) << qPrintable(boxes_[0]);
+    ASSERT_EQ(Boxes().size(), 1);
+    EXPECT_TRUE(Boxes()[0].startsWith(u"送信エラー: "_s));
+    EXPECT_TRUE(Boxes()[0].contains(u"nobody@localhost"_s)) << qPrintable(Boxes()[0]);
     QStringList delivered;
     for (const DecodedMail& mail : BobsMails(2))
         delivered << ToHeader(mail);

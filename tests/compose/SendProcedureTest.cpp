@@ -5,6 +5,7 @@
 #include "compose/ComposeTexts.h"
 #include "compose/Fortune.h"
 #include "compose/SendComposedMail.h"
+#include "core/dialogs/ScriptedDialogService.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,9 +25,6 @@ protected:
         wiring_.mail = &mail_;
         wiring_.clockText = [] { return u"2024/03/05  9:07:02"_s; };
         wiring_.refresh = [this] { statuses_.append(state_.status); };
-        wiring_.showMessage = [this](const QString& title, const QString& text, bool warning) {
-            boxes_.push_back({title, text, warning});
-        };
         wiring_.close = [this] { ++closed_; };
         state_.recipient = u" friend@example.jp "_s;
         state_.subject = u" 件名 "_s;
@@ -38,9 +36,17 @@ protected:
         bool warning;
     };
 
-    ComposeSendResult Send() { return SendComposedMail(state_, wiring_); }
+    ComposeSendResult Send() {
+        const ComposeSendResult result = SendComposedMail(state_, wiring_);
+        for (const DialogRequest& r : dialogs_.Requests())
+            boxes_.push_back({r.title, r.text, r.icon == MessageIcon::Warning});
+        dialogs_.Clear();
+        return result;
+    }
 
     TempAppDir app_;
+    ScriptedDialogService dialogs_;
+    ScopedDialogService installed_{dialogs_};
     RecordingMail mail_;
     ComposeSendWiring wiring_;
     ComposeState state_;

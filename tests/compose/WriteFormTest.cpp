@@ -4,8 +4,7 @@
 #include "ComposeTestSupport.h"
 #include "OverlapCheck.h"
 
-#include "app/ScriptedDialogService.h"
-#include "app/StartupSequence.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "app/Twips.h"
 #include "app/WindowRegistry.h"
 #include "compose/AttachmentControls.h"
@@ -292,7 +291,7 @@ TEST_F(WriteFormTest, AttachmentButtonsAndClear) {
 
 TEST_F(WriteFormTest, MainWindowLabelAndStartUpOpenOneWindow) {
     InstallComposeWiring();
-    MakeStartupSequence({}).RunPlace(startup::kLoadComposeHidden);
+    LoadComposeHidden();
     WriteForm* loaded = Registry().Find<WriteForm>();
     ASSERT_NE(loaded, nullptr);
     EXPECT_FALSE(loaded->isVisible());

@@ -27,6 +27,10 @@ public:
         ++recordWrites;
     }
     void SetBody(const QString& b) override { body = b; }
+    QString SubjectText() const override { return subject; }
+    QString SenderText() const override { return sender; }
+    QString DateText() const override { return date; }
+    QString BodyText() const override { return body; }
     void SetCount(const QString& text) override { count = text; }
     void SetSelectionFlag(bool on) override { flag = on; }
     bool SelectionFlag() const override { return flag; }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "TempAppDir.h"
-#include "app/ScriptedDialogService.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"

@@ -2,7 +2,7 @@
 // row clicks, the record view accessors, load steps, resizing and hover help.
 #include "history/TyakuForm.h"
 #include "StoreFixture.h"
-#include "app/DialogService.h"
+#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
 #include "app/WindowRegistry.h"
 #include "core/stores/RecordBuffers.h"
@@ -127,7 +127,7 @@ TEST_F(TyakuFormTest, LabelsOpenEitherStoreInTheSameWindow) {
     EXPECT_EQ(CurrentHistoryMode(), HistoryMode::Received);
     EXPECT_EQ(form->MailListView()->palette().color(QPalette::Base), QColor(210, 250, 250));
     EXPECT_EQ(form->Text2()->text(), u"3"_s);
-    EXPECT_EQ(form->RecordSubject(), u"件名受3"_s);
+    EXPECT_EQ(form->SubjectText(), u"件名受3"_s);
     ClickRow(form, 1);
     ASSERT_TRUE(form->SelectionFlag());
 
@@ -138,7 +138,7 @@ TEST_F(TyakuFormTest, LabelsOpenEitherStoreInTheSameWindow) {
     EXPECT_EQ(form->MailListView()->palette().color(QPalette::Base), QColor(250, 250, 255));
     EXPECT_EQ(form->Text2()->text(), u"2"_s);
     EXPECT_TRUE(form->Rows()->CellText(1, 0).startsWith(u"件名送2"_s));
-    EXPECT_EQ(form->RecordSubject(), u"件名送2"_s);
+    EXPECT_EQ(form->SubjectText(), u"件名送2"_s);
     EXPECT_EQ(form->Text5()->text(), u"1"_s); // the flag survives the reopening
 }
 
@@ -156,11 +156,11 @@ TEST_F(TyakuFormTest, MouseClickShowsTheRowAndTheKeyboardDoesNot) {
 
     QTest::keyClick(form->MailListView(), Qt::Key_Down);
     EXPECT_EQ(form->SelectedRow(), 3);
-    EXPECT_EQ(form->RecordSubject(), u"件名2"_s);
+    EXPECT_EQ(form->SubjectText(), u"件名2"_s);
 
     Put(ReceivedStore(), 3, MakeRecord(u"新しい件名"_s, u"x"_s, u"y"_s, u"z"_s));
     ClickRow(form, 3);
-    EXPECT_EQ(form->RecordSubject(), u"新しい件名"_s);
+    EXPECT_EQ(form->SubjectText(), u"新しい件名"_s);
     EXPECT_EQ(dialogs_.Requests().size(), 0u);
 }
 
@@ -185,7 +185,7 @@ TEST_F(TyakuFormTest, RecordViewAccessorsKeepStoredLineEnds) {
     EXPECT_EQ(texts.body, u"一行目\r\n二行目\r\n"_s);
     QTest::keyClick(form->Text8(), Qt::Key_End);
     QTest::keyClicks(form->Text8(), u"X"_s);
-    EXPECT_EQ(form->RecordSender(), u"差出人X"_s); // typing counts
+    EXPECT_EQ(form->SenderText(), u"差出人X"_s); // typing counts
 }
 
 TEST_F(TyakuFormTest, EditorModelKeepsEverySpaceAndOnlyTextChangesMarkTheEditor) {

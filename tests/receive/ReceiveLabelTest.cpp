@@ -4,7 +4,7 @@
 #include "receive/ReceiveLabel.h"
 #include "FakePop3.h"
 #include "ReceiveTestSupport.h"
-#include "app/ScriptedDialogService.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "app/WindowRegistry.h"
 #include "history/TyakuForm.h"
 #include "mainwindow/MainForm.h"
@@ -71,8 +71,8 @@ TEST_F(ReceiveLabelTest, MailIsStagedInTheHiddenViewerAndStoredFromIt) {
     TyakuForm* viewer = Registry().Find<TyakuForm>();
     ASSERT_NE(viewer, nullptr);
     EXPECT_FALSE(viewer->isVisible());
-    EXPECT_EQ(viewer->RecordSubject(), u"二通目"_s);
-    EXPECT_EQ(viewer->RecordBody(), u"  本文2  \r\n"_s);
+    EXPECT_EQ(viewer->SubjectText(), u"二通目"_s);
+    EXPECT_EQ(viewer->BodyText(), u"  本文2  \r\n"_s);
     const QVector<StoredMail> mails = ReceivedMails();
     ASSERT_EQ(mails.size(), 2);
     EXPECT_EQ(mails[1].body, u"本文2  \r\n"_s); // trimmed of spaces only: the line end stays
@@ -88,7 +88,7 @@ TEST_F(ReceiveLabelTest, AnOpenViewerShowsTheLastMailButKeepsItsList) {
     ClickReceive();
     EXPECT_EQ(Registry().Find<TyakuForm>(), viewer);
     EXPECT_TRUE(viewer->isVisible());
-    EXPECT_EQ(viewer->RecordSubject(), u"二通目"_s);
+    EXPECT_EQ(viewer->SubjectText(), u"二通目"_s);
     EXPECT_EQ(viewer->RowCount(), rows);
 }
 

@@ -1,6 +1,7 @@
 #include "ReceiveTestSupport.h"
 
 #include "TestServers.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 #include "core/stores/RecordBuffers.h"
@@ -10,26 +11,33 @@
 
 namespace ricorne::testing {
 
-void PaddedRecordView::Stage(const QString& subject, const QString& sender, const QString& date,
-                             const QString& body) {
-    subject_ = subject;
-    sender_ = sender;
-    date_ = date;
-    body_ = body;
+void PaddedRecordView::SetRecordView(const QString& subject, const QString& sender, const QString& date,
+                                     const QString& body) {
+    HeadlessHistoryView::SetRecordView(subject, sender, date, body);
     ++stagings;
 }
 
 CheckMailWiring CheckRecorder::Wiring(NMail& mail) {
     CheckMailWiring w;
     w.mail = &mail;
-    w.recordView = &view;
+    w.recordView = [this]() -> HistoryView& { return view; };
     w.setStatus = [this](const QString& text) { statuses << text; };
-    w.showMessage = [this](const QString& title, const QString& text) { messages.push_back({title, text}); };
     w.openAccountDialog = [this](const QString& id, const QString& password) {
         dialogOpenings << id + QLatin1Char('/') + password;
     };
     w.pullLever = [this] { ++leverPulls; };
     return w;
+}
+
+CheckMailResult CheckRecorder::Run(NMail& mail) {
+    ScriptedDialogService dialogs;
+    const CheckMailResult result = [&] {
+        ScopedDialogService installed(dialogs);
+        return CheckMail(Wiring(mail));
+    }();
+    for (const DialogRequest& r : dialogs.Requests())
+        messages.push_back({r.title, r.text});
+    return result;
 }
 
 QVector<StoredMail> ReceivedMails() {

@@ -5,7 +5,7 @@
 #include "TempAppDir.h"
 #include "core/mail/NMail.h"
 #include "receive/CheckMail.h"
-#include "receive/RecordView.h"
+#include "history/HeadlessHistoryView.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,19 +16,18 @@ namespace ricorne::testing {
 
 // Holds the staged texts with blanks around them, as a view whose boxes were padded would: the
 // check must store them trimmed.
-class PaddedRecordView : public RecordView {
+class PaddedRecordView : public HeadlessHistoryView {
 public:
-    void Stage(const QString& subject, const QString& sender, const QString& date,
-               const QString& body) override;
-    QString SubjectText() const override { return pad_ + subject_ + pad_; }
-    QString SenderText() const override { return pad_ + sender_ + pad_; }
-    QString DateText() const override { return pad_ + date_ + pad_; }
-    QString BodyText() const override { return pad_ + body_ + pad_; }
+    void SetRecordView(const QString& subject, const QString& sender, const QString& date,
+                       const QString& body) override;
+    QString SubjectText() const override { return pad_ + HeadlessHistoryView::SubjectText() + pad_; }
+    QString SenderText() const override { return pad_ + HeadlessHistoryView::SenderText() + pad_; }
+    QString DateText() const override { return pad_ + HeadlessHistoryView::DateText() + pad_; }
+    QString BodyText() const override { return pad_ + HeadlessHistoryView::BodyText() + pad_; }
     int stagings = 0;
 
 private:
     QString pad_ = QStringLiteral("  ");
-    QString subject_, sender_, date_, body_;
 };
 
 struct ShownMessage {
@@ -44,7 +43,8 @@ struct CheckRecorder {
     int leverPulls = 0;
     QStringList dialogOpenings; // "id/password"
     CheckMailWiring Wiring(NMail& mail);
-    CheckMailResult Run(NMail& mail) { return CheckMail(Wiring(mail)); }
+    // Runs one check, its message boxes answered and recorded in messages.
+    CheckMailResult Run(NMail& mail);
 };
 
 struct StoredMail {

@@ -1,8 +1,7 @@
 // The three settings windows, driven through their real controls, on real files in a
 // temporary AppDir.
 #include "TempAppDir.h"
-#include "app/ScriptedDialogService.h"
-#include "app/StartupSequence.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "app/Twips.h"
 #include "app/WindowRegistry.h"
 #include "core/paths/Paths.h"
@@ -215,8 +214,8 @@ TEST_F(SettingsDialogsTest, FailedSaveIsReportedAndTheRunKeepsTheValues) {
 }
 
 TEST_F(SettingsDialogsTest, StartupOpensServerSettingsOnlyWithoutPop3Server) {
-    MainWindowSteps steps;
-    MakeStartupSequence(steps).Run();
+    LoadServerSettings();
+    OpenServerSettingsWhenUnset();
     OptionForm* form = Registry().Find<OptionForm>();
     ASSERT_TRUE(form);
     EXPECT_TRUE(form->isVisible());
@@ -228,7 +227,8 @@ TEST_F(SettingsDialogsTest, StartupOpensServerSettingsOnlyWithoutPop3Server) {
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
     ini.write("SMTP=s\r\nPOP3=pop.example.jp\r\nMAIL=m\r\nAPOP=0\r\n");
     ini.close();
-    MakeStartupSequence(steps).Run();
+    LoadServerSettings();
+    OpenServerSettingsWhenUnset();
     EXPECT_FALSE(Registry().IsLoaded<OptionForm>());
 }
 

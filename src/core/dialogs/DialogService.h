@@ -1,7 +1,7 @@
 // Every message box, yes/no question, file dialog and print dialog of the program goes through
 // this interface. The real one (QtDialogService) shows Qt dialogs; tests install a
 // ScriptedDialogService that records what was asked and answers from a script, so no test ever
-// blocks on a modal dialog. Header without QtWidgets: logic may ask questions through it.
+// blocks on a modal dialog. QtCore only: logic asks its questions through it.
 #pragma once
 
 #include <QString>
@@ -56,9 +56,15 @@ public:
     void Notice(const QString& text, const QString& title = {});
 };
 
-// The dialog service of the process: the installed one, else a QtDialogService.
+// The answer of a box closed without choosing: Cancel, or No when there is no Cancel, or Ok for
+// an Ok-only box.
+Answer CancellingAnswer(MessageButtons buttons);
+
+// The dialog service of the process: the installed one. Until one is installed (the window
+// program installs QtDialogService at start-up), messages print on stderr and every question
+// gets CancellingAnswer, so nothing ever blocks.
 DialogService& Dialogs();
-// Installs a service (not owned; nullptr goes back to the Qt one). Returns the previous one.
+// Installs a service (not owned; nullptr goes back to the stderr one). Returns the previous one.
 DialogService* SetDialogService(DialogService* service);
 
 // Installs a service for the lifetime of this object (tests).

@@ -1,4 +1,4 @@
-#include "app/ScriptedDialogService.h"
+#include "core/dialogs/ScriptedDialogService.h"
 
 namespace ricorne {
 
@@ -33,9 +33,7 @@ Answer ScriptedDialogService::Message(const QString& title, const QString& text,
     r.text = text;
     r.icon = icon;
     r.buttons = buttons;
-    Answer answer = buttons == MessageButtons::Ok      ? Answer::Ok
-                    : buttons == MessageButtons::YesNo ? Answer::No
-                                                       : Answer::Cancel;
+    Answer answer = CancellingAnswer(buttons);
     if (answers_.empty()) {
         r.scripted = false;
     } else {

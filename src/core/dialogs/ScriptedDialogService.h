@@ -3,7 +3,7 @@
 // path, a cancelled print dialog) and are counted, so a test can fail on a surprise dialog.
 #pragma once
 
-#include "app/DialogService.h"
+#include "core/dialogs/DialogService.h"
 
 #include <QStringList>
 #include <deque>

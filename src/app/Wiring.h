@@ -1,0 +1,27 @@
+// The program, assembled: every subsystem hooked into the windows it joins, start-up as its
+// steps in order, and shut-down when the main window closes.
+#pragma once
+
+#include <functional>
+
+namespace ricorne {
+
+// Hooks each subsystem into the windows it joins (the main window's labels, ...). Runs before
+// the first window loads; calling it again changes nothing.
+void InstallWiring();
+
+// Start-up, in order: the installed folders, the slot's initial state, the help box hidden, the
+// compose window loaded hidden with its fortune off, the server settings read, the mail library
+// prepared, the server settings dialog opened (not modal) when no POP3 server is set, and the
+// main window shown.
+void RunStartup();
+
+// Shut-down when the main window closes: releases the mail library, then ends the process at
+// once with status 0. No other window runs its closing steps (a window that saves when closed,
+// like the face-mark palette, does not save), no event is processed any more and no destructor
+// runs: std::_Exit after flushing the C streams. The single-threaded program writes every file
+// within one event, so no file is half written at this point. endProcess replaces the ending
+// for tests.
+void ShutDown(const std::function<void()>& endProcess = {});
+
+} // namespace ricorne

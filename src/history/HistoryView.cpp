@@ -1,0 +1,7 @@
+#include "history/HistoryView.h"
+
+namespace ricorne {
+
+HistoryView::~HistoryView() = default;
+
+} // namespace ricorne
