@@ -192,7 +192,7 @@ TEST_F(TyakuFormTest, EditorModelKeepsEverySpaceAndOnlyTextChangesMarkTheEditor)
     TyakuForm* form = Registry().Get<TyakuForm>();
     const QString body = u"全角\u3000空白と\u00A0改行なし空白\r\n二行目"_s;
     form->SetRecordView(u"件名"_s, u"差出人"_s, u"日付"_s, body);
-    EXPECT_EQ(form->RecordBody(), body);
+    EXPECT_EQ(form->BodyText(), body);
     EXPECT_EQ(form->EditorBox().text, u"全角\u3000空白と\u00A0改行なし空白\n二行目"_s);
 
     // A search that only selects leaves the editor unmodified.
@@ -205,7 +205,7 @@ TEST_F(TyakuFormTest, EditorModelKeepsEverySpaceAndOnlyTextChangesMarkTheEditor)
     form->EditEditor([](TextBox& box) { ReplaceSelection(box, u"（＾＾）"_s); });
     EXPECT_TRUE(Editor().EditorModified);
     EXPECT_EQ(form->EditorBox().Caret(), 11 + 4);
-    EXPECT_EQ(form->RecordBody(), u"全角\u3000空白と\u00A0改行なし（＾＾）\r\n二行目"_s);
+    EXPECT_EQ(form->BodyText(), u"全角\u3000空白と\u00A0改行なし（＾＾）\r\n二行目"_s);
 }
 
 TEST_F(TyakuFormTest, LoadStepsLoadTheEditorFileOnlyWhenOneIsSet) {
