@@ -8,7 +8,8 @@ AddressListView::AddressListView(QWidget* parent) : QTreeWidget(parent) {
     setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSortingEnabled(false); // a row's position is its record number
+    setSortingEnabled(false);        // a row's position is its record number
+    setTextElideMode(Qt::ElideNone); // the columns keep the fields' fill spaces; no "…" after every entry
 }
 
 int AddressListView::SelectedRow() const {

@@ -3,7 +3,8 @@
 //   addressbook_demo                  the window with the sample entries
 //   addressbook_demo --click N        then a press on row N
 //   addressbook_demo --help-box NAME  then the pointer over control NAME (Command1, Command38, ...)
-//   addressbook_demo --records N      N generated entries instead of the samples
+//   addressbook_demo --records N      N generated entries instead of the samples (prints the
+//                                     time the window took to open)
 //   addressbook_demo --quit-after MS  end after MS milliseconds
 #include "addressbook/AddressBookWiring.h"
 #include "addressbook/AddressListView.h"
@@ -15,6 +16,7 @@
 #include "core/stores/RecordStore.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -56,7 +58,12 @@ int main(int argc, char** argv) {
         Add(u"日本太郎"_s, u"日本太郎<taro@example.jp>"_s);
     }
 
+    QElapsedTimer opening;
+    opening.start();
     OpenAddressBook();
+    if (args.contains(u"--records"_s))
+        qInfo("opened with %d entries in %lld ms", int(Registry().Find<FriendForm>()->State().rows.size()),
+              opening.elapsed());
     FriendForm* form = Registry().Find<FriendForm>();
     form->move(20, 20);
 
