@@ -12,7 +12,7 @@ namespace ricorne {
 namespace {
 
 void Fail(const QString& text) {
-    Dialogs().Message(ErrorTitle(), text, MessageIcon::Warning, MessageButtons::Ok);
+    Dialogs().Message(AddressBookErrorTitle(), text, MessageIcon::Warning, MessageButtons::Ok);
 }
 
 // Reads the selected row's record into the address buffer and the fields. False when the record
@@ -20,7 +20,7 @@ void Fail(const QString& text) {
 bool ReadSelectedIntoFields(AddressBookState& state) {
     AddressRecord& record = AddressBuffer();
     if (!ReadRecord(AddressStore(), state.selectedRow + 1, record)) {
-        Fail(RowUnreadableText());
+        Fail(AddressRowUnreadableText());
         ReloadAddressList(state);
         return false;
     }
@@ -59,25 +59,25 @@ void RegisterAddress(AddressBookState& state) {
     SetField(record.MailAddress, state.address);
     const AppendResult appended = AppendRecord(AddressStore(), record);
     if (appended.status == AppendStatus::StoreFull) {
-        Fail(StoreFullText());
+        Fail(AddressBookFullText());
         return;
     }
     if (!appended || !FlushStore(AddressStore())) {
-        Fail(RegisterFailedText());
+        Fail(AddressRegisterFailedText());
         ReloadAddressList(state); // show what the store holds now
         return;
     }
-    state.status = RegisteredStatus();
+    state.status = AddressRegisteredStatus();
     ReloadAddressList(state);
 }
 
 void InsertNameCard(AddressBookState& state) {
     if (state.address.isEmpty()) {
-        Dialogs().Notice(NoAddressText());
+        Dialogs().Notice(NameCardNoAddressText());
         return;
     }
     if (state.nameCard.isEmpty()) {
-        Dialogs().Notice(NoNameCardText());
+        Dialogs().Notice(NameCardMissingText());
         return;
     }
     state.address = state.nameCard + u'<' + Trim(state.address) + u'>';
@@ -85,18 +85,18 @@ void InsertNameCard(AddressBookState& state) {
 
 void PickAddressRow(AddressBookState& state) {
     if (!HasSelection(state)) {
-        Dialogs().Notice(NothingSelectedText());
+        Dialogs().Notice(AddressNotSelectedText());
         return;
     }
     if (ReadSelectedIntoFields(state))
-        state.status = SelectedStatus();
+        state.status = AddressSelectedStatus();
 }
 
 void DeleteAddress(AddressBookState& state) {
     // An address typed by hand, or a list that lost its selection on reload, must never delete
     // whatever record happens to sit at some row.
     if (state.address.isEmpty() || !HasSelection(state)) {
-        Dialogs().Notice(NothingSelectedText());
+        Dialogs().Notice(AddressNotSelectedText());
         return;
     }
     if (!ReadSelectedIntoFields(state))
@@ -108,7 +108,7 @@ void DeleteAddress(AddressBookState& state) {
     if (Dialogs().Confirm(ConfirmDeleteText())) {
         marked = MarkDeleted(AddressStore(), number, chosen);
         if (!marked)
-            Fail(DeleteFailedText());
+            Fail(AddressDeleteFailedText());
     }
     // Compacted on No as well: a record left marked by an earlier interrupted deletion goes too.
     if (!CompactStore(AddressStore())) {
@@ -116,12 +116,12 @@ void DeleteAddress(AddressBookState& state) {
         if (marked) {
             WriteRecord(AddressStore(), number, chosen);
             FlushStore(AddressStore());
-            Fail(DeleteFailedText());
+            Fail(AddressDeleteFailedText());
         }
         marked = false;
     }
     if (marked)
-        state.status = DeletedStatus();
+        state.status = AddressDeletedStatus();
     ReloadAddressList(state);
 }
 

@@ -9,43 +9,43 @@ QString FriendNoteText() {
     return QStringLiteral(u"名刺は新規作成で宛先、１発挿入した際の確認用として使用します。");
 }
 
-QString SelectedStatus() {
+QString AddressSelectedStatus() {
     return QStringLiteral(u"\u3000選択しました。");
 }
-QString RegisteredStatus() {
+QString AddressRegisteredStatus() {
     return QStringLiteral(u"\u3000登録が完了しました。");
 }
-QString DeletedStatus() {
+QString AddressDeletedStatus() {
     return QStringLiteral(u"削除が完了しました");
 }
 
-QString NoAddressText() {
+QString NameCardNoAddressText() {
     return QStringLiteral(u"メールアドレスが入力されていません");
 }
-QString NoNameCardText() {
+QString NameCardMissingText() {
     return QStringLiteral(u"名詞が入力されていません");
 }
-QString NothingSelectedText() {
+QString AddressNotSelectedText() {
     return QStringLiteral(u"データが選択されていません");
 }
 QString ConfirmDeleteText() {
     return QStringLiteral(u"選択された（行、青色）データを削除します。よろしいですか");
 }
-QString ErrorTitle() {
+QString AddressBookErrorTitle() {
     return QStringLiteral(u"エラー");
 }
-QString StoreFullText() {
+QString AddressBookFullText() {
     return QStringLiteral(u"アドレス帳の登録件数が上限の 32767 件に達しているため、これ以上登録できません。"
                           u"不要なメールアドレスを削除してから、もう一度登録してください。");
 }
-QString RegisterFailedText() {
+QString AddressRegisterFailedText() {
     return QStringLiteral(
         u"アドレス帳に登録できませんでした（ディスクの空きが足りないか、書き込みに失敗しました）。");
 }
-QString RowUnreadableText() {
+QString AddressRowUnreadableText() {
     return QStringLiteral(u"選択されたデータを読み込めませんでした。一覧を読み直します。");
 }
-QString DeleteFailedText() {
+QString AddressDeleteFailedText() {
     return QStringLiteral(u"削除できませんでした（ディスクの空きが足りないか、書き込みに失敗しました）。"
                           u"アドレス帳は削除する前のままです。");
 }

@@ -9,20 +9,20 @@ QString FriendFormCaption(); // "アドレス帳"
 QString FriendNoteText();    // the fixed note beside the buttons (Label4)
 
 // Status line (Label7). The first two begin with an ideographic space.
-QString SelectedStatus();   // "　選択しました。"
-QString RegisteredStatus(); // "　登録が完了しました。"
-QString DeletedStatus();    // "削除が完了しました"
+QString AddressSelectedStatus();   // "　選択しました。"
+QString AddressRegisteredStatus(); // "　登録が完了しました。"
+QString AddressDeletedStatus();    // "削除が完了しました"
 
 // Message boxes.
-QString NoAddressText();       // "名刺挿入" without a mail address
-QString NoNameCardText();      // "名刺挿入" without a name card
-QString NothingSelectedText(); // "削除" or a row press with no row picked
+QString NameCardNoAddressText();  // "名刺挿入" without a mail address
+QString NameCardMissingText();    // "名刺挿入" without a name card
+QString AddressNotSelectedText(); // "削除" or a row press with no row picked
 QString ConfirmDeleteText();
-QString ErrorTitle(); // "エラー": failures of the store
-QString StoreFullText();
-QString RegisterFailedText();
-QString RowUnreadableText();
-QString DeleteFailedText();
+QString AddressBookErrorTitle(); // "エラー": failures of the store
+QString AddressBookFullText();
+QString AddressRegisterFailedText();
+QString AddressRowUnreadableText();
+QString AddressDeleteFailedText();
 
 // Hover help of a button, by its control name (Command1, Command3, Command4, Command38); empty
 // for any other control. Line breaks are CR LF.

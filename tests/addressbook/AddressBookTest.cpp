@@ -254,7 +254,7 @@ TEST_F(AddressBookTest, AFailedCompactionLeavesTheStoreAsItWasAndSaysSo) {
 
     EXPECT_EQ(StoreBytes(), before) << "the marked entry is live again";
     ASSERT_EQ(dialogs_.Requests().size(), 2u);
-    EXPECT_EQ(dialogs_.Requests()[1].text, DeleteFailedText());
+    EXPECT_EQ(dialogs_.Requests()[1].text, AddressDeleteFailedText());
     EXPECT_EQ(dialogs_.Requests()[1].title, u"エラー"_s);
     EXPECT_NE(state.status, u"削除が完了しました"_s);
     EXPECT_EQ(state.rows.size(), 3);
@@ -286,7 +286,7 @@ TEST_F(AddressBookTest, AFullStoreRefusesTheEntryWithAMessageAndStoresNothing) {
     RegisterAddress(state);
     EXPECT_EQ(QFileInfo(f.fileName()).size(), qint64(kMaxRecordNumber) * 184);
     ASSERT_EQ(dialogs_.Requests().size(), 1u);
-    EXPECT_EQ(dialogs_.Requests()[0].text, StoreFullText());
+    EXPECT_EQ(dialogs_.Requests()[0].text, AddressBookFullText());
     EXPECT_TRUE(dialogs_.Requests()[0].text.contains(u"32767"_s));
     EXPECT_EQ(state.status, u"前の表示"_s);
 }
