@@ -1,5 +1,6 @@
 #include "app/Wiring.h"
 
+#include "addressbook/AddressBookWiring.h"
 #include "app/WindowRegistry.h"
 #include "compose/ComposeWiring.h"
 #include "core/mail/NMail.h"
@@ -22,6 +23,7 @@ void InstallWiring() {
     InstallHistoryWiring();
     InstallReceiveWiring();
     InstallSettingsWiring();
+    InstallAddressBookWiring();
 }
 
 void RunStartup() {

@@ -1,0 +1,132 @@
+#include "addressbook/AddressBook.h"
+
+#include "addressbook/AddressBookTexts.h"
+#include "core/dialogs/DialogService.h"
+#include "core/stores/RecordBuffers.h"
+#include "core/stores/RecordField.h"
+#include "core/stores/RecordStore.h"
+#include "core/text/Text.h"
+
+namespace ricorne {
+
+namespace {
+
+void Fail(const QString& text) {
+    Dialogs().Message(AddressBookErrorTitle(), text, MessageIcon::Warning, MessageButtons::Ok);
+}
+
+// Reads the selected row's record into the address buffer and the fields. False when the record
+// is gone (the store changed behind the list): the user is told and the list is reloaded.
+bool ReadSelectedIntoFields(AddressBookState& state) {
+    AddressRecord& record = AddressBuffer();
+    if (!ReadRecord(AddressStore(), state.selectedRow + 1, record)) {
+        Fail(AddressRowUnreadableText());
+        ReloadAddressList(state);
+        return false;
+    }
+    state.name = Trim(CutAtNul(FieldText(record.Name)));
+    state.address = Trim(CutAtNul(FieldText(record.MailAddress)));
+    return true;
+}
+
+bool HasSelection(const AddressBookState& state) {
+    return state.selectedRow >= 0 && state.selectedRow < state.rows.size();
+}
+
+} // namespace
+
+void LoadAddressBook(AddressBookState& state) {
+    state.status.clear();
+    ReloadAddressList(state);
+}
+
+void ReloadAddressList(AddressBookState& state) {
+    state.rows.clear();
+    state.selectedRow = -1;
+    AddressRecord& record = AddressBuffer();
+    // A read error keeps the rows read so far; the count shows how many that is.
+    ReadRecords(AddressStore(), record, [&](int) {
+        state.rows.append({CutAtNul(FieldText(record.MailAddress)), CutAtNul(FieldText(record.Name))});
+    });
+    state.count = QString::number(state.rows.size());
+    ++state.listRevision;
+}
+
+void RegisterAddress(AddressBookState& state) {
+    AddressRecord& record = AddressBuffer();
+    record = AddressRecord();
+    SetField(record.Name, state.name);
+    SetField(record.MailAddress, state.address);
+    const AppendResult appended = AppendRecord(AddressStore(), record);
+    if (appended.status == AppendStatus::StoreFull) {
+        Fail(AddressBookFullText());
+        return;
+    }
+    if (!appended || !FlushStore(AddressStore())) {
+        Fail(AddressRegisterFailedText());
+        ReloadAddressList(state); // show what the store holds now
+        return;
+    }
+    state.status = AddressRegisteredStatus();
+    ReloadAddressList(state);
+}
+
+void InsertNameCard(AddressBookState& state) {
+    if (state.address.isEmpty()) {
+        Dialogs().Notice(NameCardNoAddressText());
+        return;
+    }
+    if (state.nameCard.isEmpty()) {
+        Dialogs().Notice(NameCardMissingText());
+        return;
+    }
+    state.address = state.nameCard + u'<' + Trim(state.address) + u'>';
+}
+
+void PickAddressRow(AddressBookState& state) {
+    if (!HasSelection(state)) {
+        Dialogs().Notice(AddressNotSelectedText());
+        return;
+    }
+    if (ReadSelectedIntoFields(state))
+        state.status = AddressSelectedStatus();
+}
+
+void DeleteAddress(AddressBookState& state) {
+    // An address typed by hand, or a list that lost its selection on reload, must never delete
+    // whatever record happens to sit at some row.
+    if (state.address.isEmpty() || !HasSelection(state)) {
+        Dialogs().Notice(AddressNotSelectedText());
+        return;
+    }
+    if (!ReadSelectedIntoFields(state))
+        return;
+    state.status.clear();
+    const int number = state.selectedRow + 1;
+    const AddressRecord chosen = AddressBuffer();
+    bool marked = false;
+    if (Dialogs().Confirm(ConfirmDeleteText())) {
+        marked = MarkDeleted(AddressStore(), number, chosen);
+        if (!marked)
+            Fail(AddressDeleteFailedText());
+    }
+    // Compacted on No as well: a record left marked by an earlier interrupted deletion goes too.
+    if (!CompactStore(AddressStore())) {
+        // The store is still whole but holds the marked record: make it live again.
+        if (marked) {
+            WriteRecord(AddressStore(), number, chosen);
+            FlushStore(AddressStore());
+            Fail(AddressDeleteFailedText());
+        }
+        marked = false;
+    }
+    if (marked)
+        state.status = AddressDeletedStatus();
+    ReloadAddressList(state);
+}
+
+void PasteAddress(AddressBookState& state, const QString& clipboard) {
+    state.address = clipboard;
+}
+
+} // namespace ricorne

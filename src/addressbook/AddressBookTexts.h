@@ -1,0 +1,31 @@
+// The address book's own texts: captions, status lines, messages and hover help.
+#pragma once
+
+#include <QString>
+
+namespace ricorne {
+
+QString FriendFormCaption(); // "アドレス帳"
+QString FriendNoteText();    // the fixed note beside the buttons (Label4)
+
+// Status line (Label7). The first two begin with an ideographic space.
+QString AddressSelectedStatus();   // "　選択しました。"
+QString AddressRegisteredStatus(); // "　登録が完了しました。"
+QString AddressDeletedStatus();    // "削除が完了しました"
+
+// Message boxes.
+QString NameCardNoAddressText();  // "名刺挿入" without a mail address
+QString NameCardMissingText();    // "名刺挿入" without a name card
+QString AddressNotSelectedText(); // "削除" or a row press with no row picked
+QString ConfirmDeleteText();
+QString AddressBookErrorTitle(); // "エラー": failures of the store
+QString AddressBookFullText();
+QString AddressRegisterFailedText();
+QString AddressRowUnreadableText();
+QString AddressDeleteFailedText();
+
+// Hover help of a button, by its control name (Command1, Command3, Command4, Command38); empty
+// for any other control. Line breaks are CR LF.
+QString FriendHelpText(const QString& controlName);
+
+} // namespace ricorne
