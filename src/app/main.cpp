@@ -5,6 +5,7 @@
 #include "app/WindowRegistry.h"
 #include "core/mail/NMail.h"
 #include "core/paths/Paths.h"
+#include "facemarks/FaceMarkWiring.h"
 #include "mainwindow/MainForm.h"
 
 #include <QApplication>
@@ -26,8 +27,14 @@ int main(int argc, char** argv) {
     });
     RegisterMailLibraryRelease([] { SharedMail().NMailEndWinSock(); });
 
+    InstallFaceMarkWiring();
+
     QPointer<MainForm> main = Registry().Get<MainForm>();
-    QObject::connect(main, &MainForm::Closing, [] { ShutDown(); });
+    QObject::connect(main, &MainForm::Closing, [] {
+        // The end closes no window, so the palette's lists are written before it.
+        SaveOpenPalette();
+        ShutDown();
+    });
 
     MainWindowSteps mainSteps;
     mainSteps.hideHelpBox = [main] {

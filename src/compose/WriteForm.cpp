@@ -1,6 +1,7 @@
 #include "compose/WriteForm.h"
 
 #include "app/DialogService.h"
+#include "app/TextBoxAdapter.h"
 #include "app/Twips.h"
 #include "compose/AttachmentControls.h"
 #include "compose/NameListBox.h"
@@ -255,6 +256,10 @@ void WriteForm::SetFortune(bool on) {
 
 void WriteForm::SetFaceMarkAction(std::function<void()> action) {
     faceMarkAction_ = std::move(action);
+}
+
+void WriteForm::EditBody(const std::function<void(TextBox&)>& edit) {
+    EditTextBox(*body_, edit);
 }
 
 void WriteForm::SetFileChooser(FileChooser chooser) {

@@ -3,13 +3,15 @@
 // shows a ComposeState; every button runs the state's logic and shows the result.
 //
 // Other subsystems use it through:
-//   BodyText()           the body box (the face-mark palette inserts at its caret)
+//   BodyText()           the body box
+//   EditBody             edits the body as a text box (the face-mark palette inserts at its caret)
 //   SetFaceMarkAction    what "顔・絵文字" does (opens the palette once it exists)
 //   SetFortune           the fortune switch (start-up clears it)
 #pragma once
 
 #include "compose/ComposeState.h"
 #include "compose/ComposeTexts.h"
+#include "core/text/TextBox.h"
 
 #include <QWidget>
 #include <functional>
@@ -42,6 +44,8 @@ public:
     const ComposeState& State();
     void SetFortune(bool on);
     void SetFaceMarkAction(std::function<void()> action);
+    // Applies edit to the body's text, caret and selection, and shows the result.
+    void EditBody(const std::function<void(TextBox&)>& edit);
     // How an attachment file is chosen (tests; the dialog service by default).
     void SetFileChooser(FileChooser chooser);
 
