@@ -11,6 +11,7 @@
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -186,6 +187,12 @@ void KaoForm::SetCurrentTab(int tab) {
         return;
     pages_->setCurrentIndex(tab);
     tabs_[tab]->setChecked(true);
+    // A pressed button alone hardly tells which tab is in front; its caption stands out too.
+    for (QToolButton* button : tabs_) {
+        QFont font = button->font();
+        font.setBold(button == tabs_[tab]);
+        button->setFont(font);
+    }
 }
 
 void KaoForm::Insert(int tab) {
