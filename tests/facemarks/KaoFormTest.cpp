@@ -81,6 +81,11 @@ TEST_F(KaoFormTest, OpensCentredOnTabThreeWithTwelveTabsInFourRowsOfThree) {
         EXPECT_EQ(BoxText(*form->ListBox(list.tab)), u"%1の一行目\n(^_^) (^o^)/\n"_s.arg(list.caption));
         EXPECT_EQ(ReadTextBox(*form->ListBox(list.tab)).Caret(), 0);
     }
+
+    Click(form->TabButton(10));
+    EXPECT_EQ(form->CurrentTab(), 10);
+    EXPECT_TRUE(form->ListBox(10)->isVisible());
+    EXPECT_FALSE(form->TabButton(3)->isChecked());
 }
 
 TEST_F(KaoFormTest, EveryTabHasItsButtonsLabelAndTheFooterItsTexts) {
@@ -120,14 +125,6 @@ TEST_F(KaoFormTest, EveryTabHasItsButtonsLabelAndTheFooterItsTexts) {
         EXPECT_TRUE(address.startsWith(u"file://"_s)) << address.toStdString();
         EXPECT_TRUE(address.endsWith(u"/help/index.html"_s)) << address.toStdString();
     }
-}
-
-TEST_F(KaoFormTest, ClickingATabShowsItsList) {
-    KaoForm* form = Open();
-    Click(form->TabButton(10));
-    EXPECT_EQ(form->CurrentTab(), 10);
-    EXPECT_TRUE(form->ListBox(10)->isVisible());
-    EXPECT_FALSE(form->TabButton(3)->isChecked());
 }
 
 TEST_F(KaoFormTest, InsertPutsTheMarkAtTheBodysCaretThenClosesAndSaves) {
@@ -209,19 +206,16 @@ TEST_F(KaoFormTest, TheComposeWindowsButtonOpensThePalette) {
     EXPECT_TRUE(compose->isVisible());
 }
 
-TEST_F(KaoFormTest, ProgramEndSavesTheOpenPalettesEdits) {
+TEST_F(KaoFormTest, ProgramEndSavesTheOpenPalettesEditsAndWithoutThePaletteWritesNothing) {
+    const QByteArray before = folder_.Read(u"Text9.txt"_s);
+    SaveOpenPalette();
+    EXPECT_EQ(folder_.Read(u"Text9.txt"_s), before);
+
     KaoForm* form = Open();
     form->ListBox(9)->setPlainText(u"終了前の編集"_s);
     SaveOpenPalette();
     EXPECT_EQ(FileText(9), u"終了前の編集\r\n"_s);
     EXPECT_TRUE(Registry().IsLoaded<KaoForm>());
-}
-
-TEST_F(KaoFormTest, ProgramEndWithoutThePaletteWritesNothing) {
-    const QByteArray before = folder_.Read(u"Text9.txt"_s);
-    SaveOpenPalette();
-    EXPECT_EQ(folder_.Read(u"Text9.txt"_s), before);
-    EXPECT_FALSE(Registry().IsLoaded<KaoForm>());
 }
 
 } // namespace
