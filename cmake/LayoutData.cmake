@@ -1,7 +1,7 @@
 # cmake -DSRC=<dir> -DDEST=<dir> -P LayoutData.cmake
 # Lays out the data folders: every folder under SRC is created under DEST, every file copied
 # unless DEST already has it (a user's data is never overwritten). Text files (.txt, .ini) are
-# kept in UTF-8 in the sources and converted to CP932 on the way.
+# kept in UTF-8 with LF line ends in the sources and laid out in CP932 with CR LF line ends.
 if(NOT IS_DIRECTORY "${SRC}")
   return()
 endif()
@@ -21,8 +21,14 @@ foreach(rel IN LISTS entries)
   file(MAKE_DIRECTORY "${dir}")
   string(TOLOWER "${name}" lname)
   if(lname MATCHES "\\.(txt|ini)$")
-    execute_process(COMMAND iconv -f UTF-8 -t CP932 "${from}" OUTPUT_FILE "${to}.part"
+    file(READ "${from}" text)
+    if(NOT text MATCHES "\r")
+      string(REPLACE "\n" "\r\n" text "${text}")
+    endif()
+    file(WRITE "${to}.crlf" "${text}")
+    execute_process(COMMAND iconv -f UTF-8 -t CP932 "${to}.crlf" OUTPUT_FILE "${to}.part"
                     RESULT_VARIABLE rc)
+    file(REMOVE "${to}.crlf")
     if(NOT rc EQUAL 0)
       file(REMOVE "${to}.part")
       message(FATAL_ERROR "cannot convert ${from} to CP932")

@@ -6,6 +6,7 @@
 #include "core/mail/NMail.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
+#include "facemarks/FaceMarkWiring.h"
 #include "history/OpenHistory.h"
 #include "mainwindow/MainForm.h"
 #include "mainwindow/SlotPanelInstaller.h"
@@ -24,6 +25,7 @@ void InstallWiring() {
     InstallReceiveWiring();
     InstallSettingsWiring();
     InstallAddressBookWiring();
+    InstallFaceMarkWiring();
 }
 
 void RunStartup() {
@@ -41,6 +43,8 @@ void RunStartup() {
 }
 
 void ShutDown(const std::function<void()>& endProcess) {
+    // The end closes no window, so a palette still open writes its lists first.
+    SaveOpenPalette();
     SharedMail().NMailEndWinSock();
     if (endProcess) {
         endProcess();

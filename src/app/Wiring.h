@@ -16,9 +16,9 @@ void InstallWiring();
 // main window shown.
 void RunStartup();
 
-// Shut-down when the main window closes: releases the mail library, then ends the process at
-// once with status 0. No other window runs its closing steps (a window that saves when closed,
-// like the face-mark palette, does not save), no event is processed any more and no destructor
+// Shut-down when the main window closes: an open face-mark palette writes its lists, the mail
+// library is released, then the process ends at once with status 0. No other window runs its
+// closing steps, no event is processed any more and no destructor
 // runs: std::_Exit after flushing the C streams. The single-threaded program writes every file
 // within one event, so no file is half written at this point. endProcess replaces the ending
 // for tests.

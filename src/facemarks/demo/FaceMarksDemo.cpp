@@ -1,0 +1,37 @@
+// Developer tool: the face-mark palette on a throw-away AppDir holding the installed lists, for
+// looking at it.   facemarks_demo [tab]
+#include "app/ApplicationSetup.h"
+#include "app/WindowRegistry.h"
+#include "core/paths/Paths.h"
+#include "facemarks/FaceMarkLists.h"
+#include "facemarks/FaceMarkWiring.h"
+#include "facemarks/KaoForm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace ricorne;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    InstallFontSubstitutions();
+    InstallApplicationFont();
+    InstallJapaneseTranslations(app);
+    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
+    QTemporaryDir dir;
+    SetAppDir(dir.path());
+    EnsureInstalledFolders();
+    for (const FaceMarkList& list : FaceMarkLists()) {
+        SetAppDir(installed);
+        const QString from = ResolvePath(FaceMarkFile(list.tab));
+        SetAppDir(dir.path());
+        QFile::copy(from, ResolvePath(FaceMarkFile(list.tab)));
+    }
+    InstallFaceMarkWiring();
+    KaoForm* form = Registry().Show<KaoForm>();
+    if (argc > 1)
+        form->SetCurrentTab(QString::fromLocal8Bit(argv[1]).toInt());
+    return app.exec();
+}

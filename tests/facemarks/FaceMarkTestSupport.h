@@ -1,0 +1,43 @@
+// A throw-away AppDir with the face-mark folder, and raw access to the files in it.
+#pragma once
+
+#include "core/paths/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace ricorne::testing {
+
+class FaceMarkFolder {
+public:
+    FaceMarkFolder() {
+        EXPECT_TRUE(dir_.isValid());
+        SetAppDir(dir_.path());
+        EXPECT_TRUE(EnsureInstalledFolders());
+    }
+    ~FaceMarkFolder() { SetAppDir(QString()); }
+
+    QString Path() const { return dir_.path() + QLatin1Char('/') + FaceMarkDir(); }
+    QString FilePath(const QString& name) const { return Path() + QLatin1Char('/') + name; }
+
+    void Write(const QString& name, const QByteArray& bytes) const {
+        QFile file(FilePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    // The bytes of the file, or a null array when it does not exist.
+    QByteArray Read(const QString& name) const {
+        QFile file(FilePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return file.readAll();
+    }
+    QStringList Files() const { return QDir(Path()).entryList(QDir::Files, QDir::Name); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+} // namespace ricorne::testing
