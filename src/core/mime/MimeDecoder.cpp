@@ -9,6 +9,7 @@
 #include "core/mime/JapaneseCharsets.h"
 #include "core/mime/MimeParse.h"
 #include "core/mime/MimePartial.h"
+#include "core/mime/MimeRepair.h"
 #include "core/mime/Rfc2047.h"
 #include "core/mime/SafeFileName.h"
 #include "core/text/Text.h"
@@ -19,13 +20,35 @@ namespace {
 
 const int kSenderFieldBytes = 90;
 
-QString HeaderBlockText(const QByteArray& raw) {
-    qsizetype end = raw.indexOf("\r\n\r\n");
+// Where the header block of raw ends (at its blank line) and where the body begins.
+void SplitHeaderBlock(const QByteArray& raw, qsizetype* headerEnd, qsizetype* bodyStart) {
+    const qsizetype crlf = raw.indexOf("\r\n\r\n");
     const qsizetype lf = raw.indexOf("\n\n");
-    if (end < 0 || (lf >= 0 && lf < end)) {
-        end = lf;
+    if (crlf >= 0 && (lf < 0 || crlf < lf)) {
+        *headerEnd = crlf;
+        *bodyStart = crlf + 4;
+    } else if (lf >= 0) {
+        *headerEnd = lf;
+        *bodyStart = lf + 2;
+    } else {
+        *headerEnd = raw.size();
+        *bodyStart = raw.size();
     }
-    QString text = GuessDecode(end < 0 ? raw : raw.left(end));
+}
+
+QString HeaderBlockText(const QByteArray& raw) {
+    qsizetype end, bodyStart;
+    SplitHeaderBlock(raw, &end, &bodyStart);
+    QString text = GuessDecode(raw.left(end));
+    text.replace(QChar(u'\0'), QLatin1Char(' '));
+    return ToCrLf(text);
+}
+
+// Everything after the header block, as text.
+QString RawBodyText(const QByteArray& raw) {
+    qsizetype end, bodyStart;
+    SplitHeaderBlock(raw, &end, &bodyStart);
+    QString text = GuessDecode(raw.mid(bodyStart));
     text.replace(QChar(u'\0'), QLatin1Char(' '));
     return ToCrLf(text);
 }
@@ -268,7 +291,8 @@ private:
 
 DecodedMail DecodeMail(const QByteArray& raw) {
     DecodedMail mail;
-    mail.headerText = HeaderBlockText(raw);
+    const QByteArray repaired = RepairHeaderBlocks(raw);
+    mail.headerText = HeaderBlockText(repaired);
     GObjectPtr<GMimeMessage> message = MimeParseMessage(raw);
     if (!message) {
         QString text = GuessDecode(raw);
@@ -288,6 +312,10 @@ DecodedMail DecodeMail(const QByteArray& raw) {
     const MimeLayout layout = MimeLayOut(message.get());
     if (layout.body) {
         mail.body = MimeBodyText(layout.body, layout.bodyIsHtml);
+    } else if (layout.attachments.empty() && layout.partials.empty()) {
+        // Broken structure (a multipart whose boundary never appears, is wrong or missing): the
+        // mail is deleted from the server once stored, so keep the text that is there.
+        mail.body = RawBodyText(repaired);
     }
     QStringList extra;
     for (GMimeMessagePartial* partial : layout.partials) {
