@@ -79,6 +79,10 @@ INSTANTIATE_TEST_SUITE_P(
                                    "Content-Type: text\r\n\r\n\x82\xa8\x90\xa2\x98\x62\r\n",
                                    QStringLiteral("お世話\r\n"),
                                    {}},
+                      StructureRow{"a named file stays a file",
+                                   "Content-Type: application; name=\"a.pdf\"\r\n\r\n%PDF\x80\r\n",
+                                   QStringLiteral("[attachment] a.pdf"),
+                                   {QStringLiteral("a.pdf")}},
                       StructureRow{
                           "inside a multipart",
                           "Content-Type: multipart/mixed; boundary=B\r\n\r\n--B\r\nContent-Type: text\r\n\r\n"

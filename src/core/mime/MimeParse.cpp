@@ -25,14 +25,18 @@ void EnsureGMime() {
     std::call_once(once, [] { g_mime_init(); });
 }
 
+QString PartFileName(GMimeObject* object);
+
 QByteArray MediaType(GMimeObject* object) {
     // A type without its subtype ("text") or otherwise malformed reads as text/plain, as RFC 2045
-    // asks; GMime would make it application/octet-stream and the text an attachment.
+    // asks; GMime would make it application/octet-stream and the text an attachment. A part with
+    // a file name stays a file: its bytes may be anything.
     const QByteArray declared = MimeRawHeader(object, "Content-Type");
     if (!declared.isNull() && !GMIME_IS_MULTIPART(object) && !GMIME_IS_MESSAGE_PART(object)) {
         const QByteArray token = HeaderToken(declared);
         const qsizetype slash = token.indexOf('/');
-        if (slash <= 0 || slash == token.size() - 1 || token.indexOf('/', slash + 1) >= 0) {
+        if ((slash <= 0 || slash == token.size() - 1 || token.indexOf('/', slash + 1) >= 0) &&
+            PartFileName(object).trimmed().isEmpty()) {
             return "text/plain";
         }
     }
