@@ -7,6 +7,7 @@
 
 #include "core/mime/FlowedText.h"
 #include "core/mime/JapaneseCharsets.h"
+#include "core/mime/MimeDecoder.h"
 #include "core/mime/Rfc2047.h"
 #include "core/mime/Rfc2231.h"
 #include "core/text/Text.h"
@@ -135,6 +136,23 @@ INSTANTIATE_TEST_SUITE_P(
         FlowRow{"fixed lines untouched", QStringLiteral("a\r\n\r\nb"), true, QStringLiteral("a\r\n\r\nb")},
         FlowRow{"last line keeps its space", QStringLiteral("end "), true, QStringLiteral("end ")}),
     [](const auto& info) { return std::to_string(info.index); });
+
+TEST(FlowedMail, BodyIsJoinedOnlyWhenTheTypeSaysSo) {
+    // "今日は良い \r\n天気です。\r\n" in ISO-2022-JP, as a mobile client sends it.
+    const QByteArray text = "\x1b$B:#F|$ONI$$\x1b(B \r\n\x1b$BE75$$G$9!#\x1b(B\r\n";
+    const QByteArray head = "From: a@example.jp\r\nSubject: s\r\nMIME-Version: 1.0\r\n";
+    EXPECT_EQ(DecodeMail(head +
+                         "Content-Type: text/plain; charset=ISO-2022-JP; format=flowed; DelSp=Yes\r\n\r\n" +
+                         text)
+                  .body,
+              QStringLiteral("今日は良い天気です。\r\n"));
+    EXPECT_EQ(
+        DecodeMail(head + "Content-Type: text/plain; charset=ISO-2022-JP; format=\"Flowed\"\r\n\r\n" + text)
+            .body,
+        QStringLiteral("今日は良い 天気です。\r\n"));
+    EXPECT_EQ(DecodeMail(head + "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n" + text).body,
+              QStringLiteral("今日は良い \r\n天気です。\r\n"));
+}
 
 } // namespace
 } // namespace ricorne
