@@ -57,6 +57,21 @@ INSTANTIATE_TEST_SUITE_P(
                      "Content-Type: multipart/alternative;\r\n\r\nBlah blah\r\n",
                      QStringLiteral("Blah blah\r\n"),
                      {}},
+        StructureRow{"nested alternative with a wrong boundary beside a file",
+                     "Content-Type: multipart/mixed; boundary=O\r\n\r\n--O\r\n"
+                     "Content-Type: multipart/alternative; boundary=WRONG\r\n\r\n--I\r\n"
+                     "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n" +
+                         kJis +
+                         "\r\n--I--\r\n"
+                         "--O\r\nContent-Type: text/csv; name=a.csv\r\n\r\nx\r\n--O--\r\n",
+                     QStringLiteral("--I\r\nContent-Type: text/plain; charset=ISO-2022-JP\r\n\r\n") +
+                         kJisText + QStringLiteral("\r\n--I--\r\n[attachment] a.csv"),
+                     {QStringLiteral("a.csv")}},
+        // A sound multipart whose parts are all empty has no text to keep.
+        StructureRow{"empty parts",
+                     "Content-Type: multipart/mixed; boundary=B\r\n\r\n--B\r\n\r\n--B--\r\n",
+                     QString(),
+                     {}},
         // Only when no text and no attachment was found: a mail of pictures keeps an empty body.
         StructureRow{"attachments only",
                      "Content-Type: multipart/mixed; boundary=B\r\n\r\n--B\r\nContent-Type: image/png\r\n"
@@ -122,6 +137,8 @@ TEST(RepairHeaderBlocks, LeavesSoundMailAloneAndStaysLinear) {
     const QByteArray sound = kTop + "Content-Type: multipart/mixed; boundary=B\r\n\r\npreamble\r\n--B\r\n"
                                     "Content-Type: text/plain\r\n X-Folded: yes\r\n\r\nbody\r\n--B--\r\n";
     EXPECT_EQ(RepairHeaderBlocks(sound), sound);
+    const QByteArray emptyName = kTop + ": no name\r\n\r\nbody\r\n";
+    EXPECT_EQ(RepairHeaderBlocks(emptyName), emptyName);
     // An mbox separator is not mistaken for the start of the body.
     const QByteArray mbox = "From someone Mon Jan  1 00:00:00 2024\n" + kTop + "\r\nbody\r\n";
     EXPECT_EQ(RepairHeaderBlocks(mbox), mbox);

@@ -312,10 +312,21 @@ DecodedMail DecodeMail(const QByteArray& raw) {
     const MimeLayout layout = MimeLayOut(message.get());
     if (layout.body) {
         mail.body = MimeBodyText(layout.body, layout.bodyIsHtml);
-    } else if (layout.attachments.empty() && layout.partials.empty()) {
+    } else {
         // Broken structure (a multipart whose boundary never appears, is wrong or missing): the
-        // mail is deleted from the server once stored, so keep the text that is there.
-        mail.body = RawBodyText(repaired);
+        // mail is deleted from the server once stored, so keep the text that is there. The whole
+        // body when the mail itself is such a multipart (GMime's copy would end at a NUL).
+        for (GMimeMultipart* mp : layout.unsplit) {
+            if (GMIME_OBJECT(mp) == g_mime_message_get_mime_part(message.get())) {
+                mail.body = RawBodyText(repaired);
+                break;
+            }
+            for (const char* piece : {g_mime_multipart_get_prologue(mp), g_mime_multipart_get_epilogue(mp)}) {
+                if (piece && *piece) {
+                    mail.body += ToCrLf(GuessDecode(QByteArray(piece)));
+                }
+            }
+        }
     }
     QStringList extra;
     for (GMimeMessagePartial* partial : layout.partials) {

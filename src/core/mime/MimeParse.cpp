@@ -143,6 +143,9 @@ struct Collector {
             const bool alternative = MediaType(object) == "multipart/alternative";
             const bool holdsBody = alternative && OnBodyPath(object);
             const int count = g_mime_multipart_get_count(mp);
+            if (count == 0) {
+                layout->unsplit.push_back(mp);
+            }
             for (int k = 0; k < count; ++k) {
                 GMimeObject* child = g_mime_multipart_get_part(mp, k);
                 Walk(child, inOtherAlternative || (holdsBody && !OnBodyPath(child)), depth + 1);

@@ -23,7 +23,8 @@ bool IsHeaderField(QByteArrayView line) {
     while (i < line.size() && (line.at(i) == ' ' || line.at(i) == '\t')) {
         ++i;
     }
-    return nameEnd > 0 && i < line.size() && line.at(i) == ':';
+    // An empty name (": text") is a broken header, not text: other readers skip it too.
+    return (nameEnd > 0 || line.startsWith(':')) && i < line.size() && line.at(i) == ':';
 }
 
 bool IsNamed(QByteArrayView line, QByteArrayView name) {
