@@ -170,7 +170,7 @@ QString PythonEmailData() {
                      << PythonEmailData().toStdString();                                                     \
     }
 
-TEST(PythonEmailData, BrokenMultipartsKeepTheirText) {
+TEST(PythonEmailData, BrokenStructureKeepsItsText) {
     REQUIRE_PYTHON_EMAIL_DATA();
     const struct {
         const char* file;
@@ -178,7 +178,8 @@ TEST(PythonEmailData, BrokenMultipartsKeepTheirText) {
     } rows[] = {{"msg_17.txt", "This is the dingus fish."},
                 {"msg_25.txt", "The original message was received at"},
                 {"msg_31.txt", "message 2"},
-                {"msg_41.txt", "Blah blah blah"}};
+                {"msg_41.txt", "Blah blah blah"},
+                {"msg_35.txt", "counter to RFC 2822, there's no separating newline here"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
         const QByteArray raw = ReadFileBytes(PythonEmailData() + QLatin1Char('/') + QLatin1String(row.file));
