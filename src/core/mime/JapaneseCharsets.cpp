@@ -91,6 +91,86 @@ bool IsValidUtf8(const QByteArray& bytes) {
     return true;
 }
 
+// Length of the valid UTF-8 sequence at i, or 0 when none starts there. With maximal, the
+// number of bytes that form the longest prefix of a valid sequence (at least 1), so a damaged
+// sequence costs one replacement character, as in every established reader.
+int Utf8SequenceAt(const unsigned char* p, qsizetype n, qsizetype i, int* maximal) {
+    const unsigned char c = p[i];
+    int len = 0;
+    unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
+    if (c < 0x80) {
+        *maximal = 1;
+        return 1;
+    }
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        lo = c == 0xE0 ? 0xA0 : 0x80;
+        hi = c == 0xED ? 0x9F : 0xBF;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        lo = c == 0xF0 ? 0x90 : 0x80;
+        hi = c == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        *maximal = 1;
+        return 0;
+    }
+    int k = 1;
+    while (k < len && i + k < n) {
+        const unsigned char b = p[i + k];
+        if (k == 1 ? (b < lo || b > hi) : (b < 0x80 || b > 0xBF)) {
+            break;
+        }
+        ++k;
+    }
+    *maximal = k;
+    return k == len ? len : 0;
+}
+
+// UTF-8 with one U+FFFD per invalid sequence: a stray Latin-1 byte or a cut last character
+// costs that character, never the rest of the text.
+QString DecodeUtf8Lenient(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    QString out;
+    out.reserve(n);
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < n;) {
+        int maximal = 1;
+        if (p[i] < 0x80 || Utf8SequenceAt(p, n, i, &maximal) > 0) {
+            i += p[i] < 0x80 ? 1 : maximal;
+            continue;
+        }
+        out += QString::fromUtf8(bytes.constData() + runStart, i - runStart);
+        out += kReplacement;
+        i += maximal;
+        runStart = i;
+    }
+    out += QString::fromUtf8(bytes.constData() + runStart, n - runStart);
+    return out;
+}
+
+// Valid multi-byte sequences and invalid sequences in bytes read as UTF-8.
+void CountUtf8(const QByteArray& bytes, int* valid, int* invalid) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    *valid = 0;
+    *invalid = 0;
+    for (qsizetype i = 0; i < n;) {
+        int maximal = 1;
+        const int len = Utf8SequenceAt(p, n, i, &maximal);
+        *valid += len > 1 ? 1 : 0;
+        *invalid += len == 0 ? 1 : 0;
+        i += len > 0 ? len : maximal;
+    }
+}
+
+bool IsJapaneseChar(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 0x3000 && u <= 0x9FFF) || (u >= 0xFF00 && u <= 0xFFEF);
+}
+
 bool HasHighBytes(const QByteArray& bytes) {
     for (char c : bytes) {
         if (static_cast<unsigned char>(c) >= 0x80) {
@@ -149,6 +229,54 @@ bool LooksLikeEucJp(const QByteArray& bytes) {
         return eucErrors < sjisErrors;
     }
     return sjisKana > sjisDouble;
+}
+
+// Text under a UTF-8 label that is really Japanese in a legacy charset: more invalid than valid
+// UTF-8 sequences (a stray byte in real UTF-8 is one among many valid ones), two high bytes in a
+// row somewhere (isolated ones are Latin-1 accents), and a clean reading with Japanese in it.
+bool LooksMislabelledJapanese(const QByteArray& bytes, QString* reading) {
+    int valid = 0, invalid = 0;
+    CountUtf8(bytes, &valid, &invalid);
+    if (invalid <= valid) {
+        return false;
+    }
+    bool adjacentHigh = false;
+    for (qsizetype i = 0; i + 1 < bytes.size() && !adjacentHigh; ++i) {
+        adjacentHigh = static_cast<unsigned char>(bytes.at(i)) >= 0x80 &&
+                       static_cast<unsigned char>(bytes.at(i + 1)) >= 0x80;
+    }
+    if (!adjacentHigh) {
+        return false;
+    }
+    *reading = GuessDecode(bytes);
+    int japanese = 0;
+    for (QChar c : *reading) {
+        if (c == kReplacement) {
+            return false;
+        }
+        japanese += IsJapaneseChar(c) ? 1 : 0;
+    }
+    return japanese >= 2;
+}
+
+// Valid UTF-8 under a Shift_JIS label: UTF-8 wins when the CP932 reading is broken (replacement
+// or user-defined characters), or when the UTF-8 reading holds Japanese, which CP932 bytes almost
+// never do by chance. Half-width kana alone can look like UTF-8 and stay CP932.
+bool Utf8RatherThanCp932(const QByteArray& bytes, const QString& cp932) {
+    if (!HasHighBytes(bytes) || !IsValidUtf8(bytes)) {
+        return false;
+    }
+    for (QChar c : cp932) {
+        const char16_t u = c.unicode();
+        if (u == 0xFFFD || (u >= 0xE000 && u <= 0xF8FF)) {
+            return true;
+        }
+    }
+    int japanese = 0;
+    for (QChar c : QString::fromUtf8(bytes)) {
+        japanese += IsJapaneseChar(c) ? 1 : 0;
+    }
+    return japanese >= 2;
 }
 
 enum class Family { Utf8, Cp932, Iso2022Jp, EucJp, Ascii, Latin1, Guess, Other };
@@ -397,16 +525,23 @@ QString DecodeText(const QByteArray& bytes, const QByteArray& charset) {
     switch (Classify(charset)) {
     case Family::Guess:
         return GuessDecode(bytes);
-    case Family::Utf8:
-        if (!IsValidUtf8(bytes)) {
-            return GuessDecode(bytes);
+    case Family::Utf8: {
+        if (IsValidUtf8(bytes)) {
+            return QString::fromUtf8(bytes);
         }
-        return QString::fromUtf8(bytes);
-    case Family::Cp932:
+        QString legacy;
+        if (LooksMislabelledJapanese(bytes, &legacy)) {
+            return legacy;
+        }
+        return DecodeUtf8Lenient(bytes);
+    }
+    case Family::Cp932: {
         if (HasJisEscape(bytes) && !HasHighBytes(bytes)) {
             return DecodeIso2022Jp(bytes);
         }
-        return DecodeCp932(bytes);
+        const QString cp932 = DecodeCp932(bytes);
+        return Utf8RatherThanCp932(bytes, cp932) ? QString::fromUtf8(bytes) : cp932;
+    }
     case Family::Iso2022Jp:
         if (HasHighBytes(bytes) && !HasJisEscape(bytes)) {
             return GuessDecode(bytes); // raw Shift-JIS or UTF-8 under a JIS label
@@ -434,6 +569,28 @@ QString DecodeText(const QByteArray& bytes, const QByteArray& charset) {
     bool known = false;
     QString text = IconvDecode(name.constData(), bytes, &known);
     return known ? text : GuessDecode(bytes);
+}
+
+QByteArray CharsetLabelFor(const QByteArray& bytes) {
+    if (!HasHighBytes(bytes)) {
+        if (bytes.contains('\x1b')) {
+            return HasJisEscape(bytes) && !DecodeIso2022Jp(bytes).contains(kReplacement) ? "ISO-2022-JP"
+                                                                                         : QByteArray();
+        }
+        return "us-ascii";
+    }
+    if (IsValidUtf8(bytes)) {
+        return "UTF-8";
+    }
+    if (HasJisEscape(bytes)) {
+        return {};
+    }
+    const bool euc = LooksLikeEucJp(bytes);
+    const QString text = euc ? DecodeEucJp(bytes) : DecodeCp932(bytes);
+    if (text.contains(kReplacement)) {
+        return {};
+    }
+    return euc ? "EUC-JP" : "Shift_JIS";
 }
 
 bool ToJisUnits(const QString& text, QList<JisUnit>* units) {

@@ -10,14 +10,19 @@ namespace ricorne {
 
 // Bytes in the charset named by a MIME label -> text. "Shift_JIS" and its aliases read as CP932,
 // ISO-2022-JP with the CP932 extension rows and half-width kana, EUC-JP as EUC-JP-MS. An empty,
-// unknown or plainly wrong label (8-bit bytes under "us-ascii", invalid UTF-8 under "UTF-8") guesses.
-// Undecodable bytes become U+FFFD; nothing is ever dropped silently.
+// unknown or plainly wrong label (8-bit bytes under "us-ascii", Japanese in a legacy charset under
+// "UTF-8", valid UTF-8 that is no CP932 under "Shift_JIS") guesses. UTF-8 with a stray byte stays
+// UTF-8, with one U+FFFD per invalid sequence. Nothing is ever dropped silently.
 QString DecodeText(const QByteArray& bytes, const QByteArray& charset);
 
 // Unlabelled bytes: ASCII, escape sequences -> ISO-2022-JP, valid UTF-8 -> UTF-8, otherwise
 // CP932 or EUC-JP, whichever reads the bytes with fewer errors (ties go to the reading without
 // a flood of half-width kana, which is what EUC-JP looks like through CP932 eyes).
 QString GuessDecode(const QByteArray& bytes);
+
+// The MIME label for bytes of text as they are: "us-ascii", "UTF-8", "ISO-2022-JP", "Shift_JIS" or
+// "EUC-JP"; empty when they read cleanly in none of these (binary data, a mixture).
+QByteArray CharsetLabelFor(const QByteArray& bytes);
 
 QString DecodeIso2022Jp(const QByteArray& bytes);
 QString DecodeEucJp(const QByteArray& bytes);

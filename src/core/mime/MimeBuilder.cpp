@@ -275,6 +275,13 @@ BuiltMessage BuildMessage(const OutgoingMail& mail) {
         const QMimeType type = mimeDb.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
         a.type = type.isValid() && !type.isDefault() ? type.name().toLatin1()
                                                      : QByteArray("application/octet-stream");
+        if (a.type.startsWith("text/")) {
+            // Readers that show a text attachment inline take unlabelled text for ASCII; bytes that
+            // are no clean text in any charset we know go as plain data instead.
+            const QByteArray charset = CharsetLabelFor(a.data);
+            a.type =
+                charset.isEmpty() ? QByteArray("application/octet-stream") : a.type + "; charset=" + charset;
+        }
         attachments.append(a);
     }
 

@@ -9,6 +9,7 @@
 #include "core/mime/JapaneseCharsets.h"
 #include "core/mime/MimeParse.h"
 #include "core/mime/MimePartial.h"
+#include "core/mime/MimeRepair.h"
 #include "core/mime/Rfc2047.h"
 #include "core/mime/SafeFileName.h"
 #include "core/text/Text.h"
@@ -19,13 +20,35 @@ namespace {
 
 const int kSenderFieldBytes = 90;
 
-QString HeaderBlockText(const QByteArray& raw) {
-    qsizetype end = raw.indexOf("\r\n\r\n");
+// Where the header block of raw ends (at its blank line) and where the body begins.
+void SplitHeaderBlock(const QByteArray& raw, qsizetype* headerEnd, qsizetype* bodyStart) {
+    const qsizetype crlf = raw.indexOf("\r\n\r\n");
     const qsizetype lf = raw.indexOf("\n\n");
-    if (end < 0 || (lf >= 0 && lf < end)) {
-        end = lf;
+    if (crlf >= 0 && (lf < 0 || crlf < lf)) {
+        *headerEnd = crlf;
+        *bodyStart = crlf + 4;
+    } else if (lf >= 0) {
+        *headerEnd = lf;
+        *bodyStart = lf + 2;
+    } else {
+        *headerEnd = raw.size();
+        *bodyStart = raw.size();
     }
-    QString text = GuessDecode(end < 0 ? raw : raw.left(end));
+}
+
+QString HeaderBlockText(const QByteArray& raw) {
+    qsizetype end, bodyStart;
+    SplitHeaderBlock(raw, &end, &bodyStart);
+    QString text = GuessDecode(raw.left(end));
+    text.replace(QChar(u'\0'), QLatin1Char(' '));
+    return ToCrLf(text);
+}
+
+// Everything after the header block, as text.
+QString RawBodyText(const QByteArray& raw) {
+    qsizetype end, bodyStart;
+    SplitHeaderBlock(raw, &end, &bodyStart);
+    QString text = GuessDecode(raw.mid(bodyStart));
     text.replace(QChar(u'\0'), QLatin1Char(' '));
     return ToCrLf(text);
 }
@@ -268,7 +291,8 @@ private:
 
 DecodedMail DecodeMail(const QByteArray& raw) {
     DecodedMail mail;
-    mail.headerText = HeaderBlockText(raw);
+    const QByteArray repaired = RepairHeaderBlocks(raw);
+    mail.headerText = HeaderBlockText(repaired);
     GObjectPtr<GMimeMessage> message = MimeParseMessage(raw);
     if (!message) {
         QString text = GuessDecode(raw);
@@ -288,6 +312,21 @@ DecodedMail DecodeMail(const QByteArray& raw) {
     const MimeLayout layout = MimeLayOut(message.get());
     if (layout.body) {
         mail.body = MimeBodyText(layout.body, layout.bodyIsHtml);
+    } else {
+        // Broken structure (a multipart whose boundary never appears, is wrong or missing): the
+        // mail is deleted from the server once stored, so keep the text that is there. The whole
+        // body when the mail itself is such a multipart (GMime's copy would end at a NUL).
+        for (GMimeMultipart* mp : layout.unsplit) {
+            if (GMIME_OBJECT(mp) == g_mime_message_get_mime_part(message.get())) {
+                mail.body = RawBodyText(repaired);
+                break;
+            }
+            for (const char* piece : {g_mime_multipart_get_prologue(mp), g_mime_multipart_get_epilogue(mp)}) {
+                if (piece && *piece) {
+                    mail.body += ToCrLf(GuessDecode(QByteArray(piece)));
+                }
+            }
+        }
     }
     QStringList extra;
     for (GMimeMessagePartial* partial : layout.partials) {

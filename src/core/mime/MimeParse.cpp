@@ -5,8 +5,10 @@
 
 #include <mutex>
 
+#include "core/mime/FlowedText.h"
 #include "core/mime/JapaneseCharsets.h"
 #include "core/mime/MimeHtml.h"
+#include "core/mime/MimeRepair.h"
 #include "core/mime/Rfc2047.h"
 #include "core/mime/Rfc2231.h"
 #include "core/mime/SafeFileName.h"
@@ -23,7 +25,21 @@ void EnsureGMime() {
     std::call_once(once, [] { g_mime_init(); });
 }
 
+QString PartFileName(GMimeObject* object);
+
 QByteArray MediaType(GMimeObject* object) {
+    // A type without its subtype ("text") or otherwise malformed reads as text/plain, as RFC 2045
+    // asks; GMime would make it application/octet-stream and the text an attachment. A part with
+    // a file name stays a file: its bytes may be anything.
+    const QByteArray declared = MimeRawHeader(object, "Content-Type");
+    if (!declared.isNull() && !GMIME_IS_MULTIPART(object) && !GMIME_IS_MESSAGE_PART(object)) {
+        const QByteArray token = HeaderToken(declared);
+        const qsizetype slash = token.indexOf('/');
+        if ((slash <= 0 || slash == token.size() - 1 || token.indexOf('/', slash + 1) >= 0) &&
+            PartFileName(object).trimmed().isEmpty()) {
+            return "text/plain";
+        }
+    }
     GMimeContentType* ct = g_mime_object_get_content_type(object);
     if (!ct) {
         return "text/plain";
@@ -127,6 +143,9 @@ struct Collector {
             const bool alternative = MediaType(object) == "multipart/alternative";
             const bool holdsBody = alternative && OnBodyPath(object);
             const int count = g_mime_multipart_get_count(mp);
+            if (count == 0) {
+                layout->unsplit.push_back(mp);
+            }
             for (int k = 0; k < count; ++k) {
                 GMimeObject* child = g_mime_multipart_get_part(mp, k);
                 Walk(child, inOtherAlternative || (holdsBody && !OnBodyPath(child)), depth + 1);
@@ -184,8 +203,9 @@ GObjectPtr<GMimeMessage> MimeParseMessage(const QByteArray& raw) {
     // Header text is decoded by our own reader from the raw values; GMime's lenient reader of
     // encoded words takes time that grows with the square of a header full of unclosed words.
     g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_STRICT);
+    const QByteArray repaired = RepairHeaderBlocks(raw);
     GObjectPtr<GMimeStream> stream(
-        g_mime_stream_mem_new_with_buffer(raw.constData(), static_cast<size_t>(raw.size())));
+        g_mime_stream_mem_new_with_buffer(repaired.constData(), static_cast<size_t>(repaired.size())));
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
     return GObjectPtr<GMimeMessage>(g_mime_parser_construct_message(parser.get(), options.get()));
@@ -254,12 +274,23 @@ QString MimeBodyText(GMimePart* part, bool html) {
             charset = cs;
         }
     }
+    const QByteArray declared = MimeRawHeader(GMIME_OBJECT(part), "Content-Type");
+    if (charset.isEmpty()) {
+        charset = HeaderParameter(declared, "charset").toLatin1();
+    }
     if (html && charset.isEmpty()) {
         charset = HtmlDeclaredCharset(bytes);
     }
     QString text = DecodeText(bytes, charset);
     if (html) {
         text = HtmlToText(text);
+    } else if (HeaderParameter(declared, "format")
+                   .trimmed()
+                   .compare(QLatin1String("flowed"), Qt::CaseInsensitive) == 0) {
+        text = UnflowText(
+            text,
+            HeaderParameter(declared, "delsp").trimmed().compare(QLatin1String("yes"), Qt::CaseInsensitive) ==
+                0);
     }
     text.replace(QChar(u'\0'), QLatin1Char(' '));
     return ToCrLf(text);

@@ -35,6 +35,9 @@ struct MimeLayout {
     bool bodyIsHtml = false;
     std::vector<MimeAttachment> attachments;
     std::vector<GMimeMessagePartial*> partials; // borrowed
+    // Multiparts in which no boundary was found (missing, wrong or never there): their text sits
+    // in front of a boundary that never comes. Borrowed, in mail order.
+    std::vector<GMimeMultipart*> unsplit;
 };
 
 MimeLayout MimeLayOut(GMimeMessage* message);

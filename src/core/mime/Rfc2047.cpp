@@ -3,6 +3,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <vector>
 
 #include "core/mime/JapaneseCharsets.h"
 
@@ -51,11 +52,93 @@ QByteArray DecodeB(QByteArray text) {
     return QByteArray::fromBase64(text);
 }
 
+// Where ISO-2022-JP bytes stand at their end: which set is shifted in, whether a two-byte
+// character or an escape sequence is cut off there.
+struct JisState {
+    enum class Mode { Ascii, Wide, Kana } mode = Mode::Ascii;
+    bool halfCharacter = false;
+    qsizetype escapeTail = 0; // bytes of an unfinished escape sequence at the end
+};
+
+void ScanJis(const QByteArray& bytes, qsizetype from, JisState* st) {
+    const qsizetype n = bytes.size();
+    st->escapeTail = 0;
+    for (qsizetype i = from; i < n; ++i) {
+        const char c = bytes.at(i);
+        if (c == '\x1b') {
+            qsizetype k = i + 1;
+            while (k < n && bytes.at(k) >= 0x20 && bytes.at(k) <= 0x2F) {
+                ++k;
+            }
+            if (k >= n) {
+                st->escapeTail = n - i;
+                return;
+            }
+            const char designator = bytes.at(i + 1);
+            const char final = bytes.at(k);
+            if (designator == '$') {
+                st->mode = JisState::Mode::Wide;
+            } else if (designator == '(') {
+                st->mode = final == 'I' ? JisState::Mode::Kana : JisState::Mode::Ascii;
+            }
+            st->halfCharacter = false;
+            i = k;
+        } else if (st->mode == JisState::Mode::Wide && c >= 0x21 && c <= 0x7E) {
+            st->halfCharacter = !st->halfCharacter;
+        }
+    }
+}
+
+bool IsIso2022JpLabel(const QByteArray& charset) {
+    return charset.startsWith("iso-2022-jp") || charset == "csiso2022jp";
+}
+
 struct Segment {
     bool encoded = false;
-    QByteArray charset; // encoded words only, lower case, without "*lang"
-    QByteArray bytes;   // transfer encoding undone (encoded) or the raw text
+    QByteArray charset;         // encoded words only, lower case, without "*lang"
+    QByteArray bytes;           // transfer encoding undone (encoded) or the raw text
+    QList<QByteArray> jisWords; // ISO-2022-JP: the words, joined when the run of them ends
 };
+
+// Joins adjacent ISO-2022-JP words. Joining rescues an escape sequence or a character cut
+// between words, and a two-byte run that some writers split without shifting back and in again
+// (the words after it are all pairs until an escape returns to ASCII). Otherwise each word begins
+// in ASCII, so a word that forgot to shift back must not turn the next one's ASCII into kanji.
+QByteArray JoinJisWords(const QList<QByteArray>& words) {
+    const qsizetype n = words.size();
+    // closesRun[i]: from the start of word i, only printable bytes up to an escape back to ASCII.
+    std::vector<bool> closesRun(static_cast<size_t>(n) + 1, false);
+    for (qsizetype i = n - 1; i >= 0; --i) {
+        const QByteArray& w = words.at(i);
+        const qsizetype esc = w.indexOf('\x1b');
+        bool printable = true;
+        for (qsizetype k = 0; k < (esc < 0 ? w.size() : esc) && printable; ++k) {
+            printable = w.at(k) >= 0x21 && w.at(k) <= 0x7E;
+        }
+        if (esc >= 0) {
+            closesRun[i] = printable && esc + 1 < w.size() && w.at(esc + 1) == '(';
+        } else {
+            closesRun[i] = printable && closesRun[i + 1];
+        }
+    }
+    QByteArray out;
+    JisState st;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QByteArray& w = words.at(i);
+        qsizetype from = out.size();
+        if (st.escapeTail > 0) {
+            from -= st.escapeTail;
+        } else if (i > 0 && st.mode != JisState::Mode::Ascii && !st.halfCharacter && !w.startsWith('\x1b') &&
+                   !closesRun[i]) {
+            out += "\x1b(B";
+            st.mode = JisState::Mode::Ascii;
+            from = out.size();
+        }
+        out += w;
+        ScanJis(out, from, &st);
+    }
+    return out;
+}
 
 // Tries to read an encoded word at pos ("=?cs?e?text?="); returns its end or -1.
 qsizetype ReadEncodedWord(const QByteArray& v, qsizetype pos, Segment* seg) {
@@ -128,7 +211,7 @@ QString DecodeHeaderText(const QByteArray& raw) {
     QByteArray plain;
     auto flushPlain = [&] {
         if (!plain.isEmpty()) {
-            segs.append(Segment{false, {}, plain});
+            segs.append(Segment{false, {}, plain, {}});
             plain.clear();
         }
     };
@@ -153,8 +236,15 @@ QString DecodeHeaderText(const QByteArray& raw) {
         flushPlain();
         // Join with the previous word of the same charset before conversion.
         if (!segs.isEmpty() && segs.last().encoded && segs.last().charset == seg.charset) {
-            segs.last().bytes += seg.bytes;
+            if (IsIso2022JpLabel(seg.charset)) {
+                segs.last().jisWords.append(seg.bytes);
+            } else {
+                segs.last().bytes += seg.bytes;
+            }
         } else {
+            if (IsIso2022JpLabel(seg.charset)) {
+                seg.jisWords.append(seg.bytes);
+            }
             segs.append(seg);
         }
         i = end;
@@ -162,7 +252,11 @@ QString DecodeHeaderText(const QByteArray& raw) {
     flushPlain();
     QString out;
     for (const Segment& s : segs) {
-        out += s.encoded ? DecodeText(s.bytes, s.charset) : GuessDecode(s.bytes);
+        if (!s.jisWords.isEmpty()) {
+            out += DecodeText(JoinJisWords(s.jisWords), s.charset);
+        } else {
+            out += s.encoded ? DecodeText(s.bytes, s.charset) : GuessDecode(s.bytes);
+        }
     }
     return out;
 }
