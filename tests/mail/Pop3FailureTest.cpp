@@ -52,7 +52,7 @@ TEST_F(Pop3Failure, ApopWithoutTimestampFailsAndNeverFallsBackToUserPass) {
     pop3_.greeting = "+OK no stamp here";
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     EXPECT_EQ(client.Login(QStringLiteral("alice"), QStringLiteral("secret"), true), -1);
     EXPECT_TRUE(client.Error().startsWith(QStringLiteral("POP3 サーバーにログインできません: ")));
     EXPECT_TRUE(client.Error().contains(QStringLiteral("APOP")));
@@ -67,7 +67,7 @@ TEST_F(Pop3Failure, ApopSendsTheDigestOfStampAndPassword) {
     pop3_.greeting = "+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>";
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     EXPECT_EQ(client.Login(QStringLiteral("mrose"), QStringLiteral("tanstaaf"), true), 3);
     client.Quit();
     // The example of RFC 1939.
@@ -77,7 +77,7 @@ TEST_F(Pop3Failure, ApopSendsTheDigestOfStampAndPassword) {
 TEST_F(Pop3Failure, LineBreaksInCredentialsNeverReachTheServer) {
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     EXPECT_EQ(client.Login(QStringLiteral("alice"), QStringLiteral("pw\r\nDELE 1"), false), -1);
     client.Quit();
     EXPECT_FALSE(server->ReceivedLineStartingWith("DELE"));
@@ -87,7 +87,7 @@ TEST_F(Pop3Failure, LineBreaksInCredentialsNeverReachTheServer) {
 TEST_F(Pop3Failure, PipelinesRetrAheadAndDeleAndCommitsAtQuit) {
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_TRUE(client.UsesPipelining());
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
     for (int n = 1; n <= 3; ++n) {
@@ -111,7 +111,7 @@ TEST_F(Pop3Failure, WithoutPipeliningOneCommandAtATime) {
     pop3_.capabilities = {"USER"};
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     EXPECT_FALSE(client.UsesPipelining());
     EXPECT_FALSE(client.IsEncrypted());
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
@@ -128,7 +128,7 @@ TEST_F(Pop3Failure, DotStuffedAndOddLineEndsComeBackAsStored) {
     pop3_.capabilities = {}; // and a server without CAPA
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 2);
     QByteArray raw;
     ASSERT_TRUE(client.Retrieve(1, &raw));
@@ -152,7 +152,7 @@ TEST_F(Pop3Failure, ConnectionDroppedMidRetrDeletesNothing) {
         Pop3Client::Options o = Options();
         o.usePipelining = pipelining;
         Pop3Client client(o);
-        ASSERT_TRUE(client.Connect(server->Address()));
+        ASSERT_TRUE(client.Connect(server->Url("pop3")));
         ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
         QByteArray raw;
         ASSERT_TRUE(client.Retrieve(1, &raw));
@@ -184,7 +184,7 @@ TEST_F(Pop3Failure, StalledServerTimesOut) {
     Pop3Client::Options o = Options();
     o.timeouts.idleMs = 300;
     Pop3Client client(o);
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
     QElapsedTimer timer;
     timer.start();
@@ -197,7 +197,7 @@ TEST_F(Pop3Failure, StalledServerTimesOut) {
     // A greeting that never comes.
     FakeServer silent([](FakeConnection& c) { c.WaitClosed(5000); });
     Pop3Client quiet(o);
-    EXPECT_FALSE(quiet.Connect(silent.Address()));
+    EXPECT_FALSE(quiet.Connect(silent.Url("pop3")));
     EXPECT_EQ(quiet.Login(QStringLiteral("u"), QStringLiteral("p"), false), -1);
 }
 
@@ -206,7 +206,7 @@ TEST_F(Pop3Failure, ErrAtEachStepCarriesTheReply) {
         pop3_.greeting = "-ERR [SYS/TEMP] too many connections";
         auto server = Start();
         Pop3Client client(Options());
-        EXPECT_FALSE(client.Connect(server->Address()));
+        EXPECT_FALSE(client.Connect(server->Url("pop3")));
         EXPECT_TRUE(client.Error().contains(QStringLiteral("-ERR [SYS/TEMP] too many connections")));
         pop3_.greeting = FakePop3().greeting;
     }
@@ -220,7 +220,7 @@ TEST_F(Pop3Failure, ErrAtEachStepCarriesTheReply) {
         };
         auto server = Start();
         Pop3Client client(Options());
-        ASSERT_TRUE(client.Connect(server->Address()));
+        ASSERT_TRUE(client.Connect(server->Url("pop3")));
         EXPECT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), -1);
         EXPECT_TRUE(client.Error().contains(QStringLiteral("-ERR [IN-USE] mailbox locked by ") +
                                             QString::fromLatin1(verb)))
@@ -242,7 +242,7 @@ TEST_F(Pop3Failure, ErrAtEachStepCarriesTheReply) {
         Pop3Client::Options o = Options();
         o.usePipelining = pipelining;
         Pop3Client client(o);
-        ASSERT_TRUE(client.Connect(server->Address()));
+        ASSERT_TRUE(client.Connect(server->Url("pop3")));
         ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
         QByteArray raw;
         for (int n = 1; n <= 3; ++n) {
@@ -270,7 +270,7 @@ TEST_F(Pop3Failure, GarbageRepliesEndTheSession) {
             c.WaitClosed(2000);
         });
         Pop3Client client(Options());
-        EXPECT_FALSE(client.Connect(server.Address()));
+        EXPECT_FALSE(client.Connect(server.Url("pop3")));
         EXPECT_TRUE(client.Error().contains(QStringLiteral("応答が正しくありません")))
             << client.Error().toStdString();
         EXPECT_TRUE(client.Error().contains(QStringLiteral("* OK IMAP4rev1")));
@@ -282,7 +282,7 @@ TEST_F(Pop3Failure, GarbageRepliesEndTheSession) {
     };
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
     QByteArray raw;
     EXPECT_FALSE(client.Retrieve(1, &raw));
@@ -309,7 +309,7 @@ TEST_F(Pop3Failure, OversizedLinesAndMailsFailThatFetchOnly) {
         o.maxLineBytes = 1000;
         o.maxMailBytes = 10000;
         Pop3Client client(o);
-        ASSERT_TRUE(client.Connect(server->Address()));
+        ASSERT_TRUE(client.Connect(server->Url("pop3")));
         ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 6);
         QByteArray raw;
         for (int n = 1; n <= 6; ++n) {
@@ -345,7 +345,7 @@ TEST_F(Pop3Failure, EndlessRepliesAreCutOff) {
             }
         });
         Pop3Client client(o);
-        EXPECT_FALSE(client.Connect(server.Address()));
+        EXPECT_FALSE(client.Connect(server.Url("pop3")));
         EXPECT_TRUE(client.Error().contains(QStringLiteral("長すぎます"))) << client.Error().toStdString();
     }
     // A mail that never ends: lines keep coming, the final "." never does.
@@ -359,7 +359,7 @@ TEST_F(Pop3Failure, EndlessRepliesAreCutOff) {
     };
     auto server = Start();
     Pop3Client client(o);
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
     QElapsedTimer timer;
     timer.start();
@@ -382,7 +382,7 @@ TEST_F(Pop3Failure, RefusedStlsIsNeverADowngrade) {
     };
     auto server = Start();
     Pop3Client client(Options());
-    EXPECT_FALSE(client.Connect(server->Address()));
+    EXPECT_FALSE(client.Connect(server->Url("pop3")));
     EXPECT_TRUE(client.Error().contains(QStringLiteral("-ERR TLS not available right now")));
     EXPECT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), -1);
     server.reset();
@@ -399,7 +399,7 @@ TEST_F(Pop3Failure, PlainTextSentAheadOfTlsIsRefused) {
     };
     auto server = Start();
     Pop3Client client(Options());
-    EXPECT_FALSE(client.Connect(server->Address()));
+    EXPECT_FALSE(client.Connect(server->Url("pop3")));
     // Normally seen before the handshake; bytes still in flight would break the handshake.
     EXPECT_TRUE(client.Error().contains(QStringLiteral("余分なデータ")) ||
                 client.Error().contains(QStringLiteral("TLS")))
@@ -413,6 +413,160 @@ TEST_F(Pop3Failure, ConnectFailuresNameTheServer) {
         << client.Error().toStdString();
     EXPECT_FALSE(client.Connect(QStringLiteral("imap://127.0.0.1")));
     EXPECT_EQ(client.Error(), QStringLiteral("POP3 サーバーの指定が正しくありません: imap://127.0.0.1"));
+}
+
+// The mails are those the server lists, whatever STAT claims.
+struct CountCase {
+    const char* name;
+    const char* stat;
+    const char* list; // LIST lines, "|" between them
+    int expected;
+};
+
+class Pop3Counts : public Pop3Failure, public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(Pop3Counts, LoginCountsWhatTheServerListed) {
+    const CountCase& c = GetParam();
+    pop3_.onCommand = [c](FakeConnection& conn, const QByteArray& line) {
+        if (line == "STAT")
+            return conn.SendLine(c.stat), true;
+        if (line != "LIST")
+            return false;
+        QByteArray reply = "+OK\r\n";
+        for (const QByteArray& entry : QByteArray(c.list).split('|'))
+            reply += entry.isEmpty() ? QByteArray() : entry + "\r\n";
+        conn.Send(reply + ".\r\n");
+        return true;
+    };
+    auto server = Start();
+    Pop3Client client(Options());
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
+    EXPECT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), c.expected)
+        << client.Error().toStdString();
+    QByteArray raw;
+    EXPECT_FALSE(client.Retrieve(c.expected + 1, &raw)); // refused here, never asked of the server
+    EXPECT_FALSE(server->ReceivedLineStartingWith("RETR"));
+    client.Quit();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pop3, Pop3Counts,
+    ::testing::Values(CountCase{"LargestSignedCount", "+OK 2147483647 0", "1 10|2 10|3 10", 3},
+                      CountCase{"FiftyMillion", "+OK 50000000 999", "1 10|2 10|3 10", 3},
+                      CountCase{"BeyondThirtyTwoBits", "+OK 99999999999 0", "1 10", 1},
+                      CountCase{"StatSaysNone", "+OK 0 0", "1 10|2 10", 2},
+                      CountCase{"GapEndsTheNumbers", "+OK 3 30", "1 10|2 10|4 10", 2},
+                      CountCase{"JunkEntriesIgnored", "+OK 3 30", "1 10|x y|-5 10|2 -1|3", 1}),
+    [](const ::testing::TestParamInfo<CountCase>& info) { return std::string(info.param.name); });
+
+TEST_F(Pop3Failure, AHugeOrMissingListEndsTheLoginWithOneFailureAtOnce) {
+    Pop3Client::Options o = Options();
+    o.maxListBytes = 64 * 1024;
+    // Fifty million mails listed, one line each, for as long as the client reads.
+    pop3_.onCommand = [](FakeConnection& c, const QByteArray& line) {
+        if (line == "STAT")
+            return c.SendLine("+OK 50000000 0"), true;
+        if (line != "LIST")
+            return false;
+        c.Send("+OK\r\n");
+        QByteArray chunk;
+        for (int n = 1; n <= 50000000; ++n) {
+            chunk += QByteArray::number(n) + " 1000\r\n";
+            if (chunk.size() > 16384) {
+                if (!c.Send(chunk))
+                    break;
+                chunk.clear();
+            }
+        }
+        return true;
+    };
+    {
+        auto server = Start();
+        Pop3Client client(o);
+        ASSERT_TRUE(client.Connect(server->Url("pop3")));
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), -1);
+        EXPECT_LT(timer.elapsed(), 3000);
+        EXPECT_TRUE(client.Error().contains(QStringLiteral("POP3 サーバー 127.0.0.1:")))
+            << client.Error().toStdString();
+        EXPECT_TRUE(client.IsBroken());
+    }
+    // A server that will not list its mails tells us nothing we could fetch by number.
+    pop3_.onCommand = [](FakeConnection& c, const QByteArray& line) {
+        if (line == "STAT")
+            return c.SendLine("+OK 2147483647 0"), true;
+        return line == "LIST" ? c.SendLine("-ERR no list today"), true : false;
+    };
+    auto server = Start();
+    Pop3Client client(Options());
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
+    EXPECT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), -1);
+    EXPECT_TRUE(client.Error().contains(QStringLiteral("メールの一覧を取得できません: -ERR no list today")))
+        << client.Error().toStdString();
+}
+
+// A server sending a byte now and then never meets the idle timeout; the progress floor ends it.
+TEST_F(Pop3Failure, TricklingMailFailsThatMailAndLeavesItOnTheServer) {
+    pop3_.onRetr = [](FakeConnection& c, int n) {
+        if (n != 2)
+            return false;
+        c.Send("+OK\r\nSubject: slow\r\n\r\n");
+        for (int i = 0; i < 100 && c.Send("x"); ++i)
+            QThread::msleep(50);
+        return true;
+    };
+    Pop3Client::Options o = Options();
+    o.timeouts.idleMs = 1000;          // each byte comes well within it
+    o.timeouts.progressWindowMs = 500; // but 500 ms bring 10 bytes, under the floor
+    o.timeouts.progressFloorBytes = 100;
+    for (bool pipelining : {true, false}) {
+        SCOPED_TRACE(pipelining);
+        pop3_.committedDeletes.clear();
+        pop3_.quitSeen = false;
+        auto server = Start();
+        o.usePipelining = pipelining;
+        Pop3Client client(o);
+        ASSERT_TRUE(client.Connect(server->Url("pop3")));
+        ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
+        QByteArray raw;
+        ASSERT_TRUE(client.Retrieve(1, &raw));
+        client.Delete(1);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(client.Retrieve(2, &raw));
+        EXPECT_LT(timer.elapsed(), 2500);
+        EXPECT_TRUE(client.Error().contains(QStringLiteral("遅すぎます"))) << client.Error().toStdString();
+        EXPECT_TRUE(client.Error().contains(QStringLiteral("メールはサーバーに残します")))
+            << client.Error().toStdString();
+        EXPECT_FALSE(client.Delete(2));
+        EXPECT_FALSE(client.Quit());
+        server.reset();
+        EXPECT_TRUE(pop3_.committedDeletes.isEmpty());
+    }
+}
+
+TEST_F(Pop3Failure, SlowButSteadyMailArrivesWhole) {
+    const QByteArray big = "Subject: steady\r\n\r\n" + QByteArray(40, 'y') + "\r\n";
+    pop3_.mails = {big};
+    pop3_.onRetr = [big](FakeConnection& c, int) {
+        const QByteArray all = "+OK\r\n" + big + ".\r\n";
+        for (qsizetype i = 0; i < all.size(); i += 8) {
+            c.Send(all.mid(i, 8));
+            QThread::msleep(20); // 400 bytes a second
+        }
+        return true;
+    };
+    Pop3Client::Options o = Options();
+    o.timeouts.progressWindowMs = 300;
+    o.timeouts.progressFloorBytes = 50;
+    auto server = Start();
+    Pop3Client client(o);
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
+    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 1);
+    QByteArray raw;
+    ASSERT_TRUE(client.Retrieve(1, &raw)) << client.Error().toStdString();
+    EXPECT_EQ(raw, big);
 }
 
 } // namespace
