@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,8 +134,7 @@ bool EnsureInstalledFolders() {
                 ::chmod(native.constData(), st.st_mode & 0700);
             continue;
         }
-        if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||
-            (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)) {
+        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || ::mkdir(native.constData(), 0700) != 0) {
             ok = false;
             continue;
         }
