@@ -1,6 +1,7 @@
 #include "history/HistoryList.h"
 
 #include "core/dialogs/DialogService.h"
+#include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
 
 #include <QFile>
@@ -38,6 +39,10 @@ void FillHistoryList(HistoryView& view, HistoryMode mode) {
     const StoreDescriptor& store = HistoryStore(mode);
     CreateStoreWhenMissing(store);
     QVector<MailHeader> headers = ReadMailHeaders(store);
+    // A repair of the store on the way (a leftover compaction file set aside) is told once.
+    const QString notice = TakeStoreNotice();
+    if (!notice.isEmpty())
+        Dialogs().Notice(notice);
     view.SetRows({});
     view.SetBody(QString());
     const int count = int(headers.size());

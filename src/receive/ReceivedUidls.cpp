@@ -79,7 +79,9 @@ bool ReceivedUidls::KeepOnly(const QSet<QString>& onServer) {
     for (const QString& uidl : std::as_const(kept))
         bytes += uidl.toLatin1() + "\r\n";
     QSaveFile file(Path());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(bytes) != bytes.size() || !file.commit())
         return false;
     uidls_ = kept;
     endsInsideLine_ = false;
@@ -90,7 +92,8 @@ bool ReceivedUidls::Add(const QString& uidl) {
     if (!IsUsable(uidl))
         return false;
     QFile file(Path());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return false;
     QByteArray line = uidl.toLatin1() + "\r\n";
     if (endsInsideLine_)

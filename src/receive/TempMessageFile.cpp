@@ -28,7 +28,8 @@ bool TempMessageFile::Write(const QString& folder, const QString& header, const 
         const QString path = dir.filePath(CandidateName(n));
         QFile file(path);
         // NewOnly creates the file or fails when the name is taken: no check-then-write race.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                       QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
             if (file.exists())
                 continue;
             return false; // no folder, no permission

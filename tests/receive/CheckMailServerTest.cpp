@@ -151,7 +151,7 @@ TEST_F(CheckMailServerTest, CutBeforeQuitThenNextCheckStoresEachMailOnce) {
     DropThree();
     CuttingRelay relay(kPop3Port, [](const QByteArray& line) { return line.toUpper().startsWith("QUIT"); },
                        {});
-    app_.SetServer(relay.Address());
+    app_.SetServer(u"pop3://"_s + relay.Address()); // the relay hides STLS
     CheckMailResult result = check_.Run(mail_);
     EXPECT_TRUE(relay.HasCut());
     EXPECT_EQ(result.stored, 3);
@@ -176,7 +176,7 @@ TEST_F(CheckMailServerTest, CutBeforeQuitThenNextCheckStoresEachMailOnce) {
 TEST_F(CheckMailServerTest, CutMidMailThenNextCheckStoresEachMailOnce) {
     DropThree();
     CuttingRelay relay(kPop3Port, {}, [](const QByteArray& line) { return line.contains("Attachment"); });
-    app_.SetServer(relay.Address());
+    app_.SetServer(u"pop3://"_s + relay.Address()); // the relay hides STLS
     CheckMailResult result = check_.Run(mail_);
     EXPECT_TRUE(relay.HasCut());
     EXPECT_EQ(result.stored, 1);

@@ -26,7 +26,7 @@ protected:
         ASSERT_TRUE(app_.IsValid());
         pop_.mails = {TextMail(u"一通目"_s, u"本文1"_s, 1), TextMail(u"二通目"_s, u"本文2"_s, 2),
                       TextMail(u"三通目"_s, u"本文3"_s, 3)};
-        app_.SetServer(server_.Address());
+        app_.SetServer(server_.Url("pop3"));
         app_.SetCredentials(u"alice"_s, u"secret1"_s);
     }
     bool SawCommand(const QByteArray& prefix) const { return server_.ReceivedLineStartingWith(prefix); }

@@ -30,7 +30,7 @@ protected:
         ASSERT_NE(main_, nullptr);
         main_->SetLeverAction([this] { ++leverPulls_; });
         pop_.mails = {TextMail(u"一通目"_s, u"本文1"_s, 1), TextMail(u"二通目"_s, u"  本文2  "_s, 2)};
-        app_.SetServer(server_.Address());
+        app_.SetServer(server_.Url("pop3"));
         app_.SetCredentials(u"alice"_s, u"secret1"_s);
     }
     void TearDown() override {

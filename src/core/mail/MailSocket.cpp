@@ -197,6 +197,20 @@ void MailSocket::Compact() {
     }
 }
 
+void MailSocket::BeginProgress() {
+    window_.start();
+    windowBytes_ = 0;
+}
+
+bool MailSocket::TooSlow() {
+    if (!window_.isValid() || window_.elapsed() < timeouts_.progressWindowMs)
+        return false;
+    if (windowBytes_ < timeouts_.progressFloorBytes)
+        return true;
+    BeginProgress();
+    return false;
+}
+
 bool MailSocket::Fill() {
     if (!socket_ || status_ != Status::Ok) {
         if (error_.isEmpty())
@@ -204,15 +218,36 @@ bool MailSocket::Fill() {
         return false;
     }
     Compact();
-    if (socket_->bytesAvailable() == 0 && !socket_->waitForReadyRead(timeouts_.idleMs)) {
-        if (socket_->bytesAvailable() == 0)
+    QElapsedTimer idle;
+    idle.start();
+    while (socket_->bytesAvailable() == 0) {
+        if (TooSlow()) {
+            error_ = QStringLiteral(
+                         "%1 サーバー %2 からのデータが遅すぎます (%3 秒間に %4 バイト)。接続を切ります。")
+                         .arg(protocol_, PeerLabel())
+                         .arg(timeouts_.progressWindowMs / 1000.0)
+                         .arg(windowBytes_);
+            status_ = Status::Timeout;
+            socket_->abort();
+            return false;
+        }
+        // Wake up at the end of the progress window too, so a silent server is judged in time.
+        const qint64 idleLeft = timeouts_.idleMs - idle.elapsed();
+        const qint64 windowLeft = timeouts_.progressWindowMs - window_.elapsed();
+        const int wait = int(qBound(qint64(1), qMin(idleLeft, windowLeft), qint64(timeouts_.idleMs)));
+        if (socket_->waitForReadyRead(wait) || socket_->bytesAvailable() > 0)
+            continue;
+        if (socket_->error() != QAbstractSocket::SocketTimeoutError || idle.elapsed() >= timeouts_.idleMs)
             return FailWait(QStringLiteral("%1 サーバー %2 から %3 秒間応答がありません"));
     }
-    buffer_.append(socket_->readAll());
+    const QByteArray got = socket_->readAll();
+    windowBytes_ += got.size();
+    buffer_.append(got);
     return true;
 }
 
 MailSocket::Status MailSocket::ReadLine(QByteArray* line, qsizetype maxLength) {
+    BeginProgress();
     qsizetype scanFrom = 0; // offset from pos_ already searched
     for (;;) {
         const qsizetype nl = buffer_.indexOf('\n', pos_ + scanFrom);
@@ -241,6 +276,7 @@ MailSocket::Status MailSocket::ReadDotBlock(QByteArray* out, qsizetype maxLine, 
                                             bool* overflowTotal) {
     out->clear();
     *overflowTotal = false;
+    BeginProgress();
     bool lineTooLong = false;
     bool draining = false;
     bool midLine = false; // draining: the bytes thrown away ended inside a line

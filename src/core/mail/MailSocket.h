@@ -2,14 +2,15 @@
 //
 // Every call blocks the calling thread with the socket's waitFor* functions; no event loop
 // runs and nothing is re-entered. Every wait is bounded: connecting and TLS handshakes by
-// the connect timeout, every wait for the next bytes by the idle timeout. Lines are bounded
-// too. A failure leaves a Japanese text (naming the server) in Error(); after a timeout or a
-// dropped connection the socket is closed and stays closed.
+// the connect timeout, every wait for the next bytes by the idle timeout, and a read that
+// trickles by the progress floor. Lines are bounded too. A failure leaves a Japanese text (naming the server)
+// in Error(); after a timeout or a dropped connection the socket is closed and stays closed.
 #pragma once
 
 #include "core/mail/ServerAddress.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <memory>
 
@@ -24,6 +25,10 @@ QString ServerReplyText(const QByteArray& line);
 struct MailTimeouts {
     int connectMs = 30000; // TCP connect plus TLS handshake
     int idleMs = 60000;    // longest wait for any byte from the server
+    // A server that sends a byte now and then never meets the idle timeout: every read (a
+    // reply line, a whole mail) must also bring progressFloorBytes in each progressWindowMs.
+    int progressWindowMs = 60000;
+    qint64 progressFloorBytes = 1024;
 };
 
 class MailSocket {
@@ -79,7 +84,9 @@ public:
     QString PeerLabel() const;           // "host:port" as given
 
 private:
-    bool Fill(); // reads more bytes into buffer_; false on timeout or close (error_ set)
+    bool Fill();          // reads more bytes into buffer_; false on timeout or close (error_ set)
+    void BeginProgress(); // a read starts: its first progress window
+    bool TooSlow();       // the window has ended with less than the floor (else starts the next)
     // A wait that ended without progress: timeout or closed, with its text; aborts the socket.
     bool FailWait(const QString& timeoutText);
     void Compact();
@@ -99,6 +106,8 @@ private:
     bool tlsConfigured_ = false;
     bool certificateRejected_ = false;
     Trust trust_ = Trust::System;
+    QElapsedTimer window_;
+    qint64 windowBytes_ = 0;
 };
 
 } // namespace ricorne

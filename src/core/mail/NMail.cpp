@@ -1,8 +1,9 @@
 #include "core/mail/NMail.h"
 
-#include "core/mime/MimeDecoder.h"
 #include "core/mail/Pop3Client.h"
 #include "core/mail/SmtpClient.h"
+#include "core/mail/TlsMemory.h"
+#include "core/mime/MimeDecoder.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 
@@ -49,6 +50,12 @@ QString NMail::CaFile() const {
     return ResolvePath(u'\\' + MailDataDir() + QStringLiteral("\\ca-certificates.pem"));
 }
 
+QString NMail::TlsMemoryFile() const {
+    if (!tlsMemoryFile_.isEmpty())
+        return tlsMemoryFile_;
+    return ResolvePath(u'\\' + MailDataDir() + u'\\' + TlsMemory::FileName());
+}
+
 int NMail::NMailInitializeWinSock() {
     return 0;
 }
@@ -81,6 +88,7 @@ int NMail::NMailPop3Connect(const QString& server) {
     options.timeouts = timeouts_;
     options.caFile = CaFile();
     options.usePipelining = pipelining_;
+    options.tlsMemoryFile = TlsMemoryFile();
     auto session = std::make_unique<Pop3Client>(options);
     if (!session->Connect(server)) {
         message_ = session->Error();
@@ -258,6 +266,7 @@ int NMail::NMailSmtpSendMail(const QString& server, const QString& to, const QSt
     options.timeouts = timeouts_;
     options.caFile = CaFile();
     options.usePipelining = pipelining_;
+    options.tlsMemoryFile = TlsMemoryFile();
     SmtpClient client(options);
     if (!client.Send(server, account.id, account.password, built.envelopeFrom, built.recipients,
                      built.bytes)) {

@@ -81,6 +81,8 @@ public:
     void SetTimeouts(MailTimeouts timeouts) { timeouts_ = timeouts; }
     // Extra trusted certificates; default: "ca-certificates.pem" in the mail data folder.
     void SetCaFile(const QString& path) { caFile_ = path; }
+    // Servers that offered TLS before; default: "tls-servers.txt" in the mail data folder.
+    void SetTlsMemoryFile(const QString& path) { tlsMemoryFile_ = path; }
     // Where SMTP AUTH gets the account; default: ReadCredentials().
     void SetCredentialSource(std::function<MailCredentials()> source) { credentials_ = std::move(source); }
     void SetPipelining(bool on) { pipelining_ = on; }
@@ -91,10 +93,12 @@ private:
     Pop3Client* Session(int handle);
     bool Fetch(int handle, int number);
     QString CaFile() const;
+    QString TlsMemoryFile() const;
 
     struct KeptMail;
     MailTimeouts timeouts_;
     QString caFile_;
+    QString tlsMemoryFile_;
     std::function<MailCredentials()> credentials_;
     bool pipelining_ = true;
     int option1_ = 8192;

@@ -1,5 +1,7 @@
 #include "core/mail/Pop3Client.h"
 
+#include "core/mail/TlsMemory.h"
+
 #include <QCryptographicHash>
 
 namespace ricorne {
@@ -145,6 +147,7 @@ bool Pop3Client::Connect(const QString& server) {
 
 bool Pop3Client::ConnectOnce(const ServerAddress& address) {
     error_.clear();
+    address_ = address;
     capabilities_.clear();
     if (!socket_.Connect(address)) {
         broken_ = true;
@@ -173,6 +176,7 @@ bool Pop3Client::ConnectOnce(const ServerAddress& address) {
         if (!socket_.StartTls()) {
             return FailBroken(socket_.Error());
         }
+        TlsMemory(options_.tlsMemoryFile).Remember(QStringLiteral("POP3"), address);
         // What the server said before TLS no longer counts.
         if (!ReadCapabilities())
             return false;
@@ -195,6 +199,17 @@ int Pop3Client::Login(const QString& id, const QString& password, bool apop) {
     if (HasLineBreak(id) || HasLineBreak(password)) {
         Fail(loginFailed + QStringLiteral("ID かパスワードに改行などの使えない文字が含まれています"));
         return -1;
+    }
+    if (!socket_.IsEncrypted()) {
+        // Checked before anything is sent: a refusal here leaves the password unsent.
+        if (TlsMemory(options_.tlsMemoryFile).Remembers(QStringLiteral("POP3"), address_)) {
+            FailBroken(TlsOfferGoneText(QStringLiteral("POP3"), address_));
+            return -1;
+        }
+        if (!apop && !address_.plainAllowed) {
+            FailBroken(NoEncryptionText(QStringLiteral("POP3"), address_));
+            return -1;
+        }
     }
     QList<QByteArray> login;
     if (apop) {
@@ -252,43 +267,69 @@ int Pop3Client::Login(const QString& id, const QString& password, bool apop) {
     Reply reply = ReadStatus(&line);
     if (reply == Reply::Broken)
         return -1;
+    // STAT only tells whether the mailbox is usable: its count may be anything (2147483647
+    // has been seen), so the mails are those LIST names.
     bool countOk = false;
     if (reply == Reply::Ok) {
         const QList<QByteArray> words = line.simplified().split(' ');
-        if (words.size() >= 2)
-            count_ = words[1].toInt(&countOk);
+        if (words.size() >= 2 && words[1].toLongLong(&countOk) < 0)
+            countOk = false;
     }
-    if (!countOk || count_ < 0) {
+    if (!countOk) {
         const QString text =
             QStringLiteral("POP3 サーバーからメールの数を取得できません: ") + ServerReplyText(line);
         if (pipelining_)
             ReadStatus(&line); // keep the reply order; the session ends anyway
         FailBroken(text);
-        count_ = 0;
         return -1;
     }
     if (!pipelining_ && !socket_.Write("LIST\r\n")) {
         FailBroken();
         return -1;
     }
-    reply = ReadStatus(&line);
-    if (reply == Reply::Broken)
+    if (!ReadList())
         return -1;
-    if (reply == Reply::Ok) {
-        QByteArray block;
-        bool overflow = false;
-        if (socket_.ReadDotBlock(&block, options_.maxLineBytes, qint64(64) << 20, &overflow) !=
-            MailSocket::Status::Ok) {
-            FailBroken(socket_.Error());
-            return -1;
-        }
-        for (const QByteArray& entry : block.split('\n')) {
-            const QList<QByteArray> words = entry.simplified().split(' ');
-            if (words.size() >= 2)
-                sizes_.insert(words[0].toInt(), words[1].toLongLong());
-        }
-    }
     return count_;
+}
+
+bool Pop3Client::ReadList() {
+    QByteArray line;
+    const Reply reply = ReadStatus(&line);
+    if (reply == Reply::Broken)
+        return false;
+    if (reply == Reply::Err) {
+        return FailBroken(QStringLiteral("POP3 サーバー %1 からメールの一覧を取得できません: %2")
+                              .arg(socket_.PeerLabel(), ServerReplyText(line)));
+    }
+    QByteArray block;
+    bool overflow = false;
+    if (socket_.ReadDotBlock(&block, options_.maxLineBytes, options_.maxListBytes, &overflow) !=
+        MailSocket::Status::Ok) {
+        return FailBroken(socket_.Error());
+    }
+    if (overflow) {
+        return FailBroken(QStringLiteral("POP3 サーバー %1 のメールの一覧が %2 を超えていて受け取れません。"
+                                         "メールはサーバーに残します。")
+                              .arg(socket_.PeerLabel(), SizeText(options_.maxListBytes)));
+    }
+    for (const QByteArray& entry : block.split('\n')) {
+        const QList<QByteArray> words = entry.simplified().split(' ');
+        if (words.size() < 2)
+            continue;
+        bool numberOk = false, sizeOk = false;
+        const int number = words[0].toInt(&numberOk);
+        const qint64 size = words[1].toLongLong(&sizeOk);
+        if (numberOk && sizeOk && number >= 1 && number <= options_.maxMails && size >= 0)
+            sizes_.insert(number, size);
+    }
+    // Numbers run from 1 without gaps in a fresh session; whatever follows a gap is not
+    // reachable by number and waits for a later check.
+    count_ = 0;
+    while (count_ < options_.maxMails && sizes_.contains(count_ + 1))
+        ++count_;
+    for (auto it = sizes_.begin(); it != sizes_.end();)
+        it = it.key() > count_ ? sizes_.erase(it) : std::next(it);
+    return true;
 }
 
 qint64 Pop3Client::Size(int number) const {
@@ -349,7 +390,12 @@ bool Pop3Client::ReadPendingOne() {
         return true;
     }
     if (status != MailSocket::Status::Ok) {
-        return FailBroken(FetchFailureText(pending.number, socket_.Error()));
+        // No DELE goes out on a broken session, so the mail is still there for the next check.
+        QString reason = socket_.Error();
+        if (!reason.endsWith(u'。'))
+            reason += u'。';
+        return FailBroken(
+            FetchFailureText(pending.number, reason + QStringLiteral("メールはサーバーに残します。")));
     }
     if (overflow) {
         fetchErrors_.insert(
@@ -483,14 +529,17 @@ bool Pop3Client::LoadUidls() {
         return true; // no UIDL on this server
     QByteArray block;
     bool overflow = false;
-    if (socket_.ReadDotBlock(&block, options_.maxLineBytes, qint64(64) << 20, &overflow) !=
+    if (socket_.ReadDotBlock(&block, options_.maxLineBytes, options_.maxListBytes, &overflow) !=
         MailSocket::Status::Ok) {
         return FailBroken(socket_.Error());
     }
+    // Too long a list gives no ids: the mails are then handled as on a server without UIDL.
     for (const QByteArray& entry : block.split('\n')) {
         const QList<QByteArray> words = entry.simplified().split(' ');
-        if (words.size() >= 2)
-            uidls_.insert(words[0].toInt(), QString::fromLatin1(words[1]));
+        bool numberOk = false;
+        const int number = words.size() >= 2 ? words[0].toInt(&numberOk) : 0;
+        if (numberOk && number >= 1 && number <= count_)
+            uidls_.insert(number, QString::fromLatin1(words[1]));
     }
     return true;
 }

@@ -7,7 +7,12 @@
 //   failed in this session, and only QUIT (Quit) commits deletions: a session that ends any
 //   other way leaves every mail on the server;
 // - lines over maxLineBytes and mails over maxMailBytes fail that fetch (the mail stays on the
-//   server) while the session goes on.
+//   server) while the session goes on;
+// - without TLS it sends a password only by APOP, or by USER/PASS when the server was written
+//   "pop3://host" (the user's explicit consent); a server that offered STLS before (TlsMemory)
+//   and no longer does gets no login at all;
+// - the number of mails is what the server lists (LIST), at most maxMails, whatever STAT
+//   claims; a list beyond maxListBytes ends the login with one failure.
 // With PIPELINING offered, the RETR of the next mails go out while the caller handles the
 // current one, and DELE commands are sent without waiting for their replies.
 #pragma once
@@ -31,9 +36,12 @@ public:
         QString caFile; // extra trusted certificates (PEM); may not exist
         qsizetype maxLineBytes = 1 << 20;
         qint64 maxMailBytes = qint64(256) << 20;
-        bool usePipelining = true;   // only when the server offers it
-        int aheadMails = 16;         // RETR sent ahead: at most this many mails ...
-        qint64 aheadBytes = 4 << 20; // ... and this many bytes (by LIST sizes)
+        bool usePipelining = true;     // only when the server offers it
+        int aheadMails = 16;           // RETR sent ahead: at most this many mails ...
+        qint64 aheadBytes = 4 << 20;   // ... and this many bytes (by LIST sizes)
+        int maxMails = 100000;         // one check takes at most this many; the rest wait
+        qint64 maxListBytes = 8 << 20; // LIST and UIDL replies
+        QString tlsMemoryFile;         // empty: no memory of servers that offered STLS
     };
 
     Pop3Client();
@@ -45,7 +53,7 @@ public:
     bool Connect(const QString& server);
     // APOP (apop = true) or USER/PASS, then STAT and LIST. Returns the number of mails, or -1.
     // APOP needs a valid timestamp in the greeting; without one the login fails and never
-    // falls back to USER/PASS.
+    // falls back to USER/PASS. The TLS rules above may refuse the login before anything is sent.
     int Login(const QString& id, const QString& password, bool apop);
 
     int Count() const { return count_; }
@@ -92,8 +100,11 @@ private:
     bool CheckNumber(int number);
     QString FetchFailureText(int number, const QString& reason) const;
 
+    bool ReadList();
+
     Options options_;
     MailSocket socket_;
+    ServerAddress address_;
     QByteArray greeting_;
     QStringList capabilities_;
     bool pipelining_ = false;

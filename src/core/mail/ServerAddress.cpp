@@ -54,7 +54,9 @@ ServerAddress ParseServerAddress(const QString& text, MailProtocol protocol) {
         if (scheme.compare(secure, Qt::CaseInsensitive) == 0) {
             result.implicitTls = true;
             result.port = pop3 ? 995 : 465;
-        } else if (scheme.compare(plain, Qt::CaseInsensitive) != 0) {
+        } else if (scheme.compare(plain, Qt::CaseInsensitive) == 0) {
+            result.plainAllowed = true;
+        } else {
             return result;
         }
         rest = rest.mid(schemeEnd + 3);

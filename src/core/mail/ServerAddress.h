@@ -13,6 +13,9 @@ struct ServerAddress {
     QString host; // without brackets for IPv6
     quint16 port = 0;
     bool implicitTls = false; // pop3s:// or smtps://: TLS from the first byte
+    // pop3:// or smtp:// written out: the user allows a password in the clear when the
+    // server offers no TLS (the bare "host" form does not).
+    bool plainAllowed = false;
 };
 
 // Default ports: 110 (POP3), 995 (POP3S), 25 (SMTP), 465 (SMTPS). Leading and trailing blanks

@@ -1,5 +1,7 @@
 #include "core/mail/SmtpClient.h"
 
+#include "core/mail/TlsMemory.h"
+
 #include <QMessageAuthenticationCode>
 
 namespace ricorne {
@@ -144,6 +146,8 @@ bool SmtpClient::Authenticate(const QString& user, const QString& password) {
     if (user.contains(u'\r') || user.contains(u'\n') || password.contains(u'\r') || password.contains(u'\n'))
         return Fail(failed + QStringLiteral("ID かパスワードに改行などの使えない文字が含まれています"));
     const QStringList offered = AuthMechanisms();
+    // A password readable on the wire only with the user's say-so (smtp:// written out).
+    const bool clearTextOk = socket_.IsEncrypted() || address_.plainAllowed;
     QString mechanism;
     if (!options_.authMechanism.isEmpty()) {
         mechanism = options_.authMechanism.toUpper();
@@ -154,12 +158,14 @@ bool SmtpClient::Authenticate(const QString& user, const QString& password) {
                 ? QStringList{QStringLiteral("PLAIN"), QStringLiteral("LOGIN"), QStringLiteral("CRAM-MD5")}
                 : QStringList{QStringLiteral("CRAM-MD5"), QStringLiteral("PLAIN"), QStringLiteral("LOGIN")};
         for (const QString& m : preference) {
-            if (offered.contains(m)) {
+            if (offered.contains(m) && (clearTextOk || m == QStringLiteral("CRAM-MD5"))) {
                 mechanism = m;
                 break;
             }
         }
     }
+    if (!clearTextOk && mechanism != QStringLiteral("CRAM-MD5"))
+        return Fail(NoEncryptionText(QStringLiteral("SMTP"), address_));
     if (mechanism.isEmpty() || !offered.contains(mechanism))
         return Fail(
             failed +
@@ -207,6 +213,7 @@ void SmtpClient::Close(bool polite) {
 
 bool SmtpClient::Open(const ServerAddress& address) {
     error_.clear();
+    address_ = address;
     if (!socket_.Connect(address))
         return Fail(socket_.Error());
     Reply reply = ReadReply();
@@ -238,6 +245,7 @@ bool SmtpClient::Open(const ServerAddress& address) {
         }
         if (!socket_.StartTls())
             return Fail(socket_.Error());
+        TlsMemory(options_.tlsMemoryFile).Remember(QStringLiteral("SMTP"), address);
         if (!Hello()) { // what the server said before TLS no longer counts
             Close(true);
             return false;
@@ -283,6 +291,11 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
             return false;
     }
     encrypted_ = socket_.IsEncrypted();
+    if (!encrypted_ && TlsMemory(options_.tlsMemoryFile).Remembers(QStringLiteral("SMTP"), address)) {
+        error_ = TlsOfferGoneText(QStringLiteral("SMTP"), address);
+        Close(true);
+        return false;
+    }
     Reply reply;
     if (HasExtension(u"AUTH") && !user.isEmpty() && !Authenticate(user, password)) {
         Close(true);

@@ -2,6 +2,10 @@
 // CRAM-MD5, PIPELINING of RFC 2920) over one blocking MailSocket. Sends one message to its
 // recipients, all or nothing: when the server refuses any recipient, no message is sent and
 // the failure text names every refused recipient with the server's reply.
+//
+// Without TLS it logs in only with CRAM-MD5, or with PLAIN / LOGIN when the server was written
+// "smtp://host" (the user's explicit consent); a server that offered STARTTLS before
+// (TlsMemory) and no longer does gets nothing at all.
 #pragma once
 
 #include "core/mail/MailSocket.h"
@@ -20,6 +24,7 @@ public:
         bool usePipelining = true; // only when the server offers it
         QString authMechanism;     // empty: the best one both sides know; else forced
         QString heloName;          // empty: the local address literal, e.g. "[127.0.0.1]"
+        QString tlsMemoryFile;     // empty: no memory of servers that offered STARTTLS
     };
 
     SmtpClient();
@@ -65,6 +70,7 @@ private:
 
     Options options_;
     MailSocket socket_;
+    ServerAddress address_;
     QString error_;
     QStringList extensions_;
     bool encrypted_ = false;

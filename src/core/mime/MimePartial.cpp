@@ -3,12 +3,17 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <map>
 #include <vector>
 
 #include "core/mime/MimeParse.h"
+#include "core/mime/SafeFileName.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ricorne {
 
@@ -16,6 +21,57 @@ namespace {
 
 const int kMaxParts = 1000;
 const qint64 kMaxPartBytes = 256LL * 1024 * 1024;
+
+// The attachment folder is the user's, and anything may have been put there: a part is
+// written under a fresh name (exclusive, never through a link) and renamed into place, which
+// replaces a link of that name instead of writing where it points.
+bool SavePart(const QString& dir, const QString& fileName, const QByteArray& bytes) {
+    const int dirFd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        return false;
+    }
+    const CreatedFile created = CreateUniqueFile(dirFd, fileName + QStringLiteral(".new"));
+    bool ok = created.fd >= 0;
+    if (ok) {
+        qint64 done = 0;
+        while (ok && done < bytes.size()) {
+            const ssize_t n = ::write(created.fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            ok = n > 0;
+            done += n > 0 ? n : 0;
+        }
+        ok = ::fsync(created.fd) == 0 && ok;
+        ok = ::close(created.fd) == 0 && ok;
+        const QByteArray from = QFile::encodeName(created.name);
+        if (!ok || ::renameat(dirFd, from.constData(), dirFd, QFile::encodeName(fileName).constData()) != 0) {
+            ::unlinkat(dirFd, from.constData(), 0);
+            ok = false;
+        }
+    }
+    ::close(dirFd);
+    return ok;
+}
+
+// Reads a kept part; a link or anything but a plain file of sensible size is not one of ours.
+bool ReadPart(const QString& dir, const QString& fileName, QByteArray* bytes) {
+    const int fd = ::open(QFile::encodeName(QDir(dir).filePath(fileName)).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    QFile file;
+    struct stat st;
+    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxPartBytes &&
+                    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    if (!ok) {
+        ::close(fd);
+        return false;
+    }
+    *bytes = file.readAll();
+    return true;
+}
 
 } // namespace
 
@@ -38,9 +94,7 @@ PartialOutcome StorePartial(const QString& dir, GMimeMessagePartial* partial,
     const QString fileName = outcome.partPrefix +
                              QString::number(number).rightJustified(4, QLatin1Char('0')) +
                              QStringLiteral(".eml");
-    QSaveFile file(QDir(dir).filePath(fileName));
-    if (!file.open(QIODevice::WriteOnly) || file.write(partialBytes) != partialBytes.size() ||
-        !file.commit()) {
+    if (!SavePart(dir, fileName, partialBytes)) {
         outcome.error = QStringLiteral("分割されたメールを保存できません: ") + QDir(dir).filePath(fileName);
         return outcome;
     }
@@ -50,11 +104,11 @@ PartialOutcome StorePartial(const QString& dir, GMimeMessagePartial* partial,
     const QStringList entries = QDir(dir).entryList(QStringList{outcome.partPrefix + QStringLiteral("*.eml")},
                                                     QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString& entry : entries) {
-        QFile f(QDir(dir).filePath(entry));
-        if (f.size() > kMaxPartBytes || !f.open(QIODevice::ReadOnly)) {
+        QByteArray bytes;
+        if (!ReadPart(dir, entry, &bytes)) {
             continue;
         }
-        GObjectPtr<GMimeMessage> message = MimeParseMessage(f.readAll());
+        GObjectPtr<GMimeMessage> message = MimeParseMessage(bytes);
         GMimeObject* root = message ? g_mime_message_get_mime_part(message.get()) : nullptr;
         if (!root || !GMIME_IS_MESSAGE_PARTIAL(root)) {
             continue;

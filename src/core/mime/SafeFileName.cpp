@@ -131,7 +131,7 @@ CreatedFile CreateUniqueFile(int dirFd, const QString& name) {
         const QString candidate = NumberedFileName(name, n);
         const QByteArray encoded = QFile::encodeName(candidate);
         const int fd =
-            openat(dirFd, encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+            openat(dirFd, encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
             result.fd = fd;
             result.name = candidate;

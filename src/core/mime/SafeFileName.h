@@ -23,7 +23,7 @@ struct CreatedFile {
 };
 
 // Creates name, or the first free "name (n).ext", inside the directory dirFd, exclusively and
-// without following a link. Never opens an existing file.
+// without following a link, readable by its owner only (0600). Never opens an existing file.
 CreatedFile CreateUniqueFile(int dirFd, const QString& name);
 
 } // namespace ricorne

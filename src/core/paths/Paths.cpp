@@ -2,8 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -122,10 +126,19 @@ bool EnsureInstalledFolders() {
     bool ok = true;
     for (const QString& name : {MailDataDir(), AttachDir(), FaceMarkDir(), QuickSaveDir()}) {
         const QString path = ResolvePath(u'\\' + name);
-        if (QFileInfo(path).isDir())
+        const QByteArray native = QFile::encodeName(path);
+        struct stat st;
+        if (::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            // Laid out by the build with the usual 0755: the mail in them is the user's alone.
+            if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid())
+                ::chmod(native.constData(), st.st_mode & 0700);
             continue;
-        if (!QDir().mkpath(path))
+        }
+        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || ::mkdir(native.constData(), 0700) != 0) {
             ok = false;
+            continue;
+        }
+        ::chmod(native.constData(), 0700); // whatever the umask took away or left
     }
     return ok;
 }

@@ -41,8 +41,9 @@ QString MasterAddressFile();  // "\★MAilData\KLMASTER20.INI"
 QString ResolvePath(const QString& relative);
 
 // Creates any installed folder (MailDataDir, AttachDir, FaceMarkDir, QuickSaveDir) missing
-// from AppDir, so later writes into them do not fail. Returns false when one could not be
-// created.
+// from AppDir, so later writes into them do not fail. The folders hold the user's mail, so
+// they are created 0700 and existing ones of ours lose their group and other permissions,
+// whatever the umask. Returns false when one could not be created.
 bool EnsureInstalledFolders();
 
 // True when the two names are equal after folding ASCII A-Z to a-z (nothing else is folded).

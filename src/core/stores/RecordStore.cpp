@@ -4,8 +4,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,7 +44,8 @@ QByteArray Native(const QString& path) {
     return QFile::encodeName(path);
 }
 
-int OpenFile(const QString& path, int flags, mode_t mode = 0666) {
+// Mail and addresses are nobody else's business: files are created for their owner only.
+int OpenFile(const QString& path, int flags, mode_t mode = 0600) {
     int fd;
     do {
         fd = ::open(Native(path).constData(), flags | O_CLOEXEC, mode);
@@ -167,6 +170,69 @@ QString StoreTempPath(const StoreDescriptor& store) {
     return store.tempFile.isEmpty() ? QString() : ResolvePath(store.tempFile);
 }
 
+namespace {
+
+QStringList& PendingNotices() {
+    static QStringList notices;
+    return notices;
+}
+
+enum class PrefixMatch { No, Shorter, Equal };
+
+// Whether the bytes of prefixFd (all prefixSize of them, an incomplete record included) are
+// the start of the live records of fullFd laid end to end. Equal: they are all of them.
+PrefixMatch PrefixOfLiveRecords(int prefixFd, qint64 prefixSize, int fullFd, qint64 fullSize,
+                                const StoreDescriptor& store) {
+    const qint64 len = store.recordLength;
+    std::vector<char> a(static_cast<size_t>(len)), b(static_cast<size_t>(len));
+    qint64 matched = 0;
+    bool endsInsideRecord = false;
+    for (qint64 offset = 0; offset + len <= fullSize; offset += len) {
+        if (PreadFull(fullFd, b.data(), len, offset) != len)
+            return PrefixMatch::No;
+        if (b[size_t(store.liveOffset)] == 0 && b[size_t(store.liveOffset + 1)] == 0)
+            continue;
+        if (matched == prefixSize)
+            return PrefixMatch::Shorter;
+        const qint64 want = qMin(len, prefixSize - matched);
+        if (PreadFull(prefixFd, a.data(), want, matched) != want ||
+            std::memcmp(a.data(), b.data(), size_t(want)) != 0)
+            return PrefixMatch::No;
+        matched += want;
+        endsInsideRecord = want < len;
+    }
+    if (matched != prefixSize)
+        return PrefixMatch::No;
+    // A record cut short in the prefix is not the whole of the last live record.
+    return endsInsideRecord ? PrefixMatch::Shorter : PrefixMatch::Equal;
+}
+
+// Renames temp to the first free "<temp>.oldN" without replacing anything; the name, or empty.
+QString MoveAside(const QString& temp) {
+    for (int n = 1; n < 1000; ++n) {
+        const QString aside = temp + QStringLiteral(".old") + QString::number(n);
+        if (::link(Native(temp).constData(), Native(aside).constData()) == 0) {
+            ::unlink(Native(temp).constData());
+            return aside;
+        }
+        if (errno == EEXIST)
+            continue;
+        // A file system without hard links: rename, having looked first.
+        if (FileSize(aside) >= 0 || ::rename(Native(temp).constData(), Native(aside).constData()) != 0)
+            return {};
+        return aside;
+    }
+    return {};
+}
+
+} // namespace
+
+QString TakeStoreNotice() {
+    const QString text = PendingNotices().join(u'\n');
+    PendingNotices().clear();
+    return text;
+}
+
 bool RecoverStore(const StoreDescriptor& store) {
     if (store.tempFile.isEmpty())
         return true;
@@ -176,14 +242,48 @@ bool RecoverStore(const StoreDescriptor& store) {
         return true;
     const QString path = StorePath(store);
     const qint64 storeSize = FileSize(path);
-    // Our compaction writes only survivors into the temporary file, so an unfinished one is
-    // always smaller than the store, which is still whole: drop it. A temporary file larger
-    // than the store (or with no store at all) is the full copy an older program made before
-    // rewriting the store, and the store may be cut short: it is the good copy.
-    if (storeSize >= 0 && tempSize <= storeSize)
-        return ::unlink(Native(temp).constData()) == 0 || errno == ENOENT;
-    if (::rename(Native(temp).constData(), Native(path).constData()) != 0)
+    auto restore = [&] {
+        if (::rename(Native(temp).constData(), Native(path).constData()) != 0)
+            return false;
+        return SyncFolderOf(path);
+    };
+    auto drop = [&] { return ::unlink(Native(temp).constData()) == 0 || errno == ENOENT; };
+    // A compaction in the older style copied the store to the temporary file, removed the
+    // store and rewrote it from the live records: the store is then missing or a prefix of
+    // the temporary file's live records, and the temporary file is the good copy.
+    if (storeSize < 0)
+        return restore();
+    Fd storeFd(OpenFile(path, O_RDONLY));
+    Fd tempFd(OpenFile(temp, O_RDONLY));
+    if (!storeFd.valid() || !tempFd.valid())
         return false;
+    switch (PrefixOfLiveRecords(storeFd.get(), storeSize, tempFd.get(), tempSize, store)) {
+    case PrefixMatch::Shorter:
+        return restore();
+    case PrefixMatch::Equal:
+        return drop(); // that compaction had finished
+    case PrefixMatch::No:
+        break;
+    }
+    // Ours writes only the survivors into the temporary file and renames it over the store,
+    // so one it left behind is a prefix of the store's live records: the store is whole.
+    if (PrefixOfLiveRecords(tempFd.get(), tempSize, storeFd.get(), storeSize, store) != PrefixMatch::No)
+        return drop();
+    // A leftover from some other time: the store has moved on since, and replacing it would
+    // lose what came after. Keep both and tell the user where the old file went.
+    const QString aside = MoveAside(temp);
+    const QString storeName = QFileInfo(path).fileName();
+    const QString tempName = QFileInfo(temp).fileName();
+    if (aside.isEmpty()) {
+        PendingNotices() << QStringLiteral("保存ファイル %1 の整理の途中で残ったファイル %2 が今の %1 "
+                                           "と合わないため、%1 を使えません。%2 の名前を変えてください。")
+                                .arg(storeName, tempName);
+        return false;
+    }
+    PendingNotices() << QStringLiteral(
+                            "保存ファイル %1 の整理の途中で残ったファイル %2 は今の %1 と合わない"
+                            "ため使わずに、%3 という名前に変えて残しました。%1 はそのまま使います。")
+                            .arg(storeName, tempName, QFileInfo(aside).fileName());
     return SyncFolderOf(path);
 }
 
@@ -306,7 +406,8 @@ bool CompactStore(const StoreDescriptor& store) {
         return true;
 
     const QString temp = StoreTempPath(store);
-    Fd out(OpenFile(temp, O_WRONLY | O_CREAT | O_TRUNC, st.st_mode & 07777));
+    const mode_t mode = (st.st_mode & 0700) | 0600; // never wider than the owner's
+    Fd out(OpenFile(temp, O_WRONLY | O_CREAT | O_TRUNC, mode));
     if (!out.valid())
         return false;
     auto fail = [&] {
@@ -314,7 +415,7 @@ bool CompactStore(const StoreDescriptor& store) {
         ::unlink(Native(temp).constData());
         return false;
     };
-    if (::fchmod(out.get(), st.st_mode & 07777) != 0)
+    if (::fchmod(out.get(), mode) != 0)
         return fail();
     qint64 written = 0;
     for (const Run& run : runs) {

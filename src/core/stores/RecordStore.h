@@ -2,9 +2,8 @@
 // (1-based, at most 32767) lies at byte (n - 1) * record length. Every operation opens and
 // closes the file itself; nothing stays open between operations.
 //
-// Every operation first repairs what a crash in the middle of a compaction can leave: a
-// compaction temporary file found while the store is missing becomes the store; one found
-// beside the store is an unfinished compaction and is removed (the store is still whole).
+// Every operation first repairs what a crash in the middle of a compaction can leave (see
+// RecoverStore). Files are created readable and writable by their owner only.
 #pragma once
 
 #include "core/stores/AddressRecord.h"
@@ -37,8 +36,20 @@ inline constexpr int kMaxRecordNumber = 32767;
 QString StorePath(const StoreDescriptor& store);
 QString StoreTempPath(const StoreDescriptor& store);
 
-// Crash repair described above. Returns false when a repair was needed and failed.
+// Crash repair. A compaction temporary file beside the store:
+// - becomes the store when the store is missing, or when the store's bytes are a strict
+//   prefix of the temporary file's live records (a compaction that copied first and was cut
+//   off while rewriting the store);
+// - is removed when it is the finished result of such a compaction, or a prefix of the
+//   store's live records (our own compaction, cut off before its rename: the store is whole);
+// - otherwise is a leftover the store has moved on from: the store is kept, the temporary
+//   file is renamed to "<temp>.oldN" (never over anything) and a notice says so.
+// Returns false when a repair was needed and failed.
 bool RecoverStore(const StoreDescriptor& store);
+
+// Texts for the user about repairs the stores made (one per line), since the last call;
+// empty when there was nothing to tell. Whoever shows store failures shows these.
+QString TakeStoreNotice();
 
 // Whole records in the store (an incomplete record at the end does not count); 0 when the
 // store does not exist.

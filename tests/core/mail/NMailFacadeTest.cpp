@@ -41,7 +41,7 @@ TEST(NMailFacade, FetchesOnceKeepsTheMailAndNeverDeletesAFailedOne) {
     };
     FakeServer server([&pop3](FakeConnection& c) { pop3.Serve(c); });
     NMail mail;
-    const int handle = mail.NMailPop3Connect(server.Address());
+    const int handle = mail.NMailPop3Connect(server.Url("pop3"));
     ASSERT_GE(handle, 1);
     ASSERT_EQ(mail.NMailPop3Authenticate(handle, QStringLiteral("u"), QStringLiteral("p"), 0), 2);
     QString s, d, f, h, b;

@@ -96,6 +96,15 @@ TEST_F(NMailServer, JapaneseMailWithAttachmentsRoundTrips) {
     EXPECT_EQ(mail.NMailPop3Close(handle), 1) << mail.NMailGetMessage().toStdString();
     EXPECT_TRUE(MailFiles(QStringLiteral("alice")).isEmpty());
     mail.NMailEndWinSock();
+
+    // Both servers offered TLS on their plain ports: that is remembered for later sessions.
+    QFile memory(app_.path() + QStringLiteral("/★MailData/tls-servers.txt"));
+    ASSERT_TRUE(memory.open(QIODevice::ReadOnly));
+    const QByteArray remembered = memory.readAll();
+    EXPECT_TRUE(remembered.contains("SMTP 127.0.0.1:" + QByteArray::number(kSubmissionPort)))
+        << remembered.constData();
+    EXPECT_TRUE(remembered.contains("POP3 127.0.0.1:" + QByteArray::number(kPop3Port)))
+        << remembered.constData();
 }
 
 TEST_F(NMailServer, FailuresAreReportedWithTheServersText) {

@@ -62,7 +62,7 @@ TEST_F(Pop3Failure, ApopWithoutTimestampFailsAndNeverFallsBackToUserPass) {
     pop3_.greeting = "+OK no stamp here";
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     EXPECT_EQ(client.Login(QStringLiteral("alice"), QStringLiteral("secret"), true), -1);
     EXPECT_TRUE(client.Error().startsWith(QStringLiteral("POP3 サーバーにログインできません: ")));
     EXPECT_TRUE(client.Error().contains(QStringLiteral("APOP")));
@@ -77,7 +77,7 @@ TEST_F(Pop3Failure, ApopSendsTheDigestOfStampAndPassword) {
     pop3_.greeting = "+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>";
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     EXPECT_EQ(client.Login(QStringLiteral("mrose"), QStringLiteral("tanstaaf"), true), 3);
     client.Quit();
     // The example of RFC 1939.
@@ -87,7 +87,7 @@ TEST_F(Pop3Failure, ApopSendsTheDigestOfStampAndPassword) {
 TEST_F(Pop3Failure, LineBreaksInCredentialsNeverReachTheServer) {
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     EXPECT_EQ(client.Login(QStringLiteral("alice"), QStringLiteral("pw\r\nDELE 1"), false), -1);
     client.Quit();
     EXPECT_FALSE(server->ReceivedLineStartingWith("DELE"));
@@ -97,7 +97,7 @@ TEST_F(Pop3Failure, LineBreaksInCredentialsNeverReachTheServer) {
 TEST_F(Pop3Failure, PipelinesRetrAheadAndDeleAndCommitsAtQuit) {
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_TRUE(client.UsesPipelining());
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
     for (int n = 1; n <= 3; ++n) {
@@ -121,7 +121,7 @@ TEST_F(Pop3Failure, WithoutPipeliningOneCommandAtATime) {
     pop3_.capabilities = {"USER"};
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     EXPECT_FALSE(client.UsesPipelining());
     EXPECT_FALSE(client.IsEncrypted());
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
@@ -138,7 +138,7 @@ TEST_F(Pop3Failure, DotStuffedAndOddLineEndsComeBackAsStored) {
     pop3_.capabilities = {}; // and a server without CAPA
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 2);
     QByteArray raw;
     ASSERT_TRUE(client.Retrieve(1, &raw));
@@ -161,7 +161,7 @@ TEST_P(Pop3FailureModes, ConnectionDroppedMidRetrDeletesNothing) {
     Pop3Client::Options o = Options();
     o.usePipelining = pipelining;
     Pop3Client client(o);
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
     QByteArray raw;
     ASSERT_TRUE(client.Retrieve(1, &raw));
@@ -191,7 +191,7 @@ TEST_F(Pop3Failure, StalledServerTimesOut) {
     Pop3Client::Options o = Options();
     o.timeouts.idleMs = 300;
     Pop3Client client(o);
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
     QElapsedTimer timer;
     timer.start();
@@ -204,7 +204,7 @@ TEST_F(Pop3Failure, StalledServerTimesOut) {
     // A greeting that never comes.
     FakeServer silent([](FakeConnection& c) { c.WaitClosed(5000); });
     Pop3Client quiet(o);
-    EXPECT_FALSE(quiet.Connect(silent.Address()));
+    EXPECT_FALSE(quiet.Connect(silent.Url("pop3")));
     EXPECT_EQ(quiet.Login(QStringLiteral("u"), QStringLiteral("p"), false), -1);
 }
 
@@ -213,7 +213,7 @@ TEST_F(Pop3Failure, ErrAtEachStepCarriesTheReply) {
         pop3_.greeting = "-ERR [SYS/TEMP] too many connections";
         auto server = Start();
         Pop3Client client(Options());
-        EXPECT_FALSE(client.Connect(server->Address()));
+        EXPECT_FALSE(client.Connect(server->Url("pop3")));
         EXPECT_TRUE(client.Error().contains(QStringLiteral("-ERR [SYS/TEMP] too many connections")));
         pop3_.greeting = FakePop3().greeting;
     }
@@ -227,7 +227,7 @@ TEST_F(Pop3Failure, ErrAtEachStepCarriesTheReply) {
         };
         auto server = Start();
         Pop3Client client(Options());
-        ASSERT_TRUE(client.Connect(server->Address()));
+        ASSERT_TRUE(client.Connect(server->Url("pop3")));
         EXPECT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), -1);
         EXPECT_TRUE(client.Error().contains(QStringLiteral("-ERR [IN-USE] mailbox locked by ") +
                                             QString::fromLatin1(verb)))
@@ -247,7 +247,7 @@ TEST_P(Pop3FailureModes, RefusedRetrFailsThatMailOnlyAndItIsNeverDeleted) {
     Pop3Client::Options o = Options();
     o.usePipelining = Pipelining();
     Pop3Client client(o);
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
     QByteArray raw;
     for (int n = 1; n <= 3; ++n) {
@@ -273,7 +273,7 @@ TEST_F(Pop3Failure, GarbageRepliesEndTheSession) {
             c.WaitClosed(2000);
         });
         Pop3Client client(Options());
-        EXPECT_FALSE(client.Connect(server.Address()));
+        EXPECT_FALSE(client.Connect(server.Url("pop3")));
         EXPECT_TRUE(client.Error().contains(QStringLiteral("応答が正しくありません")))
             << client.Error().toStdString();
         EXPECT_TRUE(client.Error().contains(QStringLiteral("* OK IMAP4rev1")));
@@ -285,7 +285,7 @@ TEST_F(Pop3Failure, GarbageRepliesEndTheSession) {
     };
     auto server = Start();
     Pop3Client client(Options());
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
     QByteArray raw;
     EXPECT_FALSE(client.Retrieve(1, &raw));
@@ -309,7 +309,7 @@ TEST_P(Pop3FailureModes, OversizedLinesAndMailsFailThatFetchOnly) {
     o.maxLineBytes = 1000;
     o.maxMailBytes = 10000;
     Pop3Client client(o);
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 6);
     QByteArray raw;
     for (int n = 1; n <= 6; ++n) {
@@ -344,7 +344,7 @@ TEST_F(Pop3Failure, EndlessRepliesAreCutOff) {
             }
         });
         Pop3Client client(o);
-        EXPECT_FALSE(client.Connect(server.Address()));
+        EXPECT_FALSE(client.Connect(server.Url("pop3")));
         EXPECT_TRUE(client.Error().contains(QStringLiteral("長すぎます"))) << client.Error().toStdString();
     }
     // A mail that never ends: lines keep coming, the final "." never does.
@@ -358,7 +358,7 @@ TEST_F(Pop3Failure, EndlessRepliesAreCutOff) {
     };
     auto server = Start();
     Pop3Client client(o);
-    ASSERT_TRUE(client.Connect(server->Address()));
+    ASSERT_TRUE(client.Connect(server->Url("pop3")));
     ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
     QElapsedTimer timer;
     timer.start();
@@ -381,7 +381,7 @@ TEST_F(Pop3Failure, RefusedStlsIsNeverADowngrade) {
     };
     auto server = Start();
     Pop3Client client(Options());
-    EXPECT_FALSE(client.Connect(server->Address()));
+    EXPECT_FALSE(client.Connect(server->Url("pop3")));
     EXPECT_TRUE(client.Error().contains(QStringLiteral("-ERR TLS not available right now")));
     EXPECT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), -1);
     server.reset();
@@ -398,7 +398,7 @@ TEST_F(Pop3Failure, PlainTextSentAheadOfTlsIsRefused) {
     };
     auto server = Start();
     Pop3Client client(Options());
-    EXPECT_FALSE(client.Connect(server->Address()));
+    EXPECT_FALSE(client.Connect(server->Url("pop3")));
     // Normally seen before the handshake; bytes still in flight would break the handshake.
     EXPECT_TRUE(client.Error().contains(QStringLiteral("余分なデータ")) ||
                 client.Error().contains(QStringLiteral("TLS")))

@@ -40,12 +40,12 @@ TEST_F(SmtpFailure, AddressesCanNeverInjectCommands) {
                               QStringLiteral("a b@x"), QStringLiteral("日本@x")};
     for (const QString& to : evil) {
         EXPECT_FALSE(
-            client.Send(server->Address(), {}, {}, QStringLiteral("a@x"), {to}, "Subject: x\r\n\r\nx"));
+            client.Send(server->Url("smtp"), {}, {}, QStringLiteral("a@x"), {to}, "Subject: x\r\n\r\nx"));
         EXPECT_TRUE(client.Error().startsWith(QStringLiteral("送信先のメールアドレスが正しくありません")));
     }
-    EXPECT_FALSE(
-        client.Send(server->Address(), {}, {}, QStringLiteral("a@x\r\nRSET"), {QStringLiteral("b@x")}, "x"));
-    EXPECT_FALSE(client.Send(server->Address(), QStringLiteral("u\r\nMAIL FROM:<e@x>"), QStringLiteral("p"),
+    EXPECT_FALSE(client.Send(server->Url("smtp"), {}, {}, QStringLiteral("a@x\r\nRSET"),
+                             {QStringLiteral("b@x")}, "x"));
+    EXPECT_FALSE(client.Send(server->Url("smtp"), QStringLiteral("u\r\nMAIL FROM:<e@x>"), QStringLiteral("p"),
                              QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
     EXPECT_FALSE(server->ReceivedLineStartingWith("RCPT TO:<eve"));
     EXPECT_FALSE(server->ReceivedLineStartingWith("MAIL FROM:<e@"));
@@ -55,7 +55,7 @@ TEST_F(SmtpFailure, AddressesCanNeverInjectCommands) {
 TEST_F(SmtpFailure, PipelinesTheEnvelopeAndSendsTheMessageStuffed) {
     auto server = Start();
     SmtpClient client(Options());
-    ASSERT_TRUE(client.Send(server->Address(), QStringLiteral("user"), QStringLiteral("pw"),
+    ASSERT_TRUE(client.Send(server->Url("smtp"), QStringLiteral("user"), QStringLiteral("pw"),
                             QStringLiteral("a@x"), {QStringLiteral("b@x"), QStringLiteral("c@x")},
                             "Subject: s\r\n\r\n.dot\nline"))
         << client.Error().toStdString();
@@ -71,7 +71,7 @@ TEST_F(SmtpFailure, FallsBackToHeloAndSkipsAuthWhenNotOffered) {
     };
     auto server = Start();
     SmtpClient client(Options());
-    ASSERT_TRUE(client.Send(server->Address(), QStringLiteral("user"), QStringLiteral("pw"),
+    ASSERT_TRUE(client.Send(server->Url("smtp"), QStringLiteral("user"), QStringLiteral("pw"),
                             QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"))
         << client.Error().toStdString();
     EXPECT_TRUE(client.UsedAuthMechanism().isEmpty());
@@ -103,7 +103,7 @@ TEST_F(SmtpFailure, FailuresCarryTheServersReply) {
         };
         auto server = Start();
         SmtpClient client(Options());
-        EXPECT_FALSE(client.Send(server->Address(), QStringLiteral("u"), QStringLiteral("p"),
+        EXPECT_FALSE(client.Send(server->Url("smtp"), QStringLiteral("u"), QStringLiteral("p"),
                                  QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
         EXPECT_TRUE(client.Error().startsWith(QString::fromUtf8(c.expected))) << client.Error().toStdString();
     }
@@ -112,7 +112,8 @@ TEST_F(SmtpFailure, FailuresCarryTheServersReply) {
     smtp_.greeting = "554 5.7.1 go away";
     auto server = Start();
     SmtpClient client(Options());
-    EXPECT_FALSE(client.Send(server->Address(), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
+    EXPECT_FALSE(
+        client.Send(server->Url("smtp"), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
     EXPECT_TRUE(client.Error().contains(QStringLiteral("554 5.7.1 go away")));
 }
 
@@ -122,7 +123,8 @@ TEST_F(SmtpFailure, StalledOrDroppedServerFailsInTime) {
     };
     auto server = Start();
     SmtpClient client(Options());
-    EXPECT_FALSE(client.Send(server->Address(), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
+    EXPECT_FALSE(
+        client.Send(server->Url("smtp"), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
     EXPECT_TRUE(client.Error().contains(QStringLiteral("接続が切れました"))) << client.Error().toStdString();
 
     FakeServer silent([](FakeConnection& c) { c.WaitClosed(5000); });
@@ -131,7 +133,7 @@ TEST_F(SmtpFailure, StalledOrDroppedServerFailsInTime) {
     SmtpClient quiet(o);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(quiet.Send(silent.Address(), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
+    EXPECT_FALSE(quiet.Send(silent.Url("smtp"), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
     EXPECT_LT(timer.elapsed(), 2000);
     EXPECT_TRUE(quiet.Error().contains(QStringLiteral("応答がありません"))) << quiet.Error().toStdString();
 }
@@ -140,7 +142,8 @@ TEST_F(SmtpFailure, GarbageRepliesFail) {
     smtp_.greeting = "HTTP/1.1 400 Bad Request";
     auto server = Start();
     SmtpClient client(Options());
-    EXPECT_FALSE(client.Send(server->Address(), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
+    EXPECT_FALSE(
+        client.Send(server->Url("smtp"), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"));
     EXPECT_TRUE(client.Error().contains(QStringLiteral("応答が正しくありません")));
 }
 

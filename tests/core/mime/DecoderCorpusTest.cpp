@@ -2,12 +2,15 @@
 // exactly the named files into the target folder and nowhere else.
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include "MimeTestUtil.h"
 #include "core/mime/MimeDecoder.h"
@@ -148,6 +151,49 @@ TEST_F(ExtractFixture, SplitMailWaitsForAllPartsInAnyOrderThenJoins) {
         for (const QString& entry : TreeOf(attach)) {
             EXPECT_FALSE(entry.startsWith(QLatin1Char('.'))) << entry.toStdString();
         }
+    }
+}
+
+int ModeOf(const QString& path) {
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// What a mail brings is the user's alone, and a link planted in the folder never redirects a
+// write or a read of a waiting split-mail part.
+TEST_F(ExtractFixture, SplitMailPartsAndAttachmentsArePrivateFilesThatNeverFollowALink) {
+    const mode_t oldMask = ::umask(0);
+    const QString outside = tmp.filePath(QStringLiteral("outside.txt"));
+    {
+        QFile f(outside);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep me");
+    }
+    const QString prefix =
+        QStringLiteral(".partial-") +
+        QString::fromLatin1(
+            QCryptographicHash::hash("split-0001@example.jp", QCryptographicHash::Sha1).toHex().left(16)) +
+        QLatin1Char('-');
+    const QString part1 = attach + QLatin1Char('/') + prefix + QStringLiteral("0001.eml");
+    const QString part2 = attach + QLatin1Char('/') + prefix + QStringLiteral("0002.eml");
+    ASSERT_TRUE(QFile::link(outside, part1));
+    // A forged part 2 outside the folder, reachable only through a link.
+    const QString forged = tmp.filePath(QStringLiteral("forged.eml"));
+    ASSERT_TRUE(QFile::copy(CorpusDir() + QStringLiteral("/partial-2.eml"), forged));
+    ASSERT_TRUE(QFile::link(forged, part2));
+
+    EXPECT_EQ(ExtractAttachments(CorpusMail(QStringLiteral("partial-1.eml")), attach).code, -6);
+    EXPECT_EQ(ReadFileBytes(outside), QByteArray("keep me"));
+    EXPECT_FALSE(QFileInfo(part1).isSymLink());
+    EXPECT_EQ(ModeOf(part1), 0600);
+    // Part 3 would complete the mail only with the linked part 2: it must keep waiting.
+    EXPECT_EQ(ExtractAttachments(CorpusMail(QStringLiteral("partial-3.eml")), attach).code, -6);
+
+    const ExtractResult done = ExtractAttachments(CorpusMail(QStringLiteral("partial-2.eml")), attach);
+    ::umask(oldMask);
+    ASSERT_EQ(done.code, 1) << done.error.toStdString();
+    for (const QString& name : done.savedNames) {
+        EXPECT_EQ(ModeOf(attach + QLatin1Char('/') + name), 0600) << name.toStdString();
     }
 }
 

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 using namespace ricorne;
 
@@ -175,17 +177,6 @@ TEST_F(StoresTest, TemporaryFileOfAnOlderCrashIsRestoredBeforeReading) {
     EXPECT_EQ(DataFiles(), QStringList{u"klmdata2.data"_s});
 }
 
-TEST_F(StoresTest, UnfinishedCompactionIsDroppedAndTheStoreKept) {
-    AppendMails(ReceivedStore(), 3);
-    // Our compaction stopped halfway: its temporary file is shorter than the store.
-    QFile temp(Data(u"KLMDATA2.TMP"_s));
-    ASSERT_TRUE(temp.open(QIODevice::WriteOnly));
-    temp.write(QByteArray(kMail + 100, 'x'));
-    temp.close();
-    EXPECT_EQ(ReadMailHeaders(ReceivedStore()).size(), 3);
-    EXPECT_EQ(DataFiles(), QStringList{u"klmdata2.data"_s});
-}
-
 TEST_F(StoresTest, AppendAfterABrokenTailOverwritesIt) {
     AppendMails(ReceivedStore(), 2);
     {
@@ -253,3 +244,123 @@ TEST_F(StoresTest, HeadersListSubjectDateAddressAndLive) {
 }
 
 } // namespace
+
+// What a leftover compaction temporary file means depends on how it relates to the store: the
+// store must never lose records to a temporary file it has moved on from.
+struct TempCase {
+    const char* name;
+    const char* temp;  // subjects, "-" before a deleted one
+    const char* store; // subjects; "~X" at the end: the first half of record X only
+    const char* live;  // live subjects after any read
+    bool tempKept;     // moved aside as KLMDATA2.TMP.old1 with a notice
+};
+
+class CompactionLeftovers : public StoresTest, public ::testing::WithParamInterface<TempCase> {
+protected:
+    static QByteArray Records(const QString& spec) {
+        QByteArray bytes;
+        for (const QString& word : spec.split(u' ', Qt::SkipEmptyParts)) {
+            const bool half = word.startsWith(u'~');
+            MailRecord r = Mail(u"件名"_s + word.back());
+            r.LineEnd[0] = '\r';
+            r.LineEnd[1] = '\n';
+            r.Live = word.startsWith(u'-') ? 0 : 1;
+            bytes += QByteArray(reinterpret_cast<const char*>(&r), half ? kMail / 2 : kMail);
+        }
+        return bytes;
+    }
+    void Put(const QString& name, const QByteArray& bytes) {
+        QFile file(Data(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+    QStringList LiveSubjects() {
+        QStringList subjects;
+        for (const MailHeader& h : ReadMailHeaders(ReceivedStore())) {
+            if (h.live != 0)
+                subjects << Trim(h.Subject()).remove(u"件名"_s);
+        }
+        return subjects;
+    }
+};
+
+TEST_P(CompactionLeftovers, StoreKeepsItsNewestRecords) {
+    const TempCase& c = GetParam();
+    (void)TakeStoreNotice();
+    Put(u"KLMDATA2.TMP"_s, Records(QString::fromUtf8(c.temp)));
+    Put(u"klmdata2.data"_s, Records(QString::fromUtf8(c.store)));
+    EXPECT_EQ(LiveSubjects(), QString::fromUtf8(c.live).split(u' ', Qt::SkipEmptyParts));
+    const QString notice = TakeStoreNotice();
+    if (c.tempKept) {
+        EXPECT_EQ(DataFiles(), (QStringList{u"KLMDATA2.TMP.old1"_s, u"klmdata2.data"_s}));
+        EXPECT_TRUE(notice.contains(u"KLMDATA2.TMP.old1"_s)) << notice.toStdString();
+        EXPECT_TRUE(notice.contains(u"klmdata2.data"_s)) << notice.toStdString();
+    } else {
+        EXPECT_EQ(DataFiles(), QStringList{u"klmdata2.data"_s});
+        EXPECT_TRUE(notice.isEmpty()) << notice.toStdString();
+    }
+    // Settled: the next access finds nothing more to do.
+    EXPECT_EQ(LiveSubjects(), QString::fromUtf8(c.live).split(u' ', Qt::SkipEmptyParts));
+    EXPECT_TRUE(TakeStoreNotice().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, CompactionLeftovers,
+    ::testing::Values(
+        // An older-style compaction (copy, remove, rewrite) cut off: the temporary file is whole.
+        TempCase{"CutWhileRewriting", "A -B C D", "A", "A C D", false},
+        TempCase{"CutInsideARecord", "A -B C", "A ~C", "A C", false},
+        TempCase{"StoreNotYetWritten", "A -B C", "", "A C", false},
+        TempCase{"FinishedButTempLeft", "A -B C", "A C", "A C", false},
+        // Ours writes the survivors to the temporary file, then renames: cut off before that.
+        TempCase{"OursCutBeforeRename", "A C", "A -B C D", "A C D", false},
+        TempCase{"OursCutInsideARecord", "A ~C", "A -B C", "A C", false},
+        // Leftovers the store has moved on from.
+        TempCase{"StaleBesideNewerStore", "A B C D E", "F G", "F G", true},
+        TempCase{"StaleWithSameStart", "A B C", "A X", "A X", true}),
+    [](const ::testing::TestParamInfo<TempCase>& info) { return std::string(info.param.name); });
+
+TEST_F(StoresTest, AStaleTemporaryFileIsSetAsideEvenByAReadAndNeverOverAnother) {
+    (void)TakeStoreNotice();
+    AppendMails(ReceivedStore(), 2);
+    for (const QString& aside : {u"KLMDATA2.TMP.old1"_s, u"KLMDATA2.TMP.old2"_s}) {
+        QFile temp(Data(u"KLMDATA2.TMP"_s));
+        ASSERT_TRUE(temp.open(QIODevice::WriteOnly));
+        temp.write(QByteArray(5 * kMail, '\x01'));
+        temp.close();
+        EXPECT_EQ(ReadMailHeaders(ReceivedStore()).size(), 2);
+        EXPECT_TRUE(QFileInfo::exists(Data(aside)));
+        EXPECT_TRUE(TakeStoreNotice().contains(aside));
+    }
+    EXPECT_EQ(Subjects(ReceivedStore()), (QStringList{u"件名1"_s, u"件名2"_s}));
+}
+
+int ModeOf(const QString& path) {
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+TEST(PrivateFiles, StoresAreOwnerOnlyAndDataFoldersTooWhateverTheUmask) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SetAppDir(dir.path());
+    const mode_t oldMask = ::umask(0);
+    // A folder laid out by the build with the usual permissions is tightened; missing ones are made so.
+    ASSERT_TRUE(QDir().mkdir(dir.path() + u"/★MailData"_s));
+    ::chmod(QFile::encodeName(dir.path() + u"/★MailData"_s).constData(), 0755);
+    EXPECT_TRUE(EnsureInstalledFolders());
+    for (const QString& folder : {u"★MailData"_s, u"添付フォルダ"_s, u"顔文字データ"_s, u"■TextQuickSave"_s})
+        EXPECT_EQ(ModeOf(dir.path() + u'/' + folder), 0700) << folder.toStdString();
+
+    MailRecord r;
+    SetField(r.Subject, u"秘密"_s);
+    ASSERT_TRUE(AppendRecord(ReceivedStore(), r));
+    ASSERT_TRUE(AppendRecord(ReceivedStore(), r));
+    EXPECT_EQ(ModeOf(StorePath(ReceivedStore())), 0600);
+    ASSERT_TRUE(MarkDeleted(ReceivedStore(), 1, r));
+    ASSERT_TRUE(CompactStore(ReceivedStore()));
+    EXPECT_EQ(RecordCount(ReceivedStore()), 1);
+    EXPECT_EQ(ModeOf(StorePath(ReceivedStore())), 0600);
+    ::umask(oldMask);
+    SetAppDir(QString());
+}

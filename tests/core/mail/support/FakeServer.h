@@ -43,6 +43,11 @@ public:
 
     quint16 Port() const { return port_; }
     QString Address() const { return QStringLiteral("127.0.0.1:") + QString::number(port_); }
+    // "pop3://127.0.0.1:port" and the like: a fake server offers no TLS, so a test that logs
+    // in with a password in the clear says so, as a user must.
+    QString Url(const char* scheme) const {
+        return QString::fromLatin1(scheme) + QStringLiteral("://") + Address();
+    }
     int Connections() const { return connections_; }
     QList<QByteArray> Received() const; // every line the client sent, in order
     bool ReceivedLineStartingWith(const QByteArray& prefix) const;
