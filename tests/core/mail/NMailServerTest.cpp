@@ -98,7 +98,7 @@ TEST_F(NMailServer, JapaneseMailWithAttachmentsRoundTrips) {
     mail.NMailEndWinSock();
 
     // Both servers offered TLS on their plain ports: that is remembered for later sessions.
-    QFile memory(app_.path() + QStringLiteral("/★MailData/tls-servers.txt"));
+    QFile memory(app_.FilePath(QStringLiteral("★MailData/tls-servers.txt")));
     ASSERT_TRUE(memory.open(QIODevice::ReadOnly));
     const QByteArray remembered = memory.readAll();
     EXPECT_TRUE(remembered.contains("SMTP 127.0.0.1:" + QByteArray::number(kSubmissionPort)))
