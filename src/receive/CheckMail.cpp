@@ -79,11 +79,14 @@ private:
         if (w_.setStatus)
             w_.setStatus(text);
     }
-    // Every box the check shows tells of a failure.
-    void Failure(const QString& title, const QString& text) {
-        result_.failed = true;
+    void Notice(const QString& title, const QString& text) const {
         if (w_.showMessage)
             w_.showMessage(title, text);
+    }
+    // A failure: the check did not do all it should have.
+    void Failure(const QString& title, const QString& text) {
+        result_.failed = true;
+        Notice(title, text);
     }
     void LibraryFailure() { Failure(ErrorTitle(), CutAtNul(mail_.NMailGetMessage())); }
 
@@ -277,8 +280,8 @@ Check::MailOutcome Check::ReceiveOne(int k) {
             attachmentFlag_ = lastStoredFlag_;
             return MailOutcome::Stop;
         }
-        if (r == -6)
-            Failure(QString(), SplitMailIncompleteText());
+        if (r == -6) // the part is kept until the others arrive; the mail is stored as it is
+            Notice(QString(), SplitMailIncompleteText());
     } // the temporary file goes here
 
     const QString crlf = QStringLiteral("\r\n");

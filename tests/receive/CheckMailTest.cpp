@@ -344,4 +344,22 @@ TEST_F(CheckMailTest, NextCheckRemovesWhatAKilledCheckLeftInTheAttachmentFolder)
     EXPECT_EQ(QDir(app_.AttachFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"0.txt"_s});
 }
 
+// The first part of a split mail is kept until the others arrive: the user is told, the mail is
+// stored and deleted as usual, and the check still counts as completed.
+TEST_F(CheckMailTest, PartOfASplitMailIsNoFailure) {
+    pop_.mails = {"From: sender@example.jp\r\nSubject: part\r\nDate: Mon, 6 May 2024 10:00:00 +0900\r\n"
+                  "MIME-Version: 1.0\r\n"
+                  "Content-Type: message/partial; id=\"split-1@example.jp\"; number=1; total=2\r\n\r\n"
+                  "From: sender@example.jp\r\nSubject: whole\r\n\r\nfirst half\r\n"};
+    const CheckMailResult result = check_.Run(mail_);
+    EXPECT_EQ(result.stored, 1);
+    EXPECT_FALSE(result.failed);
+    EXPECT_FALSE(result.stoppedEarly);
+    EXPECT_EQ(pop_.committedDeletes, QSet<int>{1});
+    ASSERT_EQ(check_.messages.size(), 1);
+    EXPECT_EQ(check_.messages[0].title, QString());
+    EXPECT_EQ(check_.messages[0].text, u"分割されたメールが全て揃っていません"_s);
+    EXPECT_EQ(check_.statuses.last(), u"新着メール有り。"_s);
+}
+
 } // namespace
