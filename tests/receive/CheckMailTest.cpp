@@ -331,17 +331,28 @@ TEST_F(CheckMailTest, AttachmentThatCannotBeWrittenKeepsItsMailOnTheServer) {
 }
 
 // Copies of mails and half-written attachments of a killed check go at the next check; the
-// user's own files stay.
+// user's files, attachments named like the old message copy and kept parts of split mails stay.
 TEST_F(CheckMailTest, NextCheckRemovesWhatAKilledCheckLeftInTheAttachmentFolder) {
-    const QStringList left = {u".ricorne-message-0.tmp"_s, u".ricorne-attachment.tmp"_s};
-    for (const QString& name : left + QStringList{u"0.txt"_s}) {
+    const QStringList ours = {u".ricorne-message-0.tmp"_s, u".ricorne-message-17.tmp"_s,
+                              u".ricorne-attachment.tmp"_s, u".ricorne-attachment (2).tmp"_s};
+    QStringList theirs = {u"0.txt"_s,
+                          u"0 (1).txt"_s,
+                          u"資料.pdf"_s,
+                          u".partial-abc-1"_s,
+                          u"ricorne-message-1.tmp"_s,
+                          u"報告.ricorne-attachment.tmp"_s};
+    for (const QString& name : ours + theirs) {
         QFile file(app_.AttachFolder() + u'/' + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("Subject: 前のメール\r\n");
     }
     const CheckMailResult result = check_.Run(mail_);
-    EXPECT_EQ(result.leftoversRemoved, 2);
-    EXPECT_EQ(QDir(app_.AttachFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"0.txt"_s});
+    EXPECT_EQ(result.stored, 3);
+    EXPECT_EQ(result.leftoversRemoved, ours.size());
+    QStringList left = QDir(app_.AttachFolder()).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    theirs.sort();
+    EXPECT_EQ(left, theirs);
 }
 
 // The first part of a split mail is kept until the others arrive: the user is told, the mail is

@@ -176,27 +176,6 @@ TEST_F(ReceiveFilesTest, TempMessageNeverReplacesOrDeletesAFileAlreadyThere) {
     EXPECT_EQ(Read(AttachFolder() + u"/.ricorne-message-0.tmp"_s), "left by a killed check");
 }
 
-// What killed checks leave goes; the user's files, attachments named like the old message
-// copy and the kept parts of split mails stay.
-TEST_F(ReceiveFilesTest, LeftoversOfKilledChecksAreRemovedAndNothingElse) {
-    const QStringList ours = {u".ricorne-message-0.tmp"_s, u".ricorne-message-17.tmp"_s,
-                              u".ricorne-attachment.tmp"_s, u".ricorne-attachment (2).tmp"_s};
-    const QStringList theirs = {u"0.txt"_s,
-                                u"0 (1).txt"_s,
-                                u"資料.pdf"_s,
-                                u".partial-abc-1"_s,
-                                u"ricorne-message-1.tmp"_s,
-                                u"報告.ricorne-attachment.tmp"_s};
-    for (const QString& name : ours + theirs)
-        Write(AttachFolder() + u'/' + name, "x");
-    EXPECT_EQ(TempMessageFile::RemoveLeftovers(AttachFolder()), ours.size());
-    QStringList left = QDir(AttachFolder()).entryList(QDir::Files | QDir::Hidden);
-    QStringList expected = theirs;
-    left.sort();
-    expected.sort();
-    EXPECT_EQ(left, expected);
-}
-
 TEST_F(ReceiveFilesTest, TempMessageInAMissingFolderFailsWithoutAPath) {
     TempMessageFile file;
     EXPECT_FALSE(file.Write(dir_.path() + u"/no-such-folder"_s, u"H"_s, u"B"_s));
