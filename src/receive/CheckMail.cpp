@@ -3,6 +3,7 @@
 #include "core/dialogs/DialogService.h"
 #include "core/mail/NMail.h"
 #include "core/paths/Paths.h"
+#include "core/paths/ProgramFolderLock.h"
 #include "core/settings/AccountSettings.h"
 #include "core/stores/RecordBuffers.h"
 #include "core/stores/RecordField.h"
@@ -12,6 +13,8 @@
 #include "receive/TempMessageFile.h"
 
 #include <QVector>
+
+#include <optional>
 
 namespace ricorne {
 
@@ -50,6 +53,12 @@ QString StoreWriteFailedText() {
         u"受信したメールを保存できませんでした（ディスクの空きが足りないか、書き込みに失敗しました）。"
         u"このメールとそれより後のメールはサーバーに残してあります。");
 }
+QString MailKeptOnServerText() {
+    return QStringLiteral(u"このメールとそれより後のメールはサーバーに残してあります。");
+}
+QString CheckFailedStatus() {
+    return QStringLiteral(u"メールのチェックに失敗しました。");
+}
 QString StoreFlushFailedText() {
     return QStringLiteral(u"受信したメールをディスクに書き込めませんでした。"
                           u"今回受信したメールはサーバーから削除していません。");
@@ -71,13 +80,20 @@ private:
         if (w_.setStatus)
             w_.setStatus(text);
     }
-    void Message(const QString& title, const QString& text) const { Dialogs().Notice(text, title); }
-    void LibraryFailure() const { Message(ErrorTitle(), CutAtNul(mail_.NMailGetMessage())); }
+    void Notice(const QString& title, const QString& text) const { Dialogs().Notice(text, title); }
+    // A failure: the check did not do all it should have.
+    void Failure(const QString& title, const QString& text) {
+        result_.failed = true;
+        Notice(title, text);
+    }
+    void LibraryFailure() { Failure(ErrorTitle(), CutAtNul(mail_.NMailGetMessage())); }
 
+    void Session(AccountRecord& account);
     void ReceiveAll();
     MailOutcome ReceiveOne(int k);
-    bool StoreStaged();
+    bool StoreStaged(const QString& uidl);
     bool FlushBeforeClose();
+    void ShowResult();
 
     const CheckMailWiring& w_;
     NMail& mail_;
@@ -86,7 +102,9 @@ private:
     qint16 attachmentFlag_ = 0;
     qint16 lastStoredFlag_ = 0;
     bool deletionsPending_ = false;
-    ReceivedUidls known_;
+    std::optional<ReceivedUidls> known_; // of this server and account, once logged in
+    QSet<QString> deletedIds_;           // asked to be deleted in this session
+    QSet<QString> storedIds_;            // stored in this session
     QString lastFetchFailure_;
     QVector<QString> uidls_; // by mail number; empty: no usable id
 };
@@ -94,62 +112,88 @@ private:
 CheckMailResult Check::Run() {
     AccountRecord& account = AccountSettings();
     if (!account.Pop3Server.isEmpty()) {
-        handle_ = mail_.NMailPop3Connect(account.Pop3Server);
-        Status(CheckingStatus());
-        if (handle_ != -1) {
-            result_.contacted = true;
-            // The file is the only source of the ID and password: what the dialog holds unsaved
-            // does not count.
-            const Credentials credentials = ReadCredentials();
-            account.AccountId = credentials.AccountId;
-            account.Password = credentials.Password;
-            if (account.AccountId.isEmpty() || account.Password.isEmpty()) {
-                result_.askedForCredentials = true;
-                if (w_.openAccountDialog)
-                    w_.openAccountDialog(account.AccountId, account.Password);
-            } else {
-                result_.waiting = mail_.NMailPop3Authenticate(handle_, account.AccountId, account.Password,
-                                                              account.UseApop != 0 ? -1 : 0);
-                if (result_.waiting > 0) {
-                    ReceiveAll();
-                } else if (result_.waiting == 0) {
-                    // An empty mailbox holds none of the mails stored earlier.
-                    known_.Load();
-                    known_.KeepOnly({});
-                } else {
-                    LibraryFailure();
-                }
-            }
-            if (FlushBeforeClose()) {
-                result_.committed = mail_.NMailPop3Close(handle_) >= 0;
-                // Nothing was deleted then; the next check sorts it out. A session that broke
-                // earlier has said so already.
-                if (!result_.committed && deletionsPending_ && lastFetchFailure_.isEmpty())
-                    LibraryFailure();
-            }
+        const ProgramFolderLock lock;
+        if (lock.IsBusy()) {
+            result_.folderBusy = true;
+            Failure(ErrorTitle(), FolderBusyText());
+        } else {
+            result_.leftoversRemoved = TempMessageFile::RemoveLeftovers(
+                ResolvePath(QLatin1Char('\\') + AttachDir() + QLatin1Char('\\')));
+            Session(account);
         }
     }
+    ShowResult();
+    return result_;
+}
 
-    // The attachment flag and the count speak of what was received, so a mail that could not be
-    // stored is not counted.
+void Check::Session(AccountRecord& account) {
+    handle_ = mail_.NMailPop3Connect(account.Pop3Server);
+    Status(CheckingStatus());
+    if (handle_ == -1) {
+        LibraryFailure(); // no such server, refused, TLS or certificate failure: the text says which
+        return;
+    }
+    result_.contacted = true;
+    // The file is the only source of the ID and password: what the dialog holds unsaved does
+    // not count.
+    const Credentials credentials = ReadCredentials();
+    account.AccountId = credentials.AccountId;
+    account.Password = credentials.Password;
+    if (account.AccountId.isEmpty() || account.Password.isEmpty()) {
+        result_.askedForCredentials = true;
+        if (w_.openAccountDialog)
+            w_.openAccountDialog(account.AccountId, account.Password);
+    } else {
+        result_.waiting = mail_.NMailPop3Authenticate(handle_, account.AccountId, account.Password,
+                                                      account.UseApop != 0 ? -1 : 0);
+        if (result_.waiting >= 0) {
+            known_.emplace(account.Pop3Server, account.AccountId);
+            known_->Load();
+        }
+        if (result_.waiting > 0) {
+            ReceiveAll();
+        } else if (result_.waiting == 0) {
+            // An empty mailbox holds none of the mails stored earlier.
+            known_->KeepOnly({});
+        } else {
+            LibraryFailure();
+        }
+    }
+    if (!FlushBeforeClose())
+        return;
+    result_.committed = mail_.NMailPop3Close(handle_) >= 0;
+    if (result_.committed) {
+        // The server has deleted these mails and may give their ids to new ones.
+        if (known_ && !deletedIds_.isEmpty())
+            known_->Forget(deletedIds_);
+    } else if (deletionsPending_ && lastFetchFailure_.isEmpty()) {
+        // Nothing was deleted; the next check sorts it out. A session that broke earlier has
+        // said so already.
+        LibraryFailure();
+    }
+}
+
+// The attachment flag and the count speak of what was received, so a mail that could not be
+// stored is not counted.
+void Check::ShowResult() {
     if (attachmentFlag_ > 0) {
         Status(AttachmentMailStatus());
         if (w_.pullLever)
             w_.pullLever();
     }
-    if (result_.stored < 1) {
-        Status(NoNewMailStatus());
-    } else {
+    if (result_.stored >= 1) {
         Status(NewMailStatus());
         if (w_.pullLever)
             w_.pullLever();
+    } else if (result_.failed) {
+        Status(CheckFailedStatus());
+    } else {
+        Status(NoNewMailStatus());
     }
-    return result_;
 }
 
 void Check::ReceiveAll() {
     const int count = result_.waiting;
-    known_.Load();
     uidls_ = QVector<QString>(count + 1);
     QSet<QString> onServer;
     QSet<QString> shared;
@@ -170,7 +214,7 @@ void Check::ReceiveAll() {
     }
     // Without any id (a server without UIDL, or the list failed) nothing is known to be gone.
     if (!onServer.isEmpty())
-        known_.KeepOnly(onServer);
+        known_->KeepOnly(onServer);
 
     for (int k = 1; k <= count; ++k) {
         if (ReceiveOne(k) == MailOutcome::Stop) {
@@ -182,15 +226,16 @@ void Check::ReceiveAll() {
 
 Check::MailOutcome Check::ReceiveOne(int k) {
     const QString& uidl = uidls_[k];
-    if (!uidl.isEmpty() && known_.Contains(uidl)) {
+    if (!uidl.isEmpty() && known_->Contains(uidl)) {
         // Stored by a check that was cut off before the server committed its deletions.
         mail_.NMailPop3DeleteMail(handle_, k);
         deletionsPending_ = true;
+        deletedIds_.insert(uidl);
         ++result_.alreadyStored;
         return MailOutcome::Skipped;
     }
     if (NextRecordNumber(ReceivedStore()) > kMaxRecordNumber) {
-        Message(ErrorTitle(), StoreFullText());
+        Failure(ErrorTitle(), StoreFullText());
         return MailOutcome::Stop;
     }
 
@@ -205,7 +250,7 @@ Check::MailOutcome Check::ReceiveOne(int k) {
         if (failure == lastFetchFailure_)
             return MailOutcome::Stop;
         lastFetchFailure_ = failure;
-        Message(ErrorTitle(), failure);
+        Failure(ErrorTitle(), failure);
         return MailOutcome::Skipped;
     }
     subject = CutAtNul(subject);
@@ -223,29 +268,39 @@ Check::MailOutcome Check::ReceiveOne(int k) {
         const int r = mail_.NMailAttachmentFileFirst(subject, date, sender, header, body, attachFolder,
                                                      message.Path(), message.ReadBack());
         mail_.NMailAttachmentFileClose();
-        if (r == -5)
-            Message(QString(), CannotOpenAttachmentText());
-        else if (r == -6)
-            Message(QString(), SplitMailIncompleteText());
+        if (r == -5) {
+            // Storing the mail would tell of files that are not there, and deleting it would
+            // lose them: it stays on the server with the later ones.
+            const QString cause = CutAtNul(mail_.NMailGetMessage());
+            Failure(QString(), CannotOpenAttachmentText() + QLatin1Char('\n') +
+                                   (cause.isEmpty() ? QString() : cause + QLatin1Char('\n')) +
+                                   MailKeptOnServerText());
+            attachmentFlag_ = lastStoredFlag_;
+            return MailOutcome::Stop;
+        }
+        if (r == -6) // the part is kept until the others arrive; the mail is stored as it is
+            Notice(QString(), SplitMailIncompleteText());
     } // the temporary file goes here
 
     const QString crlf = QStringLiteral("\r\n");
     w_.recordView().SetRecordView(subject, sender, date,
                                   attachmentFlag_ == 1 ? body + crlf + AttachmentNotice() : body);
-    if (!StoreStaged()) {
+    if (!StoreStaged(uidl)) {
         attachmentFlag_ = lastStoredFlag_;
         return MailOutcome::Stop;
     }
     lastStoredFlag_ = attachmentFlag_;
     ++result_.stored;
-    if (!uidl.isEmpty())
-        known_.Add(uidl); // at worst a cut-off session stores this mail again
     mail_.NMailPop3DeleteMail(handle_, k);
     deletionsPending_ = true;
+    if (!uidl.isEmpty()) {
+        storedIds_.insert(uidl);
+        deletedIds_.insert(uidl);
+    }
     return MailOutcome::Stored;
 }
 
-bool Check::StoreStaged() {
+bool Check::StoreStaged(const QString& uidl) {
     const HistoryView& view = w_.recordView();
     MailRecord& record = ReceivedBuffer();
     SetField(record.Subject, Trim(view.SubjectText()));
@@ -255,18 +310,24 @@ bool Check::StoreStaged() {
     record.LineEnd[0] = '\r';
     record.LineEnd[1] = '\n';
     record.Live = 1;
-    const AppendResult appended = AppendRecord(ReceivedStore(), record);
-    switch (appended.status) {
-    case AppendStatus::Appended:
-        return true;
-    case AppendStatus::StoreFull:
-        Message(ErrorTitle(), StoreFullText());
-        return false;
-    case AppendStatus::WriteFailed:
-        Message(ErrorTitle(), StoreWriteFailedText());
+    const int n = NextRecordNumber(ReceivedStore());
+    if (n > kMaxRecordNumber) {
+        Failure(ErrorTitle(), StoreFullText());
         return false;
     }
-    return false;
+    // The id goes first, with the number and checksum of the record it is about to get: it
+    // counts only once that record is on disk, so a kill on either side of the write stores the
+    // mail exactly once. Without the line a cut-off session would at worst store it again.
+    if (!uidl.isEmpty())
+        known_->AddBeforeRecord(
+            uidl, n, ReceivedUidls::RecordSum(reinterpret_cast<const char*>(&record), sizeof record));
+    if (!WriteRecord(ReceivedStore(), n, record)) {
+        if (!uidl.isEmpty())
+            known_->Forget({uidl}); // its line would not count anyway: the record is not there
+        Failure(ErrorTitle(), StoreWriteFailedText());
+        return false;
+    }
+    return true;
 }
 
 // The server commits deletions when the session ends cleanly; before that every mail it will
@@ -274,11 +335,15 @@ bool Check::StoreStaged() {
 bool Check::FlushBeforeClose() {
     if (!deletionsPending_)
         return true;
-    if (FlushStore(ReceivedStore()) && known_.Flush())
+    if (FlushStore(ReceivedStore()) && (!known_ || known_->Flush()))
         return true;
     // Ends the session without QUIT (the component has only the one session open now).
     mail_.NMailEndWinSock();
-    Message(ErrorTitle(), StoreFlushFailedText());
+    // What did not reach the disk may be gone after a power cut: the ids of this session must
+    // not make the next check delete those mails unstored.
+    if (known_)
+        known_->Forget(storedIds_);
+    Failure(ErrorTitle(), StoreFlushFailedText());
     return false;
 }
 

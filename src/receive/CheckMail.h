@@ -12,7 +12,11 @@
 //   server commits only deletions of mail that is safely on disk; when that fails the session
 //   is dropped and nothing is deleted;
 // - a session cut off midway deletes nothing, and the next check deletes the mails it had
-//   already stored (known by their UIDL) without storing them again.
+//   already stored (known by their UIDL) without storing them again;
+// - an attachment that cannot be written stops the check at its mail, as a record would;
+// - only one program checks a program folder at a time (ProgramFolderLock); another one finds
+//   it busy, says so and touches nothing.
+// Every failure is shown as such; "新着メール無し。" means the check completed.
 #pragma once
 
 #include "core/mail/NMail.h"
@@ -47,6 +51,9 @@ struct CheckMailResult {
     int alreadyStored = 0;            // deleted from the server without storing (stored earlier)
     bool stoppedEarly = false;        // a failure ended the check before every mail was handled
     bool committed = false;           // the session ended cleanly (deletions took effect)
+    bool failed = false;              // a failure was shown: the check did not complete
+    bool folderBusy = false;          // another program holds the folder: nothing was done
+    int leftoversRemoved = 0;         // files of killed checks removed from the attachment folder
 };
 
 CheckMailResult CheckMail(const CheckMailWiring& wiring);
@@ -63,5 +70,7 @@ QString SplitMailIncompleteText();  // "分割されたメールが全て揃っ�
 QString StoreFullText();            // the received store holds the most records it can
 QString StoreWriteFailedText();     // a record could not be written
 QString StoreFlushFailedText();     // the store could not be forced to disk
+QString CheckFailedStatus();        // the status after a failed check that stored nothing
+QString MailKeptOnServerText();     // the line saying that mail and the later ones stayed
 
 } // namespace ricorne

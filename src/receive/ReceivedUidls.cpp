@@ -1,13 +1,16 @@
 #include "receive/ReceivedUidls.h"
 
 #include "core/paths/Paths.h"
+#include "core/stores/RecordStore.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <vector>
 
 namespace ricorne {
 
@@ -22,14 +25,25 @@ bool SyncPath(const QString& path, int flags) {
     return ok;
 }
 
-} // namespace
-
-QString ReceivedUidls::FileName() {
-    return QStringLiteral("received-uidl.txt");
+// Whether record n of the received store holds exactly the bytes the checksum was taken of.
+bool RecordMatches(int n, const QByteArray& sum) {
+    const StoreDescriptor& store = ReceivedStore();
+    std::vector<char> bytes(size_t(store.recordLength));
+    return ReadRecordBytes(store, n, bytes.data()) &&
+           ReceivedUidls::RecordSum(bytes.data(), store.recordLength) == sum;
 }
 
-QString ReceivedUidls::Path() {
-    return ResolvePath(QLatin1Char('\\') + MailDataDir() + QLatin1Char('\\') + FileName());
+} // namespace
+
+ReceivedUidls::ReceivedUidls(const QString& server, const QString& account) {
+    // The server as the user wrote it, whatever the letter case, and the account exactly.
+    const QByteArray both = server.toLower().toUtf8() + '\n' + account.toUtf8();
+    key_ = QString::fromLatin1(QCryptographicHash::hash(both, QCryptographicHash::Sha256).toHex().left(16));
+}
+
+QString ReceivedUidls::Path() const {
+    return ResolvePath(QLatin1Char('\\') + MailDataDir() + QStringLiteral("\\received-uidl-") + key_ +
+                       QStringLiteral(".txt"));
 }
 
 bool ReceivedUidls::IsUsable(const QString& uidl) {
@@ -42,8 +56,12 @@ bool ReceivedUidls::IsUsable(const QString& uidl) {
     return true;
 }
 
+QByteArray ReceivedUidls::RecordSum(const char* bytes, qint64 length) {
+    return QCryptographicHash::hash(QByteArrayView(bytes, length), QCryptographicHash::Sha256).toHex();
+}
+
 bool ReceivedUidls::Load() {
-    uidls_.clear();
+    lines_.clear();
     endsInsideLine_ = false;
     QFile file(Path());
     if (!file.exists())
@@ -53,49 +71,86 @@ bool ReceivedUidls::Load() {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFile::NoError)
         return false;
+    file.close();
     endsInsideLine_ = !bytes.isEmpty() && !bytes.endsWith('\n');
     QList<QByteArray> lines = bytes.split('\n');
     // A last line without its line end was cut short by a crash: the id it holds may be the
     // start of another mail's id, so it is not trusted.
     if (endsInsideLine_)
         lines.removeLast();
+    bool settled = endsInsideLine_;
     for (const QByteArray& line : std::as_const(lines)) {
-        const QString uidl = QString::fromLatin1(line.endsWith('\r') ? line.chopped(1) : line);
-        if (IsUsable(uidl))
-            uidls_.insert(uidl);
+        const QList<QByteArray> fields = (line.endsWith('\r') ? line.chopped(1) : line).split(' ');
+        const QString uidl = QString::fromLatin1(fields.at(0));
+        if (!IsUsable(uidl)) {
+            settled = settled || !line.isEmpty();
+            continue;
+        }
+        if (fields.size() == 1) {
+            lines_.insert(uidl, fields.at(0));
+            continue;
+        }
+        settled = true;
+        bool numberOk = false;
+        const int n = fields.size() == 3 ? fields.at(1).toInt(&numberOk) : 0;
+        if (numberOk && RecordMatches(n, fields.at(2)))
+            lines_.insert(uidl, fields.at(0));
     }
-    return true;
+    return !settled || Rewrite(lines_);
 }
 
-bool ReceivedUidls::KeepOnly(const QSet<QString>& onServer) {
-    QSet<QString> kept;
-    for (const QString& uidl : std::as_const(uidls_)) {
-        if (onServer.contains(uidl))
-            kept.insert(uidl);
-    }
-    if (kept.size() == uidls_.size() && !endsInsideLine_)
+bool ReceivedUidls::Rewrite(const QHash<QString, QByteArray>& keep) {
+    if (keep.isEmpty()) {
+        QFile file(Path());
+        if (file.exists() && !file.remove())
+            return false;
+        lines_.clear();
+        endsInsideLine_ = false;
         return true;
+    }
     QByteArray bytes;
-    for (const QString& uidl : std::as_const(kept))
-        bytes += uidl.toLatin1() + "\r\n";
+    for (const QByteArray& line : keep)
+        bytes += line + "\r\n";
     QSaveFile file(Path());
     if (!file.open(QIODevice::WriteOnly) ||
         !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         file.write(bytes) != bytes.size() || !file.commit())
         return false;
-    uidls_ = kept;
+    lines_ = keep;
     endsInsideLine_ = false;
     return true;
 }
 
-bool ReceivedUidls::Add(const QString& uidl) {
+bool ReceivedUidls::KeepOnly(const QSet<QString>& onServer) {
+    QHash<QString, QByteArray> kept;
+    for (auto it = lines_.cbegin(); it != lines_.cend(); ++it) {
+        if (onServer.contains(it.key()))
+            kept.insert(it.key(), it.value());
+    }
+    if (kept.size() == lines_.size() && !endsInsideLine_)
+        return true;
+    return Rewrite(kept);
+}
+
+bool ReceivedUidls::Forget(const QSet<QString>& uidls) {
+    if (!QFileInfo::exists(Path()))
+        return true;
+    QHash<QString, QByteArray> kept = lines_;
+    for (const QString& uidl : uidls)
+        kept.remove(uidl);
+    // Lines cut short may name these ids too: rewrite whenever the file exists.
+    return Rewrite(kept);
+}
+
+bool ReceivedUidls::AddBeforeRecord(const QString& uidl, int n, const QByteArray& recordSum) {
     if (!IsUsable(uidl))
         return false;
     QFile file(Path());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append,
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return false;
-    QByteArray line = uidl.toLatin1() + "\r\n";
+    const QByteArray entry = uidl.toLatin1() + ' ' + QByteArray::number(n) + ' ' + recordSum;
+    QByteArray line = entry + "\r\n";
     if (endsInsideLine_)
         line.prepend("\r\n");
     if (file.write(line) != line.size() || !file.flush()) {
@@ -103,7 +158,8 @@ bool ReceivedUidls::Add(const QString& uidl) {
         return false;
     }
     endsInsideLine_ = false;
-    uidls_.insert(uidl);
+    // A rewrite keeps the line as it is: it counts only once its record is there.
+    lines_.insert(uidl, entry);
     return true;
 }
 

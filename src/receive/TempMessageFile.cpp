@@ -1,5 +1,6 @@
 #include "receive/TempMessageFile.h"
 
+#include "core/mime/MimeDecoder.h"
 #include "core/text/Text.h"
 
 #include <QDir>
@@ -11,10 +12,10 @@ namespace {
 
 constexpr int kMaxNameTries = 1000;
 
+const char kPrefix[] = ".ricorne-message-";
+
 QString CandidateName(int n) {
-    if (n == 0)
-        return QStringLiteral("0.txt");
-    return QStringLiteral("0 (%1).txt").arg(n);
+    return QLatin1String(kPrefix) + QString::number(n) + QStringLiteral(".tmp");
 }
 
 } // namespace
@@ -62,6 +63,19 @@ void TempMessageFile::Remove() {
         return;
     QFile::remove(path_);
     path_.clear();
+}
+
+int TempMessageFile::RemoveLeftovers(const QString& folder) {
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(
+        {QLatin1String(kPrefix) + QStringLiteral("*.tmp"), AttachmentTempPrefix() + QStringLiteral("*")},
+        QDir::Files | QDir::Hidden | QDir::System);
+    int removed = 0;
+    for (const QString& name : names) {
+        if (QFile::remove(dir.filePath(name)))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace ricorne

@@ -1,7 +1,8 @@
-// The temporary copy of the whole current mail that the attachment step reads ("0.txt" in the
-// attachment folder). It never takes the place of a file that is already there: when "0.txt"
-// exists (an attachment of that name, say), the first free "0 (n).txt" is used instead. The
-// file is removed again by Remove or when the object goes.
+// The temporary copy of the whole current mail that the attachment step reads, in the
+// attachment folder under a name that says it is ours (".ricorne-message-<n>.tmp"), so that a
+// copy left by a killed check is known for what it is and removed by the next check. It never
+// takes the place of a file that is already there. The file is removed again by Remove or when
+// the object goes.
 #pragma once
 
 #include <QString>
@@ -26,6 +27,10 @@ public:
 
     // Deletes the file this object wrote (and nothing else).
     void Remove();
+
+    // Removes what killed checks left in folder: message copies and attachments that were being
+    // written. Returns how many files went. Only while no other check can be running.
+    static int RemoveLeftovers(const QString& folder);
 
 private:
     QString path_;

@@ -52,9 +52,12 @@ int RunCheckCommand(const QStringList& args) {
         PrintHeadlessLine(
             QStringLiteral("アカウントIDかパスワードが保存されていないため、ログインしません。"));
     };
-    CheckMail(wiring);
+    const CheckMailResult result = CheckMail(wiring);
     mail.NMailEndWinSock();
-    return kToolOk;
+    // A script must be able to tell a check that did not run to its end (no login, a failure,
+    // mails left on the server) from one that did.
+    const bool completed = !result.failed && !result.stoppedEarly && !result.askedForCredentials;
+    return completed ? kToolOk : kToolFailed;
 }
 
 } // namespace ricorne

@@ -2,15 +2,19 @@
 // take on demand (no UIDL, a line dropped mid-mail, a full store, a failing disk).
 #include "FakePop3.h"
 #include "ReceiveTestSupport.h"
+#include "core/paths/ProgramFolderLock.h"
 #include "core/settings/AccountSettings.h"
 #include "core/stores/RecordStore.h"
 #include "receive/ReceivedUidls.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -55,13 +59,45 @@ TEST_F(CheckMailTest, NoPop3ServerContactsNothingAndCreatesNoFile) {
     EXPECT_TRUE(check_.messages.isEmpty());
 }
 
-TEST_F(CheckMailTest, RefusedConnectionShowsNoMessage) {
-    app_.SetServer(u"127.0.0.1:1"_s);
-    check_.Run(mail_);
-    EXPECT_EQ(check_.statuses, (QStringList{u"メールのチェックをしています。"_s, u"新着メール無し。"_s}));
-    EXPECT_TRUE(check_.messages.isEmpty());
-    EXPECT_TRUE(check_.dialogOpenings.isEmpty());
+// A check that could not do its work says why in a box and never ends in "新着メール無し。",
+// which would tell the user that there is no mail.
+struct FailureCase {
+    const char* name;
+    QString server; // empty: the scripted server
+    bool serverRefusesLogin;
+};
+class CheckFailureTest : public CheckMailTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(CheckFailureTest, FailureIsShownAndNeverCalledNoNewMail) {
+    const FailureCase& c = GetParam();
+    if (!c.server.isEmpty())
+        app_.SetServer(c.server);
+    if (c.serverRefusesLogin) {
+        pop_.onCommand = [](FakeConnection& conn, const QByteArray& command) {
+            if (!command.toUpper().startsWith("PASS"))
+                return false;
+            conn.SendLine("-ERR [AUTH] 認証に失敗しました");
+            return true;
+        };
+    }
+    const CheckMailResult result = check_.Run(mail_);
+    EXPECT_TRUE(result.failed);
+    ASSERT_EQ(check_.messages.size(), 1);
+    EXPECT_EQ(check_.messages[0].title, u"エラー"_s);
+    EXPECT_FALSE(check_.messages[0].text.isEmpty());
+    EXPECT_EQ(check_.messages[0].text, mail_.NMailGetMessage());
+    EXPECT_EQ(check_.statuses,
+              (QStringList{u"メールのチェックをしています。"_s, u"メールのチェックに失敗しました。"_s}));
+    EXPECT_FALSE(check_.statuses.contains(u"新着メール無し。"_s));
+    EXPECT_EQ(check_.leverPulls, 0);
+    EXPECT_TRUE(ReceivedMails().isEmpty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Failures, CheckFailureTest,
+                         ::testing::Values(FailureCase{"Refused", u"127.0.0.1:1"_s, false},
+                                           FailureCase{"UnknownHost", u"no-such-host.invalid"_s, false},
+                                           FailureCase{"LoginRefused", QString(), true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The file is the only source: an ID and password confirmed without saving do not count, and
 // with either one empty the dialog opens and nothing is sent that could log in.
@@ -95,7 +131,7 @@ TEST_F(CheckMailTest, ServerWithoutUidlStillGetsEveryMailStoredAndDeleted) {
     EXPECT_EQ(result.stored, 3);
     EXPECT_EQ(StoredSubjects(), (QStringList{u"一通目"_s, u"二通目"_s, u"三通目"_s}));
     EXPECT_EQ(pop_.committedDeletes, (QSet<int>{1, 2, 3}));
-    EXPECT_FALSE(QFile::exists(ReceivedUidls::Path()));
+    EXPECT_FALSE(QFile::exists(ReceivedUidls(AccountSettings().Pop3Server, u"alice"_s).Path()));
     EXPECT_TRUE(check_.messages.isEmpty());
     EXPECT_EQ(check_.statuses.last(), u"新着メール有り。"_s);
     EXPECT_EQ(check_.leverPulls, 1);
@@ -161,7 +197,7 @@ TEST_F(CheckMailTest, FullStoreLeavesEveryMailOnTheServer) {
     EXPECT_TRUE(pop_.committedDeletes.isEmpty());
     ASSERT_EQ(check_.messages.size(), 1);
     EXPECT_EQ(check_.messages[0].text, StoreFullText());
-    EXPECT_EQ(check_.statuses.last(), u"新着メール無し。"_s);
+    EXPECT_EQ(check_.statuses.last(), CheckFailedStatus());
     EXPECT_EQ(check_.leverPulls, 0);
     EXPECT_EQ(RecordCount(ReceivedStore()), kMaxRecordNumber);
 }
@@ -189,6 +225,152 @@ TEST_F(CheckMailTest, FailingRecordWriteStopsTheCheckThereAndKeepsTheRestOnTheSe
     EXPECT_EQ(check_.messages[0].text, StoreWriteFailedText());
     EXPECT_EQ(check_.statuses.last(), u"新着メール有り。"_s);
     EXPECT_EQ(check_.leverPulls, 1);
+}
+
+// Another program (a second window, ricorne-mailtool) is checking this folder: the check says so
+// and touches neither the server nor the stores.
+TEST_F(CheckMailTest, FolderHeldByAnotherProgramIsLeftAlone) {
+    const int other =
+        ::open(QFile::encodeName(ProgramFolderLock::Path()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    const QStringList before = app_.Files();
+    const CheckMailResult result = check_.Run(mail_);
+    ::close(other);
+
+    EXPECT_TRUE(result.folderBusy);
+    EXPECT_TRUE(result.failed);
+    EXPECT_EQ(server_.Connections(), 0);
+    EXPECT_EQ(app_.Files(), before);
+    ASSERT_EQ(check_.messages.size(), 1);
+    EXPECT_EQ(check_.messages[0].text, FolderBusyText());
+    EXPECT_EQ(check_.statuses, QStringList{u"メールのチェックに失敗しました。"_s});
+
+    // Free again: the next check works as usual.
+    EXPECT_EQ(CheckRecorder().Run(mail_).stored, 3);
+}
+
+// Once the server has committed the deletions it may give the same ids to new mails (and
+// another account on the same server uses its own "uid-1", ...): those must be fetched.
+TEST_F(CheckMailTest, IdsOfCommittedDeletionsAndOfOtherAccountsNeverSkipANewMail) {
+    CheckMailResult result = check_.Run(mail_);
+    ASSERT_EQ(result.stored, 3);
+    ASSERT_TRUE(result.committed);
+    const ReceivedUidls ids(AccountSettings().Pop3Server, u"alice"_s);
+    EXPECT_FALSE(QFile::exists(ids.Path()));
+
+    // The same ids again, on new mails: stored, none deleted unfetched.
+    pop_.mails = {TextMail(u"四通目"_s, u"本文4"_s, 4), TextMail(u"五通目"_s, u"本文5"_s, 5)};
+    pop_.committedDeletes.clear();
+    result = CheckRecorder().Run(mail_);
+    EXPECT_EQ(result.stored, 2);
+    EXPECT_EQ(result.alreadyStored, 0);
+
+    // A session of alice cut off before QUIT leaves her ids; bob's mails with the same ids are
+    // his own.
+    pop_.mails = {TextMail(u"六通目"_s, u"本文6"_s, 6)};
+    pop_.onCommand = [](FakeConnection& c, const QByteArray& command) {
+        if (!command.toUpper().startsWith("QUIT"))
+            return false;
+        c.Close();
+        return true;
+    };
+    result = CheckRecorder().Run(mail_);
+    EXPECT_EQ(result.stored, 1);
+    EXPECT_FALSE(result.committed);
+    EXPECT_TRUE(QFile::exists(ids.Path()));
+    pop_.onCommand = {};
+    pop_.mails = {TextMail(u"ボブ宛て"_s, u"本文"_s, 7)};
+    app_.SetCredentials(u"bob"_s, u"secret2"_s);
+    result = CheckRecorder().Run(mail_);
+    EXPECT_EQ(result.stored, 1);
+    EXPECT_EQ(result.alreadyStored, 0);
+    EXPECT_EQ(StoredSubjects(), (QStringList{u"一通目"_s, u"二通目"_s, u"三通目"_s, u"四通目"_s, u"五通目"_s,
+                                             u"六通目"_s, u"ボブ宛て"_s}));
+}
+
+// The attachment of the second mail cannot be written (the disk takes no file that large): that
+// mail and the third stay on the server, the box names the file and the cause, and nothing
+// cut short is left under the attachment's name. With room again, everything arrives.
+TEST_F(CheckMailTest, AttachmentThatCannotBeWrittenKeepsItsMailOnTheServer) {
+    const QByteArray content(200 * 1024, 'a');
+    pop_.mails[1] = AttachmentMail(u"資料"_s, u"資料を送ります。"_s, u"報告書.pdf"_s, content);
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 100 * 1024; // room for the records, not for the attachment
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    CheckMailResult result = check_.Run(mail_);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(result.stored, 1);
+    EXPECT_TRUE(result.stoppedEarly);
+    EXPECT_TRUE(result.failed);
+    EXPECT_EQ(pop_.committedDeletes, QSet<int>{1});
+    EXPECT_EQ(StoredSubjects(), QStringList{u"一通目"_s});
+    ASSERT_EQ(check_.messages.size(), 1);
+    const QString text = check_.messages[0].text;
+    EXPECT_TRUE(text.startsWith(u"添付ファイルをオープンできません\n"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"報告書.pdf"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"ファイルが大きすぎます"_s)) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(MailKeptOnServerText()));
+    EXPECT_TRUE(QDir(app_.AttachFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_EQ(check_.statuses.last(), u"新着メール有り。"_s);
+
+    pop_.mails.removeFirst(); // the server committed its deletion
+    pop_.committedDeletes.clear();
+    result = CheckRecorder().Run(mail_);
+    EXPECT_EQ(result.stored, 2);
+    EXPECT_EQ(StoredSubjects(), (QStringList{u"一通目"_s, u"資料"_s, u"三通目"_s}));
+    QFile saved(app_.AttachFolder() + u"/報告書.pdf"_s);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), content);
+    EXPECT_EQ(QDir(app_.AttachFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"報告書.pdf"_s});
+}
+
+// Copies of mails and half-written attachments of a killed check go at the next check; the
+// user's files, attachments named like the old message copy and kept parts of split mails stay.
+TEST_F(CheckMailTest, NextCheckRemovesWhatAKilledCheckLeftInTheAttachmentFolder) {
+    const QStringList ours = {u".ricorne-message-0.tmp"_s, u".ricorne-message-17.tmp"_s,
+                              u".ricorne-attachment.tmp"_s, u".ricorne-attachment (2).tmp"_s};
+    QStringList theirs = {u"0.txt"_s,
+                          u"0 (1).txt"_s,
+                          u"資料.pdf"_s,
+                          u".partial-abc-1"_s,
+                          u"ricorne-message-1.tmp"_s,
+                          u"報告.ricorne-attachment.tmp"_s};
+    for (const QString& name : ours + theirs) {
+        QFile file(app_.AttachFolder() + u'/' + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Subject: 前のメール\r\n");
+    }
+    const CheckMailResult result = check_.Run(mail_);
+    EXPECT_EQ(result.stored, 3);
+    EXPECT_EQ(result.leftoversRemoved, ours.size());
+    QStringList left = QDir(app_.AttachFolder()).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    theirs.sort();
+    EXPECT_EQ(left, theirs);
+}
+
+// The first part of a split mail is kept until the others arrive: the user is told, the mail is
+// stored and deleted as usual, and the check still counts as completed.
+TEST_F(CheckMailTest, PartOfASplitMailIsNoFailure) {
+    pop_.mails = {"From: sender@example.jp\r\nSubject: part\r\nDate: Mon, 6 May 2024 10:00:00 +0900\r\n"
+                  "MIME-Version: 1.0\r\n"
+                  "Content-Type: message/partial; id=\"split-1@example.jp\"; number=1; total=2\r\n\r\n"
+                  "From: sender@example.jp\r\nSubject: whole\r\n\r\nfirst half\r\n"};
+    const CheckMailResult result = check_.Run(mail_);
+    EXPECT_EQ(result.stored, 1);
+    EXPECT_FALSE(result.failed);
+    EXPECT_FALSE(result.stoppedEarly);
+    EXPECT_EQ(pop_.committedDeletes, QSet<int>{1});
+    ASSERT_EQ(check_.messages.size(), 1);
+    EXPECT_EQ(check_.messages[0].title, QString());
+    EXPECT_EQ(check_.messages[0].text, u"分割されたメールが全て揃っていません"_s);
+    EXPECT_EQ(check_.statuses.last(), u"新着メール有り。"_s);
 }
 
 } // namespace

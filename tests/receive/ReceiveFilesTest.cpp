@@ -1,7 +1,8 @@
-// The two files a check keeps beside the store: the ids of stored mails, and the temporary
-// message file in the attachment folder.
+// The files a check keeps beside the store: the ids of stored mails, and the temporary message
+// file in the attachment folder (and what killed checks leave there).
 #include "TempAppDir.h"
 #include "core/paths/Paths.h"
+#include "core/stores/RecordStore.h"
 #include "receive/ReceivedUidls.h"
 #include "receive/TempMessageFile.h"
 
@@ -9,6 +10,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <QTemporaryDir>
+#include <cstring>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
@@ -33,33 +39,107 @@ protected:
     ricorne::testing::TempAppDir app_;
 };
 
+// A record as the check writes it, with its checksum.
+struct WrittenRecord {
+    MailRecord record;
+    QByteArray sum;
+};
+WrittenRecord Record(const char* subject) {
+    WrittenRecord r;
+    std::memset(static_cast<void*>(&r.record), ' ', sizeof r.record);
+    std::memcpy(r.record.Subject, subject, std::strlen(subject));
+    r.record.LineEnd[0] = '\r';
+    r.record.LineEnd[1] = '\n';
+    r.record.Live = 1;
+    r.sum = ReceivedUidls::RecordSum(reinterpret_cast<const char*>(&r.record), sizeof r.record);
+    return r;
+}
+
 TEST_F(ReceiveFilesTest, UidlsSurviveReloadAndGoneOnesAreDropped) {
-    ReceivedUidls uidls;
+    ReceivedUidls uidls(u"pop.example.jp"_s, u"alice"_s);
     ASSERT_TRUE(uidls.Load()); // no file yet
     EXPECT_EQ(uidls.Size(), 0);
-    ASSERT_TRUE(uidls.Add(u"00000001.abc"_s));
-    ASSERT_TRUE(uidls.Add(u"00000002.abc"_s));
-    ASSERT_TRUE(uidls.Add(u"00000003.abc"_s));
+    for (int n = 1; n <= 3; ++n) {
+        const WrittenRecord r = Record("mail");
+        ASSERT_TRUE(uidls.AddBeforeRecord(u"0000000%1.abc"_s.arg(n), n, r.sum));
+        ASSERT_TRUE(WriteRecord(ReceivedStore(), n, r.record));
+    }
     ASSERT_TRUE(uidls.Flush());
-    EXPECT_EQ(ReceivedUidls::Path(), app_.Path() + u"/★MailData/received-uidl.txt"_s);
-    EXPECT_EQ(Read(ReceivedUidls::Path()), "00000001.abc\r\n00000002.abc\r\n00000003.abc\r\n");
+    EXPECT_TRUE(uidls.Path().startsWith(app_.Path() + u"/★MailData/received-uidl-"_s));
 
-    ReceivedUidls again;
+    ReceivedUidls again(u"pop.example.jp"_s, u"alice"_s);
     ASSERT_TRUE(again.Load());
-    EXPECT_TRUE(again.Contains(u"00000002.abc"_s));
+    EXPECT_EQ(again.Size(), 3);
+    // Settled: the record numbers are gone, so a later compaction cannot unsettle them.
+    EXPECT_EQ(Read(again.Path()).count('\n'), 3);
+    EXPECT_FALSE(Read(again.Path()).contains(' '));
     ASSERT_TRUE(again.KeepOnly({u"00000002.abc"_s, u"00000009.abc"_s}));
     EXPECT_EQ(again.Size(), 1);
-    EXPECT_EQ(Read(ReceivedUidls::Path()), "00000002.abc\r\n");
+    EXPECT_EQ(Read(again.Path()), "00000002.abc\r\n");
     EXPECT_FALSE(again.Contains(u"00000009.abc"_s)); // on the server, never stored
+
+    // Deletions the server committed: the id may come back on a new mail.
+    ASSERT_TRUE(again.Forget({u"00000002.abc"_s}));
+    EXPECT_EQ(again.Size(), 0);
+    EXPECT_FALSE(QFile::exists(again.Path()));
+}
+
+// Another account (or server) may use the same ids for other mails.
+TEST_F(ReceiveFilesTest, UidlsOfOneAccountNeverCountForAnother) {
+    ReceivedUidls alice(u"pop.example.jp"_s, u"alice"_s);
+    ASSERT_TRUE(alice.Load());
+    ASSERT_TRUE(alice.AddBeforeRecord(u"1"_s, 1, Record("a").sum));
+    ASSERT_TRUE(WriteRecord(ReceivedStore(), 1, Record("a").record));
+
+    for (const auto& [server, account, same] :
+         {std::tuple{u"POP.Example.JP"_s, u"alice"_s, true}, std::tuple{u"pop.example.jp"_s, u"bob"_s, false},
+          std::tuple{u"pop.example.jp"_s, u"Alice"_s, false},
+          std::tuple{u"pop.example.jp:110"_s, u"alice"_s, false}}) {
+        SCOPED_TRACE((server + u' ' + account).toStdString());
+        ReceivedUidls other(server, account);
+        ASSERT_TRUE(other.Load());
+        EXPECT_EQ(other.Contains(u"1"_s), same);
+    }
+}
+
+// The line is written before its record; it counts only when that record holds exactly what the
+// line's checksum says, whichever side of the record write a kill fell on.
+TEST_F(ReceiveFilesTest, UidlCountsOnlyWhenItsRecordIsOnDisk) {
+    const WrittenRecord first = Record("first");
+    const WrittenRecord second = Record("second");
+    const WrittenRecord other = Record("someone else's");
+    ReceivedUidls uidls(u"s"_s, u"a"_s);
+    ASSERT_TRUE(uidls.Load());
+    ASSERT_TRUE(uidls.AddBeforeRecord(u"written"_s, 1, first.sum));
+    ASSERT_TRUE(WriteRecord(ReceivedStore(), 1, first.record));
+    ASSERT_TRUE(uidls.AddBeforeRecord(u"killed-before-write"_s, 2, second.sum));
+    ASSERT_TRUE(uidls.AddBeforeRecord(u"overwritten"_s, 3, second.sum));
+    ASSERT_TRUE(WriteRecord(ReceivedStore(), 2, other.record));
+    ASSERT_TRUE(WriteRecord(ReceivedStore(), 3, other.record));
+    ASSERT_TRUE(uidls.AddBeforeRecord(u"bad-number"_s, 0, first.sum));
+    ASSERT_TRUE(uidls.AddBeforeRecord(u"pending"_s, 4, first.sum));
+    // A rewrite in the same session (the server committed other deletions) must keep the line
+    // waiting for its record, not settle it.
+    ASSERT_TRUE(uidls.Forget({u"gone"_s}));
+
+    ReceivedUidls again(u"s"_s, u"a"_s);
+    ASSERT_TRUE(again.Load());
+    EXPECT_TRUE(again.Contains(u"written"_s));
+    EXPECT_FALSE(again.Contains(u"killed-before-write"_s));
+    EXPECT_FALSE(again.Contains(u"overwritten"_s));
+    EXPECT_FALSE(again.Contains(u"bad-number"_s));
+    EXPECT_FALSE(again.Contains(u"pending"_s));
+    EXPECT_EQ(Read(again.Path()), "written\r\n"); // what did not count is gone for good
 }
 
 TEST_F(ReceiveFilesTest, UidlLineCutShortByACrashDoesNotSwallowTheNextId) {
-    Write(ReceivedUidls::Path(), "aaa\r\nbb");
-    ReceivedUidls uidls;
+    ReceivedUidls uidls(u"s"_s, u"a"_s);
+    Write(uidls.Path(), "aaa\r\nbb");
     ASSERT_TRUE(uidls.Load());
     EXPECT_FALSE(uidls.Contains(u"bb"_s)); // perhaps the start of another mail's id
-    ASSERT_TRUE(uidls.Add(u"ccc"_s));
-    ReceivedUidls again;
+    ASSERT_TRUE(uidls.AddBeforeRecord(u"ccc"_s, 1, Record("c").sum));
+    ASSERT_TRUE(WriteRecord(ReceivedStore(), 1, Record("c").record));
+    ReceivedUidls again(u"s"_s, u"a"_s);
     ASSERT_TRUE(again.Load());
     EXPECT_TRUE(again.Contains(u"aaa"_s));
     EXPECT_TRUE(again.Contains(u"ccc"_s));
@@ -69,7 +149,8 @@ TEST_F(ReceiveFilesTest, UidlLineCutShortByACrashDoesNotSwallowTheNextId) {
 TEST_F(ReceiveFilesTest, TempMessageIsCp932WithCrLfAndIsRemoved) {
     TempMessageFile file;
     ASSERT_TRUE(file.Write(AttachFolder(), u"Subject: 件名\r\nFrom: a@example.jp"_s, u"本文①\r\n二行目"_s));
-    EXPECT_EQ(file.Path(), AttachFolder() + u"/0.txt"_s);
+    EXPECT_TRUE(QFileInfo(file.Path()).fileName().startsWith(u".ricorne-message-"_s))
+        << file.Path().toStdString();
     EXPECT_EQ(Read(file.Path()), QByteArray("Subject: \x8C\x8F\x96\xBC\r\nFrom: a@example.jp\r\n"
                                             "\x96\x7B\x95\xB6\x87\x40\r\n\x93\xF1\x8D\x73\x96\xDA\r\n"));
     EXPECT_EQ(file.ReadBack(), u"Subject: 件名\r\nFrom: a@example.jp\r\n本文①\r\n二行目\r\n"_s);
@@ -79,18 +160,16 @@ TEST_F(ReceiveFilesTest, TempMessageIsCp932WithCrLfAndIsRemoved) {
 }
 
 TEST_F(ReceiveFilesTest, TempMessageNeverReplacesOrDeletesAFileAlreadyThere) {
-    Write(AttachFolder() + u"/0.txt"_s, "an attachment called 0.txt");
-    Write(AttachFolder() + u"/0 (1).txt"_s, "and another");
+    Write(AttachFolder() + u"/.ricorne-message-0.tmp"_s, "left by a killed check");
     QString path;
     {
         TempMessageFile file;
         ASSERT_TRUE(file.Write(AttachFolder(), u"H"_s, u"B"_s));
         path = file.Path();
-        EXPECT_EQ(path, AttachFolder() + u"/0 (2).txt"_s);
+        EXPECT_EQ(path, AttachFolder() + u"/.ricorne-message-1.tmp"_s);
     }
     EXPECT_FALSE(QFile::exists(path)); // gone with the object
-    EXPECT_EQ(Read(AttachFolder() + u"/0.txt"_s), "an attachment called 0.txt");
-    EXPECT_EQ(Read(AttachFolder() + u"/0 (1).txt"_s), "and another");
+    EXPECT_EQ(Read(AttachFolder() + u"/.ricorne-message-0.tmp"_s), "left by a killed check");
 }
 
 TEST_F(ReceiveFilesTest, TempMessageInAMissingFolderFailsWithoutAPath) {

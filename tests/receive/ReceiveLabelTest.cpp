@@ -105,7 +105,7 @@ TEST_F(ReceiveLabelTest, FailedLoginShowsTheServersTextInABoxTitledError) {
     EXPECT_EQ(box.title, u"エラー"_s);
     EXPECT_EQ(box.buttons, MessageButtons::Ok);
     EXPECT_TRUE(box.text.contains(u"-ERR [AUTH] Authentication failed."_s)) << box.text.toStdString();
-    EXPECT_EQ(main_->Status(), u"新着メール無し。"_s);
+    EXPECT_EQ(main_->Status(), u"メールのチェックに失敗しました。"_s); // not "no new mail"
     EXPECT_EQ(leverPulls_, 0);
 }
 

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -191,6 +194,30 @@ QString PartialNote(GMimeMessagePartial* partial) {
              total > 0 ? QString::number(total) : QStringLiteral("?"));
 }
 
+// Why a file could not be written, in words the user can act on.
+QString WriteFailureCause(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("ディスクの空きが足りません");
+    case EFBIG:
+        return QStringLiteral("ファイルが大きすぎます");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("書き込む権限がありません");
+    case EROFS:
+        return QStringLiteral("読み取り専用の場所です");
+    case ENAMETOOLONG:
+        return QStringLiteral("ファイル名が長すぎます");
+    case EIO:
+        return QStringLiteral("ディスクの読み書きに失敗しました");
+    case 0:
+        return QStringLiteral("書き込みに失敗しました");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
 class Extraction {
 public:
     Extraction(int dirFd, const QString& dir, ExtractResult* result)
@@ -250,27 +277,72 @@ public:
     bool waiting() const { return waiting_; }
 
 private:
-    // Creates the file and lets write fill it straight from the parsed mail (no copy of a large
-    // attachment in memory); a failed write leaves no partial file behind.
+    // Writes the file under a temporary name of ours straight from the parsed mail (no copy of
+    // a large attachment in memory), forces it to disk and only then gives it its name, never
+    // over an existing file: a kill or a full disk never leaves a cut-short file under the real
+    // name, and a failed write leaves nothing behind.
     template <typename Writer> void Save(const QString& name, Writer write) {
-        CreatedFile file = CreateUniqueFile(dirFd_, name);
+        CreatedFile file = CreateUniqueFile(dirFd_, AttachmentTempPrefix() + QStringLiteral(".tmp"));
         if (file.fd < 0) {
-            Fail(QStringLiteral("添付ファイルを書き込めません: ") + QDir(dir_).filePath(name));
+            Fail(WriteFailure(name, file.error));
             return;
         }
+        const QByteArray temp = QFile::encodeName(file.name);
         bool ok;
         {
             GObjectPtr<GMimeStream> out(g_mime_stream_fs_new(file.fd));
             g_mime_stream_fs_set_owner(GMIME_STREAM_FS(out.get()), FALSE);
-            ok = write(out.get());
+            errno = 0;
+            ok = write(out.get()) && g_mime_stream_flush(out.get()) == 0;
         }
-        const bool closed = ::close(file.fd) == 0;
-        if (!ok || !closed) {
-            unlinkat(dirFd_, QFile::encodeName(file.name).constData(), 0);
-            Fail(QStringLiteral("添付ファイルを書き込めません: ") + QDir(dir_).filePath(file.name));
+        int error = errno;
+        if (ok && ::fsync(file.fd) != 0) {
+            ok = false;
+            error = errno;
+        }
+        if (::close(file.fd) != 0 && ok) {
+            ok = false;
+            error = errno;
+        }
+        QString saved;
+        if (ok) {
+            saved = NameWithoutReplacing(temp, name, &error);
+            ok = !saved.isEmpty();
+        }
+        if (!ok) {
+            unlinkat(dirFd_, temp.constData(), 0);
+            Fail(WriteFailure(name, error));
             return;
         }
-        result_->savedNames.append(file.name);
+        result_->savedNames.append(saved);
+    }
+
+    // Gives the temporary file the first free name of name, "name (1)", ...; empty on failure.
+    QString NameWithoutReplacing(const QByteArray& temp, const QString& name, int* error) const {
+        for (int n = 0; n < 10000; ++n) {
+            const QString candidate = NumberedFileName(name, n);
+            const QByteArray target = QFile::encodeName(candidate);
+            int r = ::renameat2(dirFd_, temp.constData(), dirFd_, target.constData(), RENAME_NOREPLACE);
+            if (r != 0 && errno == EINVAL) {
+                // A file system without that kind of rename: a hard link never replaces either.
+                r = ::linkat(dirFd_, temp.constData(), dirFd_, target.constData(), 0);
+                if (r == 0)
+                    ::unlinkat(dirFd_, temp.constData(), 0);
+            }
+            if (r == 0)
+                return candidate;
+            if (errno != EEXIST) {
+                *error = errno;
+                return {};
+            }
+        }
+        *error = EEXIST;
+        return {};
+    }
+
+    QString WriteFailure(const QString& name, int error) const {
+        return QStringLiteral("添付ファイルを書き込めません: ") + QDir(dir_).filePath(name) +
+               QStringLiteral("（") + WriteFailureCause(error) + QStringLiteral("）");
     }
 
     void Fail(const QString& error) {
@@ -345,6 +417,10 @@ DecodedMail DecodeMail(const QByteArray& raw) {
     return mail;
 }
 
+QString AttachmentTempPrefix() {
+    return QStringLiteral(".ricorne-attachment");
+}
+
 ExtractResult ExtractAttachments(const QByteArray& raw, const QString& targetDir) {
     ExtractResult result;
     const int dirFd = ::open(QFile::encodeName(targetDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -356,6 +432,14 @@ ExtractResult ExtractAttachments(const QByteArray& raw, const QString& targetDir
     GObjectPtr<GMimeMessage> message = MimeParseMessage(raw);
     Extraction extraction(dirFd, targetDir, &result);
     extraction.Run(message.get(), raw, 0);
+    // The names must be on disk before the mail can be deleted from the server.
+    if (!result.savedNames.isEmpty() && ::fsync(dirFd) != 0 && result.error.isEmpty()) {
+        result.error = QStringLiteral("添付フォルダをディスクに書き込めません: ") + targetDir +
+                       QStringLiteral("（") + WriteFailureCause(errno) + QStringLiteral("）");
+        ::close(dirFd);
+        result.code = -5;
+        return result;
+    }
     ::close(dirFd);
     if (extraction.failed()) {
         result.code = -5;

@@ -32,6 +32,10 @@ struct ExtractResult {
 // ("name (1).ext", ...). A part of a split mail (message/partial) is kept in targetDir until all
 // parts are there; then they are joined, and the joined mail (as .eml) and its attachments are
 // written, and the kept parts removed.
+// Each file is written under a name starting with AttachmentTempPrefix(), forced to disk and then
+// renamed; the folder is forced to disk before returning. A file of that prefix left in the folder
+// is what a killed extraction leaves.
 ExtractResult ExtractAttachments(const QByteArray& raw, const QString& targetDir);
+QString AttachmentTempPrefix(); // ".ricorne-attachment"
 
 } // namespace ricorne

@@ -1,6 +1,7 @@
 #include "core/stores/RecordStore.h"
 
 #include "core/paths/Paths.h"
+#include "core/paths/ProgramFolderLock.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -302,6 +303,10 @@ int NextRecordNumber(const StoreDescriptor& store) {
 bool WriteRecordBytes(const StoreDescriptor& store, int n, const char* bytes) {
     if (n < 1 || n > kMaxRecordNumber)
         return false;
+    // Another program working on this folder owns the stores until it is done.
+    const ProgramFolderLock lock;
+    if (lock.IsBusy())
+        return false;
     if (!RecoverStore(store))
         return false;
     const QString path = StorePath(store);
@@ -370,6 +375,10 @@ bool ReadRecordsBytes(const StoreDescriptor& store,
 }
 
 bool CompactStore(const StoreDescriptor& store) {
+    // Another program working on this folder owns the stores until it is done.
+    const ProgramFolderLock lock;
+    if (lock.IsBusy())
+        return false;
     if (store.tempFile.isEmpty() || !RecoverStore(store))
         return false;
     const QString path = StorePath(store);

@@ -1,0 +1,43 @@
+// One program at a time may write the stores of a program folder: a mail check, a store write
+// and a compaction each hold this lock while they run. It is an flock on "ricorne.lock" in the
+// mail data folder, so the kernel releases it when the process ends, however it ends; a lock
+// file left by a crashed program is never mistaken for a live one. The file exists only while
+// the lock is held (or after a crash).
+//
+// Within one process the lock is shared: a store write inside a check holds it again without
+// waiting for itself. Another process (a second window, ricorne-mailtool) finds it busy.
+#pragma once
+
+#include <QString>
+
+namespace ricorne {
+
+class ProgramFolderLock {
+public:
+    enum class State {
+        Held,        // this process holds the lock now
+        Busy,        // another process holds it
+        Unavailable, // no lock file could be made (no folder, read-only folder)
+    };
+
+    // Tries once, without waiting.
+    ProgramFolderLock();
+    ~ProgramFolderLock();
+    ProgramFolderLock(const ProgramFolderLock&) = delete;
+    ProgramFolderLock& operator=(const ProgramFolderLock&) = delete;
+
+    State state() const { return state_; }
+    bool IsBusy() const { return state_ == State::Busy; }
+
+    static QString FileName(); // "ricorne.lock"
+    static QString Path();     // the lock file of the current AppDir (resolved now)
+
+private:
+    State state_;
+    QString path_;
+};
+
+// What a program that finds the folder busy says.
+QString FolderBusyText();
+
+} // namespace ricorne
