@@ -88,7 +88,7 @@ protected:
         return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
     }
 
-    TempAppDir app_;
+    AccountAppDir app_;
     std::atomic<pid_t> pid_{0};
     int dropped_ = 0;
     QStringList subjects_;
@@ -109,7 +109,7 @@ TEST_F(KillCampaignTest, EveryMailIsStoredExactlyOnceWhereverTheCheckIsKilled) {
         };
     };
     CuttingRelay relay(kPop3Port, killAt(true), killAt(false));
-    app_.SetServer(relay.Address());
+    app_.SetServer(u"pop3://"_s + relay.Address()); // the relay hides STLS
 
     const quint32 seed = QRandomGenerator::global()->generate();
     SCOPED_TRACE("random seed " + std::to_string(seed));
