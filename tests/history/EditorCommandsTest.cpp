@@ -90,18 +90,6 @@ INSTANTIATE_TEST_SUITE_P(
                                    QString(), u"部分"_s, 0, QString()}),
     [](const ::testing::TestParamInfo<ClipboardRow>& info) { return std::string(info.param.name); });
 
-TEST_F(EditorCommandsTest, SelectAllAndTheJumps) {
-    host_.box = TextBox(u"一行目\n二行目"_s, 2);
-    SelectAllCommand(host_);
-    EXPECT_EQ(host_.box.selectionStart, 0);
-    EXPECT_EQ(host_.box.selectionLength, 7);
-    JumpToEndCommand(host_);
-    EXPECT_EQ(host_.box, TextBox(u"一行目\n二行目"_s, 7));
-    JumpToStartCommand(host_);
-    EXPECT_EQ(host_.box, TextBox(u"一行目\n二行目"_s, 0));
-    EXPECT_EQ(host_.focusCount, 2); // the jumps focus the editor, select all does not
-}
-
 // --- Search -------------------------------------------------------------------------------------
 
 TEST_F(EditorCommandsTest, SearchThenFindNextWalksTheMatchesAndAMissKeepsTheSelection) {
