@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace ricorne {
 
 namespace {
