@@ -7,7 +7,8 @@ BUILD="cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgm
  fonts-ipafont-gothic fonts-urw-base35 fonts-texgyre ca-certificates"
 RUN="xvfb xauth x11-utils imagemagick xdg-utils"
 TEST="libgtest-dev libgmock-dev dovecot-core dovecot-pop3d dovecot-submissiond opensmtpd python3
- python3-aiosmtpd openssl curl xdotool mpop hyperfine time iproute2 procps libpython3.11-testsuite"
+ python3-aiosmtpd openssl curl xdotool mpop hyperfine time iproute2 procps libpython3.11-testsuite
+ poppler-utils"
 PKGS="$BUILD $RUN"
 [ "${1:-}" = "--test" ] && PKGS="$PKGS $TEST"
 

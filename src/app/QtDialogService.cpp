@@ -71,6 +71,10 @@ QString QtDialogService::SaveFile(const QString& title, const QString& suggested
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, suggestedPath, filter);
 }
 
+void QtDialogService::SetPrinter(std::unique_ptr<QPrinter> printer) {
+    printer_ = std::move(printer);
+}
+
 PrintAnswer QtDialogService::AskPrint(bool hasSelection) {
     if (!printer_)
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);

@@ -3,6 +3,7 @@
 #include "app/WindowRegistry.h"
 #include "history/HistoryList.h"
 #include "history/TyakuForm.h"
+#include "history/TyakuFormEditor.h"
 #include "mainwindow/MainForm.h"
 
 namespace ricorne {
@@ -22,6 +23,7 @@ void InstallHistoryWiring() {
     if (installed)
         return;
     installed = true;
+    Registry().WhenLoaded<TyakuForm>([](TyakuForm& form) { InstallEditorCommands(form); });
     Registry().WhenLoaded<MainForm>([](MainForm& main) {
         main.SetLabelAction(NavLabel::Label7, [] { OpenHistory(HistoryMode::Received); });
         main.SetLabelAction(NavLabel::Label8, [] { OpenHistory(HistoryMode::Sent); });

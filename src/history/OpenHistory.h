@@ -9,7 +9,8 @@ namespace ricorne {
 // HistoryMode and list colour, then fills it with FillHistoryList.
 void OpenHistory(HistoryMode mode);
 
-// Hooks Label7 (received) and Label8 (sent) of the main window. Safe to call again.
+// Hooks Label7 (received) and Label8 (sent) of the main window, and the body editor's commands
+// into every viewer window. Safe to call again.
 void InstallHistoryWiring();
 
 } // namespace ricorne

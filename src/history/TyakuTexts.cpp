@@ -45,7 +45,8 @@ const std::vector<TyakuMenu>& TyakuMenus() {
              {QStringLiteral("mnew"), QStringLiteral(u"新規作成"), QStringLiteral("New")},
              {QStringLiteral("mopen"), QStringLiteral(u"開く"), QStringLiteral("Open")},
              {QStringLiteral("msave"), QStringLiteral(u"名前を付けて保存"), QStringLiteral("Save")},
-             {QStringLiteral("mprint"), QStringLiteral(u"印刷"), QString()},
+             // Prints as the toolbar's button does.
+             {QStringLiteral("mprint"), QStringLiteral(u"印刷"), QStringLiteral("Print")},
              {QStringLiteral("mline"), QStringLiteral("-"), QString()},
              {QStringLiteral("mend"), QStringLiteral(u"終了"), CloseCommandKey()},
          }},

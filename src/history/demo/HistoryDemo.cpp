@@ -5,6 +5,8 @@
 //   history_demo --click N        then a click on row N
 //   history_demo --help-box NAME  then the pointer over control NAME (Command1, Text1, ...)
 //   history_demo --records N      N generated records instead of the samples
+//   history_demo --search TEXT    then TEXT in the search box and the Edit menu's search
+//   history_demo --menu NAME      then the menu NAME (mFile, medit) opened
 //   history_demo --quit-after MS  end after MS milliseconds
 #include "app/ApplicationSetup.h"
 #include "app/WindowRegistry.h"
@@ -15,6 +17,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -84,6 +88,7 @@ int main(int argc, char** argv) {
         Samples(store, sent);
     }
 
+    InstallHistoryWiring(); // the editor's commands, as the program has them
     OpenHistory(sent ? HistoryMode::Sent : HistoryMode::Received);
     TyakuForm* form = Registry().Find<TyakuForm>();
     form->move(20, 20);
@@ -99,6 +104,18 @@ int main(int argc, char** argv) {
         QTimer::singleShot(800, form, [form, name] {
             if (QWidget* w = form->findChild<QWidget*>(name))
                 QTest::mouseMove(w, w->rect().center());
+        });
+    }
+    if (const QString text = value(u"--search"_s); !text.isEmpty()) {
+        QTimer::singleShot(900, form, [form, text] {
+            form->Text1()->setText(text);
+            form->RunCommand(u"Search"_s);
+        });
+    }
+    if (const QString name = value(u"--menu"_s); !name.isEmpty()) {
+        QTimer::singleShot(1200, form, [form, name] {
+            if (QMenu* menu = form->Menu(name))
+                form->menuBar()->setActiveAction(menu->menuAction());
         });
     }
     if (const int ms = value(u"--quit-after"_s).toInt(); ms > 0)

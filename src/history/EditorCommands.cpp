@@ -1,0 +1,191 @@
+#include "history/EditorCommands.h"
+
+#include "core/text/Text.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace ricorne {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Writes bytes as the whole file, atomically: a failed write leaves the former file in place.
+bool WriteWholeFile(const QString& path, const QByteArray& bytes) {
+    if (path.isEmpty())
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void ReportWriteFailure(const QString& path) {
+    Dialogs().Message(QString(), QStringLiteral(u"ファイル「%1」に保存できませんでした。").arg(path),
+                      MessageIcon::Warning, MessageButtons::Ok);
+}
+
+// Everything up to and including the last folder separator; the whole name when it has none.
+QString FolderPart(const QString& path) {
+    const qsizetype slash = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
+    return slash < 0 ? path : path.left(slash + 1);
+}
+
+// Looks for the search text from the 1-based position start; selects a match.
+void SearchFrom(EditorHost& host, int& searchPos, int start) {
+    const QString needle = host.SearchText();
+    TextBox box = host.EditorBox();
+    const int found = FindFrom(box, needle, start - 1);
+    if (found < 0) {
+        searchPos = 0;
+        return;
+    }
+    searchPos = found + 1;
+    host.FocusEditor();
+    Select(box, found, int(needle.size()));
+    host.SetEditorBox(box);
+}
+
+} // namespace
+
+QString EditorFileFilter() {
+    return QStringLiteral(u"txtファイル(*.txt,*.ini) (*.txt *.ini)");
+}
+
+QString NewFileName() {
+    return QStringLiteral(u"新規作成.TXT");
+}
+
+void SelectAllCommand(EditorHost& host) {
+    TextBox box = host.EditorBox();
+    SelectAll(box);
+    host.SetEditorBox(box);
+}
+
+void JumpToStartCommand(EditorHost& host) {
+    TextBox box = host.EditorBox();
+    JumpToStart(box);
+    host.SetEditorBox(box);
+    host.FocusEditor();
+}
+
+void JumpToEndCommand(EditorHost& host) {
+    TextBox box = host.EditorBox();
+    JumpToEnd(box);
+    host.SetEditorBox(box);
+    host.FocusEditor();
+}
+
+void CutCommand(EditorHost& host) {
+    TextBox box = host.EditorBox();
+    host.SetClipboardText(box.SelectedText());
+    ReplaceSelection(box, QString());
+    host.SetEditorBox(box);
+    host.FocusEditor();
+}
+
+void CopyCommand(EditorHost& host) {
+    TextBox box = host.EditorBox();
+    host.SetClipboardText(TakeSelectionCollapsed(box));
+    host.SetEditorBox(box);
+    host.FocusEditor();
+}
+
+void PasteCommand(EditorHost& host) {
+    host.FocusEditor();
+    TextBox box = host.EditorBox();
+    PasteStripped(box, host.ClipboardText());
+    host.SetEditorBox(box);
+    host.FocusEditor();
+}
+
+void SearchCommand(EditorHost& host, int& searchPos) {
+    SearchFrom(host, searchPos, 1);
+}
+
+void FindNextCommand(EditorHost& host, int& searchPos) {
+    SearchFrom(host, searchPos, searchPos + int(host.SearchText().size()));
+}
+
+void NewCommand(EditorHost& host, EditorState& editor) {
+    if (editor.EditorFile.contains(NewFileName()))
+        return;
+    // The modified text goes to the current file without asking; with no file named yet there
+    // is nowhere to put it, and nothing to say.
+    if (editor.EditorModified && !editor.EditorFile.isEmpty() &&
+        !WriteWholeFile(editor.EditorFile, EncodeCp932(ToCrLf(host.EditorBox().text))))
+        ReportWriteFailure(editor.EditorFile);
+    host.SetEditorBox(TextBox());
+    editor.EditorFile = FolderPart(editor.EditorFile) + NewFileName();
+    if (!WriteWholeFile(editor.EditorFile, QByteArray()))
+        ReportWriteFailure(editor.EditorFile);
+    editor.EditorModified = false;
+    host.SetCaption(NewFileName() + QStringLiteral("      ") + editor.EditorFile);
+}
+
+std::optional<QString> ReadLinesForEditor(const QString& path) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    QString text = FromCrLf(DecodeCp932(bytes));
+    // Every line ends with a break, the last one too; an empty file has no line.
+    if (!text.isEmpty() && !text.endsWith(u'\n'))
+        text += u'\n';
+    return text;
+}
+
+void OpenCommand(EditorHost& host) {
+    const QString path = Dialogs().OpenFile(QStringLiteral(u"開く"), QString(), EditorFileFilter());
+    if (path.isEmpty())
+        return;
+    host.SetCaption(path);
+    if (const std::optional<QString> text = ReadLinesForEditor(path))
+        host.SetEditorBox(TextBox(*text));
+}
+
+void SaveAsCommand(EditorHost& host) {
+    const QString heading = QStringLiteral("Subject:  ") + host.SubjectText() + u'\n' +
+                            QStringLiteral("From:  ") + host.SenderText() + u'\n' +
+                            QStringLiteral("Date:  ") + host.DateText() + u'\n' + QStringLiteral("Body:  ");
+    const TextBox box(heading + host.EditorBox().text);
+    host.SetEditorBox(box);
+    const QString path =
+        Dialogs().SaveFile(QStringLiteral(u"名前を付けて保存"), QString(), EditorFileFilter());
+    if (path.isEmpty())
+        return;
+    host.SetCaption(path);
+    if (!WriteWholeFile(path, EncodeCp932(ToCrLf(box.text) + kCrLf)))
+        ReportWriteFailure(path);
+}
+
+void PrintCommand(EditorHost& host) {
+    const TextBox box = host.EditorBox();
+    const PrintAnswer answer = Dialogs().AskPrint(box.HasSelection());
+    if (!answer.accepted)
+        return;
+    // The range the user leaves or picks in the dialog decides what goes on paper.
+    const QString text = (answer.selectionOnly && box.HasSelection() ? box.SelectedText() : box.text) + u'\n';
+    const PrintFont font = host.EditorFont();
+    for (int copy = 0; copy < answer.copies; ++copy)
+        Dialogs().PrintText(text, font);
+}
+
+void StyleCommand(EditorHost& host, EditorState& editor, FontStyle style) {
+    bool& on = style == FontStyle::Bold     ? editor.Bold
+               : style == FontStyle::Italic ? editor.Italic
+                                            : editor.Underline;
+    on = !on;
+    host.SetEditorStyle(style, on);
+}
+
+} // namespace ricorne

@@ -1,0 +1,7 @@
+#include "history/EditorHost.h"
+
+namespace ricorne {
+
+EditorHost::~EditorHost() = default;
+
+} // namespace ricorne
