@@ -1,6 +1,6 @@
 // The record buttons' operations on real store files and a real quick-save folder, watched
 // through a plain view: deleting one record or all, the selection check, a failed compaction,
-// the hand-offs to the address book and the reply window, the quick save and the copy row.
+// the hand-offs to the address book and the reply window, and the quick save.
 #include "history/RecordOperations.h"
 #include "StoreFixture.h"
 #include "history/HeadlessHistoryView.h"
@@ -411,19 +411,6 @@ TEST_F(RecordOperationsTest, QuickSaveRefusesALinkInPlaceOfTheFile) {
     ASSERT_EQ(dialogs_.Requests().size(), 2u);
     EXPECT_EQ(dialogs_.Requests()[1].text, QuickSaveFailedText());
     EXPECT_EQ(FileBytes(victim), QByteArray("keep"));
-}
-
-// --- The copy row ---
-
-TEST_F(RecordOperationsTest, CopyTakesThePreviewAsItStandsWithoutTouchingTheFlag) {
-    view_.SetRecordView(u"件名"_s, u"差出人"_s, u"2024/04/02  10:15:03"_s, u"本文"_s);
-    view_.SetSelectionFlag(true);
-    PreviewField(view_, view_.DateText());
-    EXPECT_EQ(CopyField(view_), u"2024/04/02  10:15:03"_s);
-    view_.SetPreviewText(QString()); // the user emptied the preview box
-    EXPECT_EQ(CopyField(view_), QString());
-    EXPECT_TRUE(view_.SelectionFlag());
-    EXPECT_EQ(view_.BodyFocusMoves(), 0);
 }
 
 } // namespace

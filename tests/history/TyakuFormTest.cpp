@@ -2,9 +2,9 @@
 // row clicks, the record view accessors, load steps, resizing and hover help.
 #include "history/TyakuForm.h"
 #include "StoreFixture.h"
-#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
 #include "app/WindowRegistry.h"
+#include "core/dialogs/DialogService.h"
 #include "core/stores/RecordBuffers.h"
 #include "history/EditorState.h"
 #include "history/MailHeaderModel.h"
