@@ -35,6 +35,7 @@ public:
     int BodyFocusMoves() const { return bodyFocusMoves_; }
     QString PreviewText() const override { return preview_; }
     void SetPreviewText(const QString& text) override { preview_ = text; }
+    void SetBusyPointer(bool) override {}
 
 private:
     QVector<MailHeader> rows_;

@@ -48,6 +48,8 @@ public:
     // Text6: the field preview that the copy button puts on the clipboard.
     virtual QString PreviewText() const = 0;
     virtual void SetPreviewText(const QString& text) = 0;
+    // The hourglass pointer while on, the usual one after.
+    virtual void SetBusyPointer(bool on) = 0;
 };
 
 } // namespace ricorne

@@ -117,7 +117,9 @@ void TextQuickSave(HistoryView& view) {
     const QString text = RecordText(view.SubjectText(), view.SenderText(), view.DateText(), view.BodyText());
     const QString folder = QuickSaveFolder();
     QString name = QuickSaveFileName(view.SubjectText());
+    view.SetBusyPointer(true);
     const QString existing = ExistingQuickSaveEntry(folder, name);
+    view.SetBusyPointer(false);
     if (!existing.isEmpty()) {
         if (!Dialogs().Confirm(ConfirmOverwriteText()))
             return;

@@ -72,6 +72,7 @@ public:
     void FocusBody() override;            // TyakuFormRecordOps.cpp
     QString PreviewText() const override; // Text6
     void SetPreviewText(const QString& text) override;
+    void SetBusyPointer(bool on) override;
 
     void SetListColour(ListColour colour);
 

@@ -37,4 +37,11 @@ void TyakuForm::SetPreviewText(const QString& text) {
     Text6()->setText(text);
 }
 
+void TyakuForm::SetBusyPointer(bool on) {
+    if (on)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
 } // namespace ricorne

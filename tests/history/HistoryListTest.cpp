@@ -37,6 +37,7 @@ public:
     void FocusBody() override {}
     QString PreviewText() const override { return {}; }
     void SetPreviewText(const QString&) override {}
+    void SetBusyPointer(bool) override {}
 
     QStringList Row(int row) const {
         return {model.CellText(row, 0), model.CellText(row, 1), model.CellText(row, 2)};
