@@ -8,6 +8,7 @@
 #include "core/settings/AccountSettings.h"
 #include "facemarks/FaceMarkWiring.h"
 #include "history/OpenHistory.h"
+#include "history/RecordOperations.h"
 #include "mainwindow/MainForm.h"
 #include "mainwindow/SlotPanelInstaller.h"
 #include "receive/ReceiveLabel.h"
@@ -26,6 +27,8 @@ void InstallWiring() {
     InstallSettingsWiring();
     InstallAddressBookWiring();
     InstallFaceMarkWiring();
+    // The viewer hands a record to the address book and the reply window through these.
+    SetRecordHandOffs({OpenAddressBookWithAddress, OpenReplyWindow});
 }
 
 void RunStartup() {

@@ -1,5 +1,5 @@
 // The history view without a window: it only holds what it is given. The mail tool stages its
-// checks here, and tests watch the history logic through it. No row is ever selected.
+// checks here, and tests watch the history logic through it. No row is selected until SelectRow.
 #pragma once
 
 #include "history/HistoryView.h"
@@ -8,9 +8,14 @@ namespace ricorne {
 
 class HeadlessHistoryView : public HistoryView {
 public:
-    void SetRows(QVector<MailHeader> rows) override { rows_ = std::move(rows); }
+    // New rows drop the selection, as the window's list does.
+    void SetRows(QVector<MailHeader> rows) override {
+        rows_ = std::move(rows);
+        selectedRow_ = 0;
+    }
     int RowCount() const override { return int(rows_.size()); }
-    int SelectedRow() const override { return 0; }
+    int SelectedRow() const override { return selectedRow_; }
+    void SelectRow(int n) { selectedRow_ = n; } // 1-based; 0: none
     const QVector<MailHeader>& Rows() const { return rows_; }
 
     void SetRecordView(const QString& subject, const QString& sender, const QString& date,
@@ -26,10 +31,18 @@ public:
     void SetSelectionFlag(bool on) override { selectionFlag_ = on; }
     bool SelectionFlag() const override { return selectionFlag_; }
 
+    void FocusBody() override { ++bodyFocusMoves_; }
+    int BodyFocusMoves() const { return bodyFocusMoves_; }
+    QString PreviewText() const override { return preview_; }
+    void SetPreviewText(const QString& text) override { preview_ = text; }
+    void SetBusyPointer(bool) override {}
+
 private:
     QVector<MailHeader> rows_;
-    QString subject_, sender_, date_, body_, count_;
+    QString subject_, sender_, date_, body_, count_, preview_;
     bool selectionFlag_ = false;
+    int selectedRow_ = 0;
+    int bodyFocusMoves_ = 0;
 };
 
 } // namespace ricorne

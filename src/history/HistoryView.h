@@ -1,5 +1,6 @@
 // What the history logic and the mail check need from the viewer window: the list, the record
-// view (Text7, Text8, Text9 and rtfEd), the count and the selection flag. TyakuForm implements
+// view (Text7, Text8, Text9 and rtfEd), the count, the selection flag, the body's focus and the
+// field preview. TyakuForm implements
 // it; HeadlessHistoryView holds the same state without a window (the mail tool, tests).
 // No widget header: the logic is built and tested without windows.
 //
@@ -41,6 +42,14 @@ public:
     // Text5: "1" once a row click has shown a record.
     virtual void SetSelectionFlag(bool on) = 0;
     virtual bool SelectionFlag() const = 0;
+
+    // Moves the input focus to the body editor (rtfEd).
+    virtual void FocusBody() = 0;
+    // Text6: the field preview that the copy button puts on the clipboard.
+    virtual QString PreviewText() const = 0;
+    virtual void SetPreviewText(const QString& text) = 0;
+    // The hourglass pointer while on, the usual one after.
+    virtual void SetBusyPointer(bool on) = 0;
 };
 
 } // namespace ricorne

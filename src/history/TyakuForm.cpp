@@ -1,11 +1,12 @@
 #include "history/TyakuForm.h"
 
 #include "app/TextBoxAdapter.h"
-#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
+#include "core/dialogs/DialogService.h"
 #include "core/text/Text.h"
 #include "history/EditorState.h"
 #include "history/MailHeaderModel.h"
+#include "history/RecordOperations.h"
 #include "history/ToolbarIcons.h"
 #include "history/TyakuTexts.h"
 
@@ -68,6 +69,7 @@ TyakuForm::TyakuForm(QWidget* parent) : QMainWindow(parent) {
     BuildMenus();
     BuildControls();
     BuildToolbar();
+    BindRecordOperations();
     SetCommand(CloseCommandKey(), [this] { close(); });
 
     resize(Twips(kTyakuClientWidth), Twips(kTyakuClientHeight) + menuBar()->sizeHint().height());
@@ -373,7 +375,7 @@ void TyakuForm::PointerMoved(QObject* over) {
         return;
     }
     if (over == text7_ || over == text8_ || over == text9_) {
-        text6_->setText(static_cast<QLineEdit*>(over)->text());
+        PreviewField(*this, static_cast<QLineEdit*>(over)->text());
         return;
     }
     const bool overList = over == list_->viewport() || over == list_->header()->viewport();

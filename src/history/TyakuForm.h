@@ -69,6 +69,10 @@ public:
     void SetCount(const QString& text) override;
     void SetSelectionFlag(bool on) override;
     bool SelectionFlag() const override;
+    void FocusBody() override;            // TyakuFormRecordOps.cpp
+    QString PreviewText() const override; // Text6
+    void SetPreviewText(const QString& text) override;
+    void SetBusyPointer(bool on) override;
 
     void SetListColour(ListColour colour);
 
@@ -112,6 +116,7 @@ private:
     void BuildControls();
     void BuildMenus();
     void BuildToolbar();
+    void BindRecordOperations(); // the six record buttons, TyakuFormRecordOps.cpp
     void PrepareEditor();
     void ApplyResizeRules();
     void ApplyLayout();

@@ -34,6 +34,10 @@ public:
     void SetCount(const QString& text) override { count = text; }
     void SetSelectionFlag(bool on) override { flag = on; }
     bool SelectionFlag() const override { return flag; }
+    void FocusBody() override {}
+    QString PreviewText() const override { return {}; }
+    void SetPreviewText(const QString&) override {}
+    void SetBusyPointer(bool) override {}
 
     QStringList Row(int row) const {
         return {model.CellText(row, 0), model.CellText(row, 1), model.CellText(row, 2)};

@@ -7,9 +7,14 @@
 //   history_demo --records N      N generated records instead of the samples
 //   history_demo --search TEXT    then TEXT in the search box and the Edit menu's search
 //   history_demo --menu NAME      then the menu NAME (mFile, medit) opened
+//   history_demo --press N        then a click on button CommandN (after the row click); its
+//                                 questions are shown, or answered Yes with --yes
+//   history_demo --hover NAME     before the press, the pointer over control NAME (Text7, ...)
 //   history_demo --quit-after MS  end after MS milliseconds
 #include "app/ApplicationSetup.h"
+#include "app/QtDialogService.h"
 #include "app/WindowRegistry.h"
+#include "app/Wiring.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 #include "history/OpenHistory.h"
@@ -63,6 +68,17 @@ void Samples(const StoreDescriptor& store, bool sent) {
         u"山田様\r\n\r\n見積書を再送いたします。ご確認ください。\r\n\r\n株式会社サンプル　佐藤"_s);
 }
 
+// Answers every question Yes, so a demo run shows the window after the operation.
+class YesDialogService : public QtDialogService {
+public:
+    Answer Message(const QString& title, const QString& text, MessageIcon icon,
+                   MessageButtons buttons) override {
+        if (buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel)
+            return Answer::Yes;
+        return QtDialogService::Message(title, text, icon, buttons);
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +90,11 @@ int main(int argc, char** argv) {
         const int i = args.indexOf(name);
         return i > 0 && i + 1 < args.size() ? args.at(i + 1) : QString();
     };
+
+    QtDialogService shown;
+    YesDialogService yes;
+    ScopedDialogService dialogs(args.contains(u"--yes"_s) ? static_cast<DialogService&>(yes) : shown);
+    InstallWiring();
 
     QTemporaryDir dir;
     SetAppDir(dir.path());
@@ -116,6 +137,18 @@ int main(int argc, char** argv) {
         QTimer::singleShot(1200, form, [form, name] {
             if (QMenu* menu = form->Menu(name))
                 form->menuBar()->setActiveAction(menu->menuAction());
+        });
+    }
+    if (const QString name = value(u"--hover"_s); !name.isEmpty()) {
+        QTimer::singleShot(900, form, [form, name] {
+            if (QWidget* w = form->findChild<QWidget*>(name))
+                QTest::mouseMove(w, w->rect().center());
+        });
+    }
+    if (const int n = value(u"--press"_s).toInt(); n > 0) {
+        QTimer::singleShot(1000, form, [form, n] {
+            if (QPushButton* b = form->Command(n))
+                b->click();
         });
     }
     if (const int ms = value(u"--quit-after"_s).toInt(); ms > 0)

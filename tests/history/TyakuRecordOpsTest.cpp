@@ -1,0 +1,136 @@
+// The viewer's record buttons clicked in the real window, with the program's wiring installed:
+// the deletions, the address book and reply windows they open, the quick save and the copy row
+// through the clipboard.
+#include "StoreFixture.h"
+#include "addressbook/FriendForm.h"
+#include "app/WindowRegistry.h"
+#include "app/Wiring.h"
+#include "compose/BackForm.h"
+#include "history/MailHeaderModel.h"
+#include "history/OpenHistory.h"
+#include "history/QuickSaveFile.h"
+#include "history/TyakuForm.h"
+#include "mainwindow/MainForm.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+
+namespace ricorne {
+namespace {
+
+class TyakuRecordOpsTest : public StoreFixture {
+protected:
+    void SetUp() override {
+        StoreFixture::SetUp();
+        InstallWiring();
+        Put(ReceivedStore(), 1,
+            MakeRecord(u"打ち合わせの件"_s, u"鈴木 一郎 <suzuki@example.co.jp>"_s,
+                       u"Mon, 1 Apr 2024 09:12:44 +0900"_s,
+                       u"山田様\r\n\r\n木曜日の十四時でいかがでしょうか。\r\n鈴木"_s));
+        Put(ReceivedStore(), 2,
+            MakeRecord(u"写真"_s, u"hanako@example.ne.jp"_s, u"Tue, 2 Apr 2024"_s, u"花見の写真"_s));
+        Put(ReceivedStore(), 3,
+            MakeRecord(u"請求書"_s, u"keiri@example.jp"_s, u"Wed, 3 Apr 2024"_s, u"ご確認下さい"_s));
+        Put(ReceivedStore(), 4,
+            MakeRecord(u"お知らせ"_s, u"info@example.jp"_s, u"Thu, 4 Apr 2024"_s, u"休業日"_s));
+        OpenHistory(HistoryMode::Received);
+        form_ = Registry().Find<TyakuForm>();
+        ASSERT_TRUE(form_ && QTest::qWaitForWindowExposed(form_));
+    }
+    void TearDown() override {
+        Registry().Close<TyakuForm>();
+        Registry().Close<FriendForm>();
+        Registry().Close<BackForm>();
+        Registry().Close<MainForm>();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        StoreFixture::TearDown();
+    }
+    void ClickRow(int row) {
+        QTreeView* list = form_->MailListView();
+        const QRect r = list->visualRect(list->model()->index(row - 1, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+        ASSERT_TRUE(form_->SelectionFlag());
+    }
+    void Click(int command) { QTest::mouseClick(form_->Command(command), Qt::LeftButton); }
+    bool BodyHasFocus() const { return form_->focusWidget() == form_->RtfEd(); }
+
+    TyakuForm* form_ = nullptr;
+};
+
+TEST_F(TyakuRecordOpsTest, DeleteButtonsRewriteTheStoreAndTheList) {
+    ClickRow(2);
+    dialogs_.QueueAnswer(Answer::Yes);
+    Click(3);
+    EXPECT_EQ(form_->Rows()->rowCount(), 3);
+    EXPECT_EQ(form_->Text2()->text(), u"3"_s);
+    EXPECT_EQ(form_->Text7()->text(), u"お知らせ"_s);
+    EXPECT_EQ(form_->Text5()->text(), QString());
+    EXPECT_TRUE(BodyHasFocus());
+    EXPECT_EQ(RecordCount(ReceivedStore()), 3);
+
+    dialogs_.QueueAnswer(Answer::Yes);
+    Click(6);
+    EXPECT_EQ(form_->Rows()->rowCount(), 0);
+    EXPECT_EQ(form_->Text2()->text(), u"0"_s);
+    EXPECT_EQ(form_->Text7()->text(), QString());
+    EXPECT_EQ(form_->RtfEd()->toPlainText(), QString());
+    EXPECT_EQ(QFileInfo(StorePath(ReceivedStore())).size(), 0);
+}
+
+TEST_F(TyakuRecordOpsTest, RegisterOpensTheOneAddressBookWithTheSender) {
+    ClickRow(1);
+    Click(4);
+    FriendForm* book = Registry().Find<FriendForm>();
+    ASSERT_NE(book, nullptr);
+    EXPECT_TRUE(book->isVisible());
+    EXPECT_EQ(book->Text4()->text(), u"鈴木 一郎 <suzuki@example.co.jp>"_s);
+    EXPECT_FALSE(form_->SelectionFlag());
+}
+
+TEST_F(TyakuRecordOpsTest, ReplyFillsTheReplyWindow) {
+    ClickRow(1);
+    form_->Text7()->setText(u"  打ち合わせの件（変更）  "_s); // typed into the box: taken as it stands
+    Click(5);
+    BackForm* reply = Registry().Find<BackForm>();
+    ASSERT_NE(reply, nullptr);
+    EXPECT_TRUE(reply->isVisible());
+    EXPECT_EQ(reply->SubjectText()->text(), u"Re:  打ち合わせの件（変更）"_s);
+    EXPECT_EQ(reply->ToText()->text(), u"鈴木 一郎 <suzuki@example.co.jp>"_s);
+    EXPECT_EQ(reply->BodyText()->toPlainText(), u"山田様\n\n木曜日の十四時でいかがでしょうか。\n鈴木"_s);
+    EXPECT_TRUE(BodyHasFocus());
+    EXPECT_FALSE(form_->SelectionFlag());
+}
+
+TEST_F(TyakuRecordOpsTest, QuickSaveButtonShowsTheSavedTextInTheBody) {
+    ClickRow(2);
+    Click(2);
+    EXPECT_TRUE(QFile::exists(QDir(QuickSaveFolder()).filePath(u"写真.txt"_s)));
+    EXPECT_EQ(form_->RtfEd()->toPlainText(),
+              u"Subject:  写真\nFrom:  hanako@example.ne.jp\nDate:  Tue, 2 Apr 2024\nBody:  花見の写真"_s);
+}
+
+TEST_F(TyakuRecordOpsTest, HoveringTheDateAndCopyingPutsItOnTheClipboard) {
+    ClickRow(3);
+    QTest::mouseMove(form_->Text9(), form_->Text9()->rect().center());
+    EXPECT_EQ(form_->Text6()->text(), u"Wed, 3 Apr 2024"_s);
+    QGuiApplication::clipboard()->setText(u"前の内容"_s);
+    Click(1);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"Wed, 3 Apr 2024"_s);
+    EXPECT_TRUE(form_->SelectionFlag()) << "copying needs no selection and keeps it";
+
+    form_->Text6()->setText(u"手で書いた①"_s);
+    Click(1);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"手で書いた①"_s);
+}
+
+} // namespace
+} // namespace ricorne
