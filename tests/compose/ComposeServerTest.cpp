@@ -5,13 +5,13 @@
 #include "ComposeTestSupport.h"
 #include "TestServers.h"
 
-#include "core/dialogs/ScriptedDialogService.h"
 #include "app/WindowRegistry.h"
 #include "compose/BackForm.h"
 #include "compose/ComposeWiring.h"
 #include "compose/Fortune.h"
 #include "compose/SendComposedMail.h"
 #include "compose/WriteForm.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "core/mime/MimeDecoder.h"
 
 #include <QApplication>
@@ -68,6 +68,7 @@ protected:
         for (const QString& address : addresses)
             AddAddress(u"名前"_s, address);
         FillNameList(state_, AddressStore());
+        state_.widened = true; // the name panel in view
         state_.batch = BatchChoice::Batch;
     }
 
@@ -106,7 +107,7 @@ TEST_F(ComposeServerTest, MailWithAttachmentsArrivesIntactThroughSubmission) {
     state_.recipient = u"bob@localhost"_s;
     state_.subject = u"お見積りの件（第２版）"_s;
     state_.body = u"山田様\r\n\r\nお見積りをお送りします。よろしくお願いします。"_s;
-    state_.attachments.text = first + u","_s + second;
+    state_.attachments.paths = {first, second};
     const ComposeSendResult result = SendComposedMail(state_, wiring_);
     EXPECT_EQ(result.failed, 0);
     EXPECT_TRUE(Boxes().isEmpty()) << qPrintable(Boxes().join(u'\n'));
