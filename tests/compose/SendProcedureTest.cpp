@@ -210,9 +210,60 @@ TEST_F(SendProcedureTest, UnwritableCopyStopsTheBatchWhereItFailed) {
     EXPECT_TRUE(result.stopped);
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_TRUE(boxes_[0].text.startsWith(SentStoreWriteFailedText()));
+    // The user learns who already has the mail: the pass and entry it stopped at.
+    EXPECT_TRUE(boxes_[0].text.contains(u"2 件目「二」<two@example.jp>"_s)) << qPrintable(boxes_[0].text);
+    EXPECT_TRUE(boxes_[0].text.contains(u"1 件目までは送信済み"_s)) << qPrintable(boxes_[0].text);
     EXPECT_EQ(closed_, 0);
     EXPECT_EQ(state_.subject, u" 件名 "_s);
     EXPECT_TRUE(state_.BatchOn());
+}
+
+TEST_F(SendProcedureTest, BatchChoiceOutOfSightSendsOnlyToTheTypedRecipient) {
+    AddAddress(u"一"_s, u"one@example.jp"_s);
+    AddAddress(u"二"_s, u"two@example.jp"_s);
+    FillNameList(state_, AddressStore());
+    state_.widened = true;
+    ChooseBatchSending(state_);
+    state_.recipient = u"only@example.jp"_s;
+    HideNamePanel(state_);
+    EXPECT_EQ(state_.batch, BatchChoice::Normal);
+    EXPECT_EQ(state_.recipient, u"only@example.jp"_s);
+    state_.batch = BatchChoice::Batch; // even were it left on, a hidden panel sends no batch
+    const ComposeSendResult result = Send();
+    ASSERT_EQ(mail_.calls.size(), 1u);
+    EXPECT_EQ(mail_.calls[0].to, u"only@example.jp"_s);
+    EXPECT_EQ(result.passes, 1);
+}
+
+TEST_F(SendProcedureTest, RefusedSingleMailStaysAndNeverReadsAsSent) {
+    mail_.failOn = {1};
+    state_.attachments.paths = {u"/tmp/見積書,第2版.pdf"_s};
+    const ComposeSendResult result = Send();
+    EXPECT_EQ(result.failed, 1);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].title, SendErrorTitle());
+    EXPECT_FALSE(statuses_.contains(SendCompleteStatus()));
+    EXPECT_EQ(state_.status, SendFailedStatus());
+    EXPECT_EQ(closed_, 0);
+    EXPECT_EQ(state_.recipient, u" friend@example.jp "_s);
+    EXPECT_EQ(state_.body, u"  本文\r\n"_s);
+    EXPECT_EQ(state_.attachments.paths, QStringList({u"/tmp/見積書,第2版.pdf"_s}));
+}
+
+TEST_F(SendProcedureTest, BatchWithARefusedPassClosesWithoutTheCompletionText) {
+    AddAddress(u"一"_s, u"one@example.jp"_s);
+    AddAddress(u"二"_s, u"two@example.jp"_s);
+    AddAddress(u"三"_s, u"three@example.jp"_s);
+    FillNameList(state_, AddressStore());
+    state_.widened = true;
+    state_.batch = BatchChoice::Batch;
+    mail_.failOn = {2};
+    const ComposeSendResult result = Send();
+    EXPECT_EQ(mail_.calls.size(), 3u); // the rest still goes out
+    EXPECT_EQ(result.failed, 1);
+    EXPECT_FALSE(statuses_.contains(SendCompleteStatus()));
+    EXPECT_EQ(state_.status, SendFailedStatus());
+    EXPECT_EQ(closed_, 1); // sending it again would reach the others twice
 }
 
 } // namespace
