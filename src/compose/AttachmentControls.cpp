@@ -1,7 +1,7 @@
 #include "compose/AttachmentControls.h"
 
-#include "core/dialogs/DialogService.h"
 #include "compose/ComposeTexts.h"
+#include "core/dialogs/DialogService.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -20,12 +20,12 @@ AttachmentControls::AttachmentControls(QWidget* parent, const QString& attachCap
     cancel_->setObjectName(QStringLiteral("Command10"));
     text_->setObjectName(QStringLiteral("AttachText"));
     rows_->setObjectName(QStringLiteral("List2"));
+    text_->setReadOnly(true);
     for (QPushButton* button : {attach_, add_, cancel_})
         button->setAutoDefault(false);
     connect(attach_, &QPushButton::clicked, this, [this] { Run(&AttachFirstFile); });
     connect(add_, &QPushButton::clicked, this, [this] { Run(&AttachAnotherFile); });
     connect(cancel_, &QPushButton::clicked, this, [this] {
-        Pull();
         CancelAttachments(list_);
         Push();
     });
@@ -36,24 +36,20 @@ void AttachmentControls::SetFileChooser(FileChooser chooser) {
 }
 
 void AttachmentControls::Run(void (*operation)(AttachmentList&, const FileChooser&)) {
-    Pull();
     operation(list_, chooser_);
     Push();
 }
 
-void AttachmentControls::Pull() {
-    list_.text = text_->text();
-}
-
 void AttachmentControls::Push() {
-    if (text_->text() != list_.text)
-        text_->setText(list_.text);
+    const QString text = list_.Text();
+    if (text_->text() != text)
+        text_->setText(text);
     QStringList shown;
     for (int i = 0; i < rows_->count(); ++i)
         shown.append(rows_->item(i)->text());
-    if (shown != list_.rows) {
+    if (shown != list_.paths) {
         rows_->clear();
-        rows_->addItems(list_.rows);
+        rows_->addItems(list_.paths);
     }
     attach_->setEnabled(list_.attachEnabled);
     add_->setEnabled(list_.addEnabled);

@@ -26,8 +26,8 @@ public:
     QLineEdit* AttachText() const { return text_; }
     QListWidget* Rows() const { return rows_; }
 
-    // AttachText as typed into the list; the list into the controls.
-    void Pull();
+    // The list into the controls. AttachText only shows the list: paths are chosen through the
+    // dialog, never typed, so there is nothing to read back from it.
     void Push();
 
     // How a file is chosen (the dialog service's open-file dialog by default).

@@ -5,28 +5,24 @@ namespace ricorne {
 void AttachFirstFile(AttachmentList& list, const FileChooser& choose) {
     list.addEnabled = true;
     const QString path = choose();
-    if (!path.isEmpty()) {
-        list.text = path;
-        list.rows.append(path);
-    }
+    if (!path.isEmpty())
+        list.paths = QStringList{path};
     list.attachEnabled = false;
     list.cancelEnabled = true;
 }
 
 void AttachAnotherFile(AttachmentList& list, const FileChooser& choose) {
     list.rowsVisible = true;
-    if (list.text.isEmpty())
+    if (list.IsEmpty())
         return;
     const QString path = choose();
     if (path.isEmpty())
         return;
-    list.text += QLatin1Char(',') + path;
-    list.rows.append(path);
+    list.paths.append(path);
 }
 
 void CancelAttachments(AttachmentList& list) {
-    list.text.clear();
-    list.rows.clear();
+    list.paths.clear();
     list.rowsVisible = false;
     list.addEnabled = false;
     list.cancelEnabled = false;

@@ -1,11 +1,11 @@
 #include "compose/BackForm.h"
 
 #include "app/TextBoxAdapter.h"
-#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
 #include "compose/AttachmentControls.h"
 #include "compose/ComposeTexts.h"
 #include "compose/WriteFormLayout.h"
+#include "core/dialogs/DialogService.h"
 #include "core/text/Text.h"
 
 #include <QClipboard>
@@ -113,7 +113,6 @@ void BackForm::Pull() {
     state_.recipient = to_->text();
     state_.subject = subject_->text();
     state_.body = ToCrLf(BoxText(*body_));
-    attachments_->Pull();
 }
 
 void BackForm::Push() {

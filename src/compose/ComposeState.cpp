@@ -102,6 +102,10 @@ void ShowNamePanel(ComposeState& state) {
 void HideNamePanel(ComposeState& state) {
     state.widened = false;
     state.namesHighlighted = false;
+    // A batch choice must never be left on where the user cannot see it. Unlike "取消" pressed
+    // by hand, the typed recipient stays.
+    if (state.batch == BatchChoice::Batch)
+        state.batch = BatchChoice::Normal;
 }
 
 } // namespace ricorne

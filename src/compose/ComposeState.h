@@ -58,8 +58,9 @@ void ClearCompose(ComposeState& state);
 // what was written.
 void LeaveOpeningLine(ComposeState& state);
 
-// "本文に貼付": the clipboard text at the end of the body. "宛先に貼付": the clipboard text as
-// the recipient. An empty clipboard pastes an empty text.
+// "本文に貼付": the clipboard text at the end of the body. "宛先に貼付": the whole clipboard text
+// as the recipient, however long (the recipient's length limit is for typing only). An empty
+// clipboard pastes an empty text.
 void PasteIntoBody(ComposeState& state, const QString& clipboard);
 void PasteIntoRecipient(ComposeState& state, const QString& clipboard);
 
@@ -68,11 +69,12 @@ void ChooseBatchSending(ComposeState& state);
 void ChooseNormalSending(ComposeState& state);
 
 // "アドレス帳": the panel comes into view and the names are read afresh from the address book.
-// "元のサイズ": the panel goes out of view and List1 turns white; the batch choice stays.
+// "元のサイズ": the panel goes out of view, List1 turns white and a batch choice goes back to
+// "取消" (the recipient stays as typed).
 void ShowNamePanel(ComposeState& state);
 void HideNamePanel(ComposeState& state);
 
-// The longest recipient the window takes from the address book.
+// The longest recipient the window takes from the address book, and the most that can be typed.
 inline constexpr int kRecipientLength = 60;
 
 } // namespace ricorne

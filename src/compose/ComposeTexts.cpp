@@ -87,6 +87,21 @@ QString SendStoppedStatus() {
     return QStringLiteral(u"送信を中断しました。");
 }
 
+QString SendFailedStatus() {
+    return QStringLiteral(u"送信できなかったメールがあります。");
+}
+
+QString BatchStoppedAtText(int pass, const QString& name, const QString& address) {
+    const QString entry = QStringLiteral(u"%1 件目「%2」<%3>").arg(pass).arg(name, address);
+    if (pass <= 1)
+        return QStringLiteral(u"一括送信は %1 で止まりました。どなたにも送信していません。").arg(entry);
+    return QStringLiteral(
+               u"一括送信は %1 で止まりました。1 件目から %2 "
+               u"件目までは送信済みです（送信エラーの宛先を除く）。この宛先から後は送信していません。")
+        .arg(entry)
+        .arg(pass - 1);
+}
+
 QString SendErrorTitle() {
     return QStringLiteral(u"送信エラー");
 }

@@ -32,6 +32,7 @@ QString ComposeHelpText(ComposeHelp control);
 QString SendingStatus();      // "メールを送信中です。しばらくお待ち下さい。"
 QString SendCompleteStatus(); // "送信完了です。"
 QString SendStoppedStatus();  // the sent history could not take the copy; nothing more went out
+QString SendFailedStatus();   // at least one pass was refused: the mail did not reach everyone
 
 QString SendErrorTitle();     // "送信エラー"
 QString NoNameSelectedText(); // "データが選択されていません"
@@ -39,6 +40,9 @@ QString NoNameSelectedText(); // "データが選択されていません"
 // The sent history cannot take the copy of the mail about to go out.
 QString SentStoreFullText();
 QString SentStoreWriteFailedText();
+// Added to those texts in a batch send: the pass (1-based) and the entry it stopped at, and
+// how many entries before it already got the mail.
+QString BatchStoppedAtText(int pass, const QString& name, const QString& address);
 
 // Title of the open-file dialog of the attachment buttons.
 QString AttachDialogTitle();

@@ -2,6 +2,7 @@
 
 #include "compose/ComposeTexts.h"
 #include "compose/Fortune.h"
+#include "core/clock/ClockText.h"
 #include "core/dialogs/DialogService.h"
 #include "core/mail/NMail.h"
 #include "core/settings/AccountSettings.h"
@@ -9,7 +10,6 @@
 #include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
-#include "core/clock/ClockText.h"
 
 #include <QDateTime>
 
@@ -35,7 +35,8 @@ public:
     }
     // warning marks a problem of the program's own files.
     void Message(const QString& title, const QString& text, bool warning) const {
-        Dialogs().Message(title, text, warning ? MessageIcon::Warning : MessageIcon::None, MessageButtons::Ok);
+        Dialogs().Message(title, text, warning ? MessageIcon::Warning : MessageIcon::None,
+                          MessageButtons::Ok);
     }
     QString Clock() const {
         return wiring_.clockText ? wiring_.clockText() : ClockText(QDateTime::currentDateTime());
@@ -46,10 +47,16 @@ private:
     const ComposeSendWiring& wiring_;
 };
 
-QString StoppedText(SentCopyStatus status, bool batch) {
+// The entry a batch pass goes to, for telling the user where a stopped batch stopped.
+struct BatchEntry {
+    QString name;
+    QString address;
+};
+
+QString StoppedText(SentCopyStatus status, int pass, const BatchEntry* entry) {
     QString text = status == SentCopyStatus::StoreFull ? SentStoreFullText() : SentStoreWriteFailedText();
-    if (batch)
-        text += QStringLiteral(u"\r\n（一括送信は、この宛先から後を送信していません。）");
+    if (entry)
+        text += QStringLiteral("\r\n") + BatchStoppedAtText(pass, entry->name, entry->address);
     return text;
 }
 
@@ -81,20 +88,24 @@ ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring&
     state.status = SendingStatus();
     io.Refresh();
 
-    const bool batch = state.BatchOn();
+    // Only a batch choice the user can see counts: with the name panel out of view the mail goes
+    // to the typed recipient alone.
+    const bool batch = state.BatchOn() && state.widened;
     result.passes = batch ? static_cast<int>(state.names.size()) : 1;
     for (int k = 1; k <= result.passes; ++k) {
         QString to = state.recipient;
+        BatchEntry entry;
         if (batch) {
             // The address book is read afresh for every pass. A row without a record behind it
             // (the list came from another file, or the book shrank meanwhile) has no one to go
             // to: it is skipped without a send and without a copy.
-            AddressRecord& entry = AddressBuffer();
-            if (!ReadRecord(AddressStore(), k, entry)) {
+            AddressRecord& record = AddressBuffer();
+            if (!ReadRecord(AddressStore(), k, record)) {
                 ++result.skipped;
                 continue;
             }
-            to = TrimRight(FieldText(entry.MailAddress));
+            to = TrimRight(FieldText(record.MailAddress));
+            entry = {TrimRight(FieldText(record.Name)), to};
         }
         state.status = SendingStatus();
         io.Refresh();
@@ -104,7 +115,7 @@ ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring&
             result.stopped = true;
             state.status = SendStoppedStatus();
             io.Refresh();
-            io.Message(QString(), StoppedText(copy, batch), true);
+            io.Message(QString(), StoppedText(copy, k, batch ? &entry : nullptr), true);
             return result;
         }
         ++result.stored;
@@ -118,20 +129,29 @@ ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring&
         NMail& mail = io.Mail();
         ++result.attempted;
         const int sent = mail.NMailSmtpSendMail(account.SmtpServer, to, account.FromAddress, state.subject,
-                                                state.body, state.attachments.text);
+                                                state.body, state.attachments.paths);
         if (sent < 0) {
             ++result.failed;
             io.Message(SendErrorTitle(), CutAtNul(mail.NMailGetMessage()), false);
         }
     }
 
-    state.status = SendCompleteStatus();
-    io.Refresh();
+    if (result.failed > 0) {
+        state.status = SendFailedStatus();
+        io.Refresh();
+        // A single mail that did not go stays in the window, so it can be mended and sent again.
+        // A batch that went out in part is not kept: sending it again would reach the others twice.
+        if (!batch)
+            return result;
+    } else {
+        state.status = SendCompleteStatus();
+        io.Refresh();
+    }
     state.recipient.clear();
     state.subject.clear();
     state.body.clear();
     state.fortune = false;
-    state.attachments.text.clear();
+    state.attachments.paths.clear();
     state.batch = BatchChoice::None;
     io.Refresh();
     if (wiring.close)

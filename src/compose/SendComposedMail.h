@@ -36,9 +36,11 @@ struct ComposeSendResult {
     bool stopped = false; // a sent copy could not be written: that pass and the rest did not go out
 };
 
-// "送信". Ends by clearing the state and closing the window, unless a sent copy could not be
-// written: then nothing more is sent and everything stays as it is, so nothing goes out
-// without its copy and nothing the user wrote is lost.
+// "送信". A batch send happens only when batch sending is chosen and the name panel is in view.
+// Ends by clearing the state and closing the window, with "送信完了です。" only when every pass
+// went out. Exceptions that keep everything as it is, so nothing the user wrote is lost: a sent
+// copy that could not be written (nothing more is sent, so nothing goes out without its copy;
+// in a batch the box names the pass and entry it stopped at) and a refused single mail.
 ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring& wiring);
 
 enum class SentCopyStatus { Written, StoreFull, WriteFailed };

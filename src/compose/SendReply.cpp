@@ -16,7 +16,7 @@ bool SendReply(const ReplyState& state, NMail* mail) {
     NMail& library = mail ? *mail : SharedMail();
     const AccountRecord& account = AccountSettings();
     const int result = library.NMailSmtpSendMail(account.SmtpServer, state.recipient, account.FromAddress,
-                                                 state.subject, state.body, state.attachments.text);
+                                                 state.subject, state.body, state.attachments.paths);
     if (result >= 0)
         return true;
     Dialogs().Message(SendErrorTitle(), CutAtNul(library.NMailGetMessage()), MessageIcon::None,

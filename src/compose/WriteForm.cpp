@@ -1,12 +1,12 @@
 #include "compose/WriteForm.h"
 
 #include "app/TextBoxAdapter.h"
-#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
 #include "compose/AttachmentControls.h"
 #include "compose/NameListBox.h"
 #include "compose/SendComposedMail.h"
 #include "compose/WriteFormLayout.h"
+#include "core/dialogs/DialogService.h"
 #include "core/text/Text.h"
 
 #include <QCheckBox>
@@ -15,6 +15,8 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -84,7 +86,8 @@ void WriteForm::Build() {
     clear_ = MakeButton(this, QStringLiteral("Command11"), QStringLiteral(u"クリア"), 3, kButtonRow2);
 
     to_ = MakeField(this, QStringLiteral("ToText"), QStringLiteral(u"宛先"), kRecipientRow);
-    to_->setMaxLength(kRecipientLength);
+    // The length limit holds for typing only (see eventFilter): a maximum length on the box
+    // would also cut what is pasted or set, silently changing where the mail goes.
     subject_ = MakeField(this, QStringLiteral("SubjectText"), QStringLiteral(u"件名"), kSubjectRow);
 
     MakeCaption(this, QStringLiteral(u"首記例"),
@@ -213,6 +216,7 @@ void WriteForm::Wire() {
     connect(normal_, &QRadioButton::clicked, this, [this] { Apply(ChooseNormalSending); });
     connect(names_, &NameListBox::Pressed, this, [this] { PickName(); });
 
+    to_->installEventFilter(this);
     combo_->installEventFilter(this);
     if (combo_->lineEdit())
         combo_->lineEdit()->installEventFilter(this);
@@ -272,7 +276,6 @@ void WriteForm::Pull() {
     state_.subject = subject_->text();
     state_.body = ToCrLf(BoxText(*body_));
     state_.openingLine = combo_->currentText();
-    attachments_->Pull();
     state_.fortune = fortune_->isChecked();
     state_.batch = batch_->isChecked()    ? BatchChoice::Batch
                    : normal_->isChecked() ? BatchChoice::Normal
@@ -380,6 +383,8 @@ void WriteForm::HideHelp() {
 }
 
 bool WriteForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == to_ && RefusedByTypingLimit(event))
+        return true;
     switch (event->type()) {
     case QEvent::Enter:
         if (helpTargets_.count(watched))
@@ -403,6 +408,25 @@ bool WriteForm::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool WriteForm::RefusedByTypingLimit(QEvent* event) const {
+    QString typed;
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Paste))
+            return false;
+        typed = key->text();
+        for (const QChar c : typed)
+            if (!c.isPrint())
+                return false; // editing keys and shortcuts
+    } else if (event->type() == QEvent::InputMethod) {
+        typed = static_cast<QInputMethodEvent*>(event)->commitString();
+    }
+    if (typed.isEmpty())
+        return false;
+    const qsizetype kept = to_->text().size() - to_->selectedText().size();
+    return kept + typed.size() > kRecipientLength;
 }
 
 void WriteForm::mouseMoveEvent(QMouseEvent* event) {

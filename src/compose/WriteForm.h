@@ -96,6 +96,8 @@ private:
     void PickName();
     void ShowHelpFor(QObject* control);
     void HideHelp();
+    // A key or input-method commit that would make the typed recipient longer than its limit.
+    bool RefusedByTypingLimit(QEvent* event) const;
 
     ComposeState state_;
     bool sending_ = false;

@@ -1,8 +1,39 @@
 #include "settings/AccountDialogLogic.h"
 
 #include "core/settings/AccountSettings.h"
+#include "core/text/Text.h"
+
+#include <initializer_list>
 
 namespace ricorne {
+
+namespace {
+
+struct Field {
+    const char16_t* name; // as the dialog labels it
+    const QString& text;
+};
+
+QString FirstRefusal(std::initializer_list<Field> fields) {
+    for (const Field& field : fields)
+        if (!KeptByCp932(field.text))
+            return QStringLiteral(u"「%1」に、設定ファイルに保存できない文字が含まれています。"
+                                  u"その文字を使わずに入力し直して下さい。設定は保存していません。")
+                .arg(QString::fromUtf16(field.name));
+    return {};
+}
+
+} // namespace
+
+QString IdPassRefusal(const IdPassValues& values) {
+    return FirstRefusal({{u"ID", values.id}, {u"Password", values.password}});
+}
+
+QString ServerRefusal(const ServerValues& values) {
+    return FirstRefusal({{u"SMTPサーバー名", values.smtp},
+                         {u"POP3サーバー名", values.pop3},
+                         {u"メールアドレス", values.address}});
+}
 
 IdPassValues OpenIdPassValues() {
     const Credentials c = ReadCredentials();
@@ -17,7 +48,7 @@ bool ApplyIdPass(const IdPassValues& values, bool save) {
 
 ServerValues OpenServerValues() {
     const AccountRecord& a = AccountSettings();
-    return {a.SmtpServer, a.Pop3Server, a.FromAddress, a.UseApop == 1};
+    return {a.SmtpServer, a.Pop3Server, a.FromAddress, a.UseApop != 0};
 }
 
 bool ApplyServerValues(const ServerValues& values) {

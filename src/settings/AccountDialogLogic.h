@@ -15,6 +15,12 @@ struct IdPassValues {
 // Values shown when the dialog opens: "NAME" and "NAME2" of "iniIdPass.ini".
 IdPassValues OpenIdPassValues();
 
+// The settings files are CP932: a character they cannot keep would come back as "?" or as a
+// look-alike, and a password changed that way fails every later login. These give the message
+// that refuses the first field holding such a character (empty: every field is kept as typed).
+// OK shows it and saves nothing.
+QString IdPassRefusal(const IdPassValues& values);
+
 // OK: AccountId and Password take the typed texts as they are; then, with save on, NAME, NAME2
 // and NAME3 = "1" are written, with save off only NAME3 = "0" (an ID and password saved earlier
 // stay in the file). Returns false when the file could not be written.
@@ -29,8 +35,10 @@ struct ServerValues {
 };
 
 // Values shown when the dialog opens: the server fields of AccountSettings; the APOP box is
-// checked only when UseApop is exactly 1.
+// checked for any UseApop other than 0, as logging in treats it (a hand-edited 2 is on).
 ServerValues OpenServerValues();
+
+QString ServerRefusal(const ServerValues& values);
 
 // OK: the four server fields take the texts as typed (no trimming) and UseApop 1 or 0, then
 // "klmail.ini" is rewritten. Returns false when the file could not be written (the fields are

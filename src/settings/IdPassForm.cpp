@@ -1,7 +1,7 @@
 #include "settings/IdPassForm.h"
 
-#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
+#include "core/dialogs/DialogService.h"
 #include "settings/AccountDialogLogic.h"
 
 #include <QCheckBox>
@@ -48,7 +48,13 @@ void IdPassForm::SetValues(const QString& id, const QString& password) {
 }
 
 void IdPassForm::Confirm() {
-    const bool saved = ApplyIdPass({idText_->text(), passText_->text()}, check1_->isChecked());
+    const IdPassValues values{idText_->text(), passText_->text()};
+    const QString refusal = IdPassRefusal(values);
+    if (!refusal.isEmpty()) {
+        Dialogs().Message(QString(), refusal, MessageIcon::Warning, MessageButtons::Ok);
+        return; // the dialog stays open with what was typed
+    }
+    const bool saved = ApplyIdPass(values, check1_->isChecked());
     QPointer<IdPassForm> self(this);
     if (!saved)
         Dialogs().Notice(IdPassSaveFailedText());

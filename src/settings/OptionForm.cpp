@@ -1,7 +1,7 @@
 #include "settings/OptionForm.h"
 
-#include "core/dialogs/DialogService.h"
 #include "app/Twips.h"
+#include "core/dialogs/DialogService.h"
 #include "settings/AccountDialogLogic.h"
 
 #include <QCheckBox>
@@ -50,8 +50,14 @@ void OptionForm::Load() {
 }
 
 void OptionForm::Confirm() {
-    const bool saved =
-        ApplyServerValues({smtpText_->text(), pop3Text_->text(), mailText_->text(), apopCheck_->isChecked()});
+    const ServerValues values{smtpText_->text(), pop3Text_->text(), mailText_->text(),
+                              apopCheck_->isChecked()};
+    const QString refusal = ServerRefusal(values);
+    if (!refusal.isEmpty()) {
+        Dialogs().Message(QString(), refusal, MessageIcon::Warning, MessageButtons::Ok);
+        return; // the dialog stays open with what was typed
+    }
+    const bool saved = ApplyServerValues(values);
     QPointer<OptionForm> self(this);
     if (!saved)
         Dialogs().Notice(ServerSettingsSaveFailedText());

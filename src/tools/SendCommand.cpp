@@ -1,6 +1,9 @@
-// send --appdir DIR --to ADDR --subject TEXT --body-file FILE [--attach PATH[,PATH...]] [--fortune]
+// send --appdir DIR --to ADDR --subject TEXT --body-file FILE [--attach PATH]... [--fortune]
 //      [--batch]: sends exactly as the compose window's "送信" does, on a compose state filled from
 // the arguments, and prints every status line and every message box text, one per line.
+// --attach may be given once per file. An argument that names an existing file is that one
+// file, commas and all; otherwise it is read as several paths joined by ",".
+// Exit status 1 when any mail was refused or the send stopped, so scripts can tell.
 #include <QFile>
 #include <QFileInfo>
 
@@ -39,6 +42,13 @@ void PrintLine(const QString& text) {
     QString line = FromCrLf(text);
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     WriteStdout(line.toUtf8() + '\n');
+}
+
+// The files one --attach argument names.
+QStringList AttachmentPaths(const QString& argument) {
+    if (QFileInfo(argument).isFile())
+        return {argument};
+    return argument.split(QLatin1Char(','), Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -111,14 +121,14 @@ int RunSendCommand(const QStringList& args) {
     state.subject = a.subject;
     state.body = ToCrLf(bodyText);
     // The list holds full paths, as the open-file dialog gives them.
-    for (const QString& list : a.attachments)
-        for (const QString& path : list.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            state.attachments.rows.append(QFileInfo(path).absoluteFilePath());
-    state.attachments.text = state.attachments.rows.join(QLatin1Char(','));
+    for (const QString& argument : a.attachments)
+        for (const QString& path : AttachmentPaths(argument))
+            state.attachments.paths.append(QFileInfo(path).absoluteFilePath());
     state.fortune = a.fortune;
     if (a.batch) {
         // The name list of the widened window: every address book entry, in record order.
         FillNameList(state, AddressStore());
+        state.widened = true;
         state.batch = BatchChoice::Batch;
     }
 
@@ -130,8 +140,8 @@ int RunSendCommand(const QStringList& args) {
             PrintLine(shownStatus);
         }
     };
-    SendComposedMail(state, wiring);
-    return kToolOk;
+    const ComposeSendResult result = SendComposedMail(state, wiring);
+    return result.failed > 0 || result.stopped ? kToolFailed : kToolOk;
 }
 
 } // namespace ricorne

@@ -8,7 +8,7 @@ namespace ricorne {
 const QList<ToolCommand>& ToolCommands() {
     static const QList<ToolCommand> commands = {
         {"decode", "FILE [--attachments DIR]", RunDecodeCommand},
-        {"send", "--appdir DIR --to ADDR --subject TEXT --body-file FILE [--attach PATH[,PATH...]] [--fortune] [--batch]",
+        {"send", "--appdir DIR --to ADDR --subject TEXT --body-file FILE [--attach PATH]... [--fortune] [--batch]",
          RunSendCommand},
         {"check", "--appdir DIR", RunCheckCommand},
         {"list", "--appdir DIR received|sent|addresses", RunListCommand},

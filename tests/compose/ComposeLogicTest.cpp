@@ -128,7 +128,7 @@ TEST(AttachmentButtons, CancelledFirstDialogAndCancelButton) {
         return QString();
     };
     AttachFirstFile(list, cancelled);
-    EXPECT_TRUE(list.text.isEmpty());
+    EXPECT_TRUE(list.IsEmpty());
     EXPECT_FALSE(list.attachEnabled);
     AttachAnotherFile(list, cancelled); // empty list: "追加" only shows the rows
     EXPECT_EQ(asked, 1);
@@ -142,7 +142,7 @@ TEST(AttachmentButtons, CancelledFirstDialogAndCancelButton) {
     // Attaching again makes cancelling possible again.
     AttachFirstFile(list, [] { return u"/tmp/x"_s; });
     EXPECT_TRUE(list.cancelEnabled);
-    EXPECT_EQ(list.rows, QStringList({u"/tmp/x"_s}));
+    EXPECT_EQ(list.paths, QStringList({u"/tmp/x"_s}));
 }
 
 TEST(ReplyRules, LayoutFigures) {
@@ -174,7 +174,7 @@ TEST(ReplyRules, FailedSendIsReportedAndNothingIsStored) {
     AccountSettings().FromAddress = u"me@example.jp"_s;
     RecordingMail mail;
     ReplyState reply{u"you@example.jp"_s, u"Re:  件名"_s, u"本文"_s, {}};
-    reply.attachments.text = u"/a,/b"_s;
+    reply.attachments.paths = {u"/a"_s, u"/b"_s};
     ScriptedDialogService dialogs;
     ScopedDialogService installed(dialogs);
     EXPECT_TRUE(SendReply(reply, &mail));
@@ -184,7 +184,7 @@ TEST(ReplyRules, FailedSendIsReportedAndNothingIsStored) {
     EXPECT_EQ(mail.calls[0].server, u"smtp.example.jp"_s);
     EXPECT_EQ(mail.calls[0].from, u"me@example.jp"_s);
     EXPECT_EQ(mail.calls[0].to, u"you@example.jp"_s);
-    EXPECT_EQ(mail.calls[0].attachments, u"/a,/b"_s);
+    EXPECT_EQ(mail.calls[0].attachments, QStringList({u"/a"_s, u"/b"_s}));
     ASSERT_EQ(dialogs.Requests().size(), 1u);
     EXPECT_EQ(dialogs.Requests()[0].title, u"送信エラー"_s);
     EXPECT_TRUE(dialogs.Requests()[0].text.contains(u"550 5.1.1"_s));

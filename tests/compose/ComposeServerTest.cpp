@@ -5,13 +5,14 @@
 #include "ComposeTestSupport.h"
 #include "TestServers.h"
 
-#include "core/dialogs/ScriptedDialogService.h"
 #include "app/WindowRegistry.h"
+#include "compose/AttachmentControls.h"
 #include "compose/BackForm.h"
 #include "compose/ComposeWiring.h"
 #include "compose/Fortune.h"
 #include "compose/SendComposedMail.h"
 #include "compose/WriteForm.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "core/mime/MimeDecoder.h"
 
 #include <QApplication>
@@ -68,6 +69,7 @@ protected:
         for (const QString& address : addresses)
             AddAddress(u"名前"_s, address);
         FillNameList(state_, AddressStore());
+        state_.widened = true; // the name panel in view
         state_.batch = BatchChoice::Batch;
     }
 
@@ -106,7 +108,7 @@ TEST_F(ComposeServerTest, MailWithAttachmentsArrivesIntactThroughSubmission) {
     state_.recipient = u"bob@localhost"_s;
     state_.subject = u"お見積りの件（第２版）"_s;
     state_.body = u"山田様\r\n\r\nお見積りをお送りします。よろしくお願いします。"_s;
-    state_.attachments.text = first + u","_s + second;
+    state_.attachments.paths = {first, second};
     const ComposeSendResult result = SendComposedMail(state_, wiring_);
     EXPECT_EQ(result.failed, 0);
     EXPECT_TRUE(Boxes().isEmpty()) << qPrintable(Boxes().join(u'\n'));
@@ -208,6 +210,64 @@ TEST_F(ComposeServerTest, EmptyBatchListInTheWindowSendsNothingAndCloses) {
     EXPECT_EQ(RecordCount(SentStore()), 0);
     EXPECT_TRUE(dialogs_.Requests().empty());
     EXPECT_FALSE(WaitForMails(u"bob"_s, 1, 500));
+}
+
+// 一括送信 chosen, then 元のサイズ: the batch choice went out of sight, so the mail typed to one
+// person reaches that person and no address book entry.
+TEST_F(ComposeServerTest, BatchChoiceHiddenByNormalSizeSendsOnlyToTheTypedAddress) {
+    AddAddress(u"山田"_s, u"bob@a.example"_s);
+    AddAddress(u"鈴木"_s, u"bob@b.example"_s);
+    WriteForm* form = Registry().Show<WriteForm>();
+    form->Command4()->click();
+    form->Option2()->click();
+    form->Command6()->click();
+    form->ToText()->setFocus();
+    QTest::keyClicks(form->ToText(), u"bob@localhost"_s);
+    form->SubjectText()->setText(u"一人だけに"_s);
+    form->BodyText()->setPlainText(u"あなただけへの連絡です。"_s);
+    form->Command1()->click();
+    EXPECT_TRUE(dialogs_.Requests().empty()) << qPrintable(dialogs_.MessageTexts().join(u'\n'));
+
+    const auto mails = BobsMails(1);
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(ToHeader(mails[0]), u"bob@localhost"_s);
+    EXPECT_EQ(mails[0].subject, u"一人だけに"_s);
+    EXPECT_FALSE(WaitForMails(u"bob"_s, 2, 1500));
+    EXPECT_EQ(RecordCount(SentStore()), 1);
+}
+
+// A path holding a comma is one file, chosen in the window and arriving byte for byte.
+TEST_F(ComposeServerTest, AttachmentWhosePathHoldsACommaArrivesIntact) {
+    UseSubmission();
+    const QString folder = app_.Path() + u"/書類"_s;
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QByteArray binary;
+    for (int i = 0; i < 70000; ++i)
+        binary.append(char((i * 31 + i / 7) % 256));
+    const QString path = folder + u"/見積書,第2版.pdf"_s;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(binary) == binary.size());
+    file.close();
+
+    WriteForm* form = Registry().Show<WriteForm>();
+    form->SetFileChooser([path] { return path; });
+    QTest::mouseClick(form->Attachments()->AttachButton(), Qt::LeftButton);
+    EXPECT_EQ(form->Attachments()->AttachText()->text(), path);
+    form->ToText()->setText(u"bob@localhost"_s);
+    form->SubjectText()->setText(u"見積書をお送りします"_s);
+    form->Command1()->click();
+    EXPECT_TRUE(dialogs_.Requests().empty()) << qPrintable(dialogs_.MessageTexts().join(u'\n'));
+
+    EXPECT_TRUE(WaitForMails(u"bob"_s, 1));
+    const QByteArray raw = ReadMails(u"bob"_s).front();
+    EXPECT_EQ(DecodeMail(raw).attachmentNames, QStringList({u"見積書,第2版.pdf"_s}));
+    const QString out = app_.Path() + u"/out"_s;
+    ASSERT_TRUE(QDir().mkpath(out));
+    const ExtractResult extracted = ExtractAttachments(raw, out);
+    ASSERT_EQ(extracted.savedNames.size(), 1);
+    QFile back(out + u"/"_s + extracted.savedNames.first());
+    ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+    EXPECT_EQ(back.readAll(), binary);
 }
 
 TEST_F(ComposeServerTest, ReplyGoesOutWithoutASentCopy) {

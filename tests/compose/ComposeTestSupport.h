@@ -44,7 +44,8 @@ inline std::vector<StoredMail> SentMails() {
 class RecordingMail : public NMail {
 public:
     struct Call {
-        QString server, to, from, subject, body, attachments;
+        QString server, to, from, subject, body;
+        QStringList attachments;
         int sentRecordsBefore = 0; // sent history records when the call was made
     };
     std::vector<Call> calls;
@@ -52,8 +53,8 @@ public:
 
     int NMailSmtpSendMail(const QString& server, const QString& to, const QString& from,
                           const QString& subject, const QString& body,
-                          const QString& attachmentList) override {
-        calls.push_back({server, to, from, subject, body, attachmentList, RecordCount(SentStore())});
+                          const QStringList& attachmentPaths) override {
+        calls.push_back({server, to, from, subject, body, attachmentPaths, RecordCount(SentStore())});
         if (failOn.count(static_cast<int>(calls.size()))) {
             message_ = QStringLiteral(u"宛先を受け付けません: %1: 550 5.1.1 no such user").arg(to);
             return -1;

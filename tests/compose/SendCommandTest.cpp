@@ -6,6 +6,7 @@
 #include "compose/Fortune.h"
 #include "core/mime/MimeDecoder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 
@@ -93,11 +94,11 @@ TEST_F(SendCommandTest, BatchPrintsEachFailureAndGoesOn) {
     AddAddress(u"ボブ"_s, u"bob@c.example"_s);
     const ToolRun run = RunTool(
         {u"--appdir"_s, app_.Path(), u"--subject"_s, u"一括"_s, u"--body-file"_s, bodyFile_, u"--batch"_s});
-    EXPECT_EQ(run.exitCode, 0) << qPrintable(run.errors);
+    EXPECT_EQ(run.exitCode, 1) << qPrintable(run.errors);
     ASSERT_EQ(run.lines.size(), 3) << qPrintable(run.lines.join(u'\n'));
     EXPECT_EQ(run.lines[0], u"メールを送信中です。しばらくお待ち下さい。"_s);
     EXPECT_TRUE(run.lines[1].contains(u"nobody@localhost"_s)) << qPrintable(run.lines[1]);
-    EXPECT_EQ(run.lines[2], u"送信完了です。"_s);
+    EXPECT_EQ(run.lines[2], u"送信できなかったメールがあります。"_s);
     EXPECT_TRUE(WaitForMails(u"bob"_s, 2));
     SetAppDir(app_.Path());
     EXPECT_EQ(SentMails().size(), 3u);
@@ -114,11 +115,41 @@ TEST_F(SendCommandTest, ToolFailuresAreExitStatuses) {
                        u"--body-file"_s, app_.Path() + u"/none.txt"_s})
                   .exitCode,
               1);
-    // A refused mail is what a window would show in a box: printed, not an exit status.
+    // A refused recipient is printed as the window's box would show it, and scripts can tell.
     const ToolRun refused = RunTool({u"--appdir"_s, app_.Path(), u"--to"_s, u"nobody@localhost"_s,
                                      u"--subject"_s, u"s"_s, u"--body-file"_s, bodyFile_});
-    EXPECT_EQ(refused.exitCode, 0);
-    EXPECT_EQ(refused.lines.size(), 3);
+    EXPECT_EQ(refused.exitCode, 1);
+    ASSERT_EQ(refused.lines.size(), 3);
+    EXPECT_TRUE(refused.lines[1].contains(u"nobody@localhost"_s)) << qPrintable(refused.lines[1]);
+    EXPECT_NE(refused.lines[2], u"送信完了です。"_s);
+}
+
+// --attach once per file; an argument naming an existing file is that file, comma and all.
+TEST_F(SendCommandTest, AttachOncePerFileKeepsCommasInNames) {
+    QByteArray binary;
+    for (int i = 0; i < 5000; ++i)
+        binary.append(char(i * 13 % 256));
+    const QString withComma = app_.Path() + u"/見積書,第2版.pdf"_s;
+    const QString plain = app_.Path() + u"/メモ.txt"_s;
+    QFile f1(withComma), f2(plain);
+    ASSERT_TRUE(f1.open(QIODevice::WriteOnly) && f1.write(binary) == binary.size());
+    ASSERT_TRUE(f2.open(QIODevice::WriteOnly) && f2.write("memo\r\n") == 6);
+    f1.close();
+    f2.close();
+    const ToolRun run =
+        RunTool({u"--appdir"_s, app_.Path(), u"--to"_s, u"bob@localhost"_s, u"--subject"_s, u"添付二つ"_s,
+                 u"--body-file"_s, bodyFile_, u"--attach"_s, withComma, u"--attach"_s, plain});
+    EXPECT_EQ(run.exitCode, 0) << qPrintable(run.errors + run.lines.join(u'\n'));
+    ASSERT_TRUE(WaitForMails(u"bob"_s, 1));
+    const QByteArray raw = ReadMails(u"bob"_s).front();
+    EXPECT_EQ(DecodeMail(raw).attachmentNames, QStringList({u"見積書,第2版.pdf"_s, u"メモ.txt"_s}));
+    const QString out = app_.Path() + u"/out"_s;
+    ASSERT_TRUE(QDir().mkpath(out));
+    const ExtractResult extracted = ExtractAttachments(raw, out);
+    ASSERT_EQ(extracted.savedNames.size(), 2);
+    QFile back(out + u"/"_s + extracted.savedNames.first());
+    ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+    EXPECT_EQ(back.readAll(), binary);
 }
 
 } // namespace

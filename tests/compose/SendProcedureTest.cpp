@@ -56,7 +56,7 @@ protected:
 };
 
 TEST_F(SendProcedureTest, NormalSendStoresTheCopyFirstThenSendsAndCloses) {
-    state_.attachments.text = u"/tmp/a.txt,/tmp/b.pdf"_s;
+    state_.attachments.paths = {u"/tmp/a.txt"_s, u"/tmp/b.pdf"_s};
     state_.attachments.rowsVisible = true;
     state_.attachments.addEnabled = true;
     state_.attachments.attachEnabled = false;
@@ -70,7 +70,7 @@ TEST_F(SendProcedureTest, NormalSendStoresTheCopyFirstThenSendsAndCloses) {
     EXPECT_EQ(call.from, u"me@example.jp"_s);
     EXPECT_EQ(call.subject, u" 件名 "_s);
     EXPECT_EQ(call.body, u"  本文\r\n"_s);
-    EXPECT_EQ(call.attachments, u"/tmp/a.txt,/tmp/b.pdf"_s);
+    EXPECT_EQ(call.attachments, QStringList({u"/tmp/a.txt"_s, u"/tmp/b.pdf"_s}));
 
     const auto sent = SentMails();
     ASSERT_EQ(sent.size(), 1u);
@@ -89,7 +89,7 @@ TEST_F(SendProcedureTest, NormalSendStoresTheCopyFirstThenSendsAndCloses) {
     EXPECT_TRUE(state_.recipient.isEmpty());
     EXPECT_TRUE(state_.subject.isEmpty());
     EXPECT_TRUE(state_.body.isEmpty());
-    EXPECT_TRUE(state_.attachments.text.isEmpty());
+    EXPECT_TRUE(state_.attachments.IsEmpty());
     EXPECT_FALSE(state_.attachments.rowsVisible);
     EXPECT_FALSE(state_.attachments.addEnabled);
     EXPECT_TRUE(state_.attachments.attachEnabled);
@@ -121,6 +121,7 @@ TEST_F(SendProcedureTest, BatchFortunesAccumulateInTheBodyButNotInTheirOwnCopy) 
     AddAddress(u"二"_s, u"two@example.jp"_s);
     AddAddress(u"三"_s, u"three@example.jp"_s);
     FillNameList(state_, AddressStore());
+    state_.widened = true; // the name panel in view
     state_.batch = BatchChoice::Batch;
     state_.fortune = true;
     state_.body = u"B"_s;
@@ -148,6 +149,7 @@ TEST_F(SendProcedureTest, BatchFortunesAccumulateInTheBodyButNotInTheirOwnCopy) 
 TEST_F(SendProcedureTest, RowsWithoutAnAddressBookRecordAreSkipped) {
     AddAddress(u"一"_s, u"one@example.jp"_s);
     state_.names = {u"一"_s, u"消えた"_s, u"もう一つ"_s};
+    state_.widened = true; // the name panel in view
     state_.batch = BatchChoice::Batch;
     const ComposeSendResult result = Send();
     ASSERT_EQ(mail_.calls.size(), 1u);
@@ -163,7 +165,7 @@ TEST_F(SendProcedureTest, FullSentHistoryStopsBeforeSendingAndKeepsEverything) {
     ASSERT_TRUE(store.resize(qint64(kMaxRecordNumber) * qint64(sizeof(MailRecord)))); // sparse
     store.close();
     state_.fortune = true;
-    state_.attachments.text = u"/tmp/a"_s;
+    state_.attachments.paths = {u"/tmp/a"_s};
     const ComposeState before = state_;
     const ComposeSendResult result = Send();
 
@@ -176,7 +178,7 @@ TEST_F(SendProcedureTest, FullSentHistoryStopsBeforeSendingAndKeepsEverything) {
     EXPECT_EQ(state_.recipient, before.recipient);
     EXPECT_EQ(state_.subject, before.subject);
     EXPECT_EQ(state_.body, before.body); // no fortune was drawn for a mail that did not go out
-    EXPECT_EQ(state_.attachments.text, before.attachments.text);
+    EXPECT_EQ(state_.attachments.paths, before.attachments.paths);
     EXPECT_TRUE(state_.fortune);
     EXPECT_EQ(state_.status, SendStoppedStatus());
     EXPECT_EQ(RecordCount(SentStore()), kMaxRecordNumber);
@@ -186,13 +188,14 @@ TEST_F(SendProcedureTest, UnwritableCopyStopsTheBatchWhereItFailed) {
     AddAddress(u"一"_s, u"one@example.jp"_s);
     AddAddress(u"二"_s, u"two@example.jp"_s);
     FillNameList(state_, AddressStore());
+    state_.widened = true; // the name panel in view
     state_.batch = BatchChoice::Batch;
     // After the first pass the sent history cannot be written any more.
     wiring_.mail = nullptr;
     struct BreakingMail : RecordingMail {
         int NMailSmtpSendMail(const QString& server, const QString& to, const QString& from,
                               const QString& subject, const QString& body,
-                              const QString& attachments) override {
+                              const QStringList& attachments) override {
             const int result = RecordingMail::NMailSmtpSendMail(server, to, from, subject, body, attachments);
             QFile::remove(StorePath(SentStore()));
             QDir().mkpath(StorePath(SentStore())); // a folder where the file was
@@ -207,9 +210,60 @@ TEST_F(SendProcedureTest, UnwritableCopyStopsTheBatchWhereItFailed) {
     EXPECT_TRUE(result.stopped);
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_TRUE(boxes_[0].text.startsWith(SentStoreWriteFailedText()));
+    // The user learns who already has the mail: the pass and entry it stopped at.
+    EXPECT_TRUE(boxes_[0].text.contains(u"2 件目「二」<two@example.jp>"_s)) << qPrintable(boxes_[0].text);
+    EXPECT_TRUE(boxes_[0].text.contains(u"1 件目までは送信済み"_s)) << qPrintable(boxes_[0].text);
     EXPECT_EQ(closed_, 0);
     EXPECT_EQ(state_.subject, u" 件名 "_s);
     EXPECT_TRUE(state_.BatchOn());
+}
+
+TEST_F(SendProcedureTest, BatchChoiceOutOfSightSendsOnlyToTheTypedRecipient) {
+    AddAddress(u"一"_s, u"one@example.jp"_s);
+    AddAddress(u"二"_s, u"two@example.jp"_s);
+    FillNameList(state_, AddressStore());
+    state_.widened = true;
+    ChooseBatchSending(state_);
+    state_.recipient = u"only@example.jp"_s;
+    HideNamePanel(state_);
+    EXPECT_EQ(state_.batch, BatchChoice::Normal);
+    EXPECT_EQ(state_.recipient, u"only@example.jp"_s);
+    state_.batch = BatchChoice::Batch; // even were it left on, a hidden panel sends no batch
+    const ComposeSendResult result = Send();
+    ASSERT_EQ(mail_.calls.size(), 1u);
+    EXPECT_EQ(mail_.calls[0].to, u"only@example.jp"_s);
+    EXPECT_EQ(result.passes, 1);
+}
+
+TEST_F(SendProcedureTest, RefusedSingleMailStaysAndNeverReadsAsSent) {
+    mail_.failOn = {1};
+    state_.attachments.paths = {u"/tmp/見積書,第2版.pdf"_s};
+    const ComposeSendResult result = Send();
+    EXPECT_EQ(result.failed, 1);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].title, SendErrorTitle());
+    EXPECT_FALSE(statuses_.contains(SendCompleteStatus()));
+    EXPECT_EQ(state_.status, SendFailedStatus());
+    EXPECT_EQ(closed_, 0);
+    EXPECT_EQ(state_.recipient, u" friend@example.jp "_s);
+    EXPECT_EQ(state_.body, u"  本文\r\n"_s);
+    EXPECT_EQ(state_.attachments.paths, QStringList({u"/tmp/見積書,第2版.pdf"_s}));
+}
+
+TEST_F(SendProcedureTest, BatchWithARefusedPassClosesWithoutTheCompletionText) {
+    AddAddress(u"一"_s, u"one@example.jp"_s);
+    AddAddress(u"二"_s, u"two@example.jp"_s);
+    AddAddress(u"三"_s, u"three@example.jp"_s);
+    FillNameList(state_, AddressStore());
+    state_.widened = true;
+    state_.batch = BatchChoice::Batch;
+    mail_.failOn = {2};
+    const ComposeSendResult result = Send();
+    EXPECT_EQ(mail_.calls.size(), 3u); // the rest still goes out
+    EXPECT_EQ(result.failed, 1);
+    EXPECT_FALSE(statuses_.contains(SendCompleteStatus()));
+    EXPECT_EQ(state_.status, SendFailedStatus());
+    EXPECT_EQ(closed_, 1); // sending it again would reach the others twice
 }
 
 } // namespace

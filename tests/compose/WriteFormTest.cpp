@@ -4,13 +4,13 @@
 #include "ComposeTestSupport.h"
 #include "OverlapCheck.h"
 
-#include "core/dialogs/ScriptedDialogService.h"
 #include "app/Twips.h"
 #include "app/WindowRegistry.h"
 #include "compose/AttachmentControls.h"
 #include "compose/ComposeWiring.h"
 #include "compose/NameListBox.h"
 #include "compose/WriteForm.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "mainwindow/MainForm.h"
 
 #include <QApplication>
@@ -185,11 +185,15 @@ TEST_F(WriteFormTest, AddressBookWidensCentresAndColoursTheList) {
 
     form->Option2()->click();
     EXPECT_EQ(form->List1()->palette().color(QPalette::Base), QColor(0, 128, 0));
+    form->ToText()->setText(u"typed@example.jp"_s);
     form->Command6()->click();
     EXPECT_EQ(form->width(), Twips(7100));
     EXPECT_EQ(form->List1()->palette().color(QPalette::Base), QColor(255, 255, 255));
-    EXPECT_TRUE(form->Option2()->isChecked()); // the batch choice stays
-    EXPECT_TRUE(form->State().BatchOn());
+    // A batch choice the user can no longer see goes back to "取消"; what was typed stays.
+    EXPECT_FALSE(form->Option2()->isChecked());
+    EXPECT_TRUE(form->Option1()->isChecked());
+    EXPECT_FALSE(form->State().BatchOn());
+    EXPECT_EQ(form->ToText()->text(), u"typed@example.jp"_s);
 
     form->Command4()->click();
     form->ToText()->setText(u"typed@example.jp"_s);
@@ -229,6 +233,33 @@ TEST_F(WriteFormTest, PasteButtonsUseTheClipboard) {
     form->Command7()->click();
     EXPECT_TRUE(form->ToText()->text().isEmpty());
     EXPECT_EQ(form->BodyText()->toPlainText(), u"本文\n貼り付け"_s);
+}
+
+// The recipient's 60-character limit holds for typing only: a longer list pasted by the button
+// or with the keyboard arrives whole (cut at 60 it would name another real domain).
+TEST_F(WriteFormTest, LongRecipientIsPastedWholeAndOnlyTypingIsLimited) {
+    const QString list = u"yamada@example.com,suzuki.hanako@example.co.jp,katou@shop.co.jp"_s;
+    ASSERT_EQ(list.size(), 63);
+    WriteForm* form = Open();
+    QGuiApplication::clipboard()->setText(list);
+    form->Command7()->click();
+    EXPECT_EQ(form->ToText()->text(), list);
+    EXPECT_EQ(form->State().recipient, list);
+
+    form->ToText()->clear();
+    form->ToText()->setFocus();
+    QTest::keyClick(form->ToText(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(form->ToText()->text(), list);
+    QTest::keyClick(form->ToText(), Qt::Key_Backspace); // editing a long text still works
+    EXPECT_EQ(form->ToText()->text(), list.chopped(1));
+
+    form->ToText()->setText(QString(58, u'a'));
+    form->ToText()->end(false);
+    QTest::keyClicks(form->ToText(), u"bcde"_s);
+    EXPECT_EQ(form->ToText()->text(), QString(58, u'a') + u"bc"_s);
+    form->ToText()->selectAll();
+    QTest::keyClicks(form->ToText(), u"x"_s); // typing over a selection replaces it
+    EXPECT_EQ(form->ToText()->text(), u"x"_s);
 }
 
 TEST_F(WriteFormTest, GreetingChooserSetsTheBodyOnlyWhenChanged) {
@@ -318,6 +349,16 @@ TEST_F(WriteFormTest, SendButtonSendsStoresClearsAndCloses) {
     EXPECT_EQ(dialogs_.Requests()[0].title, u"送信エラー"_s);
     EXPECT_EQ(dialogs_.Requests()[0].icon, MessageIcon::None);
     EXPECT_EQ(RecordCount(SentStore()), 1);
+    // A refused mail never reads as sent, and it stays in the window to be sent again.
+    EXPECT_NE(form->Label7()->text(), u"送信完了です。"_s);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(Registry().Find<WriteForm>(), form);
+    EXPECT_EQ(form->ToText()->text(), u"friend@example.jp"_s);
+    EXPECT_EQ(form->BodyText()->toPlainText(), u"一行目\n二行目"_s);
+
+    form->Command1()->click();
+    ASSERT_EQ(mail_.calls.size(), 2u);
+    EXPECT_EQ(RecordCount(SentStore()), 2);
     EXPECT_EQ(form->Label7()->text(), u"送信完了です。"_s);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(Registry().Find<WriteForm>(), nullptr); // closed; the next one starts afresh

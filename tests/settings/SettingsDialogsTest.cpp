@@ -1,9 +1,9 @@
 // The three settings windows, driven through their real controls, on real files in a
 // temporary AppDir.
 #include "TempAppDir.h"
-#include "core/dialogs/ScriptedDialogService.h"
 #include "app/Twips.h"
 #include "app/WindowRegistry.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 #include "core/settings/ProfileFile.h"
@@ -149,7 +149,6 @@ TEST_F(SettingsDialogsTest, CancelInEitherDialogChangesNothing) {
 }
 
 TEST_F(SettingsDialogsTest, ServerSettingsRoundTripWithApop) {
-    AccountSettings().UseApop = 2; // only 1 checks the box
     OptionForm* form = Registry().Show<OptionForm>();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
     EXPECT_EQ(form->windowTitle(), u"サーバー設定"_s);
@@ -193,6 +192,100 @@ TEST_F(SettingsDialogsTest, ServerSettingsRoundTripWithApop) {
     QTest::mouseClick(form->OkCommand(), Qt::LeftButton);
     EXPECT_TRUE(Bytes(ServerPath()).endsWith("APOP=0\r\n"));
     EXPECT_EQ(AccountSettings().UseApop, 0);
+}
+
+// A hand-edited value other than 0 and 1 logs in with APOP, so the box shows it on and an OK
+// that does not touch the box keeps it on.
+TEST_F(SettingsDialogsTest, ApopValueTwoShowsOnAndOkKeepsApop) {
+    AccountSettings().Pop3Server = u"pop.example.jp"_s;
+    AccountSettings().UseApop = 2;
+    OptionForm* form = Registry().Show<OptionForm>();
+    EXPECT_TRUE(form->ApopCheck()->isChecked());
+    EXPECT_EQ(form->ApopCheck()->checkState(), Qt::Checked);
+    QTest::mouseClick(form->OkCommand(), Qt::LeftButton);
+    EXPECT_FALSE(Registry().IsLoaded<OptionForm>());
+    EXPECT_TRUE(Bytes(ServerPath()).endsWith("APOP=1\r\n"));
+    EXPECT_NE(AccountSettings().UseApop, 0);
+}
+
+// What the user typed is never changed by the CP932 settings files: a field holding a character
+// they cannot keep is refused at OK, by name, and no file or setting changes.
+struct UnkeptField {
+    const char* control;   // the box it is typed into
+    const char16_t* text;  // what is typed
+    const char16_t* named; // the field the message names
+};
+
+class RefusedServerField : public SettingsDialogsTest, public ::testing::WithParamInterface<UnkeptField> {};
+
+TEST_P(RefusedServerField, IsNamedAndNothingIsSaved) {
+    AccountSettings().SmtpServer = u"smtp.example.jp"_s;
+    AccountSettings().Pop3Server = u"pop.example.jp"_s;
+    AccountSettings().FromAddress = u"taro@example.jp"_s;
+    ASSERT_TRUE(SaveServerSettings(AccountSettings()));
+    const QByteArray before = Bytes(ServerPath());
+    OptionForm* form = Registry().Show<OptionForm>();
+    form->findChild<QLineEdit*>(QString::fromLatin1(GetParam().control))
+        ->setText(QString::fromUtf16(GetParam().text));
+    QTest::mouseClick(form->OkCommand(), Qt::LeftButton);
+
+    ASSERT_EQ(dialogs_.Requests().size(), 1u);
+    EXPECT_TRUE(
+        dialogs_.Requests()[0].text.contains(u"「"_s + QString::fromUtf16(GetParam().named) + u"」"_s))
+        << qPrintable(dialogs_.Requests()[0].text);
+    EXPECT_TRUE(Registry().IsLoaded<OptionForm>()); // stays open with what was typed
+    EXPECT_EQ(form->findChild<QLineEdit*>(QString::fromLatin1(GetParam().control))->text(),
+              QString::fromUtf16(GetParam().text));
+    EXPECT_EQ(Bytes(ServerPath()), before);
+    EXPECT_EQ(AccountSettings().SmtpServer, u"smtp.example.jp"_s);
+    EXPECT_EQ(AccountSettings().Pop3Server, u"pop.example.jp"_s);
+    EXPECT_EQ(AccountSettings().FromAddress, u"taro@example.jp"_s);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, RefusedServerField,
+    ::testing::Values(UnkeptField{"SmtpText", u"smtp.müller.de", u"SMTPサーバー名"},
+                      UnkeptField{"Pop3Text", u"pop.한국.kr", u"POP3サーバー名"},
+                      UnkeptField{"MailText", u"太郎😀 <taro@example.jp>", u"メールアドレス"},
+                      UnkeptField{"MailText", u"波〜ダッシュ <nami@example.jp>", u"メールアドレス"}));
+
+class RefusedIdPassField : public SettingsDialogsTest, public ::testing::WithParamInterface<UnkeptField> {};
+
+TEST_P(RefusedIdPassField, IsNamedAndNothingIsSaved) {
+    ASSERT_TRUE(SaveCredentials(u"taro"_s, u"pa55"_s, true));
+    const QByteArray before = Bytes(CredentialsPath());
+    AccountSettings().AccountId = u"taro"_s;
+    AccountSettings().Password = u"pa55"_s;
+    IdPassForm* form = Registry().Show<IdPassForm>();
+    form->findChild<QLineEdit*>(QString::fromLatin1(GetParam().control))
+        ->setText(QString::fromUtf16(GetParam().text));
+    form->Check1()->setChecked(true);
+    QTest::mouseClick(form->OKCommand(), Qt::LeftButton);
+
+    ASSERT_EQ(dialogs_.Requests().size(), 1u);
+    EXPECT_TRUE(
+        dialogs_.Requests()[0].text.contains(u"「"_s + QString::fromUtf16(GetParam().named) + u"」"_s))
+        << qPrintable(dialogs_.Requests()[0].text);
+    EXPECT_TRUE(Registry().IsLoaded<IdPassForm>());
+    EXPECT_EQ(Bytes(CredentialsPath()), before);
+    EXPECT_EQ(AccountSettings().AccountId, u"taro"_s);
+    EXPECT_EQ(AccountSettings().Password, u"pa55"_s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, RefusedIdPassField,
+                         ::testing::Values(UnkeptField{"IdText", u"jürgen", u"ID"},
+                                           UnkeptField{"PassText", u"pässwörd", u"Password"},
+                                           UnkeptField{"PassText", u"鍵🔑", u"Password"}));
+
+TEST_F(SettingsDialogsTest, JapaneseSettingsThatCp932KeepsAreSaved) {
+    IdPassForm* form = Registry().Show<IdPassForm>();
+    form->IdText()->setText(u"髙橋①"_s);
+    form->PassText()->setText(u"ﾊﾟｽ～ワード"_s);
+    form->Check1()->setChecked(true);
+    QTest::mouseClick(form->OKCommand(), Qt::LeftButton);
+    EXPECT_TRUE(dialogs_.Requests().empty());
+    EXPECT_EQ(Profile(u"NAME"_s), u"髙橋①"_s);
+    EXPECT_EQ(Profile(u"NAME2"_s), u"ﾊﾟｽ～ワード"_s);
 }
 
 TEST_F(SettingsDialogsTest, FailedSaveIsReportedAndTheRunKeepsTheValues) {

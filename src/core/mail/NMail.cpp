@@ -241,15 +241,17 @@ QString NMail::NMailGetMessage() const {
 }
 
 int NMail::NMailSmtpSendMail(const QString& server, const QString& to, const QString& from,
-                             const QString& subject, const QString& body, const QString& attachmentList) {
+                             const QString& subject, const QString& body,
+                             const QStringList& attachmentPaths) {
 #ifdef RICORNE_HAS_MIME_BUILDER
     OutgoingMail mail;
     mail.from = from;
     mail.to = to;
     mail.subject = subject;
     mail.body = body;
-    for (const QString& path : attachmentList.split(u',', Qt::SkipEmptyParts))
-        mail.attachmentPaths << path;
+    for (const QString& path : attachmentPaths)
+        if (!path.isEmpty())
+            mail.attachmentPaths << path;
     const BuiltMessage built = BuildMessage(mail);
     if (!built.ok) {
         message_ = built.error;
@@ -280,7 +282,7 @@ int NMail::NMailSmtpSendMail(const QString& server, const QString& to, const QSt
     Q_UNUSED(from);
     Q_UNUSED(subject);
     Q_UNUSED(body);
-    Q_UNUSED(attachmentList);
+    Q_UNUSED(attachmentPaths);
     message_ = QStringLiteral("メールを送信できません: 送信する機能がありません");
     return -1;
 #endif

@@ -71,11 +71,13 @@ public:
     // The text of the last failure (Japanese, with the server's reply where there is one).
     virtual QString NMailGetMessage() const;
 
-    // Builds and sends one mail. attachmentList: full paths joined by ",". Logs in with the
-    // account ID and password (from the credential source) when the server offers AUTH.
-    // Returns 1 when sent, a negative number when not.
+    // Builds and sends one mail with one attachment per path (full paths; a path is taken
+    // whole, commas and all). Logs in with the account ID and password (from the credential
+    // source) when the server offers AUTH. Returns 1 when sent, a negative number when not
+    // (an attachment that cannot be read sends nothing).
     virtual int NMailSmtpSendMail(const QString& server, const QString& to, const QString& from,
-                                  const QString& subject, const QString& body, const QString& attachmentList);
+                                  const QString& subject, const QString& body,
+                                  const QStringList& attachmentPaths);
 
     // Settings of the component itself.
     void SetTimeouts(MailTimeouts timeouts) { timeouts_ = timeouts; }

@@ -162,6 +162,10 @@ QString DecodeCp932(const QByteArray& bytes) {
     return out;
 }
 
+bool KeptByCp932(const QString& text) {
+    return DecodeCp932(EncodeCp932(text)) == text;
+}
+
 QByteArray FitField(const QString& text, int width) {
     QByteArray bytes = EncodeCp932(text);
     int cut = 0;

@@ -16,6 +16,10 @@ QByteArray EncodeCp932(const QString& text);
 // A byte that is not a valid CP932 sequence becomes U+FFFD.
 QString DecodeCp932(const QByteArray& bytes);
 
+// True when text reads back from CP932 exactly as it is: no character becomes "?" and none
+// turns into a look-alike (U+301C reads back as U+FF5E, so it is not kept).
+bool KeptByCp932(const QString& text);
+
 // Encodes text to CP932, cuts it at width bytes without splitting a double-byte character
 // (a character that would straddle the end is dropped whole) and pads with ASCII spaces.
 // The result is always exactly width bytes.

@@ -49,7 +49,7 @@ TEST_F(NMailServer, JapaneseMailWithAttachmentsRoundTrips) {
     const QString pdfName = QStringLiteral("見積書（２０２４年度）.bin");
     const QString textName = QStringLiteral("議事録・第２回.txt");
     const QByteArray text = QStringLiteral("会議の記録です。\r\n.で始まる行\r\n").toUtf8();
-    const QString attachments = WriteFile(pdfName, binary) + u',' + WriteFile(textName, text);
+    const QStringList attachments{WriteFile(pdfName, binary), WriteFile(textName, text)};
     const QString subject = QStringLiteral("【重要】お見積りの件～ご確認ください");
     const QString body = QStringLiteral("山田様\r\n\r\nいつもお世話になっております。\r\n"
                                         ".から始まる行と、半角ｶﾀｶﾅ、全角～波ダッシュ。\r\n以上です。");
@@ -123,14 +123,14 @@ TEST_F(NMailServer, FailuresAreReportedWithTheServersText) {
     EXPECT_TRUE(mail.NMailGetMessage().contains(QStringLiteral("証明書")));
     EXPECT_LT(mail.NMailSmtpSendMail(QStringLiteral("smtps://127.0.0.1:") + QString::number(kSubmissionsPort),
                                      QStringLiteral("bob@localhost"), QStringLiteral("alice@localhost"),
-                                     QStringLiteral("x"), QStringLiteral("x"), QString()),
+                                     QStringLiteral("x"), QStringLiteral("x"), {}),
               0);
     EXPECT_TRUE(mail.NMailGetMessage().contains(QStringLiteral("証明書")));
 
     // A recipient the server refuses is named.
     EXPECT_LT(mail.NMailSmtpSendMail(QStringLiteral("127.0.0.1:") + QString::number(kSmtpPort),
                                      QStringLiteral("nobody@localhost"), QStringLiteral("alice@localhost"),
-                                     QStringLiteral("件名"), QStringLiteral("本文"), QString()),
+                                     QStringLiteral("件名"), QStringLiteral("本文"), {}),
               0);
     EXPECT_TRUE(mail.NMailGetMessage().contains(QStringLiteral("nobody@localhost")));
 }
