@@ -3,8 +3,8 @@
 # for them (APOP over STLS with the demo's own certificate authority, ID and password saved).
 #   scripts/demo.sh [--dir DIR]      (default /tmp/ricorne-demo; plain ASCII path)
 # Press 受信 and the mail arrives; replies land in the senders' mailboxes on the demo servers.
-# Closing the program stops the servers. Without a display the program runs under Xvfb: the
-# demo presses 受信 itself and saves screenshots before and after.
+# Closing the program stops the servers. Without a display the program runs under Xvfb and
+# scripts/demo/headless-tour.sh takes the tour (受信, 着信履歴, an answer), saving screenshots.
 # Runs as root (the servers switch users). Its ports (21110 POP3, 21995 POP3S, 22587 and 22465
 # submission, 22525 SMTP) and its own OpenSMTPD stay clear of the test servers, so the test
 # suite runs while a demo is open.
