@@ -3,12 +3,12 @@
 // caret, and what was committed is what gets sent or marks the viewer's text as changed.
 #include "ComposeTestSupport.h"
 
-#include "app/ScriptedDialogService.h"
 #include "app/TextBoxAdapter.h"
 #include "app/WindowRegistry.h"
 #include "compose/BackForm.h"
 #include "compose/ComposeWiring.h"
 #include "compose/WriteForm.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "core/stores/RecordBuffers.h"
 #include "history/EditorState.h"
 #include "history/HistoryMode.h"
