@@ -7,6 +7,14 @@
 # Works as root without systemd. The ports are fixed and OpenSMTPD runs once per machine,
 # so one harness runs at a time: a machine-wide lock makes a second start wait for the
 # first harness to stop (RICORNE_TESTSERVERS_WAIT seconds, default 900).
+#
+# Other users of the same servers (the demo) set:
+#   RICORNE_SERVERS_PORTS="POP3 POP3S SUBMISSION SUBMISSIONS SMTP"   other ports
+#   RICORNE_SERVERS_USERS=FILE                 user:password lines instead of users.passwd
+#   RICORNE_SERVERS_PRIVATE=1                  no machine-wide lock; OpenSMTPD gets its own
+#                                              /run and spool (a private mount namespace),
+#                                              so it runs beside the tests' one
+# A harness folder that already has tls/cert.pem and tls/key.pem keeps them.
 set -euo pipefail
 umask 022
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -15,12 +23,18 @@ H=$1
 case $H in /*) ;; *) H=$(pwd)/$H ;; esac
 case $H in *[!A-Za-z0-9/._-]*) echo "start.sh: harness path must be plain ASCII: $H" >&2; exit 2 ;; esac
 LOCK=/tmp/ricorne-testservers.lock
-PORTS="11110 11995 12587 12465 12525"
+PORTS=${RICORNE_SERVERS_PORTS:-11110 11995 12587 12465 12525}
+USERS=${RICORNE_SERVERS_USERS:-$HERE/users.passwd}
+PRIVATE=${RICORNE_SERVERS_PRIVATE:-}
+read -r POP3_PORT POP3S_PORT SUBMISSION_PORT SUBMISSIONS_PORT SMTP_PORT <<< "$PORTS"
+[ -n "$SMTP_PORT" ] || { echo "start.sh: RICORNE_SERVERS_PORTS needs five ports" >&2; exit 2; }
+[ -r "$USERS" ] || { echo "start.sh: no users file $USERS" >&2; exit 2; }
 
 die() { echo "start.sh: $*" >&2; exit 1; }
 for c in dovecot doveconf openssl smtpd smtpctl; do
     command -v $c >/dev/null || die "$c missing (scripts/deps.sh --test installs it)"
 done
+[ -z "$PRIVATE" ] || command -v unshare >/dev/null || die "unshare missing (util-linux)"
 [ -x /usr/lib/dovecot/pop3 ] || die "dovecot-pop3d missing"
 [ -x /usr/lib/dovecot/submission ] || die "dovecot-submissiond missing"
 getent passwd dovecot dovenull mail >/dev/null || die "users dovecot/dovenull/mail missing"
@@ -42,7 +56,7 @@ alive_owner() {  # true when the harness named in the lock still has a live serv
 }
 waited=0
 limit=${RICORNE_TESTSERVERS_WAIT:-900}
-until mkdir "$LOCK" 2>/dev/null; do
+until [ -n "$PRIVATE" ] || mkdir "$LOCK" 2>/dev/null; do
     if ! alive_owner; then
         # A lock whose harness has no live server left is stale, unless it was taken
         # a moment ago and its servers are still starting: give it 30 s.
@@ -53,7 +67,7 @@ until mkdir "$LOCK" 2>/dev/null; do
     [ "$waited" -lt "$limit" ] || die "gave up after ${limit}s waiting for $LOCK"
     sleep 1; waited=$((waited + 1))
 done
-echo "$H" > "$LOCK/owner"
+[ -n "$PRIVATE" ] || echo "$H" > "$LOCK/owner"
 started_ok=
 trap '[ -n "$started_ok" ] || { "$HERE/stop.sh" "$H" >/dev/null 2>&1 || true; }' EXIT
 
@@ -66,9 +80,11 @@ done
 mkdir -p "$H"/{log,run,tls,mail}
 chmod 755 "$H"
 for f in dovecot.conf smtpd.conf; do
-    sed "s|@HARNESS@|$H|g" "$HERE/$f.in" > "$H/$f"
+    sed -e "s|@HARNESS@|$H|g" -e "s|@POP3_PORT@|$POP3_PORT|g" -e "s|@POP3S_PORT@|$POP3S_PORT|g" \
+        -e "s|@SUBMISSION_PORT@|$SUBMISSION_PORT|g" -e "s|@SUBMISSIONS_PORT@|$SUBMISSIONS_PORT|g" \
+        -e "s|@SMTP_PORT@|$SMTP_PORT|g" "$HERE/$f.in" > "$H/$f"
 done
-cp "$HERE/users.passwd" "$H/users.passwd"
+[ "$USERS" -ef "$H/users.passwd" ] || cp "$USERS" "$H/users.passwd"
 chmod 644 "$H/users.passwd" "$H/dovecot.conf" "$H/smtpd.conf"
 
 # Self-signed certificate for localhost and 127.0.0.1, kept between runs.
@@ -109,7 +125,23 @@ wait_port() {  # port pid name
 doveconf -c "$H/dovecot.conf" -n >/dev/null || die "bad dovecot.conf"
 dovecot -F -c "$H/dovecot.conf" >> "$H/log/dovecot.stdout" 2>&1 &
 echo $! > "$H/run/dovecot.pid"
-for p in 11110 11995 12587 12465; do wait_port $p "$(cat "$H/run/dovecot.pid")" dovecot; done
+for p in $POP3_PORT $POP3S_PORT $SUBMISSION_PORT $SUBMISSIONS_PORT; do wait_port $p "$(cat "$H/run/dovecot.pid")" dovecot; done
+
+if [ -n "$PRIVATE" ]; then
+    # Its own /run (socket, pid file) and spool, seen only by this smtpd; the process keeps
+    # its PID through unshare and exec, so stop.sh finds it by the recorded one.
+    mkdir -p "$H/run/smtpd-run" "$H/run/smtpd-spool"
+    chown root:root "$H/run/smtpd-spool"; chmod 711 "$H/run/smtpd-spool"
+    smtpd -n -f "$H/smtpd.conf" >/dev/null 2>&1 || { smtpd -n -f "$H/smtpd.conf" || true; die "bad smtpd.conf"; }
+    unshare -m --propagation private sh -c '
+        mount --bind "$1/run/smtpd-run" /run && mount --bind "$1/run/smtpd-spool" /var/spool/smtpd &&
+        exec smtpd -d -f "$1/smtpd.conf"' sh "$H" >> "$H/log/smtpd.log" 2>&1 &
+    echo $! > "$H/run/smtpd.pid"
+    wait_port $SMTP_PORT "$(cat "$H/run/smtpd.pid")" smtpd
+    started_ok=1
+    echo "mail servers up in $H (pids $(cat "$H"/run/*.pid | tr '\n' ' '))"
+    exit 0
+fi
 
 # OpenSMTPD's socket, pid file and spool are fixed per machine. Stop the package's own
 # daemon if its install started one.
@@ -123,7 +155,7 @@ smtpctl show status >/dev/null 2>&1 && die "another smtpd owns /run/smtpd.sock"
 smtpd -n -f "$H/smtpd.conf" >/dev/null 2>&1 || { smtpd -n -f "$H/smtpd.conf" || true; die "bad smtpd.conf"; }
 smtpd -d -f "$H/smtpd.conf" >> "$H/log/smtpd.log" 2>&1 &
 echo $! > "$H/run/smtpd.pid"
-wait_port 12525 "$(cat "$H/run/smtpd.pid")" smtpd
+wait_port $SMTP_PORT "$(cat "$H/run/smtpd.pid")" smtpd
 
 started_ok=1
 echo "mail test servers up in $H (pids $(cat "$H"/run/*.pid | tr '\n' ' '))"
