@@ -73,8 +73,8 @@ def theirs(raw):
         addrs = getattr(header, "addresses", ()) if header is not None else ()
         if addrs:
             a = addrs[0]
-            name, spec = a.display_name, a.addr_spec
-            out["from"] = f"{name} <{spec}>" if name and name != spec else spec
+            name, address = a.display_name, a.addr_spec
+            out["from"] = f"{name} <{address}>" if name and name != address else address
         else:
             out["from"] = str(header or "")
     except Exception as e:  # noqa: BLE001

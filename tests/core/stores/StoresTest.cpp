@@ -257,9 +257,9 @@ struct TempCase {
 
 class CompactionLeftovers : public StoresTest, public ::testing::WithParamInterface<TempCase> {
 protected:
-    static QByteArray Records(const QString& spec) {
+    static QByteArray Records(const QString& layout) {
         QByteArray bytes;
-        for (const QString& word : spec.split(u' ', Qt::SkipEmptyParts)) {
+        for (const QString& word : layout.split(u' ', Qt::SkipEmptyParts)) {
             const bool half = word.startsWith(u'~');
             MailRecord r = Mail(u"件名"_s + word.back());
             r.LineEnd[0] = '\r';
