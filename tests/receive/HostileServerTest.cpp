@@ -166,7 +166,9 @@ TEST_P(HostileServerTest, EndsInTimeWithBoundedMemoryAClearMessageAndNoDeletion)
                 static_cast<long long>(peakKb), static_cast<long long>(peakKb - startKb));
 
     EXPECT_LT(ms, LongCampaign() ? 600000 : 60000);
-    EXPECT_LT(peakKb - startKb, LongCampaign() ? 600 * 1024 : 160 * 1024);
+    // The bound is the mail size limit (256 MB) with room for the copies made while a mail
+    // is read; the figures printed above are what to watch.
+    EXPECT_LT(peakKb - startKb, LongCampaign() ? 600 * 1024 : 300 * 1024);
     EXPECT_TRUE(pop_.committedDeletes.isEmpty());
     if (!h.secondCheckStoresNothingTwice) {
         EXPECT_FALSE(server_.ReceivedLineStartingWith("DELE"));
@@ -180,6 +182,8 @@ TEST_P(HostileServerTest, EndsInTimeWithBoundedMemoryAClearMessageAndNoDeletion)
         EXPECT_NE(check.statuses.last(), u"新着メール無し。"_s);
     }
     if (std::string(h.name) == "GarbageAfterStls") {
+        EXPECT_TRUE(server_.ReceivedLineStartingWith("STLS"));
+        std::printf("  said: %s\n", check.messages.value(0).text.toUtf8().constData());
         EXPECT_FALSE(server_.ReceivedLineStartingWith("USER"));
         EXPECT_FALSE(server_.ReceivedLineStartingWith("PASS"));
     }
