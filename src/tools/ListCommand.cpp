@@ -69,6 +69,30 @@ bool WriteAddressStore(const std::function<void(const QByteArray&)>& write) {
         write);
 }
 
+const StoreDescriptor& Descriptor(ListedStore store) {
+    switch (store) {
+    case ListedStore::Received:
+        return ReceivedStore();
+    case ListedStore::Sent:
+        return SentStore();
+    case ListedStore::Addresses:
+        break;
+    }
+    return AddressStore();
+}
+
+// The store's path and what keeps it from being read, for someone who has to fix it.
+QString WhyUnreadable(ListedStore store) {
+    const QString path = StorePath(Descriptor(store));
+    const QFileInfo info(path);
+    QString cause = QStringLiteral("read error");
+    if (info.isDir())
+        cause = QStringLiteral("a folder stands where the store should be");
+    else if (info.exists() && !info.isReadable())
+        cause = QStringLiteral("no permission to read it");
+    return path + QStringLiteral(": ") + cause;
+}
+
 } // namespace
 
 bool WriteStoreJson(ListedStore store, const std::function<void(const QByteArray&)>& write) {
@@ -117,7 +141,10 @@ int RunListCommand(const QStringList& args) {
     }
     SetAppDir(QDir(appDir).absolutePath());
     if (!WriteStoreJson(store, [](const QByteArray& bytes) { WriteStdout(bytes); })) {
-        WriteStderr(QStringLiteral("list: the store could not be read"));
+        WriteStderr(QStringLiteral("list: ") + WhyUnreadable(store));
+        const QString notice = TakeStoreNotice();
+        if (!notice.isEmpty())
+            WriteStderr(notice);
         return kToolFailed;
     }
     return kToolOk;

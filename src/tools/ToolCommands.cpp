@@ -1,6 +1,7 @@
 #include "ToolCommands.h"
 
 #include "CheckCommand.h"
+#include "DeleteCommand.h"
 #include "ListCommand.h"
 
 namespace ricorne {
@@ -8,10 +9,12 @@ namespace ricorne {
 const QList<ToolCommand>& ToolCommands() {
     static const QList<ToolCommand> commands = {
         {"decode", "FILE [--attachments DIR]", RunDecodeCommand},
-        {"send", "--appdir DIR --to ADDR --subject TEXT --body-file FILE [--attach PATH]... [--fortune] [--batch]",
+        {"send",
+         "--appdir DIR --to ADDR --subject TEXT --body-file FILE [--attach PATH]... [--fortune] [--batch]",
          RunSendCommand},
         {"check", "--appdir DIR", RunCheckCommand},
         {"list", "--appdir DIR received|sent|addresses", RunListCommand},
+        {"delete", "--appdir DIR received|sent|addresses N", RunDeleteCommand},
     };
     return commands;
 }

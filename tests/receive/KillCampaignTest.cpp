@@ -1,11 +1,14 @@
 // ricorne-mailtool check killed (SIGKILL) again and again, at each protocol step and at random
 // moments, against the real POP3 server: in the end every mail is stored exactly once, the
 // server is empty, and the attachment folder holds nothing of ours.
+// RICORNE_LONG_CAMPAIGN=1 runs the long form (RICORNE_CAMPAIGN_TRIALS, default 200 trials).
 #include "CuttingRelay.h"
 #include "ReceiveTestSupport.h"
 #include "TestServers.h"
 
 #include <gtest/gtest.h>
+
+#include "CampaignLength.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +18,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
@@ -114,7 +118,7 @@ TEST_F(KillCampaignTest, EveryMailIsStoredExactlyOnceWhereverTheCheckIsKilled) {
     const quint32 seed = QRandomGenerator::global()->generate();
     SCOPED_TRACE("random seed " + std::to_string(seed));
     QRandomGenerator random(seed);
-    constexpr int kTrials = 30;
+    const int kTrials = CampaignTrials(30, 200);
     int killed = 0;
     for (int trial = 0; trial < kTrials; ++trial) {
         for (int i = 0; i < 3; ++i)
@@ -158,6 +162,28 @@ TEST_F(KillCampaignTest, EveryMailIsStoredExactlyOnceWhereverTheCheckIsKilled) {
         EXPECT_EQ(file.readAll(), it.value()) << it.key().toStdString();
     }
     EXPECT_TRUE(folder.entryList({u".ricorne-*"_s}, QDir::Files | QDir::Hidden).isEmpty());
+    // Nothing else either, except one known leftover: a kill after an attachment was renamed
+    // into place but before its record was written makes the next check fetch the mail again
+    // and save a second, identical copy as "name (1)". Those copies are counted, not failed;
+    // anything else (half-written, different bytes) is a fault.
+    QStringList extra = folder.entryList(QDir::Files | QDir::Hidden);
+    extra.removeIf([this](const QString& name) { return attachments_.contains(name); });
+    int copies = 0;
+    extra.removeIf([&](const QString& name) {
+        const qsizetype mark = name.lastIndexOf(u" ("_s);
+        if (mark < 0)
+            return false;
+        const QString original = name.left(mark) + name.mid(name.lastIndexOf(u'.'));
+        QFile file(folder.filePath(name));
+        const bool same = attachments_.contains(original) && file.open(QIODevice::ReadOnly) &&
+                          file.readAll() == attachments_.value(original);
+        copies += same;
+        return same;
+    });
+    EXPECT_TRUE(extra.isEmpty()) << extra.join(u", "_s).toStdString();
+    std::printf("receiving campaign: %d trials, %d killed, %d mails stored once each, %d identical "
+                "attachment copies\n",
+                kTrials, killed, int(stored.size()), copies);
 }
 
 } // namespace

@@ -109,7 +109,9 @@ bool SaveServerSettings(const AccountRecord& settings) {
                          QString::number(settings.UseApop) + u"\r\n"_s;
     const QByteArray bytes = EncodeCp932(text);
     QSaveFile file(ResolvePath(ServerSettingsFile()));
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a full disk must fail the write here. Through Qt's buffer the failure came
+    // at commit, which then put an empty file in place of the old one and reported success.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();

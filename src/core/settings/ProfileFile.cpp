@@ -165,7 +165,9 @@ bool WriteProfileStrings(const QString& path, const QString& section,
     }
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a full disk must fail the write here, not at a commit that would put an
+    // empty file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     if (privateFile && ::fchmod(file.handle(), S_IRUSR | S_IWUSR) != 0) {
         file.cancelWriting();

@@ -97,6 +97,14 @@ qint64 FileSize(const QString& path) {
     return st.st_size;
 }
 
+// Size of a regular file; -1 when there is none (a folder or a device is no store).
+qint64 RegularFileSize(const QString& path) {
+    struct stat st;
+    if (::stat(Native(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return st.st_size;
+}
+
 // Copies len bytes from in at inOffset to out at outOffset, in the kernel when it can.
 bool CopyRange(int in, qint64 inOffset, int out, qint64 outOffset, qint64 len) {
     bool kernelCopy = true;
@@ -238,7 +246,9 @@ bool RecoverStore(const StoreDescriptor& store) {
     if (store.tempFile.isEmpty())
         return true;
     const QString temp = StoreTempPath(store);
-    const qint64 tempSize = FileSize(temp);
+    // Only a regular file can be a compaction's leftover; anything else there (a folder a user
+    // made) is not ours to move, and a compaction simply cannot run until it is gone.
+    const qint64 tempSize = RegularFileSize(temp);
     if (tempSize < 0)
         return true;
     const QString path = StorePath(store);
@@ -290,7 +300,7 @@ bool RecoverStore(const StoreDescriptor& store) {
 
 int RecordCount(const StoreDescriptor& store) {
     RecoverStore(store);
-    const qint64 size = FileSize(StorePath(store));
+    const qint64 size = RegularFileSize(StorePath(store));
     if (size <= 0)
         return 0;
     return int(qMin<qint64>(size / store.recordLength, kMaxRecordNumber + 1));

@@ -72,6 +72,15 @@ void FakeConnection::Close() {
     }
 }
 
+void FakeConnection::Reset() {
+    if (fd_ >= 0) {
+        const linger abort{1, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
 FakeServer::FakeServer(Script script) : script_(std::move(script)) {
     listenFd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     const int one = 1;

@@ -26,6 +26,8 @@ public:
     // Waits until the client closes (or timeoutMs passes). True when it closed.
     bool WaitClosed(int timeoutMs = 10000);
     void Close();
+    // Drops the connection with a TCP reset instead of an orderly close.
+    void Reset();
 
 private:
     friend class FakeServer;

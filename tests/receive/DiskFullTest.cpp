@@ -1,0 +1,188 @@
+// A program folder on a file system that really fills up (a small tmpfs, mounted here when the
+// test runs as root): the check stops with its message and leaves the unstored mails on the
+// server, a send whose sent copy cannot be written does not go out, and a settings save that
+// fails leaves the old file whole.
+#include "FakePop3.h"
+#include "FakeSmtp.h"
+#include "ReceiveTestSupport.h"
+#include "compose/ComposeState.h"
+#include "compose/ComposeTexts.h"
+#include "compose/SendComposedMail.h"
+#include "core/dialogs/ScriptedDialogService.h"
+#include "core/settings/AccountSettings.h"
+#include "core/stores/RecordStore.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <memory>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace ricorne;
+using namespace ricorne::testing;
+
+namespace {
+
+// A tmpfs of its own, and TMPDIR pointing into it while the test's folders are made.
+class SmallDisk {
+public:
+    SmallDisk() {
+        if (::geteuid() != 0 || !mountPoint_.isValid())
+            return;
+        const QByteArray path = QFile::encodeName(mountPoint_.path());
+        mounted_ = ::mount("ricorne-full", path.constData(), "tmpfs", 0, "size=8m,mode=0700") == 0;
+        if (mounted_) {
+            oldTmp_ = qgetenv("TMPDIR");
+            qputenv("TMPDIR", path);
+        }
+    }
+    ~SmallDisk() {
+        if (!mounted_)
+            return;
+        qputenv("TMPDIR", oldTmp_);
+        ::umount2(QFile::encodeName(mountPoint_.path()).constData(), MNT_DETACH);
+    }
+    bool Mounted() const { return mounted_; }
+    QString Path() const { return mountPoint_.path(); }
+    void RestoreTmpDir() const { qputenv("TMPDIR", oldTmp_); }
+
+    // Fills the disk with a file until it is full, then gives back `room` bytes.
+    bool FillLeaving(qint64 room) {
+        const QByteArray path = QFile::encodeName(mountPoint_.filePath(u"filler"_s));
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0)
+            return false;
+        std::vector<char> block(1 << 16, 'x');
+        qint64 size = 0;
+        for (;;) {
+            const ssize_t n = ::write(fd, block.data(), block.size());
+            if (n <= 0)
+                break;
+            size += n;
+        }
+        const bool ok = ::ftruncate(fd, qMax<qint64>(0, size - room)) == 0;
+        ::close(fd);
+        return ok;
+    }
+
+private:
+    QTemporaryDir mountPoint_;
+    bool mounted_ = false;
+    QByteArray oldTmp_;
+};
+
+class DiskFullTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!disk_.Mounted())
+            GTEST_SKIP() << "needs root to mount a small tmpfs";
+        app_ = std::make_unique<AccountAppDir>();
+        disk_.RestoreTmpDir();
+        ASSERT_TRUE(app_->IsValid());
+        ASSERT_TRUE(app_->Path().startsWith(disk_.Path())) << app_->Path().toStdString();
+        pop_.mails = {TextMail(u"一通目 満杯試験"_s, u"本文①"_s, 1),
+                      TextMail(u"二通目 満杯試験"_s, u"本文②"_s, 2),
+                      TextMail(u"三通目 満杯試験"_s, u"本文③"_s, 3)};
+        app_->SetServer(pop_server_.Url("pop3"));
+        app_->SetCredentials(u"alice"_s, u"secret1"_s);
+    }
+    void TearDown() override { app_.reset(); }
+
+    SmallDisk disk_;
+    std::unique_ptr<AccountAppDir> app_;
+    FakePop3 pop_;
+    FakeServer pop_server_{[this](FakeConnection& c) { pop_.Serve(c); }};
+};
+
+TEST_F(DiskFullTest, CheckStopsWhereTheDiskIsFullAndLeavesTheRestOnTheServer) {
+    ASSERT_TRUE(disk_.FillLeaving(qint64(sizeof(MailRecord)) * 3 / 2));
+    NMail mail;
+    CheckRecorder check;
+    const CheckMailResult result = check.Run(mail);
+
+    EXPECT_TRUE(result.stoppedEarly);
+    ASSERT_EQ(check.messages.size(), 1);
+    EXPECT_EQ(check.messages[0].text, StoreWriteFailedText());
+    // What was stored is whole and was deleted; nothing else was.
+    const QVector<StoredMail> stored = ReceivedMails();
+    const QStringList subjects = {u"一通目 満杯試験"_s, u"二通目 満杯試験"_s, u"三通目 満杯試験"_s};
+    ASSERT_LT(stored.size(), 3);
+    QSet<int> expectedDeletes;
+    for (int i = 0; i < stored.size(); ++i) {
+        EXPECT_EQ(stored[i].subject, subjects[i]);
+        expectedDeletes.insert(i + 1);
+    }
+    EXPECT_EQ(pop_.committedDeletes, expectedDeletes);
+    EXPECT_EQ(QFile(StorePath(ReceivedStore())).size(), qint64(stored.size() * sizeof(MailRecord)));
+}
+
+TEST_F(DiskFullTest, SendWhoseSentCopyCannotBeWrittenDoesNotGoOutAndKeepsTheText) {
+    FakeSmtp smtp;
+    FakeServer smtpServer([&smtp](FakeConnection& c) { smtp.Serve(c); });
+    AccountRecord account = AccountSettings();
+    account.SmtpServer = smtpServer.Url("smtp");
+    account.FromAddress = u"alice@example.jp"_s;
+    ASSERT_TRUE(SaveServerSettings(account));
+    LoadServerSettings();
+    ASSERT_TRUE(disk_.FillLeaving(0));
+
+    ComposeState state;
+    state.recipient = u"bob@example.jp"_s;
+    state.subject = u"満杯の日の件名"_s;
+    state.body = u"本文は残ること①㈱\r\n二行目"_s;
+    ScriptedDialogService dialogs;
+    ComposeSendResult result;
+    {
+        ScopedDialogService installed(dialogs);
+        NMail mail;
+        ComposeSendWiring wiring;
+        wiring.mail = &mail;
+        result = SendComposedMail(state, wiring);
+    }
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.attempted, 0);
+    EXPECT_EQ(smtpServer.Connections(), 0);
+    EXPECT_TRUE(smtp.data.isEmpty());
+    EXPECT_EQ(state.recipient, u"bob@example.jp"_s);
+    EXPECT_EQ(state.subject, u"満杯の日の件名"_s);
+    EXPECT_EQ(state.body, u"本文は残ること①㈱\r\n二行目"_s);
+    ASSERT_EQ(dialogs.Requests().size(), 1);
+    EXPECT_EQ(dialogs.Requests()[0].text, SentStoreWriteFailedText());
+    EXPECT_EQ(RecordCount(SentStore()), 0);
+}
+
+TEST_F(DiskFullTest, FailedSettingsSaveLeavesTheOldFileWhole) {
+    const QString path = app_->FilePath(u"klmail.ini"_s);
+    AccountRecord account = AccountSettings();
+    account.SmtpServer = u"smtp://古い.example.jp"_s;
+    ASSERT_TRUE(SaveServerSettings(account));
+    QFile before(path);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray old = before.readAll();
+    before.close();
+    ASSERT_FALSE(old.isEmpty());
+
+    ASSERT_TRUE(disk_.FillLeaving(0));
+    account.SmtpServer = u"smtp://新しい.example.jp"_s + QString(3000, u'x');
+    EXPECT_FALSE(SaveServerSettings(account));
+    QFile after(path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), old);
+    // No temporary file of the failed save stays behind.
+    EXPECT_EQ(QDir(app_->Path()).entryList({u"klmail.ini*"_s}, QDir::Files | QDir::Hidden),
+              QStringList{u"klmail.ini"_s});
+
+    // The profile writer (ID and password) alike.
+    EXPECT_FALSE(SaveCredentials(u"別の人"_s + QString(3000, u'y'), u"別の鍵"_s, true));
+    EXPECT_EQ(ReadCredentials().AccountId, u"alice"_s);
+    EXPECT_EQ(ReadCredentials().Password, u"secret1"_s);
+}
+
+} // namespace
