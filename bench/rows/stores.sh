@@ -20,12 +20,12 @@ row() { # NAME OURS_MS PEER_NAME PEER_MS TARGET
 }
 
 out=$(mktemp)
-trap 'rm -f "$out"' EXIT
-"$build/bench/bench_history_open" "$base" --runs "$runs" >"$out"
+trap 'rm -f "$out" "$out.err"' EXIT
+"$build/bench/bench_history_open" "$base" --runs "$runs" >"$out" 2>"$out.err" || { cat "$out.err" >&2; exit 1; }
 row "open a 32767-record history (filled, painted, offscreen), warm" \
   "$(median 'open the viewer' "$out")" "\`cat\`" "$(median 'cat FILE' "$out")" "≤ 0.3×"
 row "the same, file out of the page cache" \
   "$(median 'cold open the viewer' "$out")" "\`cat\`, cold" "$(median 'cold cat FILE' "$out")" "≤ 0.3×"
-"$build/bench/bench_stores" "$base" --runs "$runs" >"$out"
+"$build/bench/bench_stores" "$base" --runs "$runs" >"$out" 2>"$out.err" || { cat "$out.err" >&2; exit 1; }
 row "compaction after deleting record 1 of that store, flush included" \
   "$(median 'CompactStore after deleting record 1' "$out")" "\`cp\` + \`sync\`" "$(median 'cp FILE X' "$out")" "≤ 1.2×"

@@ -46,7 +46,8 @@ bool NextEvent(Display* display, XEvent& event, double timeoutMs) {
         fd_set fds;
         FD_ZERO(&fds);
         FD_SET(ConnectionNumber(display), &fds);
-        timeval tv{static_cast<time_t>(left / 1000), static_cast<suseconds_t>(static_cast<long>(left) % 1000 * 1000)};
+        timeval tv{static_cast<time_t>(left / 1000),
+                   static_cast<suseconds_t>(static_cast<long>(left) % 1000 * 1000)};
         select(ConnectionNumber(display) + 1, &fds, nullptr, nullptr, &tv);
     }
     XNextEvent(display, &event);
