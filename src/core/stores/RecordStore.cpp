@@ -8,9 +8,13 @@
 #include <QStringList>
 
 #include <cerrno>
+#include <csetjmp>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <vector>
 
@@ -70,6 +74,160 @@ qint64 PreadFull(int fd, char* buffer, qint64 len, qint64 offset) {
     }
     return done;
 }
+
+// Reads one small field of every record in turn (a header, a Live flag) without pulling the
+// bodies in. Read-ahead is off for the scan; when a field is not in the page cache, the fields
+// of the records ahead are asked for at once, so the disk serves many small reads together
+// instead of one seek after another. A warm file still costs one read call per field.
+class FieldReader {
+public:
+    FieldReader(int fd, qint64 recordLength, qint64 fieldOffset, qint64 fieldLength, qint64 records)
+        : fd_(fd), recordLength_(recordLength), fieldOffset_(fieldOffset), fieldLength_(fieldLength),
+          records_(records) {
+        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
+    }
+    FieldReader(const FieldReader&) = delete;
+    FieldReader& operator=(const FieldReader&) = delete;
+    // The descriptor goes on to whole-file copies, which want read-ahead back.
+    ~FieldReader() { ::posix_fadvise(fd_, 0, 0, POSIX_FADV_NORMAL); }
+
+    // Reads want bytes at offset for the record at index (0-based); returns as PreadFull.
+    qint64 Read(qint64 index, char* into, qint64 want, qint64 offset) {
+        if (noWait_) {
+            iovec part{into, size_t(want)};
+            const ssize_t n = ::preadv2(fd_, &part, 1, off_t(offset), RWF_NOWAIT);
+            if (n == want)
+                return n;
+            if (n < 0 && (errno == EOPNOTSUPP || errno == EINVAL))
+                noWait_ = false; // this file system cannot tell: ask ahead always
+        }
+        if (index + kAhead / 2 >= askedUpTo_)
+            AskAhead(index);
+        return PreadFull(fd_, into, want, offset);
+    }
+
+private:
+    static constexpr qint64 kAhead = 256; // records whose fields are in flight at once
+
+    void AskAhead(qint64 index) {
+        const qint64 end = qMin(index + kAhead, records_);
+        for (qint64 i = qMax(index, askedUpTo_); i < end; ++i) {
+            const qint64 from = qMax<qint64>(0, i * recordLength_ + fieldOffset_);
+            ::posix_fadvise(fd_, off_t(from), off_t(i * recordLength_ + fieldOffset_ + fieldLength_ - from),
+                            POSIX_FADV_WILLNEED);
+        }
+        askedUpTo_ = qMax(askedUpTo_, end);
+    }
+
+    int fd_;
+    qint64 recordLength_, fieldOffset_, fieldLength_, records_;
+    qint64 askedUpTo_ = 0; // the fields of the records below this index are asked for
+    bool noWait_ = true;
+};
+
+thread_local sigjmp_buf* tMappedCopy = nullptr;
+
+void OnBusError(int signal) {
+    if (tMappedCopy)
+        siglongjmp(*tMappedCopy, 1);
+    // Not one of ours: fail as the default action would.
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+// Copies one small field out of every record through a read-only mapping: a cached page then
+// costs no system call, which is most of a warm listing's time. Only the window being copied
+// and the one after it are mapped at a time (the kernel maps the cached pages around each
+// touched one, so a whole-file mapping would count the whole file as ours for a moment). Read-ahead is off;
+// the uncached pages the next window needs are asked for before this one is copied, so the
+// disk serves many reads together. A file shortened by another program meanwhile raises
+// SIGBUS on the lost pages; the copy reports that as a failure instead of ending us.
+class MappedFields {
+public:
+    static constexpr qint64 kWindow = 1024; // records per copy
+    static constexpr qint64 kGroup = 32;    // records judged cached or not together
+
+    MappedFields(int fd, qint64 recordLength, qint64 fieldOffset, qint64 fieldLength, qint64 records)
+        : fd_(fd), recordLength_(recordLength), fieldOffset_(fieldOffset), fieldLength_(fieldLength),
+          records_(records), size_(records * recordLength), page_(::sysconf(_SC_PAGESIZE)) {
+        struct sigaction bus {};
+        bus.sa_handler = OnBusError;
+        bus.sa_flags = SA_NODEFER; // the jump out leaves no signal blocked
+        sigemptyset(&bus.sa_mask);
+        ::sigaction(SIGBUS, &bus, &previous_);
+    }
+    MappedFields(const MappedFields&) = delete;
+    MappedFields& operator=(const MappedFields&) = delete;
+    ~MappedFields() { ::sigaction(SIGBUS, &previous_, nullptr); }
+
+    // Copies the field of the records [first, first + count) (count <= kWindow) into out, one
+    // after another with fieldLength bytes each; a field reaching before the file is cut at
+    // its start. False when the file cannot be mapped or shrank.
+    bool Copy(qint64 first, qint64 count, char* out) {
+        const qint64 ahead = qMin(first + count + kWindow, records_);
+        const qint64 from = Start(first) / page_ * page_;
+        const qint64 length = End(ahead - 1) - from;
+        void* map = ::mmap(nullptr, size_t(length), PROT_READ, MAP_SHARED, fd_, off_t(from));
+        if (map == MAP_FAILED)
+            return false;
+        base_ = static_cast<const char*>(map);
+        mapped_ = from;
+        ::madvise(map, size_t(length), MADV_RANDOM);
+        if (first == 0)
+            AskFor(0, count);
+        AskFor(first + count, ahead);
+        const bool copied = GuardedCopy(first, count, out);
+        ::munmap(map, size_t(length));
+        base_ = nullptr;
+        return copied;
+    }
+
+private:
+    qint64 Start(qint64 i) const { return qMax<qint64>(0, i * recordLength_ + fieldOffset_); }
+    qint64 End(qint64 i) const { return qMin(size_, i * recordLength_ + fieldOffset_ + fieldLength_); }
+
+    // Asks, without waiting, for the fields of the records [first, end) when they are not
+    // cached. Whether they are is judged by the first field of every group of records: asking
+    // for each page would cost as much as reading it from the cache.
+    void AskFor(qint64 first, qint64 end) {
+        for (qint64 group = first; group < end; group += kGroup) {
+            const qint64 page = Start(group) / page_ * page_;
+            unsigned char cached = 1;
+            if (::mincore(const_cast<char*>(base_) + (page - mapped_), size_t(page_), &cached) != 0 ||
+                (cached & 1))
+                continue;
+            for (qint64 i = group; i < qMin(group + kGroup, end); ++i)
+                ::posix_fadvise(fd_, off_t(Start(i)), off_t(End(i) - Start(i)), POSIX_FADV_WILLNEED);
+        }
+    }
+
+    // The jump back from the signal handler lands here, with nothing to unwind.
+    [[gnu::noinline]] bool GuardedCopy(qint64 first, qint64 count, char* out) const {
+        sigjmp_buf jump;
+        if (sigsetjmp(jump, 0) != 0) {
+            tMappedCopy = nullptr;
+            return false;
+        }
+        tMappedCopy = &jump;
+        CopyFields(first, count, out);
+        tMappedCopy = nullptr;
+        return true;
+    }
+
+    [[gnu::noinline]] void CopyFields(qint64 first, qint64 count, char* out) const {
+        for (qint64 i = first; i < first + count; ++i) {
+            const qint64 cut = Start(i) - (i * recordLength_ + fieldOffset_);
+            std::memcpy(out + (i - first) * fieldLength_ + cut, base_ + (Start(i) - mapped_),
+                        size_t(End(i) - Start(i)));
+        }
+    }
+
+    int fd_;
+    qint64 recordLength_, fieldOffset_, fieldLength_, records_, size_, page_;
+    const char* base_ = nullptr; // the mapping of the file from offset mapped_ on
+    qint64 mapped_ = 0;
+    struct sigaction previous_ {};
+};
 
 bool PwriteFull(int fd, const char* buffer, qint64 len, qint64 offset) {
     qint64 done = 0;
@@ -408,18 +566,21 @@ bool CompactStore(const StoreDescriptor& store) {
     };
     std::vector<Run> runs;
     bool removed = st.st_size != whole * len;
-    for (qint64 i = 0; i < whole; ++i) {
-        char live[2];
-        if (PreadFull(in.get(), live, 2, i * len + store.liveOffset) != 2)
-            return false;
-        if (live[0] == 0 && live[1] == 0) {
-            removed = true;
-            continue;
+    {
+        FieldReader lives(in.get(), len, store.liveOffset, 2, whole);
+        for (qint64 i = 0; i < whole; ++i) {
+            char live[2];
+            if (lives.Read(i, live, 2, i * len + store.liveOffset) != 2)
+                return false;
+            if (live[0] == 0 && live[1] == 0) {
+                removed = true;
+                continue;
+            }
+            if (!runs.empty() && runs.back().offset + runs.back().length == i * len)
+                runs.back().length += len;
+            else
+                runs.push_back({i * len, len});
         }
-        if (!runs.empty() && runs.back().offset + runs.back().length == i * len)
-            runs.back().length += len;
-        else
-            runs.push_back({i * len, len});
     }
     if (!removed)
         return true;
@@ -474,21 +635,40 @@ QVector<MailHeader> ReadMailHeaders(const StoreDescriptor& store) {
     const qint64 len = store.recordLength;
     const qint64 whole = qMin<qint64>(st.st_size / len, kMaxRecordNumber);
     headers.reserve(whole);
-    // Live is the last field, so one read of 282 bytes starting two bytes before record i
-    // takes the Live of record i - 1 and the header of record i: one system call a record.
-    char buffer[2 + kHeader];
-    for (qint64 i = 0; i < whole; ++i) {
-        const qint64 offset = i == 0 ? 0 : i * len - 2;
-        char* into = i == 0 ? buffer + 2 : buffer;
-        const qint64 want = i == 0 ? kHeader : kHeader + 2;
-        if (PreadFull(fd.get(), into, want, offset) != want)
-            break;
+    // Live is the last field, so the 282 bytes starting two bytes before record i hold the
+    // Live of record i - 1 and the header of record i.
+    constexpr qint64 kField = kHeader + 2;
+    auto add = [&](qint64 i, const char* field) {
         if (i > 0)
-            std::memcpy(&headers.last().live, buffer, 2);
+            std::memcpy(&headers.last().live, field, 2);
         MailHeader header;
         header.number = int(i + 1);
-        header.raw = QByteArray(buffer + 2, kHeader);
+        header.raw = QByteArray(field + 2, kHeader);
         headers.append(std::move(header));
+    };
+    qint64 i = 0;
+    {
+        MappedFields mapped(fd.get(), len, -2, kField, whole);
+        std::vector<char> window(size_t(MappedFields::kWindow * kField));
+        while (i < whole) {
+            const qint64 count = qMin(MappedFields::kWindow, whole - i);
+            if (!mapped.Copy(i, count, window.data()))
+                break; // shrunk meanwhile: the reads below find the new end
+            for (qint64 k = 0; k < count; ++k)
+                add(i + k, window.data() + k * kField);
+            i += count;
+        }
+    }
+    // Without a mapping, or after the file shrank: one read call a record.
+    char buffer[kField];
+    FieldReader fields(fd.get(), len, -2, kField, whole);
+    for (; i < whole; ++i) {
+        const qint64 offset = i == 0 ? 0 : i * len - 2;
+        char* into = i == 0 ? buffer + 2 : buffer;
+        const qint64 want = i == 0 ? kHeader : kField;
+        if (fields.Read(i, into, want, offset) != want)
+            break;
+        add(i, buffer);
     }
     if (!headers.isEmpty()) {
         qint16 live = 0;

@@ -13,13 +13,13 @@ bool IsLeadByte(unsigned char b) {
 }
 
 // Both directions come from glibc's CP932 converter, asked once per character and kept in
-// tables: the hot paths (listing thousands of stored headers) then never touch iconv.
-struct Cp932Tables {
+// tables: the hot paths (listing thousands of stored headers) then never touch iconv. Each
+// direction is built on its first use, so a run that only reads never pays for the other.
+struct Cp932Decoding {
     std::array<char16_t, 256> single{};    // single-byte readings; 0xFFFD = invalid
     std::array<char16_t, 128 * 256> dbl{}; // (lead - 0x80) * 256 + trail
-    std::array<uint16_t, 65536> encode{};  // 0 = not representable; < 0x100 single byte
 
-    Cp932Tables() {
+    Cp932Decoding() {
         single.fill(0xFFFD);
         dbl.fill(0xFFFD);
         iconv_t dec = iconv_open("UTF-16LE", "CP932");
@@ -40,7 +40,25 @@ struct Cp932Tables {
             }
         }
         iconv_close(dec);
+    }
 
+    static char16_t DecodeOne(iconv_t cd, char* in, size_t len) {
+        char out[8];
+        char* ip = in;
+        char* op = out;
+        size_t il = len, ol = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0 || sizeof out - ol != 2)
+            return 0xFFFD;
+        return static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
+                                     (static_cast<unsigned char>(out[1]) << 8));
+    }
+};
+
+struct Cp932Encoding {
+    std::array<uint16_t, 65536> encode{}; // 0 = not representable; < 0x100 single byte
+
+    Cp932Encoding() {
         iconv_t enc = iconv_open("CP932", "UTF-16LE");
         for (int cp = 1; cp < 0x10000; ++cp) {
             if (cp >= 0xD800 && cp <= 0xDFFF)
@@ -63,22 +81,15 @@ struct Cp932Tables {
         iconv_close(enc);
         encode[0] = 0x100; // NUL is representable; marked so that 0 keeps meaning "missing"
     }
-
-    static char16_t DecodeOne(iconv_t cd, char* in, size_t len) {
-        char out[8];
-        char* ip = in;
-        char* op = out;
-        size_t il = len, ol = sizeof out;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0 || sizeof out - ol != 2)
-            return 0xFFFD;
-        return static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
-                                     (static_cast<unsigned char>(out[1]) << 8));
-    }
 };
 
-const Cp932Tables& Tables() {
-    static const Cp932Tables tables;
+const Cp932Decoding& Decoding() {
+    static const Cp932Decoding tables;
+    return tables;
+}
+
+const Cp932Encoding& Encoding() {
+    static const Cp932Encoding tables;
     return tables;
 }
 
@@ -91,7 +102,7 @@ bool IsModifier(char32_t cp) {
 } // namespace
 
 QByteArray EncodeCp932(const QString& text) {
-    const Cp932Tables& t = Tables();
+    const Cp932Encoding& t = Encoding();
     const QString nfc = text.normalized(QString::NormalizationForm_C);
     QByteArray out;
     out.reserve(nfc.size() * 2);
@@ -141,7 +152,7 @@ QByteArray EncodeCp932(const QString& text) {
 }
 
 QString DecodeCp932(const QByteArray& bytes) {
-    const Cp932Tables& t = Tables();
+    const Cp932Decoding& t = Decoding();
     QString out(bytes.size(), Qt::Uninitialized);
     char16_t* o = reinterpret_cast<char16_t*>(out.data());
     const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.constData());
