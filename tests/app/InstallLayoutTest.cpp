@@ -51,6 +51,9 @@ TEST_F(InstallLayoutTest, LaysOutProgramsDataFoldersDesktopEntryAndIcon) {
         EXPECT_TRUE(QFileInfo(prefix + u'/' + folder).isDir()) << folder.toStdString();
     EXPECT_TRUE(QFileInfo::exists(prefix + u"/★MailData/Bar.gif"_s));
     EXPECT_FALSE(QFileInfo::exists(prefix + u"/★MailData/.keep"_s));
+    // "HP" opens the page beside the program, pictures included.
+    EXPECT_TRUE(QFileInfo(prefix + u"/help/index.html"_s).isFile());
+    EXPECT_TRUE(QFileInfo(prefix + u"/help/images/mainwindow.png"_s).isFile());
 
     const QString icon = prefix + u"/share/icons/hicolor/256x256/apps/ricorne.png"_s;
     const QImage image(icon);
@@ -78,11 +81,15 @@ TEST_F(InstallLayoutTest, SecondInstallKeepsTheUsersFilesAndRenewsTheProgram) {
     ASSERT_TRUE(Write(prefix + u"/★MailData/klmdata2.data"_s, mail));
     ASSERT_TRUE(Write(prefix + u"/★MailData/Bar.gif"_s, lever));
     ASSERT_TRUE(Write(prefix + u"/ricorne"_s, "stale program"));
+    ASSERT_TRUE(Write(prefix + u"/help/index.html"_s, "stale page"));
+    ASSERT_TRUE(Write(prefix + u"/help/images/gone.png"_s, "a picture no page shows any more"));
 
     ASSERT_TRUE(Install(prefix));
     EXPECT_EQ(Read(prefix + u"/★MailData/klmdata2.data"_s), mail);
     EXPECT_EQ(Read(prefix + u"/★MailData/Bar.gif"_s), lever);
     EXPECT_NE(Read(prefix + u"/ricorne"_s), QByteArray("stale program"));
+    EXPECT_NE(Read(prefix + u"/help/index.html"_s), QByteArray("stale page"));
+    EXPECT_FALSE(QFileInfo::exists(prefix + u"/help/images/gone.png"_s));
 }
 
 } // namespace

@@ -225,8 +225,7 @@ TEST_F(MainFormTest, SmallMinimisesAndHpOpensTheHelpPageWhenPresent) {
     page.close();
     QTest::mouseClick(form_->Label(NavLabel::Label11), Qt::LeftButton);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_TRUE(opened[0].isLocalFile());
-    EXPECT_TRUE(opened[0].toLocalFile().endsWith(QStringLiteral("help/index.html")));
+    EXPECT_EQ(opened[0], QUrl::fromLocalFile(dir.FilePath(QStringLiteral("help/index.html"))));
 
     QTest::mouseClick(form_->Label(NavLabel::Label12), Qt::LeftButton);
     EXPECT_TRUE(form_->windowState() & Qt::WindowMinimized);
