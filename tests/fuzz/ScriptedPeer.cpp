@@ -37,36 +37,59 @@ void ScriptedPeer::Serve() {
     const int peer = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (peer < 0)
         return;
-    qsizetype sent = 0;
-    bool writing = true;
-    char sink[4096];
-    // Write and read at once: a client that writes while we write must not dead-lock us.
-    for (;;) {
-        pollfd fd{peer, short(POLLIN | (writing ? POLLOUT : 0)), 0};
-        if (::poll(&fd, 1, 5000) <= 0)
-            break;
-        if (fd.revents & POLLIN) {
-            const ssize_t n = ::recv(peer, sink, sizeof(sink), 0);
-            if (n <= 0)
-                break; // the client closed: the session is over
+    const QList<QByteArray> replies = script_.split(kReplySeparator);
+    qsizetype next = 0;
+    bool open = true;
+    auto sendNext = [&] {
+        if (!open)
+            return;
+        if (next == replies.size()) {
+            // Nothing left to say: end our side as a server that drops the line would. Only
+            // half-close, so what the client has not read yet still reaches it.
+            ::shutdown(peer, SHUT_WR);
+            open = false;
+            return;
         }
-        if (writing && (fd.revents & POLLOUT)) {
+        const QByteArray& reply = replies[next++];
+        for (qsizetype sent = 0; sent < reply.size();) {
             const ssize_t n =
-                ::send(peer, script_.constData() + sent, size_t(script_.size() - sent), MSG_NOSIGNAL);
-            if (n < 0) {
-                writing = false;
-            } else {
-                sent += n;
+                ::send(peer, reply.constData() + sent, size_t(reply.size() - sent), MSG_NOSIGNAL);
+            if (n <= 0) {
+                open = false;
+                return;
             }
-            if (sent >= script_.size()) {
-                writing = false;
-                // Half-close rather than close: unread client bytes would otherwise turn our
-                // close into a reset that throws away what the client has not read yet.
-                ::shutdown(peer, SHUT_WR);
-            }
+            sent += n;
         }
-        if (fd.revents & (POLLERR | POLLHUP | POLLNVAL))
+    };
+    sendNext(); // the greeting
+    char buffer[4096];
+    int silences = 0;
+    for (;;) {
+        pollfd fd{peer, POLLIN, 0};
+        const int ready = ::poll(&fd, 1, open ? 10 : 5000);
+        if (ready < 0)
             break;
+        if (ready == 0) {
+            if (!open)
+                break;
+            // The client waits for more of a reply (a block without its end): go on talking,
+            // and after a while say all the rest, so no script keeps the client in its timeout.
+            if (++silences < 20) {
+                sendNext();
+            } else {
+                while (open)
+                    sendNext();
+            }
+            continue;
+        }
+        const ssize_t n = ::recv(peer, buffer, sizeof(buffer), 0);
+        if (n <= 0)
+            break; // the client closed: the session is over
+        // One reply for each line the client sends, however they come in (pipelining).
+        for (ssize_t i = 0; i < n; ++i) {
+            if (buffer[i] == '\n')
+                sendNext();
+        }
     }
     ::close(peer);
 }

@@ -1,12 +1,16 @@
-// A server on 127.0.0.1 that sends fixed bytes to whoever connects and then ends its side,
-// while reading (and dropping) what the client writes. Drives the POP3 and SMTP engines over
-// a real socket without changing a line of them.
+// A server on 127.0.0.1 that plays a script to the one client that connects: the script's
+// replies are separated by kReplySeparator; the first goes out on connect, the next one for
+// each line the client sends, and when none is left the server ends its side. Drives the POP3
+// and SMTP engines over a real socket without changing a line of them.
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <thread>
 
 namespace ricorne::fuzz {
+
+inline constexpr char kReplySeparator = '\x02';
 
 class ScriptedPeer {
 public:
