@@ -92,8 +92,17 @@ void FuzzCharsets(const QByteArray& input) {
     const QString cp932 = DecodeCp932(bytes);
     Consume(cp932);
     Consume(QString::fromLatin1(FitField(cp932, 90)));
-    if (FitsIso2022Jp(cp932) && DecodeIso2022Jp(EncodeIso2022Jp(cp932)) != cp932)
-        std::abort(); // a text we claim to carry in ISO-2022-JP must come back unchanged
+    if (FitsIso2022Jp(cp932)) {
+        // Outgoing text must be 7-bit and must read back as text that encodes the same way
+        // (characters with two Unicode forms, e.g. the wave dash, may come back in the other).
+        const QByteArray jis = EncodeIso2022Jp(cp932);
+        for (char c : jis) {
+            if (static_cast<unsigned char>(c) > 0x7f)
+                std::abort();
+        }
+        if (EncodeIso2022Jp(DecodeIso2022Jp(jis)) != jis)
+            std::abort();
+    }
     Consume(HtmlToText(DecodeText(bytes, "UTF-8")));
     Consume(FromCrLf(ToCrLf(cp932)));
 }
@@ -102,10 +111,22 @@ void FuzzSettings(const QByteArray& input) {
     AccountRecord record;
     ParseServerSettings(input, record);
     Consume(record.SmtpServer + record.Pop3Server + record.FromAddress + record.AccountId + record.Password);
+    // Whatever was read and can be written in CP932 must survive a save and a load.
+    bool representable = true;
+    for (const QString* field : {&record.SmtpServer, &record.Pop3Server, &record.FromAddress})
+        representable = representable && DecodeCp932(EncodeCp932(*field)) == *field;
+    if (representable && SaveServerSettings(record)) {
+        AccountRecord again;
+        LoadServerSettings(again);
+        if (again.SmtpServer != record.SmtpServer || again.Pop3Server != record.Pop3Server ||
+            again.FromAddress != record.FromAddress || again.UseApop != record.UseApop)
+            std::abort();
+    }
     const QString path = g_appDir->path() + QStringLiteral("/profile.ini");
     WriteFile(path, input);
     for (const char* key : {"server", "pop3", "id", "pass", ""})
         Consume(ReadProfileString(path, QStringLiteral("mail"), QString::fromLatin1(key)));
+    QDir().mkpath(ResolvePath(MailDataDir()));
     WriteFile(ResolvePath(CredentialsFile()), input);
     const Credentials credentials = ReadCredentials();
     Consume(credentials.AccountId + credentials.Password);
