@@ -3,6 +3,7 @@
 # of executions.
 #   scripts/fuzz.sh                      every target, FUZZ_RUNS executions each (default 200000)
 #   FUZZ_RUNS=2000000 scripts/fuzz.sh mime pop3
+#   FUZZ_SECONDS=600 scripts/fuzz.sh ...  also stop each target after that many seconds
 # Seeds are read where they lie (our MIME corpus, the other projects' test mail when present,
 # tests/fuzz/seeds); what the fuzzer learns stays in build-fuzz/corpus. A crash, a hang over 1 s
 # or more than 512 MB leaves its input in build-fuzz/artifacts/<target>/: minimise it, put it
@@ -40,7 +41,7 @@ failed=""
 for t in $TARGETS; do
     mkdir -p "$B/corpus/$t" "$B/artifacts/$t"
     # shellcheck disable=SC2046
-    if "$B/bin/fuzz_$t" -runs="$RUNS" -timeout=1 -rss_limit_mb=512 -max_len="$(max_len "$t")" \
+    if "$B/bin/fuzz_$t" -runs="$RUNS" ${FUZZ_SECONDS:+-max_total_time=$FUZZ_SECONDS} -timeout=1 -rss_limit_mb=512 -max_len="$(max_len "$t")" \
         -print_final_stats=1 -artifact_prefix="$B/artifacts/$t/" "$B/corpus/$t" $(seeds "$t") \
         >"$B/fuzz_$t.log" 2>&1; then
         result=clean

@@ -15,20 +15,23 @@ protected:
     static void SetUpTestSuite() { fuzz::Setup(); }
 };
 
+// The inputs a fuzzer stopped on, and the hand-written seeds (sessions and files as they should
+// be), which also keep the entry points from rotting between fuzzing runs.
 TEST_P(FuzzRegressionTest, EveryStoredInputRunsQuickly) {
     const Target* target = FindTarget(GetParam());
     ASSERT_NE(target, nullptr);
-    const QDir folder(QStringLiteral(RICORNE_SOURCE_DIR "/tests/fuzz/regressions/") + GetParam());
-    const QStringList names = folder.entryList(QDir::Files, QDir::Name);
-    for (const QString& name : names) {
-        SCOPED_TRACE(name.toStdString());
-        QFile file(folder.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        QElapsedTimer timer;
-        timer.start();
-        target->run(file.readAll());
-        // The fuzzer's hang limit is 1 s; leave room for a loaded or sanitized machine.
-        EXPECT_LT(timer.elapsed(), 10000);
+    for (const char* kind : {"/tests/fuzz/regressions/", "/tests/fuzz/seeds/"}) {
+        const QDir folder(QStringLiteral(RICORNE_SOURCE_DIR) + QString::fromLatin1(kind) + GetParam());
+        for (const QString& name : folder.entryList(QDir::Files, QDir::Name)) {
+            SCOPED_TRACE(folder.filePath(name).toStdString());
+            QFile file(folder.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            QElapsedTimer timer;
+            timer.start();
+            target->run(file.readAll());
+            // The fuzzer's hang limit is 1 s; leave room for a loaded or sanitized machine.
+            EXPECT_LT(timer.elapsed(), 10000);
+        }
     }
 }
 
