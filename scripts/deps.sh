@@ -2,6 +2,7 @@
 # Installs the Debian packages Ricorne needs. Idempotent: does nothing when all are present.
 #   scripts/deps.sh          build and run
 #   scripts/deps.sh --test   build, run and the whole test suite (mail servers, Xvfb, benchmarks)
+#   scripts/deps.sh --fuzz   build, run and the libFuzzer targets (scripts/fuzz.sh); not needed by CI
 set -e
 BUILD="cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgmime-3.0-dev libgif-dev
  fonts-ipafont-gothic fonts-urw-base35 fonts-texgyre ca-certificates"
@@ -9,8 +10,10 @@ RUN="xvfb xauth x11-utils imagemagick xdg-utils"
 TEST="libgtest-dev libgmock-dev dovecot-core dovecot-pop3d dovecot-submissiond opensmtpd python3
  python3-aiosmtpd openssl curl xdotool mpop hyperfine time iproute2 procps libpython3.11-testsuite
  poppler-utils"
+FUZZ="clang-14 libclang-rt-14-dev"
 PKGS="$BUILD $RUN"
 [ "${1:-}" = "--test" ] && PKGS="$PKGS $TEST"
+[ "${1:-}" = "--fuzz" ] && PKGS="$PKGS $FUZZ"
 
 missing=""
 for p in $PKGS; do
