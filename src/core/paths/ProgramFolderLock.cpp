@@ -18,7 +18,13 @@ namespace {
 struct HeldLock {
     int fd = -1;
     int holders = 0;
+    quint64 hold = 0;
 };
+
+quint64 NextHold() {
+    static quint64 last = 0;
+    return ++last;
+}
 
 // By lock file path: tests and the tool may switch AppDir within one process.
 QHash<QString, HeldLock>& HeldLocks() {
@@ -34,6 +40,13 @@ QString ProgramFolderLock::FileName() {
 
 QString ProgramFolderLock::Path() {
     return ResolvePath(QLatin1Char('\\') + MailDataDir() + QLatin1Char('\\') + FileName());
+}
+
+quint64 ProgramFolderLock::CurrentHold() {
+    if (HeldLocks().isEmpty())
+        return 0;
+    const auto it = HeldLocks().constFind(Path());
+    return it == HeldLocks().constEnd() ? 0 : it->hold;
 }
 
 namespace {
@@ -79,7 +92,7 @@ ProgramFolderLock::ProgramFolderLock() : path_(Path()) {
     int fd = -1;
     state_ = Lock(QFile::encodeName(path_), &fd);
     if (state_ == State::Held)
-        HeldLocks().insert(path_, HeldLock{fd, 1});
+        HeldLocks().insert(path_, HeldLock{fd, 1, NextHold()});
 }
 
 ProgramFolderLock::~ProgramFolderLock() {
