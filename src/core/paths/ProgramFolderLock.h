@@ -38,7 +38,7 @@ public:
 
 private:
     State state_;
-    QString path_;
+    QString appDir_;
 };
 
 // What a program that finds the folder busy says.
