@@ -2,6 +2,7 @@
 
 #include "compose/ComposeTexts.h"
 #include "compose/Fortune.h"
+#include "core/clock/ClockText.h"
 #include "core/dialogs/DialogService.h"
 #include "core/mail/NMail.h"
 #include "core/settings/AccountSettings.h"
@@ -9,7 +10,6 @@
 #include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
-#include "core/clock/ClockText.h"
 
 #include <QDateTime>
 
@@ -35,7 +35,8 @@ public:
     }
     // warning marks a problem of the program's own files.
     void Message(const QString& title, const QString& text, bool warning) const {
-        Dialogs().Message(title, text, warning ? MessageIcon::Warning : MessageIcon::None, MessageButtons::Ok);
+        Dialogs().Message(title, text, warning ? MessageIcon::Warning : MessageIcon::None,
+                          MessageButtons::Ok);
     }
     QString Clock() const {
         return wiring_.clockText ? wiring_.clockText() : ClockText(QDateTime::currentDateTime());
@@ -83,6 +84,18 @@ ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring&
 
     const bool batch = state.BatchOn();
     result.passes = batch ? static_cast<int>(state.names.size()) : 1;
+    // A batch goes over one SMTP session instead of a connection, TLS start and login per mail.
+    struct BatchSession {
+        NMail* mail = nullptr;
+        ~BatchSession() {
+            if (mail)
+                mail->NMailSmtpEndBatch();
+        }
+    } session;
+    if (batch && result.passes > 1) {
+        session.mail = &io.Mail();
+        session.mail->NMailSmtpBeginBatch();
+    }
     for (int k = 1; k <= result.passes; ++k) {
         QString to = state.recipient;
         if (batch) {
