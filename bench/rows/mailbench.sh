@@ -90,7 +90,7 @@ p = statistics.median(float(x) for x in peer.split()) / scale
 ratio = o / p
 verdict = "ok" if ratio <= float(target) else "MISSED"
 fmt = "%.0f" if unit == "calls" else "%.3f"
-print("| %s | %s %s | %s %s | %.2fx | <= %sx | %s | (n=%d)" % (
+print("| %s | %s %s | %s %s | %.2fx | <= %sx | %s | %d |" % (
     label, fmt % o, unit, fmt % p, unit, ratio, target, verdict, len(ours.split())))
 PY
 }
