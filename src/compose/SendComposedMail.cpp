@@ -92,6 +92,18 @@ ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring&
     // to the typed recipient alone.
     const bool batch = state.BatchOn() && state.widened;
     result.passes = batch ? static_cast<int>(state.names.size()) : 1;
+    // A batch goes over one SMTP session instead of a connection, TLS start and login per mail.
+    struct BatchSession {
+        NMail* mail = nullptr;
+        ~BatchSession() {
+            if (mail)
+                mail->NMailSmtpEndBatch();
+        }
+    } session;
+    if (batch && result.passes > 1) {
+        session.mail = &io.Mail();
+        session.mail->NMailSmtpBeginBatch();
+    }
     for (int k = 1; k <= result.passes; ++k) {
         QString to = state.recipient;
         BatchEntry entry;

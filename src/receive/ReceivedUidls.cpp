@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -23,6 +24,19 @@ bool SyncPath(const QString& path, int flags) {
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
+}
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
 }
 
 // Whether record n of the received store holds exactly the bytes the checksum was taken of.
@@ -145,15 +159,17 @@ bool ReceivedUidls::Forget(const QSet<QString>& uidls) {
 bool ReceivedUidls::AddBeforeRecord(const QString& uidl, int n, const QByteArray& recordSum) {
     if (!IsUsable(uidl))
         return false;
-    QFile file(Path());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+    // One line per received mail: a plain append, without the look-ups a QFile makes.
+    const int fd =
+        ::open(QFile::encodeName(Path()).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
         return false;
     const QByteArray entry = uidl.toLatin1() + ' ' + QByteArray::number(n) + ' ' + recordSum;
     QByteArray line = entry + "\r\n";
     if (endsInsideLine_)
         line.prepend("\r\n");
-    if (file.write(line) != line.size() || !file.flush()) {
+    const bool written = WriteAll(fd, line);
+    if (::close(fd) != 0 || !written) {
         endsInsideLine_ = true; // part of the line may have gone out
         return false;
     }

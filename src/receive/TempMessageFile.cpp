@@ -41,6 +41,7 @@ bool TempMessageFile::Write(const QString& folder, const QString& header, const 
             Remove();
             return false;
         }
+        bytes_ = bytes;
         return true;
     }
     return false;
@@ -49,10 +50,7 @@ bool TempMessageFile::Write(const QString& folder, const QString& header, const 
 QString TempMessageFile::ReadBack() const {
     if (path_.isEmpty())
         return {};
-    QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString text = ToCrLf(DecodeCp932(file.readAll()));
+    QString text = ToCrLf(DecodeCp932(bytes_));
     if (!text.isEmpty() && !text.endsWith(QStringLiteral("\r\n")))
         text += QStringLiteral("\r\n");
     return text;
@@ -63,6 +61,7 @@ void TempMessageFile::Remove() {
         return;
     QFile::remove(path_);
     path_.clear();
+    bytes_.clear();
 }
 
 int TempMessageFile::RemoveLeftovers(const QString& folder) {

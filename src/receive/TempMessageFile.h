@@ -5,6 +5,7 @@
 // the object goes.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace ricorne {
@@ -21,6 +22,7 @@ public:
     bool Write(const QString& folder, const QString& header, const QString& body);
 
     // The file read back line by line, each line followed by CR LF; empty when not written.
+    // Made from the bytes written rather than by reading them again: they are the same bytes.
     QString ReadBack() const;
 
     QString Path() const { return path_; }
@@ -34,6 +36,7 @@ public:
 
 private:
     QString path_;
+    QByteArray bytes_; // what the file holds
 };
 
 } // namespace ricorne

@@ -14,6 +14,8 @@
 
 #include <QFile>
 
+#include <optional>
+
 namespace ricorne {
 
 namespace {
@@ -236,6 +238,15 @@ int NMail::NMailAttachmentFileClose() {
     return 0;
 }
 
+void NMail::NMailSmtpBeginBatch() {
+    smtpBatch_ = true;
+}
+
+void NMail::NMailSmtpEndBatch() {
+    smtpBatch_ = false;
+    batchClient_.reset(); // says QUIT
+}
+
 QString NMail::NMailGetMessage() const {
     return message_;
 }
@@ -269,7 +280,12 @@ int NMail::NMailSmtpSendMail(const QString& server, const QString& to, const QSt
     options.caFile = CaFile();
     options.usePipelining = pipelining_;
     options.tlsMemoryFile = TlsMemoryFile();
-    SmtpClient client(options);
+    std::optional<SmtpClient> single;
+    if (smtpBatch_ && !batchClient_) {
+        batchClient_ = std::make_unique<SmtpClient>(options);
+        batchClient_->SetKeepSession(true);
+    }
+    SmtpClient& client = smtpBatch_ ? *batchClient_ : single.emplace(options);
     if (!client.Send(server, account.id, account.password, built.envelopeFrom, built.recipients,
                      built.bytes)) {
         message_ = client.Error();

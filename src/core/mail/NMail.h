@@ -20,6 +20,7 @@
 namespace ricorne {
 
 class Pop3Client;
+class SmtpClient;
 
 struct MailCredentials {
     QString id;
@@ -79,6 +80,11 @@ public:
                                   const QString& subject, const QString& body,
                                   const QStringList& attachmentPaths);
 
+    // Between these two, the mails sent to one server with one login share one SMTP session
+    // (a batch to many recipients); the session ends at EndBatch or when the object goes.
+    void NMailSmtpBeginBatch();
+    void NMailSmtpEndBatch();
+
     // Settings of the component itself.
     void SetTimeouts(MailTimeouts timeouts) { timeouts_ = timeouts; }
     // Extra trusted certificates; default: "ca-certificates.pem" in the mail data folder.
@@ -107,6 +113,8 @@ private:
     int nextHandle_ = 1;
     QHash<int, Pop3Client*> sessions_;
     std::unique_ptr<KeptMail> kept_;
+    bool smtpBatch_ = false;
+    std::unique_ptr<SmtpClient> batchClient_; // the kept session of a batch
     QStringList savedNames_;
     QString message_;
 };

@@ -11,7 +11,15 @@ SmtpClient::SmtpClient() : SmtpClient(Options()) {}
 SmtpClient::SmtpClient(Options options)
     : options_(std::move(options)), socket_(QStringLiteral("SMTP"), options_.timeouts, options_.caFile) {}
 
-SmtpClient::~SmtpClient() = default;
+SmtpClient::~SmtpClient() {
+    EndSession();
+}
+
+void SmtpClient::EndSession() {
+    sessionKey_.clear();
+    if (socket_.IsOpen())
+        Close(true);
+}
 
 QString SmtpClient::Reply::Text() const {
     QStringList parts;
@@ -257,9 +265,6 @@ bool SmtpClient::Open(const ServerAddress& address) {
 bool SmtpClient::Send(const QString& server, const QString& user, const QString& password,
                       const QString& envelopeFrom, const QStringList& recipients, const QByteArray& message) {
     error_.clear();
-    extensions_.clear();
-    encrypted_ = false;
-    usedAuth_.clear();
     usedPipelining_ = false;
 
     const ServerAddress address = ParseServerAddress(server, MailProtocol::Smtp);
@@ -278,6 +283,31 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
         return Fail(QStringLiteral("送信先のメールアドレスが正しくありません: %1")
                         .arg(bad.join(QStringLiteral("、"))));
 
+    const QString key = server + QLatin1Char('\n') + user + QLatin1Char('\n') + password;
+    if (keepSession_ && socket_.IsOpen() && sessionKey_ == key) {
+        bool dropped = false;
+        if (Transaction(envelopeFrom, recipients, message, &dropped))
+            return true;
+        if (!dropped)
+            return false;
+        // The server ended the kept session before it saw the message: nothing went out, so
+        // a new session may send it.
+        error_.clear();
+    }
+    sessionKey_.clear();
+    if (!Connect(address, user, password))
+        return false;
+    if (keepSession_)
+        sessionKey_ = key;
+    bool dropped = false;
+    return Transaction(envelopeFrom, recipients, message, &dropped);
+}
+
+bool SmtpClient::Connect(const ServerAddress& address, const QString& user, const QString& password) {
+    extensions_.clear();
+    encrypted_ = false;
+    usedAuth_.clear();
+    sessionMails_ = 0;
     // Nothing but EHLO and STARTTLS has happened when a certificate is rejected, so trying
     // once more with the other trust cannot send anything twice.
     // The extra certificates are there for a private server, so they go first.
@@ -296,12 +326,17 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
         Close(true);
         return false;
     }
-    Reply reply;
     if (HasExtension(u"AUTH") && !user.isEmpty() && !Authenticate(user, password)) {
         Close(true);
         return false;
     }
 
+    return true;
+}
+
+bool SmtpClient::Transaction(const QString& envelopeFrom, const QStringList& recipients,
+                             const QByteArray& message, bool* dropped) {
+    *dropped = false;
     // The envelope. With PIPELINING MAIL and every RCPT go out together; DATA only after
     // every recipient was accepted, so a refusal never sends a partial mail.
     QByteArray mailFrom = "MAIL FROM:<" + envelopeFrom.toLatin1() + '>';
@@ -328,12 +363,14 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
         if (!socket_.Write(batch)) {
             error_ = socket_.Error();
             Close(false);
+            *dropped = true;
             return false;
         }
         for (qsizetype i = 0; i < commands.size(); ++i) {
             replies << ReadReply();
             if (replies.last().code == 0) {
                 Close(false);
+                *dropped = true;
                 return false;
             }
         }
@@ -342,6 +379,7 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
             replies << Command(c);
             if (replies.last().code == 0) {
                 Close(false);
+                *dropped = true;
                 return false;
             }
             if (replies.size() == 1 && replies[0].code != 250)
@@ -349,6 +387,7 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
         }
     }
     if (replies[0].code != 250) {
+        *dropped = replies[0].code == 421; // the server is closing the session
         error_ = QStringLiteral("SMTP サーバーが送信者 %1 を受け付けません: %2")
                      .arg(envelopeFrom, replies[0].Text());
         Command("RSET");
@@ -368,9 +407,10 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
         return false;
     }
 
-    reply = Command("DATA");
+    Reply reply = Command("DATA");
     if (reply.code == 0) {
         Close(false);
+        *dropped = true;
         return false;
     }
     if (reply.code != 354) {
@@ -395,7 +435,10 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
         Close(true);
         return false;
     }
-    Close(true);
+    // Servers limit the mails of one session (OpenSMTPD takes 100; a relay in front of it may
+    // then fail the next one after its data went out): a kept session ends well before that.
+    if (!keepSession_ || ++sessionMails_ >= kMailsPerSession)
+        EndSession();
     return true;
 }
 

@@ -38,6 +38,14 @@ public:
     bool Send(const QString& server, const QString& user, const QString& password,
               const QString& envelopeFrom, const QStringList& recipients, const QByteArray& message);
 
+    // With keep on, a sent message leaves the session open, and the next Send to the same
+    // server with the same login goes over it (a batch to many recipients pays for one
+    // connection, TLS start and login). A kept session the server has dropped is replaced by
+    // a new one when it fails before the message went out. EndSession says QUIT.
+    void SetKeepSession(bool keep) { keepSession_ = keep; }
+    static constexpr int kMailsPerSession = 50; // then a kept session starts afresh
+    void EndSession();
+
     const QString& Error() const { return error_; }
     // What the last Send saw, for tests.
     const QStringList& Extensions() const { return extensions_; }
@@ -59,6 +67,11 @@ private:
         QString Text() const;
     };
     bool Open(const ServerAddress& address);
+    bool Connect(const ServerAddress& address, const QString& user, const QString& password);
+    // MAIL, RCPT, DATA and the message. *dropped: the connection failed before any of the
+    // message went out.
+    bool Transaction(const QString& envelopeFrom, const QStringList& recipients, const QByteArray& message,
+                     bool* dropped);
     Reply ReadReply();
     Reply Command(const QByteArray& command);
     bool Hello();
@@ -76,6 +89,9 @@ private:
     bool encrypted_ = false;
     QString usedAuth_;
     bool usedPipelining_ = false;
+    bool keepSession_ = false;
+    QString sessionKey_; // server and login of the open kept session
+    int sessionMails_ = 0;
 };
 
 } // namespace ricorne

@@ -290,8 +290,10 @@ private:
         const QByteArray temp = QFile::encodeName(file.name);
         bool ok;
         {
-            GObjectPtr<GMimeStream> out(g_mime_stream_fs_new(file.fd));
-            g_mime_stream_fs_set_owner(GMIME_STREAM_FS(out.get()), FALSE);
+            // Written front to back: a pipe stream does no seek before every block, as the
+            // file stream does (two system calls per 3 KB of a large attachment).
+            GObjectPtr<GMimeStream> out(g_mime_stream_pipe_new(file.fd));
+            g_mime_stream_pipe_set_owner(GMIME_STREAM_PIPE(out.get()), FALSE);
             errno = 0;
             ok = write(out.get()) && g_mime_stream_flush(out.get()) == 0;
         }

@@ -4,8 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QStringList>
 
+#include <ctime>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +34,77 @@ QString DefaultAppDir() {
 
 char16_t FoldAscii(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c;
+}
+
+QStringList ListFolder(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+// The names in a folder, kept from one resolve to the next while the folder stays as it was:
+// the stores are resolved several times for every received mail, and a listing per component
+// each time cost more than the mail itself. One stat of the folder tells whether the kept names
+// still hold (any entry added, removed or renamed changes its modification time).
+struct FolderNames {
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec modified{};
+    QStringList names;
+};
+
+struct FolderNameCache {
+    QMutex mutex;
+    QHash<QString, FolderNames> folders;
+};
+
+FolderNameCache& NameCache() {
+    static FolderNameCache cache;
+    return cache;
+}
+
+bool Before(const timespec& a, const timespec& b) {
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// The names in folder when they can be trusted, else nullopt (the caller then looks for
+// itself, as if there were no cache).
+std::optional<QStringList> CachedNames(const QString& folder) {
+    struct stat st;
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    FolderNameCache& cache = NameCache();
+    QMutexLocker locker(&cache.mutex);
+    auto it = cache.folders.find(folder);
+    if (it != cache.folders.end() && it->device == st.st_dev && it->inode == st.st_ino &&
+        it->modified.tv_sec == st.st_mtim.tv_sec && it->modified.tv_nsec == st.st_mtim.tv_nsec)
+        return it->names;
+    timespec listedAt{};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &listedAt);
+    FolderNames entry{st.st_dev, st.st_ino, st.st_mtim, ListFolder(folder)};
+    // A folder changed in the same clock tick as it is listed could change again without its
+    // time moving: such a listing is used now but not kept. An empty one may be a folder we
+    // cannot read, where only a direct look finds a name: not kept either.
+    if (!Before(st.st_mtim, listedAt) || entry.names.isEmpty()) {
+        cache.folders.remove(folder);
+        return std::nullopt;
+    }
+    if (cache.folders.size() >= 64)
+        cache.folders.clear();
+    const QStringList names = entry.names;
+    cache.folders.insert(folder, std::move(entry));
+    return names;
+}
+
+// The entry of names that stands for part: the exact spelling, else the first that differs
+// only in ASCII letter case; empty when there is none.
+QString Match(const QStringList& names, const QString& part) {
+    if (names.contains(part))
+        return part;
+    for (const QString& name : names) {
+        if (SameNameIgnoringAsciiCase(name, part))
+            return name;
+    }
+    return {};
 }
 
 } // namespace
@@ -101,20 +176,14 @@ QString ResolvePath(const QString& relative) {
     for (const QString& part : parts) {
         QString chosen = part;
         if (matching && part != u"."_s && part != u".."_s) {
-            if (!QFileInfo::exists(path + u'/' + part)) {
-                chosen.clear();
-                QStringList names = QDir(path).entryList(
-                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-                for (const QString& name : names) {
-                    if (SameNameIgnoringAsciiCase(name, part)) {
-                        chosen = name;
-                        break;
-                    }
-                }
-                if (chosen.isEmpty()) {
-                    chosen = part;
-                    matching = false;
-                }
+            if (const std::optional<QStringList> names = CachedNames(path)) {
+                chosen = Match(*names, part);
+            } else if (!QFileInfo::exists(path + u'/' + part)) {
+                chosen = Match(ListFolder(path), part);
+            }
+            if (chosen.isEmpty()) {
+                chosen = part;
+                matching = false;
             }
         }
         path += u'/' + chosen;

@@ -16,11 +16,20 @@ namespace ricorne {
 namespace {
 
 struct HeldLock {
+    QString path; // the lock file
     int fd = -1;
     int holders = 0;
+    quint64 hold = 0;
 };
 
-// By lock file path: tests and the tool may switch AppDir within one process.
+quint64 NextHold() {
+    static quint64 last = 0;
+    return ++last;
+}
+
+// By AppDir: tests and the tool may switch AppDir within one process. Keyed by the folder
+// rather than the resolved lock file, so that holding it again (every store write of a check)
+// needs no look-up in the file system.
 QHash<QString, HeldLock>& HeldLocks() {
     static QHash<QString, HeldLock> locks;
     return locks;
@@ -34,6 +43,13 @@ QString ProgramFolderLock::FileName() {
 
 QString ProgramFolderLock::Path() {
     return ResolvePath(QLatin1Char('\\') + MailDataDir() + QLatin1Char('\\') + FileName());
+}
+
+quint64 ProgramFolderLock::CurrentHold() {
+    if (HeldLocks().isEmpty())
+        return 0;
+    const auto it = HeldLocks().constFind(AppDir());
+    return it == HeldLocks().constEnd() ? 0 : it->hold;
 }
 
 namespace {
@@ -69,28 +85,29 @@ ProgramFolderLock::State Lock(const QByteArray& path, int* lockedFd) {
 
 } // namespace
 
-ProgramFolderLock::ProgramFolderLock() : path_(Path()) {
-    auto it = HeldLocks().find(path_);
+ProgramFolderLock::ProgramFolderLock() : appDir_(AppDir()) {
+    auto it = HeldLocks().find(appDir_);
     if (it != HeldLocks().end()) {
         ++it->holders;
         state_ = State::Held;
         return;
     }
+    const QString path = Path();
     int fd = -1;
-    state_ = Lock(QFile::encodeName(path_), &fd);
+    state_ = Lock(QFile::encodeName(path), &fd);
     if (state_ == State::Held)
-        HeldLocks().insert(path_, HeldLock{fd, 1});
+        HeldLocks().insert(appDir_, HeldLock{path, fd, 1, NextHold()});
 }
 
 ProgramFolderLock::~ProgramFolderLock() {
     if (state_ != State::Held)
         return;
-    auto it = HeldLocks().find(path_);
+    auto it = HeldLocks().find(appDir_);
     if (it == HeldLocks().end() || --it->holders > 0)
         return;
     // Removed while still locked (see Lock), so that no empty lock file stays in the folder.
     // One left by a killed program is harmless: the kernel let go of its lock.
-    ::unlink(QFile::encodeName(path_).constData());
+    ::unlink(QFile::encodeName(it->path).constData());
     ::close(it->fd);
     HeldLocks().erase(it);
 }

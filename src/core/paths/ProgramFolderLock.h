@@ -31,10 +31,14 @@ public:
 
     static QString FileName(); // "ricorne.lock"
     static QString Path();     // the lock file of the current AppDir (resolved now)
+    // A number for this process's present holding of the current AppDir's lock, new each time
+    // the lock is taken afresh; 0 when this process does not hold it. While it stays the same,
+    // no other program has written the stores.
+    static quint64 CurrentHold();
 
 private:
     State state_;
-    QString path_;
+    QString appDir_;
 };
 
 // What a program that finds the folder busy says.

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringList>
 
 #include <cerrno>
@@ -400,9 +401,41 @@ QString TakeStoreNotice() {
     return text;
 }
 
+namespace {
+
+// Stores repaired during the lock holding they are keyed to.
+QHash<QString, quint64>& RepairedInHold() {
+    static QHash<QString, quint64> repaired;
+    return repaired;
+}
+
+QString RepairKey(const StoreDescriptor& store) {
+    return AppDir() + store.tempFile;
+}
+
+bool Repair(const StoreDescriptor& store);
+
+} // namespace
+
 bool RecoverStore(const StoreDescriptor& store) {
     if (store.tempFile.isEmpty())
         return true;
+    // Only a compaction leaves a temporary file, and compactions hold the folder lock: while
+    // this process holds it, a store repaired once stays repaired, and a mail check need not
+    // look for the file again before every record.
+    const quint64 hold = ProgramFolderLock::CurrentHold();
+    if (hold != 0 && RepairedInHold().value(RepairKey(store)) == hold)
+        return true;
+    if (!Repair(store))
+        return false;
+    if (hold != 0)
+        RepairedInHold().insert(RepairKey(store), hold);
+    return true;
+}
+
+namespace {
+
+bool Repair(const StoreDescriptor& store) {
     const QString temp = StoreTempPath(store);
     // Only a regular file can be a compaction's leftover; anything else there (a folder a user
     // made) is not ours to move, and a compaction simply cannot run until it is gone.
@@ -455,6 +488,8 @@ bool RecoverStore(const StoreDescriptor& store) {
                             .arg(storeName, tempName, QFileInfo(aside).fileName());
     return SyncFolderOf(path);
 }
+
+} // namespace
 
 int RecordCount(const StoreDescriptor& store) {
     RecoverStore(store);
@@ -592,6 +627,7 @@ bool CompactStore(const StoreDescriptor& store) {
         return false;
     auto fail = [&] {
         out.close();
+        RepairedInHold().remove(RepairKey(store)); // in case the file below cannot go
         ::unlink(Native(temp).constData());
         return false;
     };

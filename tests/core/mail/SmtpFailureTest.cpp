@@ -65,6 +65,50 @@ TEST_F(SmtpFailure, PipelinesTheEnvelopeAndSendsTheMessageStuffed) {
     EXPECT_EQ(smtp_.data, QByteArray("Subject: s\r\n\r\n..dot\r\nline\r\n"));
 }
 
+// A batch keeps one session: one connection and one login for many mails. A kept session the
+// server drops before the message goes out is replaced and the mail still goes, exactly once;
+// another login never rides on the kept session.
+TEST_F(SmtpFailure, AKeptSessionCarriesABatchAndIsReplacedWhenDropped) {
+    int mailCommands = 0;
+    smtp_.answer = [&mailCommands](const QByteArray& c) -> QByteArray {
+        if (c.startsWith("MAIL FROM") && ++mailCommands == 3)
+            return "drop";
+        return {};
+    };
+    auto server = Start();
+    SmtpClient client(Options());
+    client.SetKeepSession(true);
+    for (int i = 1; i <= 4; ++i) {
+        const QByteArray text = "m" + QByteArray::number(i);
+        ASSERT_TRUE(client.Send(server->Url("smtp"), QStringLiteral("user"), QStringLiteral("pw"),
+                                QStringLiteral("a@x"), {QStringLiteral("b@x")},
+                                "Subject: " + text + "\r\n\r\n" + text))
+            << i << ": " << client.Error().toStdString();
+    }
+    EXPECT_EQ(server->Connections(), 2);
+    ASSERT_TRUE(client.Send(server->Url("smtp"), QStringLiteral("other"), QStringLiteral("pw2"),
+                            QStringLiteral("a@x"), {QStringLiteral("b@x")}, "Subject: m5\r\n\r\nm5"));
+    EXPECT_EQ(server->Connections(), 3);
+    client.EndSession();
+    EXPECT_TRUE(server->ReceivedLineStartingWith("QUIT"));
+    server.reset();
+    EXPECT_EQ(smtp_.data, QByteArray("Subject: m1\r\n\r\nm1\r\nSubject: m2\r\n\r\nm2\r\n"
+                                     "Subject: m3\r\n\r\nm3\r\nSubject: m4\r\n\r\nm4\r\n"
+                                     "Subject: m5\r\n\r\nm5\r\n"));
+}
+
+// Servers cap the mails of one session; a kept session starts afresh well before.
+TEST_F(SmtpFailure, AKeptSessionEndsAfterItsShareOfMails) {
+    auto server = Start();
+    SmtpClient client(Options());
+    client.SetKeepSession(true);
+    for (int i = 1; i <= SmtpClient::kMailsPerSession + 1; ++i)
+        ASSERT_TRUE(
+            client.Send(server->Url("smtp"), {}, {}, QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"))
+            << i << ": " << client.Error().toStdString();
+    EXPECT_EQ(server->Connections(), 2);
+}
+
 TEST_F(SmtpFailure, FallsBackToHeloAndSkipsAuthWhenNotOffered) {
     smtp_.answer = [](const QByteArray& c) -> QByteArray {
         return c.startsWith("EHLO") ? QByteArray("502 5.5.1 command not implemented") : QByteArray();

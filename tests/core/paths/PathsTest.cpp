@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <functional>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
@@ -92,6 +96,81 @@ TEST_F(PathsTest, StartUpReportsAFolderItCannotCreate) {
     Touch(u"添付フォルダ"_s); // a file in the way
     EXPECT_FALSE(EnsureInstalledFolders());
 }
+
+// Names found once are reused while the folder is unchanged; every kind of change to the
+// folder must show at the next resolve, whether it comes at once (within the clock tick of the
+// listing) or after the folder had settled.
+struct FolderChange {
+    const char* name;
+    QStringList dirsBefore;
+    QString relative;
+    QString before; // expected, relative to AppDir
+    std::function<bool(const QString& root)> change;
+    QString after;
+};
+
+class ResolveAfterChange : public PathsTest,
+                           public ::testing::WithParamInterface<std::tuple<FolderChange, bool>> {};
+
+TEST_P(ResolveAfterChange, SeesTheFolderAsItIsNow) {
+    if (!CaseSensitive())
+        GTEST_SKIP() << "the temporary folder does not tell letter case apart";
+    const auto& [c, settled] = GetParam();
+    for (const QString& dir : c.dirsBefore)
+        MakeDir(dir);
+    if (settled)
+        QThread::msleep(30); // past the clock tick of the folder's last change
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(ResolvePath(c.relative), root_ + c.before);
+    ASSERT_TRUE(c.change(root_));
+    EXPECT_EQ(ResolvePath(c.relative), root_ + c.after);
+    EXPECT_EQ(ResolvePath(c.relative), root_ + c.after);
+}
+
+const FolderChange kFolderChanges[] = {
+    {"FileCreatedUnderAnotherSpelling",
+     {u"★MailData"_s},
+     u"\\★MAilData\\KLMDATA2.TMP"_s,
+     u"/★MailData/KLMDATA2.TMP"_s,
+     [](const QString& root) {
+         QFile file(root + u"/★MailData/klmdata2.tmp"_s);
+         return file.open(QIODevice::WriteOnly);
+     },
+     u"/★MailData/klmdata2.tmp"_s},
+    {"FolderRenamedToAnotherCase",
+     {u"Data"_s},
+     u"\\DATA\\x.ini"_s,
+     u"/Data/x.ini"_s,
+     [](const QString& root) { return QDir(root).rename(u"Data"_s, u"dATA"_s); },
+     u"/dATA/x.ini"_s},
+    {"ExactSpellingAppearsLater",
+     {u"data"_s},
+     u"\\DATA"_s,
+     u"/data"_s,
+     [](const QString& root) { return QDir(root).mkdir(u"DATA"_s); },
+     u"/DATA"_s},
+    {"FolderRemoved",
+     {u"Data"_s},
+     u"\\data\\x.ini"_s,
+     u"/Data/x.ini"_s,
+     [](const QString& root) { return QDir(root).rmdir(u"Data"_s); },
+     u"/data/x.ini"_s},
+    {"FolderReplacedByAnotherSpelling",
+     {u"Data/Inner"_s},
+     u"\\data\\inner"_s,
+     u"/Data/Inner"_s,
+     [](const QString& root) {
+         return QDir(root + u"/Data"_s).removeRecursively() && QDir(root).mkpath(u"DaTa/INNER"_s);
+     },
+     u"/DaTa/INNER"_s},
+};
+
+INSTANTIATE_TEST_SUITE_P(Changes, ResolveAfterChange,
+                         ::testing::Combine(::testing::ValuesIn(kFolderChanges), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "AfterSettling" : "AtOnce");
+                         });
 
 TEST(AppDirTest, DefaultsToTheExecutablesFolder) {
     SetAppDir(QString());

@@ -1,4 +1,5 @@
 #include "core/paths/Paths.h"
+#include "core/paths/ProgramFolderLock.h"
 #include "core/stores/RecordBuffers.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
@@ -175,6 +176,31 @@ TEST_F(StoresTest, TemporaryFileOfAnOlderCrashIsRestoredBeforeReading) {
     ASSERT_TRUE(QFile::resize(Data(u"klmdata2.data"_s), kMail + 10));
     EXPECT_EQ(NextRecordNumber(ReceivedStore()), 4);
     EXPECT_EQ(DataFiles(), QStringList{u"klmdata2.data"_s});
+}
+
+// A mail check holds the folder lock and looks for a compaction's leftover once, not before
+// every record; what is left between two holdings is still repaired at the next one, and a
+// compaction inside a holding keeps counting right.
+TEST_F(StoresTest, LeftoversAreRepairedAtEveryNewHoldingOfTheFolderLock) {
+    AppendMails(ReceivedStore(), 3);
+    {
+        const ProgramFolderLock lock;
+        ASSERT_EQ(lock.state(), ProgramFolderLock::State::Held);
+        EXPECT_EQ(RecordCount(ReceivedStore()), 3);
+        ASSERT_TRUE(MarkDeleted(ReceivedStore(), 2, Mail(u"件名2"_s)));
+        ASSERT_TRUE(CompactStore(ReceivedStore()));
+        EXPECT_EQ(NextRecordNumber(ReceivedStore()), 3);
+        EXPECT_EQ(AppendRecord(ReceivedStore(), Mail(u"件名4"_s)).number, 3);
+    }
+    // An older program's compaction cut off after it removed the store.
+    ASSERT_TRUE(QFile::rename(Data(u"klmdata2.data"_s), Data(u"KLMDATA2.TMP"_s)));
+    {
+        const ProgramFolderLock lock;
+        ASSERT_EQ(lock.state(), ProgramFolderLock::State::Held);
+        EXPECT_EQ(RecordCount(ReceivedStore()), 3);
+        EXPECT_EQ(DataFiles(), (QStringList{u"klmdata2.data"_s, u"ricorne.lock"_s}));
+    }
+    EXPECT_EQ(Subjects(ReceivedStore()), (QStringList{u"件名1"_s, u"件名3"_s, u"件名4"_s}));
 }
 
 TEST_F(StoresTest, AppendAfterABrokenTailOverwritesIt) {

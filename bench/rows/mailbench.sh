@@ -1,0 +1,96 @@
+# Shared by the mail rows (sourced, not run): the test servers in a harness of their own, the
+# corpus, program folders, timing and the table line. Expects ROOT, BUILD, RUNS, WORK.
+SHARED=${RICORNE_SHARED:-$ROOT/../shared}
+MAILTOOL=${RICORNE_MAILTOOL:-$BUILD/bin/ricorne-mailtool}
+APPDIR_TOOL=$BUILD/bench/bench_appdir
+HARNESS=/tmp/ricorne-bench-servers
+MAILDIR=$HARNESS/mail/bench/Maildir
+CA=$WORK/ca.pem
+mkdir -p "$WORK"
+
+[ -x "$MAILTOOL" ] || { echo "missing $MAILTOOL: build first" >&2; exit 1; }
+[ -x "$APPDIR_TOOL" ] || { echo "missing $APPDIR_TOOL: cmake --build $BUILD --target bench_appdir" >&2; exit 1; }
+
+relay_pid=
+stop_servers() {
+    if [ -n "$relay_pid" ]; then kill "$relay_pid" 2>/dev/null; wait "$relay_pid" 2>/dev/null; fi
+    relay_pid=
+    "$ROOT/scripts/testservers/stop.sh" "$HARNESS" >/dev/null 2>&1 || true
+}
+# start.sh takes the machine-wide test-server lock, so a test run elsewhere waits for us and we
+# for it; stop as soon as the row is measured.
+start_servers() {
+    trap stop_servers EXIT
+    "$ROOT/scripts/testservers/start.sh" "$HARNESS" >/dev/null
+    cp "$HARNESS/tls/cert.pem" "$CA"
+}
+# A relay holding every chunk DELAY_MS in each direction (no netem on this kernel).
+start_relay() {  # LISTEN TARGET DELAY_MS
+    /usr/bin/python3 "$ROOT/bench/mail/delay_relay.py" "$1" "$2" "$3" >/dev/null &
+    relay_pid=$!
+    for _ in $(seq 1 300); do (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0; sleep 0.01; done
+    echo "relay on $1 did not start" >&2
+    exit 1
+}
+
+corpus() {
+    local gen=$SHARED/reference/mail-servers/bench/gen_corpus.py
+    [ -d "$WORK/corpus" ] && return 0
+    [ -f "$gen" ] || { echo "corpus generator not found: $gen" >&2; exit 1; }
+    /usr/bin/python3 "$gen" "$WORK/corpus" >/dev/null
+}
+refill() {
+    rm -rf "$MAILDIR"
+    mkdir -p "$MAILDIR/tmp" "$MAILDIR/cur"
+    cp -r "$WORK/corpus" "$MAILDIR/new"
+    chown -R mail:mail "$MAILDIR"
+    sync
+}
+empty_mailbox() {
+    rm -rf "$MAILDIR"
+    mkdir -p "$MAILDIR/tmp" "$MAILDIR/cur" "$MAILDIR/new"
+    chown -R mail:mail "$MAILDIR"
+}
+left_on_server() { find "$MAILDIR/new" "$MAILDIR/cur" -type f | wc -l; }
+
+# A fresh program folder: POP3 server, SMTP server, [address-book entries].
+fresh_appdir() {  # DIR POP3 SMTP [COUNT]
+    rm -rf "$1"
+    if [ $# -ge 4 ]; then
+        "$APPDIR_TOOL" "$1" "$2" "$3" bench@localhost bench benchpw "$CA" "$4" bench
+    else
+        "$APPDIR_TOOL" "$1" "$2" "$3" bench@localhost bench benchpw "$CA"
+    fi
+}
+
+# Wall seconds of a command (its output goes to $WORK/last.out); fails the row when it fails.
+seconds() {
+    local start=$EPOCHREALTIME
+    "$@" > "$WORK/last.out" 2>&1 || { echo "failed: $*" >&2; cat "$WORK/last.out" >&2; exit 1; }
+    local end=$EPOCHREALTIME
+    /usr/bin/python3 -c "print('%.4f' % ($end - $start))"
+}
+
+# Total system calls counted by strace -c -f for a command.
+syscalls() {
+    strace -c -f -o "$WORK/strace.txt" "$@" > "$WORK/last.out" 2>&1 ||
+        { echo "failed: $*" >&2; cat "$WORK/last.out" >&2; exit 1; }
+    awk '$NF == "total" { print ($4 ~ /^[0-9]+$/) ? $4 : $3 }' "$WORK/strace.txt"
+}
+
+# One table line from the samples of both sides: medians, ratio, target, verdict.
+#   row LABEL UNIT TARGET "OURS..." "PEER..." [SCALE]   (SCALE divides both medians, e.g. per mail)
+row() {
+    /usr/bin/python3 - "$@" <<'PY'
+import statistics, sys
+label, unit, target, ours, peer = sys.argv[1:6]
+scale = float(sys.argv[6]) if len(sys.argv) > 6 else 1.0
+o = statistics.median(float(x) for x in ours.split()) / scale
+p = statistics.median(float(x) for x in peer.split()) / scale
+ratio = o / p
+verdict = "ok" if ratio <= float(target) else "MISSED"
+fmt = "%.0f" if unit == "calls" else "%.3f"
+print("| %s | %s %s | %s %s | %.2fx | <= %sx | %s | %d |" % (
+    label, fmt % o, unit, fmt % p, unit, ratio, target, verdict, len(ours.split())))
+PY
+}
