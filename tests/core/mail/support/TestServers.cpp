@@ -53,7 +53,15 @@ QString MaildirPath(const QString& user) {
 
 bool ClearMaildir(const QString& user) {
     const QString md = MaildirPath(user);
-    if (!QDir(md).removeRecursively())
+    // Dovecot (index files) or a late delivery of an earlier test may add a file while the folder
+    // is being removed; a second pass then finishes the job.
+    bool removed = false;
+    for (int attempt = 0; attempt < 5 && !removed; ++attempt) {
+        removed = QDir(md).removeRecursively();
+        if (!removed)
+            QThread::msleep(50);
+    }
+    if (!removed)
         return false;
     for (const char* sub : {"new", "cur", "tmp"}) {
         const QString d = md + u'/' + QLatin1String(sub);
