@@ -9,7 +9,8 @@
 namespace ricorne {
 
 // "送信履歴に保存できない文字があります: 😀 한": the characters of the recipient, subject and
-// body the sent history cannot keep, each once, in that order. Empty when it keeps them all.
+// body the sent history cannot keep, each once, in that order; after the tenth only " …".
+// Empty when it keeps them all.
 QString SentHistoryLossText(const QString& recipient, const QString& subject, const QString& body);
 
 // The status line as it should read after the texts changed: the loss text when there is a

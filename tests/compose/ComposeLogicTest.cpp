@@ -155,6 +155,8 @@ TEST(SentHistoryLoss, NamesTheCharactersOfEveryStoredField) {
               u"送信履歴に保存できない文字があります: 😀"_s);
     EXPECT_EQ(SentHistoryLossText(u"김 <kim@example.kr>"_s, u"旅行🎉"_s, u"また会おう😀🎉 김"_s),
               u"送信履歴に保存できない文字があります: 김 🎉 😀"_s);
+    EXPECT_EQ(SentHistoryLossText(QString(), QString(), u"가나다라마바사아자차카타파하"_s),
+              u"送信履歴に保存できない文字があります: 가 나 다 라 마 바 사 아 자 차 …"_s);
 }
 
 // The warning comes and goes with the texts, and never wipes a status of the send.
