@@ -1,5 +1,6 @@
 #include "compose/BackForm.h"
 
+#include "app/LongOperation.h"
 #include "app/TextBoxAdapter.h"
 #include "app/Twips.h"
 #include "compose/AttachmentControls.h"
@@ -127,12 +128,16 @@ void BackForm::Push() {
 }
 
 void BackForm::Send() {
-    if (sending_)
+    if (sending_ || LongOperation::Running())
         return;
     Pull();
-    sending_ = true;
-    const bool sent = SendReply(state_, mail_);
-    sending_ = false;
+    bool sent = false;
+    {
+        const LongOperation running;
+        sending_ = true;
+        sent = SendReply(state_, mail_);
+        sending_ = false;
+    }
     // A reply that did not go out stays in the window, so nothing the user wrote is lost.
     if (sent)
         close();

@@ -79,6 +79,10 @@ QString SendingStatus() {
     return QStringLiteral(u"メールを送信中です。しばらくお待ち下さい。");
 }
 
+QString SendingProgressStatus(int k, int count) {
+    return SendingStatus() + QStringLiteral(u"（%1/%2）").arg(k).arg(count);
+}
+
 QString SendCompleteStatus() {
     return QStringLiteral(u"送信完了です。");
 }

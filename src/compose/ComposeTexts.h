@@ -29,7 +29,9 @@ enum class ComposeHelp {
 QString ComposeHelpText(ComposeHelp control);
 
 // Status line of the compose window while sending and afterwards.
-QString SendingStatus();      // "メールを送信中です。しばらくお待ち下さい。"
+QString SendingStatus(); // "メールを送信中です。しばらくお待ち下さい。"
+// The same during pass k of a batch send of count passes, so a long batch shows where it is.
+QString SendingProgressStatus(int k, int count);
 QString SendCompleteStatus(); // "送信完了です。"
 QString SendStoppedStatus();  // the sent history could not take the copy; nothing more went out
 QString SendFailedStatus();   // at least one pass was refused: the mail did not reach everyone

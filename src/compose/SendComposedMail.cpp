@@ -119,7 +119,7 @@ ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring&
             to = TrimRight(FieldText(record.MailAddress));
             entry = {TrimRight(FieldText(record.Name)), to};
         }
-        state.status = SendingStatus();
+        state.status = batch ? SendingProgressStatus(k, result.passes) : SendingStatus();
         io.Refresh();
 
         const SentCopyStatus copy = AppendSentRecord(NextRecordNumber(SentStore()), state, io.Clock());

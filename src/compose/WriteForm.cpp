@@ -1,10 +1,12 @@
 #include "compose/WriteForm.h"
 
+#include "app/LongOperation.h"
 #include "app/TextBoxAdapter.h"
 #include "app/Twips.h"
 #include "compose/AttachmentControls.h"
 #include "compose/NameListBox.h"
 #include "compose/SendComposedMail.h"
+#include "compose/SentHistoryLoss.h"
 #include "compose/WriteFormLayout.h"
 #include "core/dialogs/DialogService.h"
 #include "core/text/Text.h"
@@ -215,6 +217,10 @@ void WriteForm::Wire() {
     connect(batch_, &QRadioButton::clicked, this, [this] { Apply(ChooseBatchSending); });
     connect(normal_, &QRadioButton::clicked, this, [this] { Apply(ChooseNormalSending); });
     connect(names_, &NameListBox::Pressed, this, [this] { PickName(); });
+    // Typing, pasting, a face mark or the greeting chooser: every change of the texts counts.
+    connect(to_, &QLineEdit::textChanged, this, [this] { NoteSentHistoryLoss(); });
+    connect(subject_, &QLineEdit::textChanged, this, [this] { NoteSentHistoryLoss(); });
+    connect(body_, &QPlainTextEdit::textChanged, this, [this] { NoteSentHistoryLoss(); });
 
     to_->installEventFilter(this);
     combo_->installEventFilter(this);
@@ -336,22 +342,36 @@ void WriteForm::CentreOnScreen() {
 }
 
 void WriteForm::Send() {
-    if (sending_)
+    if (sending_ || LongOperation::Running())
         return;
     Pull();
-    sending_ = true;
     bool closeWhenDone = false;
-    ComposeSendWiring wiring;
-    wiring.refresh = [this] {
-        Push();
-        status_->repaint(); // the send holds the window's thread: paint the status line now
-    };
-    wiring.close = [&closeWhenDone] { closeWhenDone = true; };
-    SendComposedMail(state_, wiring);
-    sending_ = false;
+    {
+        const LongOperation running;
+        sending_ = true;
+        ComposeSendWiring wiring;
+        wiring.refresh = [this] {
+            Push();
+            status_->repaint(); // the send holds the window's thread: paint the status line now
+            LongOperation::ShowProgress();
+        };
+        wiring.close = [&closeWhenDone] { closeWhenDone = true; };
+        SendComposedMail(state_, wiring);
+        sending_ = false;
+    }
     Push();
     if (closeWhenDone)
         close();
+}
+
+void WriteForm::NoteSentHistoryLoss() {
+    // The send shows its own progress; the texts it changes (the fortune) keep in CP932.
+    if (sending_)
+        return;
+    // Straight from the controls: this runs inside Push too, when only some of them are pushed.
+    state_.status = StatusAfterEdit(state_.status, to_->text(), subject_->text(), BoxText(*body_));
+    if (status_->text() != state_.status)
+        status_->setText(state_.status);
 }
 
 void WriteForm::PickName() {

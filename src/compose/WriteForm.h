@@ -94,6 +94,8 @@ private:
     void CentreOnScreen();
     void Send();
     void PickName();
+    // The status line names the characters the sent history would store as "?".
+    void NoteSentHistoryLoss();
     void ShowHelpFor(QObject* control);
     void HideHelp();
     // A key or input-method commit that would make the typed recipient longer than its limit.

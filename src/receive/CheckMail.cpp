@@ -30,6 +30,9 @@ QString NoNewMailStatus() {
 QString NewMailStatus() {
     return QStringLiteral(u"新着メール有り。");
 }
+QString ReceivingProgressStatus(int k, int count) {
+    return QStringLiteral(u"メールを受信しています… %1/%2").arg(k).arg(count);
+}
 QString AttachmentNotice() {
     return QStringLiteral(u"♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪");
 }
@@ -217,6 +220,8 @@ void Check::ReceiveAll() {
         known_->KeepOnly(onServer);
 
     for (int k = 1; k <= count; ++k) {
+        // A long check must not look like a hung one.
+        Status(ReceivingProgressStatus(k, count));
         if (ReceiveOne(k) == MailOutcome::Stop) {
             result_.stoppedEarly = true;
             break;

@@ -34,7 +34,8 @@ struct CheckMailWiring {
     // The record view each mail is staged in, asked for each time it is touched: the viewer
     // may be closed (and is loaded again) while one of the check's boxes is up.
     std::function<HistoryView&()> recordView;
-    // The main window's status label Label19.
+    // The main window's status label Label19. Also told which mail is being received
+    // (ReceivingProgressStatus) before each one.
     std::function<void(const QString& text)> setStatus;
     // Opens the account ID dialog (not modally) with the ID and password read from the file.
     std::function<void(const QString& id, const QString& password)> openAccountDialog;
@@ -59,10 +60,12 @@ struct CheckMailResult {
 CheckMailResult CheckMail(const CheckMailWiring& wiring);
 
 // Texts of the check.
-QString CheckingStatus();           // "メールのチェックをしています。"
-QString AttachmentMailStatus();     // "添付ファイルメール。"
-QString NoNewMailStatus();          // "新着メール無し。"
-QString NewMailStatus();            // "新着メール有り。"
+QString CheckingStatus();       // "メールのチェックをしています。"
+QString AttachmentMailStatus(); // "添付ファイルメール。"
+QString NoNewMailStatus();      // "新着メール無し。"
+QString NewMailStatus();        // "新着メール有り。"
+// While mail k of count is received: "メールを受信しています… k/count".
+QString ReceivingProgressStatus(int k, int count);
 QString AttachmentNotice();         // the line appended to the body of a mail with attachments
 QString ErrorTitle();               // "エラー"
 QString CannotOpenAttachmentText(); // "添付ファイルをオープンできません"

@@ -1,5 +1,6 @@
 #include "receive/ReceiveLabel.h"
 
+#include "app/LongOperation.h"
 #include "app/WindowRegistry.h"
 #include "core/mail/NMail.h"
 #include "history/TyakuForm.h"
@@ -13,6 +14,9 @@
 namespace ricorne {
 
 void CheckMailFrom(MainForm& main) {
+    if (LongOperation::Running())
+        return;
+    const LongOperation running;
     QPointer<MainForm> form(&main);
     CheckMailWiring wiring;
     wiring.mail = &SharedMail();
@@ -22,8 +26,10 @@ void CheckMailFrom(MainForm& main) {
         if (!form)
             return;
         form->SetStatus(text);
-        // The check holds the thread; paint the text now so it is seen while the check runs.
+        // The check holds the thread; paint the text now so it is seen while the check runs,
+        // and whatever else of the windows needs painting.
         form->Label19()->repaint();
+        LongOperation::ShowProgress();
     };
     wiring.openAccountDialog = [](const QString& id, const QString& password) {
         OpenIdPassDialog(id, password);
@@ -49,7 +55,8 @@ void InstallReceiveWiring() {
                     CheckMailFrom(*form);
             },
             [form] {
-                if (form)
+                // A press while a check or a send runs starts nothing, so it says nothing either.
+                if (form && !LongOperation::Running())
                     form->SetStatus(ReceivingStatus());
             });
     });

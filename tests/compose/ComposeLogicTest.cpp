@@ -6,6 +6,7 @@
 #include "compose/ComposeTexts.h"
 #include "compose/Fortune.h"
 #include "compose/SendReply.h"
+#include "compose/SentHistoryLoss.h"
 #include "core/dialogs/ScriptedDialogService.h"
 #include "core/random/Random.h"
 #include "core/stores/RecordBuffers.h"
@@ -143,6 +144,29 @@ TEST(AttachmentButtons, CancelledFirstDialogAndCancelButton) {
     AttachFirstFile(list, [] { return u"/tmp/x"_s; });
     EXPECT_TRUE(list.cancelEnabled);
     EXPECT_EQ(list.paths, QStringList({u"/tmp/x"_s}));
+}
+
+// Recipient, subject and body are all stored; each lost character is named once, in the order
+// of the fields.
+TEST(SentHistoryLoss, NamesTheCharactersOfEveryStoredField) {
+    EXPECT_EQ(SentHistoryLossText(u"田中 <tanaka@example.jp>"_s, u"件名〜①"_s, u"本文です。\r\n"_s),
+              QString());
+    EXPECT_EQ(SentHistoryLossText(QString(), QString(), u"楽しみです😀"_s),
+              u"送信履歴に保存できない文字があります: 😀"_s);
+    EXPECT_EQ(SentHistoryLossText(u"김 <kim@example.kr>"_s, u"旅行🎉"_s, u"また会おう😀🎉 김"_s),
+              u"送信履歴に保存できない文字があります: 김 🎉 😀"_s);
+    EXPECT_EQ(SentHistoryLossText(QString(), QString(), u"가나다라마바사아자차카타파하"_s),
+              u"送信履歴に保存できない文字があります: 가 나 다 라 마 바 사 아 자 차 …"_s);
+}
+
+// The warning comes and goes with the texts, and never wipes a status of the send.
+TEST(SentHistoryLoss, StatusFollowsTheTextsAndLeavesOtherStatusesAlone) {
+    const QString body = u"乾杯🍺"_s;
+    const QString loss = u"送信履歴に保存できない文字があります: 🍺"_s;
+    EXPECT_EQ(StatusAfterEdit(QString(), QString(), QString(), body), loss);
+    EXPECT_EQ(StatusAfterEdit(SendFailedStatus(), QString(), QString(), body), loss);
+    EXPECT_EQ(StatusAfterEdit(loss, QString(), QString(), u"乾杯"_s), QString());
+    EXPECT_EQ(StatusAfterEdit(SendFailedStatus(), QString(), QString(), u"乾杯"_s), SendFailedStatus());
 }
 
 TEST(ReplyRules, LayoutFigures) {

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -210,6 +211,29 @@ TEST_F(ComposeServerTest, EmptyBatchListInTheWindowSendsNothingAndCloses) {
     EXPECT_EQ(RecordCount(SentStore()), 0);
     EXPECT_TRUE(dialogs_.Requests().empty());
     EXPECT_FALSE(WaitForMails(u"bob"_s, 1, 500));
+}
+
+// The status line names what the sent history will lose while the mail is written; the mail goes
+// out as written and only the sent copy holds "?".
+TEST_F(ComposeServerTest, EmojiIsNamedBeforeTheSendArrivesIntactAndOnlyTheCopyLosesIt) {
+    WriteForm* form = Registry().Show<WriteForm>();
+    form->ToText()->setText(u"bob@localhost"_s);
+    form->SubjectText()->setText(u"週末😀"_s);
+    form->BodyText()->setPlainText(u"楽しみにしています😀\n또 만나요"_s);
+    EXPECT_EQ(form->Label7()->text(), u"送信履歴に保存できない文字があります: 😀 또 만 나 요"_s);
+    form->BodyText()->setPlainText(u"楽しみにしています😀"_s);
+    EXPECT_EQ(form->Label7()->text(), u"送信履歴に保存できない文字があります: 😀"_s);
+    form->Command1()->click();
+    EXPECT_TRUE(dialogs_.Requests().empty()) << qPrintable(dialogs_.MessageTexts().join(u'\n'));
+
+    const auto mails = BobsMails(1);
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(mails[0].subject, u"週末😀"_s);
+    EXPECT_TRUE(mails[0].body.startsWith(u"楽しみにしています😀"_s)) << qPrintable(mails[0].body);
+    const auto sent = SentMails();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(Trim(sent[0].subject), u"週末?"_s);
+    EXPECT_EQ(Trim(sent[0].body), u"楽しみにしています?"_s);
 }
 
 // 一括送信 chosen, then 元のサイズ: the batch choice went out of sight, so the mail typed to one

@@ -95,10 +95,15 @@ TEST_F(SendCommandTest, BatchPrintsEachFailureAndGoesOn) {
     const ToolRun run = RunTool(
         {u"--appdir"_s, app_.Path(), u"--subject"_s, u"一括"_s, u"--body-file"_s, bodyFile_, u"--batch"_s});
     EXPECT_EQ(run.exitCode, 1) << qPrintable(run.errors);
-    ASSERT_EQ(run.lines.size(), 3) << qPrintable(run.lines.join(u'\n'));
-    EXPECT_EQ(run.lines[0], u"メールを送信中です。しばらくお待ち下さい。"_s);
-    EXPECT_TRUE(run.lines[1].contains(u"nobody@localhost"_s)) << qPrintable(run.lines[1]);
-    EXPECT_EQ(run.lines[2], u"送信できなかったメールがあります。"_s);
+    // Each pass is announced as it starts; the refusal comes between the second and the third.
+    ASSERT_EQ(run.lines.size(), 6) << qPrintable(run.lines.join(u'\n'));
+    const QString sending = u"メールを送信中です。しばらくお待ち下さい。"_s;
+    EXPECT_EQ(run.lines[0], sending);
+    EXPECT_EQ(run.lines[1], sending + u"（1/3）"_s);
+    EXPECT_EQ(run.lines[2], sending + u"（2/3）"_s);
+    EXPECT_TRUE(run.lines[3].contains(u"nobody@localhost"_s)) << qPrintable(run.lines[3]);
+    EXPECT_EQ(run.lines[4], sending + u"（3/3）"_s);
+    EXPECT_EQ(run.lines[5], u"送信できなかったメールがあります。"_s);
     EXPECT_TRUE(WaitForMails(u"bob"_s, 2));
     SetAppDir(app_.Path());
     EXPECT_EQ(SentMails().size(), 3u);

@@ -146,6 +146,25 @@ TEST_F(SendProcedureTest, BatchFortunesAccumulateInTheBodyButNotInTheirOwnCopy) 
     EXPECT_FALSE(state_.fortune);
 }
 
+// A long batch says which pass is going; a single mail keeps the plain text; the end is the same.
+TEST_F(SendProcedureTest, BatchStatusCountsThePassesAndEndsWithTheCompletionText) {
+    AddAddress(u"一"_s, u"one@example.jp"_s);
+    AddAddress(u"二"_s, u"two@example.jp"_s);
+    AddAddress(u"三"_s, u"three@example.jp"_s);
+    FillNameList(state_, AddressStore());
+    state_.widened = true;
+    state_.batch = BatchChoice::Batch;
+    Send();
+    const QString sending = u"メールを送信中です。しばらくお待ち下さい。"_s;
+    EXPECT_EQ(statuses_, (QStringList{sending, sending + u"（1/3）"_s, sending + u"（2/3）"_s,
+                                      sending + u"（3/3）"_s, u"送信完了です。"_s, u"送信完了です。"_s}));
+
+    statuses_.clear();
+    state_.recipient = u"friend@example.jp"_s;
+    Send();
+    EXPECT_EQ(statuses_, (QStringList{sending, sending, u"送信完了です。"_s, u"送信完了です。"_s}));
+}
+
 TEST_F(SendProcedureTest, RowsWithoutAnAddressBookRecordAreSkipped) {
     AddAddress(u"一"_s, u"one@example.jp"_s);
     state_.names = {u"一"_s, u"消えた"_s, u"もう一つ"_s};

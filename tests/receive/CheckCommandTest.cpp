@@ -106,14 +106,16 @@ TEST_F(CheckCommandServerTest, FullDiskLeavesTheMailThatDidNotFitOnTheServer) {
         ASSERT_TRUE(DropMail(kUser, TextMail(u"メール%1"_s.arg(i), u"本文%1"_s.arg(i), i)));
     ToolRun run = RunTool(AppDirArgs(), qint64(sizeof(MailRecord)) * 5 / 2);
     EXPECT_EQ(run.exitCode, 1) << run.errors.toStdString(); // stopped early
-    EXPECT_EQ(run.lines, (QStringList{u"メールのチェックをしています。"_s, StoreWriteFailedText(),
-                                      u"新着メール有り。"_s}));
+    EXPECT_EQ(run.lines, (QStringList{u"メールのチェックをしています。"_s, u"メールを受信しています… 1/3"_s,
+                                      u"メールを受信しています… 2/3"_s, u"メールを受信しています… 3/3"_s,
+                                      StoreWriteFailedText(), u"新着メール有り。"_s}));
     EXPECT_EQ(RecordCount(ReceivedStore()), 2);
     EXPECT_EQ(MailFiles(kUser).size(), 1);
 
     run = RunTool(AppDirArgs());
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.lines, (QStringList{u"メールのチェックをしています。"_s, u"新着メール有り。"_s}));
+    EXPECT_EQ(run.lines, (QStringList{u"メールのチェックをしています。"_s, u"メールを受信しています… 1/1"_s,
+                                      u"新着メール有り。"_s}));
     EXPECT_EQ(MailFiles(kUser).size(), 0);
     QStringList subjects;
     for (const StoredMail& m : ReceivedMails())

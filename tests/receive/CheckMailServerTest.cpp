@@ -72,8 +72,12 @@ TEST_F(CheckMailServerTest, ThreeMailsBecomeConsecutiveRecordsInServerOrderAndLe
               u"添付フォルダに展開しました。♪♪♪"_s);
     EXPECT_EQ(mails[2].body, u"Attachment は大文字なので数えない\r\n"_s);
     EXPECT_EQ(check_.view.stagings, 3);
-    // The flag speaks of the last mail only: one pull for the new mail.
-    EXPECT_EQ(check_.statuses, (QStringList{u"メールのチェックをしています。"_s, u"新着メール有り。"_s}));
+    // Each mail is announced as it comes. The flag speaks of the last mail only: one pull for
+    // the new mail.
+    EXPECT_EQ(check_.statuses,
+              (QStringList{u"メールのチェックをしています。"_s, u"メールを受信しています… 1/3"_s,
+                           u"メールを受信しています… 2/3"_s, u"メールを受信しています… 3/3"_s,
+                           u"新着メール有り。"_s}));
     EXPECT_EQ(check_.leverPulls, 1);
     EXPECT_TRUE(check_.messages.isEmpty());
     EXPECT_TRUE(QDir(app_.AttachFolder()).isEmpty());
@@ -109,8 +113,9 @@ TEST_F(CheckMailServerTest, AttachmentMailGetsTheNoticeAndItsFilesAndTwoLeverPul
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "kept");
     EXPECT_EQ(QDir(app_.AttachFolder()).entryList(QDir::Files).size(), 2); // no temporary left
-    EXPECT_EQ(check_.statuses, (QStringList{u"メールのチェックをしています。"_s, u"添付ファイルメール。"_s,
-                                            u"新着メール有り。"_s}));
+    EXPECT_EQ(check_.statuses,
+              (QStringList{u"メールのチェックをしています。"_s, u"メールを受信しています… 1/1"_s,
+                           u"添付ファイルメール。"_s, u"新着メール有り。"_s}));
     EXPECT_EQ(check_.leverPulls, 2);
     EXPECT_EQ(OnServer(), 0);
 }

@@ -4,15 +4,20 @@
 #include "receive/ReceiveLabel.h"
 #include "FakePop3.h"
 #include "ReceiveTestSupport.h"
-#include "core/dialogs/ScriptedDialogService.h"
 #include "app/WindowRegistry.h"
+#include "compose/WriteForm.h"
+#include "core/dialogs/ScriptedDialogService.h"
+#include "core/stores/RecordStore.h"
 #include "history/TyakuForm.h"
 #include "mainwindow/MainForm.h"
 #include "settings/IdPassForm.h"
 
 #include <gtest/gtest.h>
 
+#include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -119,6 +124,69 @@ TEST_F(ReceiveLabelTest, MissingPasswordOpensTheAccountDialogWithTheFilesValues)
     EXPECT_EQ(dialog->PassText()->text(), QString());
     EXPECT_FALSE(server_.ReceivedLineStartingWith("USER"));
     EXPECT_EQ(main_->Status(), u"新着メール無し。"_s);
+}
+
+// Records each text Label19 paints while the check holds the thread.
+class PaintedTexts : public QObject {
+public:
+    explicit PaintedTexts(QLabel* label) : label_(label) { label->installEventFilter(this); }
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == label_ && event->type() == QEvent::Paint &&
+            (texts.isEmpty() || texts.last() != label_->text()))
+            texts << label_->text();
+        return false;
+    }
+
+private:
+    QLabel* label_;
+};
+
+TEST_F(ReceiveLabelTest, EachMailIsPaintedAsItComesAndTheEndTextStays) {
+    pop_.mails.append(TextMail(u"三通目"_s, u"本文3"_s, 3));
+    PaintedTexts painted(main_->Label19());
+    ClickReceive();
+    QStringList progress;
+    for (const QString& text : painted.texts)
+        if (text.startsWith(u"メールを受信しています"_s))
+            progress << text;
+    EXPECT_EQ(progress, (QStringList{u"メールを受信しています… 1/3"_s, u"メールを受信しています… 2/3"_s,
+                                     u"メールを受信しています… 3/3"_s}));
+    EXPECT_EQ(main_->Status(), u"新着メール有り。"_s);
+}
+
+// The lever runs inside the check and processes events, as a message box would: a press of the
+// receive label or of a compose window's send there must start neither a check nor a send.
+TEST_F(ReceiveLabelTest, PressesDuringACheckStartNothing) {
+    WriteForm* compose = Registry().Show<WriteForm>();
+    ASSERT_NE(compose, nullptr);
+    compose->ToText()->setText(u"bob@example.jp"_s);
+    compose->SubjectText()->setText(u"受信中の送信"_s);
+    QString statusAtSecondPress;
+    main_->SetLeverAction([this, compose, &statusAtSecondPress] {
+        if (++leverPulls_ > 1)
+            return; // a nested check pulls too: do not press again (that would never end)
+        main_->ClickLabel(NavLabel::Label6);
+        statusAtSecondPress = main_->Status();
+        compose->Command1()->click();
+    });
+    ClickReceive();
+    EXPECT_EQ(server_.Connections(), 1);
+    EXPECT_EQ(leverPulls_, 1);
+    EXPECT_EQ(statusAtSecondPress, u"新着メール有り。"_s); // not "メールを受信します。"
+    EXPECT_EQ(ReceivedMails().size(), 2);
+    EXPECT_EQ(RecordCount(SentStore()), 0);
+    EXPECT_TRUE(dialogs_.Requests().empty());
+    EXPECT_EQ(Registry().Find<WriteForm>(), compose); // still open, nothing sent
+    EXPECT_EQ(compose->SubjectText()->text(), u"受信中の送信"_s);
+
+    // Once the check is over the same presses work again.
+    main_->SetLeverAction([this] { ++leverPulls_; });
+    ClickReceive();
+    EXPECT_EQ(server_.Connections(), 2);
+    Registry().Close<WriteForm>();
 }
 
 } // namespace

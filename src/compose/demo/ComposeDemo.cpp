@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
     form->Combo1()->setEditText(QStringLiteral(u"こんにちわ。お変わりなく、お元気ですか？"));
     form->BodyText()->setPlainText(QStringLiteral(u"こんにちわ。お変わりなく、お元気ですか？\n\n今年も公園で"
                                                   u"お花見をします。\nよろしければご一緒にいかがですか。"));
+    if (mode == QLatin1String("write-emoji")) // what the status line says of unstorable characters
+        form->BodyText()->appendPlainText(QStringLiteral(u"楽しみです🌸 또 만나요"));
     if (mode == QLatin1String("write-wide")) {
         form->Command4()->click();
         form->Option2()->click();

@@ -1,5 +1,7 @@
 #include "Text.h"
 
+#include <QTextBoundaryFinder>
+
 #include <array>
 #include <cerrno>
 #include <iconv.h>
@@ -175,6 +177,23 @@ QString DecodeCp932(const QByteArray& bytes) {
 
 bool KeptByCp932(const QString& text) {
     return DecodeCp932(EncodeCp932(text)) == text;
+}
+
+QStringList UnkeptCharacters(const QString& text) {
+    QStringList unkept;
+    // Most texts lose nothing: one pass over the tables settles that.
+    if (EncodeCp932(text).count('?') == text.count(u'?'))
+        return unkept;
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    for (qsizetype end = graphemes.toNextBoundary(); end != -1; end = graphemes.toNextBoundary()) {
+        // Composed, so one letter written two ways is named once.
+        const QString piece = text.mid(start, end - start).normalized(QString::NormalizationForm_C);
+        start = end;
+        if (piece != u"?" && EncodeCp932(piece).contains('?') && !unkept.contains(piece))
+            unkept.append(piece);
+    }
+    return unkept;
 }
 
 QByteArray FitField(const QString& text, int width) {

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace ricorne {
 
@@ -19,6 +20,12 @@ QString DecodeCp932(const QByteArray& bytes);
 // True when text reads back from CP932 exactly as it is: no character becomes "?" and none
 // turns into a look-alike (U+301C reads back as U+FF5E, so it is not kept).
 bool KeptByCp932(const QString& text);
+
+// The characters of text that CP932 turns into "?", each once, in the order they first appear.
+// A character is what the reader sees as one: an emoji with its modifiers or a flag, a letter
+// with its combining marks (named composed). Look-alikes CP932 folds together (U+301C and U+FF5E) are kept in
+// meaning and are not listed.
+QStringList UnkeptCharacters(const QString& text);
 
 // Encodes text to CP932, cuts it at width bytes without splitting a double-byte character
 // (a character that would straddle the end is dropped whole) and pads with ASCII spaces.

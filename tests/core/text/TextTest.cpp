@@ -46,6 +46,36 @@ TEST(Cp932, UnrepresentableCharactersBecomeOneQuestionMarkEach) {
     EXPECT_EQ(EncodeCp932(U("한글")), QByteArray("??"));
 }
 
+// What the status line names as lost: whole characters as the reader sees them, each once, and
+// nothing that CP932 keeps in meaning.
+struct UnkeptRow {
+    const char* name;
+    const char* text;
+    std::vector<const char*> unkept;
+};
+
+class UnkeptCharactersTest : public ::testing::TestWithParam<UnkeptRow> {};
+
+TEST_P(UnkeptCharactersTest, NamesWhatBecomesAQuestionMark) {
+    QStringList expected;
+    for (const char* c : GetParam().unkept)
+        expected << U(c);
+    EXPECT_EQ(UnkeptCharacters(U(GetParam().text)), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, UnkeptCharactersTest,
+    ::testing::Values(UnkeptRow{"Japanese", "日本語①㈱ｶﾅ、本当？ ok?", {}},
+                      UnkeptRow{"WaveDashIsOnlyALookAlike", "10〜20時", {}},
+                      UnkeptRow{"EmojiAndHangulInOrder", "こんにちは😀 안녕 😀", {"😀", "안", "녕"}},
+                      UnkeptRow{"SkinToneAndFamilyAreOneEach",
+                                "👍🏽 👨‍👩‍👧",
+                                {"👍🏽", "👨‍👩‍👧"}},
+                      UnkeptRow{"FlagIsOne", "🇯🇵へ", {"🇯🇵"}},
+                      UnkeptRow{"AccentPrecomposedOrNot", "café cafe\u0301", {"é"}},
+                      UnkeptRow{"DecomposedAccentIsOneCharacter", "cafe\u0301!", {"\u00e9"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Cp932, BrokenBytesDecodeToReplacementNotToNothing) {
     EXPECT_EQ(DecodeCp932(Hex("41 82")), U("A\uFFFD")); // lead byte cut off at the end
     EXPECT_EQ(DecodeCp932(QByteArray("a\0b", 3)), QString(QStringLiteral("a") + QChar(u'\0') + u'b'));
