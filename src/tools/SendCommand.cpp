@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "HeadlessWindows.h"
 #include "ToolCommands.h"
 #include "ToolOutput.h"
 #include "compose/ComposeState.h"
@@ -35,13 +36,6 @@ struct SendArguments {
 int BadArguments(const QString& text) {
     WriteStderr(QStringLiteral("send: ") + text);
     return kToolBadArguments;
-}
-
-// One line of output: line breaks inside a text become spaces, so every text is one line.
-void PrintLine(const QString& text) {
-    QString line = FromCrLf(text);
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    WriteStdout(line.toUtf8() + '\n');
 }
 
 // The files one --attach argument names.
@@ -137,7 +131,7 @@ int RunSendCommand(const QStringList& args) {
     wiring.refresh = [&] {
         if (state.status != shownStatus) {
             shownStatus = state.status;
-            PrintLine(shownStatus);
+            PrintHeadlessLine(shownStatus);
         }
     };
     const ComposeSendResult result = SendComposedMail(state, wiring);
