@@ -55,12 +55,10 @@ void TextQuickSave(HistoryView& view);
 void PreviewField(HistoryView& view, const QString& fieldText);
 QString CopyField(const HistoryView& view);
 
-QString NotSelectedText();              // "データが選択されていません"
 QString ConfirmDeleteText(HistoryMode); // differs by a trailing "?" in the sent history
 QString ConfirmDeleteAllText();         // "すべてのデータを削除して良いですか？"
 QString ConfirmOverwriteText(); // "同名のファイルが既に存在します。上書きしますか？ "
 QString HistoryDeleteFailedText();
 QString QuickSaveFailedText();
-QString RecordErrorTitle(); // "エラー"
 
 } // namespace ricorne

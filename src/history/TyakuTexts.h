@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace ricorne {
@@ -11,10 +12,39 @@ namespace ricorne {
 // Text1); empty for any other name.
 QString TyakuHelpText(const QString& controlName);
 
+// Everything the viewer's menu items, toolbar buttons and record buttons can do.
+enum class ViewerCommand {
+    // The body editor (EditorCommands.h).
+    New,
+    Open,
+    Save,
+    Print,
+    Cut,
+    Copy,
+    Paste,
+    Bold,
+    Italic,
+    Underline,
+    SelectAll,
+    JumpStart,
+    JumpEnd,
+    Search,
+    FindNext,
+    // The window.
+    Close,
+    // The record buttons (RecordOperations.h), Command1 to Command6.
+    CopyField,
+    QuickSave,
+    DeleteOne,
+    RegisterSender,
+    Reply,
+    DeleteAll,
+};
+
 struct TyakuMenuItem {
-    QString name;    // control name: "mnew", "mline" (separators), ...
-    QString caption; // "-" for a separator
-    QString command; // editor command key run by the item; empty: none
+    QString name;                         // control name: "mnew", "mline" (separators), ...
+    QString caption;                      // "-" for a separator
+    std::optional<ViewerCommand> command; // what the item runs; none for a separator
 };
 struct TyakuMenu {
     QString name; // "mFile", "medit"
@@ -24,12 +54,16 @@ struct TyakuMenu {
 const std::vector<TyakuMenu>& TyakuMenus();
 
 struct TyakuToolButton {
-    QString key; // also the editor command it runs
+    QString key; // the button's name and icon
     QString tooltip;
+    ViewerCommand command;
 };
 const std::vector<TyakuToolButton>& TyakuToolButtons();
 
-// The command of the File menu's last item: closes the viewer.
-QString CloseCommandKey();
+// The record buttons in control-number order (Command1 is CopyField).
+inline constexpr ViewerCommand kRecordButtonCommands[] = {
+    ViewerCommand::CopyField,      ViewerCommand::QuickSave, ViewerCommand::DeleteOne,
+    ViewerCommand::RegisterSender, ViewerCommand::Reply,     ViewerCommand::DeleteAll,
+};
 
 } // namespace ricorne

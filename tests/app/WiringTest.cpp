@@ -1,6 +1,5 @@
 // The program as main() assembles it: the whole start-up on the real windows (offscreen), the
 // hooks of every subsystem, and the shut-down.
-#include "app/WindowRegistry.h"
 #include "app/Wiring.h"
 #include "compose/WriteForm.h"
 #include "core/dialogs/ScriptedDialogService.h"
@@ -13,6 +12,7 @@
 #include "mainwindow/SlotPanel.h"
 #include "settings/OptionForm.h"
 #include "settings/SetForm.h"
+#include "shell/WindowRegistry.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -97,7 +97,7 @@ TEST_F(WiringTest, StartupLeavesTheMainWindowShownWithTheSlotAndComposeLoadedHid
     WriteForm* compose = Registry().Find<WriteForm>();
     ASSERT_TRUE(compose);
     EXPECT_FALSE(compose->isVisible());
-    EXPECT_FALSE(compose->Check1()->isChecked()); // fortune off
+    EXPECT_FALSE(compose->FortuneCheck()->isChecked()); // fortune off
 
     EXPECT_EQ(AccountSettings().Pop3Server, QStringLiteral("pop.example.jp"));
     EXPECT_EQ(AccountSettings().UseApop, 1);
@@ -129,14 +129,14 @@ TEST_F(WiringTest, MissingSettingsFileAlsoOpensServerSettings) {
 TEST_F(WiringTest, MainWindowLabelsOpenTheirWindowsOnce) {
     AccountSettings().Pop3Server = QStringLiteral("pop.example.jp");
     MainForm* main = Registry().Show<MainForm>();
-    main->ClickLabel(NavLabel::Label5);
-    main->ClickLabel(NavLabel::Label5);
+    main->ClickLabel(NavLabel::Compose);
+    main->ClickLabel(NavLabel::Compose);
     EXPECT_TRUE(Registry().Find<WriteForm>() && Registry().Find<WriteForm>()->isVisible());
-    main->ClickLabel(NavLabel::Label7);
+    main->ClickLabel(NavLabel::ReceivedHistory);
     TyakuForm* viewer = Registry().Find<TyakuForm>();
     ASSERT_TRUE(viewer);
     EXPECT_TRUE(viewer->isVisible());
-    main->ClickLabel(NavLabel::Label10);
+    main->ClickLabel(NavLabel::Settings);
     EXPECT_TRUE(Registry().IsLoaded<SetForm>());
 }
 

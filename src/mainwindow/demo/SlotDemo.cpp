@@ -6,12 +6,12 @@
 //   slot_demo --spin     pull the lever and leave the reels spinning
 //   slot_demo --help-box show the help box as the coin counter's hover would
 //   slot_demo --quit-after MS   end after MS milliseconds
-#include "app/Pause.h"
-#include "app/Twips.h"
+#include "core/geometry/Twips.h"
 #include "core/paths/Paths.h"
 #include "mainwindow/MainFormLayout.h"
 #include "mainwindow/SlotGame.h"
 #include "mainwindow/SlotPanel.h"
+#include "shell/Pause.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
