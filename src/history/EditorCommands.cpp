@@ -1,6 +1,7 @@
 #include "history/EditorCommands.h"
 
 #include "core/text/Text.h"
+#include "history/TyakuTexts.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -28,8 +29,7 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes) {
 }
 
 void ReportWriteFailure(const QString& path) {
-    Dialogs().Message(QString(), QStringLiteral(u"ファイル「%1」に保存できませんでした。").arg(path),
-                      MessageIcon::Warning, MessageButtons::Ok);
+    Dialogs().Message(QString(), EditorSaveFailedText(path), MessageIcon::Warning, MessageButtons::Ok);
 }
 
 // Everything up to and including the last folder separator; the whole name when it has none.

@@ -141,27 +141,4 @@ QString CopyField(const HistoryView& view) {
     return view.PreviewText();
 }
 
-QString ConfirmDeleteText(HistoryMode mode) {
-    const QString text = QStringLiteral(u"選択された（行、青色）データを削除します。よろしいですか");
-    return mode == HistoryMode::Sent ? text + QLatin1Char('?') : text;
-}
-
-QString ConfirmDeleteAllText() {
-    return QStringLiteral(u"すべてのデータを削除して良いですか？");
-}
-
-QString ConfirmOverwriteText() {
-    return QStringLiteral(u"同名のファイルが既に存在します。上書きしますか？ ");
-}
-
-QString HistoryDeleteFailedText() {
-    return QStringLiteral(u"削除できませんでした（ディスクの空きが足りないか、書き込みに失敗しました）。"
-                          u"履歴は削除する前のままです。");
-}
-
-QString QuickSaveFailedText() {
-    return QStringLiteral(u"「■TextQuickSave」フォルダに保存できませんでした（フォルダがないか、"
-                          u"ディスクの空きが足りないか、書き込みに失敗しました）。");
-}
-
 } // namespace ricorne

@@ -1,6 +1,9 @@
 // Fixed texts of the history viewer: hover help of its controls, captions of its buttons, menus
-// and toolbar. Help texts use CR LF for their line breaks.
+// and toolbar, and the questions and failures of the record buttons. Help texts use CR LF for
+// their line breaks.
 #pragma once
+
+#include "history/HistoryMode.h"
 
 #include <QString>
 #include <optional>
@@ -65,5 +68,14 @@ inline constexpr ViewerCommand kRecordButtonCommands[] = {
     ViewerCommand::CopyField,      ViewerCommand::QuickSave, ViewerCommand::DeleteOne,
     ViewerCommand::RegisterSender, ViewerCommand::Reply,     ViewerCommand::DeleteAll,
 };
+
+// The record buttons' questions and failures.
+QString ConfirmDeleteText(HistoryMode); // differs by a trailing "?" in the sent history
+QString ConfirmDeleteAllText();         // "すべてのデータを削除して良いですか？"
+QString ConfirmOverwriteText(); // "同名のファイルが既に存在します。上書きしますか？ "
+QString HistoryDeleteFailedText();
+QString QuickSaveFailedText();
+// The body editor could not write the file at path.
+QString EditorSaveFailedText(const QString& path);
 
 } // namespace ricorne
