@@ -1,4 +1,4 @@
-// Ricorne: the subsystems hooked in, start-up in its order; closing the main window ends the
+// Ricorne: the windows wired together, start-up in its order; closing the main window ends the
 // program.
 #include "app/Wiring.h"
 #include "core/paths/Paths.h"

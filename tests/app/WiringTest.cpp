@@ -1,6 +1,7 @@
 // The program as main() assembles it: the whole start-up on the real windows (offscreen), the
-// hooks of every subsystem, and the shut-down.
+// connections Wiring.cpp makes between the windows, and the shut-down.
 #include "app/Wiring.h"
+#include "addressbook/FriendForm.h"
 #include "compose/WriteForm.h"
 #include "core/dialogs/ScriptedDialogService.h"
 #include "core/mail/NMail.h"
@@ -55,9 +56,10 @@ protected:
         AccountSettings() = AccountRecord{};
         SetSharedMail(&mail_);
         InstallWiring();
-        InstallWiring(); // a second install must not hook anything twice
+        InstallWiring(); // a second install must not connect anything twice
     }
     void TearDown() override {
+        Registry().Close<FriendForm>();
         Registry().Close<OptionForm>();
         Registry().Close<SetForm>();
         Registry().Close<WriteForm>();
@@ -125,7 +127,7 @@ TEST_F(WiringTest, MissingSettingsFileAlsoOpensServerSettings) {
     EXPECT_TRUE(Registry().IsLoaded<OptionForm>());
 }
 
-// Every subsystem's label is hooked once, however often the wiring was installed.
+// Every label opens its window once, however often the wiring was installed.
 TEST_F(WiringTest, MainWindowLabelsOpenTheirWindowsOnce) {
     AccountSettings().Pop3Server = QStringLiteral("pop.example.jp");
     MainForm* main = Registry().Show<MainForm>();
@@ -138,6 +140,8 @@ TEST_F(WiringTest, MainWindowLabelsOpenTheirWindowsOnce) {
     EXPECT_TRUE(viewer->isVisible());
     main->ClickLabel(NavLabel::Settings);
     EXPECT_TRUE(Registry().IsLoaded<SetForm>());
+    main->ClickLabel(NavLabel::AddressBook);
+    EXPECT_TRUE(Registry().Find<FriendForm>() && Registry().Find<FriendForm>()->isVisible());
 }
 
 // A window that leaves a mark when its closing steps run.

@@ -242,7 +242,7 @@ TEST_F(MainFormTest, ClockBoxFillsAtTheFirstTick) {
     EXPECT_LE(qAbs(shown.secsTo(QDateTime::currentDateTime())), 2);
 }
 
-TEST_F(MainFormTest, HooksForOtherWindows) {
+TEST_F(MainFormTest, LeverStatusAndClosingAsTheWiringUsesThem) {
     form_->PullLever(); // no slot yet: nothing
     int pulls = 0;
     form_->SetLeverAction([&] { ++pulls; });
@@ -251,6 +251,8 @@ TEST_F(MainFormTest, HooksForOtherWindows) {
 
     form_->SetStatus(QStringLiteral(u"新着メール有り。"));
     EXPECT_EQ(form_->StatusLabel()->text(), QStringLiteral(u"新着メール有り。"));
+    form_->ShowStatusNow(QStringLiteral(u"新着メール無し。"));
+    EXPECT_EQ(form_->Status(), QStringLiteral(u"新着メール無し。"));
 
     bool closing = false;
     QObject::connect(form_, &MainForm::Closing, [&] { closing = true; });
