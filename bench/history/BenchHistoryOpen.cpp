@@ -10,13 +10,13 @@
 //     as many openings and cats, alternating,
 // and the process's peak resident memory. The folder is removed at the end unless --keep.
 #include "../BenchUtil.h"
-#include "app/WindowRegistry.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
 #include "history/MailHeaderModel.h"
 #include "history/OpenHistory.h"
 #include "history/TyakuForm.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QDir>
@@ -94,7 +94,8 @@ double OpenOnce(int expectedRows) {
         form->grab(); // the first paint of the list and the record view
     });
     TyakuForm* form = Registry().Find<TyakuForm>();
-    if (!form || form->RowCount() != expectedRows || form->Text2()->text() != QString::number(expectedRows)) {
+    if (!form || form->RowCount() != expectedRows ||
+        form->CountBox()->text() != QString::number(expectedRows)) {
         std::fprintf(stderr, "the viewer did not list %d rows\n", expectedRows);
         std::exit(1);
     }

@@ -1,6 +1,7 @@
 #include "addressbook/AddressBook.h"
 
 #include "addressbook/AddressBookTexts.h"
+#include "core/dialogs/CommonTexts.h"
 #include "core/dialogs/DialogService.h"
 #include "core/stores/RecordBuffers.h"
 #include "core/stores/RecordField.h"
@@ -12,7 +13,7 @@ namespace ricorne {
 namespace {
 
 void Fail(const QString& text) {
-    Dialogs().Message(AddressBookErrorTitle(), text, MessageIcon::Warning, MessageButtons::Ok);
+    Dialogs().Message(ErrorTitle(), text, MessageIcon::Warning, MessageButtons::Ok);
 }
 
 // Reads the selected row's record into the address buffer and the fields. False when the record
@@ -85,7 +86,7 @@ void InsertNameCard(AddressBookState& state) {
 
 void PickAddressRow(AddressBookState& state) {
     if (!HasSelection(state)) {
-        Dialogs().Notice(AddressNotSelectedText());
+        Dialogs().Notice(NothingSelectedText());
         return;
     }
     if (ReadSelectedIntoFields(state))
@@ -96,7 +97,7 @@ void DeleteAddress(AddressBookState& state) {
     // An address typed by hand, or a list that lost its selection on reload, must never delete
     // whatever record happens to sit at some row.
     if (state.address.isEmpty() || !HasSelection(state)) {
-        Dialogs().Notice(AddressNotSelectedText());
+        Dialogs().Notice(NothingSelectedText());
         return;
     }
     if (!ReadSelectedIntoFields(state))

@@ -25,14 +25,8 @@ QString NameCardNoAddressText() {
 QString NameCardMissingText() {
     return QStringLiteral(u"名詞が入力されていません");
 }
-QString AddressNotSelectedText() {
-    return QStringLiteral(u"データが選択されていません");
-}
 QString ConfirmDeleteText() {
     return QStringLiteral(u"選択された（行、青色）データを削除します。よろしいですか");
-}
-QString AddressBookErrorTitle() {
-    return QStringLiteral(u"エラー");
 }
 QString AddressBookFullText() {
     return QStringLiteral(u"アドレス帳の登録件数が上限の 32767 件に達しているため、これ以上登録できません。"

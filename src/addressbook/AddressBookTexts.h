@@ -14,11 +14,9 @@ QString AddressRegisteredStatus(); // "　登録が完了しました。"
 QString AddressDeletedStatus();    // "削除が完了しました"
 
 // Message boxes.
-QString NameCardNoAddressText();  // "名刺挿入" without a mail address
-QString NameCardMissingText();    // "名刺挿入" without a name card
-QString AddressNotSelectedText(); // "削除" or a row press with no row picked
+QString NameCardNoAddressText(); // "名刺挿入" without a mail address
+QString NameCardMissingText();   // "名刺挿入" without a name card
 QString ConfirmDeleteText();
-QString AddressBookErrorTitle(); // "エラー": failures of the store
 QString AddressBookFullText();
 QString AddressRegisterFailedText();
 QString AddressRowUnreadableText();

@@ -4,9 +4,9 @@
 #include "addressbook/AddressListView.h"
 #include "addressbook/FriendFormLayout.h"
 #include "addressbook/TypingLimit.h"
-#include "app/TextBoxAdapter.h"
-#include "app/Twips.h"
 #include "core/text/Text.h"
+#include "shell/Place.h"
+#include "shell/TextBoxAdapter.h"
 
 #include <QClipboard>
 #include <QFrame>
@@ -23,10 +23,6 @@
 namespace ricorne {
 
 namespace {
-
-void Place(QWidget* widget, const TwipsBox& box) {
-    widget->setGeometry(TwipsRect(box.left, box.top, box.width, box.height));
-}
 
 QLabel* MakeCaption(QWidget* parent, const QString& text, const TwipsBox& box) {
     auto* label = new QLabel(text, parent);
@@ -97,22 +93,23 @@ FriendForm::~FriendForm() = default;
 
 void FriendForm::Build() {
     using namespace layout;
-    text4_ = MakeField(this, QStringLiteral("Text4"), QStringLiteral(u"メールアドレス"), kAddressRow);
+    addressBox_ = MakeField(this, QStringLiteral("Text4"), QStringLiteral(u"メールアドレス"), kAddressRow);
     paste_ = MakeButton(this, QStringLiteral("Command1"), QStringLiteral(u"貼付"), kPasteButton);
-    text2_ = MakeField(this, QStringLiteral("Text2"), QStringLiteral(u"名前"), kNameRow);
-    text50_ = MakeField(this, QStringLiteral("Text50"), QStringLiteral(u"名刺"), kNameCardRow);
-    nameCard_ = MakeButton(this, QStringLiteral("Command38"), QStringLiteral(u"名刺挿入"), kNameCardButton);
-    LimitTypedLength(text4_, kAddressTypedLength);
-    LimitTypedLength(text2_, kNameTypedLength);
+    nameBox_ = MakeField(this, QStringLiteral("Text2"), QStringLiteral(u"名前"), kNameRow);
+    nameCardBox_ = MakeField(this, QStringLiteral("Text50"), QStringLiteral(u"名刺"), kNameCardRow);
+    nameCardButton_ =
+        MakeButton(this, QStringLiteral("Command38"), QStringLiteral(u"名刺挿入"), kNameCardButton);
+    LimitTypedLength(addressBox_, kAddressTypedLength);
+    LimitTypedLength(nameBox_, kNameTypedLength);
 
     register_ = MakeButton(this, QStringLiteral("Command3"), QStringLiteral(u"登録"), kRegisterButton);
     delete_ = MakeButton(this, QStringLiteral("Command4"), QStringLiteral(u"削除"), kDeleteButton);
     MakeCaption(this, QStringLiteral(u"登録件数"), kCountCaption);
-    text3_ = new QLineEdit(this);
-    text3_->setObjectName(QStringLiteral("Text3"));
-    text3_->setReadOnly(true);
-    text3_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Place(text3_, kCountBox);
+    countBox_ = new QLineEdit(this);
+    countBox_->setObjectName(QStringLiteral("Text3"));
+    countBox_->setReadOnly(true);
+    countBox_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Place(countBox_, kCountBox);
     note_ = MakeCaption(this, FriendNoteText(), kNote);
     note_->setObjectName(QStringLiteral("Label4"));
     note_->setWordWrap(true);
@@ -148,10 +145,10 @@ void FriendForm::Wire() {
         Run([](AddressBookState& s) { PasteAddress(s, QGuiApplication::clipboard()->text()); });
     });
     connect(register_, &QPushButton::clicked, this, [this] { Run(RegisterAddress); });
-    connect(nameCard_, &QPushButton::clicked, this, [this] { Run(InsertNameCard); });
+    connect(nameCardButton_, &QPushButton::clicked, this, [this] { Run(InsertNameCard); });
     connect(delete_, &QPushButton::clicked, this, [this] { Run(DeleteAddress); });
     connect(list_, &AddressListView::Pressed, this, [this] { Run(PickAddressRow); });
-    for (QPushButton* button : {paste_, register_, delete_, nameCard_})
+    for (QPushButton* button : {paste_, register_, delete_, nameCardButton_})
         button->installEventFilter(this);
 }
 
@@ -170,16 +167,16 @@ template <class Operation> void FriendForm::Run(Operation&& operation) {
 }
 
 void FriendForm::Collect() {
-    state_.address = text4_->text();
-    state_.name = text2_->text();
-    state_.nameCard = text50_->text();
+    state_.address = addressBox_->text();
+    state_.name = nameBox_->text();
+    state_.nameCard = nameCardBox_->text();
     state_.selectedRow = list_->SelectedRow();
 }
 
 void FriendForm::Present() {
-    SetIfDifferent(text4_, state_.address);
-    SetIfDifferent(text2_, state_.name);
-    SetIfDifferent(text50_, state_.nameCard);
+    SetIfDifferent(addressBox_, state_.address);
+    SetIfDifferent(nameBox_, state_.name);
+    SetIfDifferent(nameCardBox_, state_.nameCard);
     if (shownRevision_ != state_.listRevision) {
         shownRevision_ = state_.listRevision;
         list_->clear();
@@ -194,7 +191,7 @@ void FriendForm::Present() {
         if (state_.selectedRow >= 0 && state_.selectedRow < list_->topLevelItemCount())
             list_->topLevelItem(state_.selectedRow)->setSelected(true);
     }
-    SetIfDifferent(text3_, state_.count);
+    SetIfDifferent(countBox_, state_.count);
     status_->setText(state_.status);
 }
 

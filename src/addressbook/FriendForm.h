@@ -30,19 +30,19 @@ public:
 
     const AddressBookState& State() const { return state_; }
 
-    // Controls by their names.
-    QLineEdit* Text4() const { return text4_; }   // mail address
-    QLineEdit* Text2() const { return text2_; }   // name
-    QLineEdit* Text50() const { return text50_; } // name card
-    QLineEdit* Text3() const { return text3_; }   // registered count
-    AddressListView* MailListView() const { return list_; }
-    QLabel* Label7() const { return status_; }
-    QLabel* Label4() const { return note_; }
-    QPlainTextEdit* Text5() const { return help_; }
-    QPushButton* Command1() const { return paste_; }
-    QPushButton* Command3() const { return register_; }
-    QPushButton* Command4() const { return delete_; }
-    QPushButton* Command38() const { return nameCard_; }
+    // Controls by their roles (object names in brackets).
+    QLineEdit* AddressBox() const { return addressBox_; }           // Text4, mail address
+    QLineEdit* NameBox() const { return nameBox_; }                 // Text2
+    QLineEdit* NameCardBox() const { return nameCardBox_; }         // Text50
+    QLineEdit* CountBox() const { return countBox_; }               // Text3, registered count
+    AddressListView* MailListView() const { return list_; }         // MailListView
+    QLabel* StatusLabel() const { return status_; }                 // Label7
+    QLabel* NoteLabel() const { return note_; }                     // Label4
+    QPlainTextEdit* HelpBox() const { return help_; }               // Text5
+    QPushButton* PasteButton() const { return paste_; }             // Command1 "貼付"
+    QPushButton* RegisterButton() const { return register_; }       // Command3 "登録"
+    QPushButton* DeleteButton() const { return delete_; }           // Command4 "削除"
+    QPushButton* NameCardButton() const { return nameCardButton_; } // Command38 "名刺挿入"
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,14 +59,14 @@ private:
     AddressBookState state_;
     int shownRevision_ = -1;
 
-    QLineEdit* text4_ = nullptr;
-    QLineEdit* text2_ = nullptr;
-    QLineEdit* text50_ = nullptr;
-    QLineEdit* text3_ = nullptr;
+    QLineEdit* addressBox_ = nullptr;
+    QLineEdit* nameBox_ = nullptr;
+    QLineEdit* nameCardBox_ = nullptr;
+    QLineEdit* countBox_ = nullptr;
     QPushButton* paste_ = nullptr;
     QPushButton* register_ = nullptr;
     QPushButton* delete_ = nullptr;
-    QPushButton* nameCard_ = nullptr;
+    QPushButton* nameCardButton_ = nullptr;
     QLabel* note_ = nullptr;
     QLabel* status_ = nullptr;
     AddressListView* list_ = nullptr;

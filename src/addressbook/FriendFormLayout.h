@@ -1,7 +1,7 @@
 // Where the address book puts its controls, in twips of the client area.
 #pragma once
 
-#include "mainwindow/MainFormLayout.h"
+#include "core/geometry/Twips.h"
 
 namespace ricorne::layout {
 

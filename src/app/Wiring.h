@@ -1,13 +1,15 @@
-// The program, assembled: every subsystem hooked into the windows it joins, start-up as its
-// steps in order, and shut-down when the main window closes.
+// The program, assembled: every connection between the windows, start-up as its steps in order,
+// and shut-down when the main window closes.
 #pragma once
 
 #include <functional>
 
 namespace ricorne {
 
-// Hooks each subsystem into the windows it joins (the main window's labels, ...). Runs before
-// the first window loads; calling it again changes nothing.
+// Connects the windows: each window gets its connections when the window registry creates it
+// (the main window's labels, the compose window's face-mark button, the palette's insert target),
+// and the history viewer's hand-offs are set. Runs before the first window loads; calling it
+// again changes nothing.
 void InstallWiring();
 
 // Start-up, in order: the installed folders, the slot's initial state, the help box hidden, the

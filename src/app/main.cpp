@@ -1,11 +1,11 @@
-// Ricorne: the subsystems hooked in, start-up in its order; closing the main window ends the
+// Ricorne: the windows wired together, start-up in its order; closing the main window ends the
 // program.
-#include "app/ApplicationSetup.h"
-#include "app/QtDialogService.h"
-#include "app/WindowRegistry.h"
 #include "app/Wiring.h"
 #include "core/paths/Paths.h"
 #include "mainwindow/MainForm.h"
+#include "shell/ApplicationSetup.h"
+#include "shell/QtDialogService.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 

@@ -1,13 +1,13 @@
 #include "compose/BackForm.h"
 
-#include "app/LongOperation.h"
-#include "app/TextBoxAdapter.h"
-#include "app/Twips.h"
 #include "compose/AttachmentControls.h"
 #include "compose/ComposeTexts.h"
 #include "compose/WriteFormLayout.h"
 #include "core/dialogs/DialogService.h"
+#include "core/geometry/Twips.h"
 #include "core/text/Text.h"
+#include "shell/LongOperation.h"
+#include "shell/TextBoxAdapter.h"
 
 #include <QClipboard>
 #include <QCloseEvent>

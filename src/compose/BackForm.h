@@ -36,9 +36,9 @@ public:
     void SetMailLibrary(NMail* mail) { mail_ = mail; }
 
     // Controls by their names.
-    QPushButton* Command2() const { return send_; }  // "送信"
-    QPushButton* Command3() const { return stop_; }  // "送信中止"
-    QPushButton* Command4() const { return paste_; } // "本文に貼付"
+    QPushButton* SendButton() const { return send_; }       // Command2 "送信"
+    QPushButton* StopButton() const { return stop_; }       // Command3 "送信中止"
+    QPushButton* PasteBodyButton() const { return paste_; } // Command4 "本文に貼付"
     QLineEdit* ToText() const { return to_; }
     QLineEdit* SubjectText() const { return subject_; }
     QTextEdit* BodyText() const { return body_; }

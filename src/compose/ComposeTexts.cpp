@@ -110,10 +110,6 @@ QString SendErrorTitle() {
     return QStringLiteral(u"送信エラー");
 }
 
-QString NoNameSelectedText() {
-    return QStringLiteral(u"データが選択されていません");
-}
-
 QString SentStoreFullText() {
     return QStringLiteral(
         u"送信履歴がいっぱいです（32767 件）。控えを残せないため、このメールは送信していません。"

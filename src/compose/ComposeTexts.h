@@ -36,8 +36,7 @@ QString SendCompleteStatus(); // "送信完了です。"
 QString SendStoppedStatus();  // the sent history could not take the copy; nothing more went out
 QString SendFailedStatus();   // at least one pass was refused: the mail did not reach everyone
 
-QString SendErrorTitle();     // "送信エラー"
-QString NoNameSelectedText(); // "データが選択されていません"
+QString SendErrorTitle(); // "送信エラー"
 
 // The sent history cannot take the copy of the mail about to go out.
 QString SentStoreFullText();

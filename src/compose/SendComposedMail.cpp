@@ -24,14 +24,14 @@ QString TrimRight(const QString& text) {
     return text.left(end);
 }
 
-// The wiring with its defaults filled in.
+// The hooks with its defaults filled in.
 class Io {
 public:
-    explicit Io(const ComposeSendWiring& wiring) : wiring_(wiring) {}
+    explicit Io(const ComposeSendHooks& hooks) : hooks_(hooks) {}
 
     void Refresh() const {
-        if (wiring_.refresh)
-            wiring_.refresh();
+        if (hooks_.refresh)
+            hooks_.refresh();
     }
     // warning marks a problem of the program's own files.
     void Message(const QString& title, const QString& text, bool warning) const {
@@ -39,12 +39,12 @@ public:
                           MessageButtons::Ok);
     }
     QString Clock() const {
-        return wiring_.clockText ? wiring_.clockText() : ClockText(QDateTime::currentDateTime());
+        return hooks_.clockText ? hooks_.clockText() : ClockText(QDateTime::currentDateTime());
     }
-    NMail& Mail() const { return wiring_.mail ? *wiring_.mail : SharedMail(); }
+    NMail& Mail() const { return hooks_.mail ? *hooks_.mail : SharedMail(); }
 
 private:
-    const ComposeSendWiring& wiring_;
+    const ComposeSendHooks& hooks_;
 };
 
 // The entry a batch pass goes to, for telling the user where a stopped batch stopped.
@@ -80,8 +80,8 @@ SentCopyStatus AppendSentRecord(int r, const ComposeState& state, const QString&
     return SentCopyStatus::Written;
 }
 
-ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring& wiring) {
-    const Io io(wiring);
+ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendHooks& hooks) {
+    const Io io(hooks);
     ComposeSendResult result;
 
     PrepareAttachmentsForSend(state.attachments);
@@ -166,8 +166,8 @@ ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring&
     state.attachments.paths.clear();
     state.batch = BatchChoice::None;
     io.Refresh();
-    if (wiring.close)
-        wiring.close();
+    if (hooks.close)
+        hooks.close();
     return result;
 }
 

@@ -16,7 +16,7 @@ namespace ricorne {
 class NMail;
 
 // How a send reaches the window it works on. Every member may be empty.
-struct ComposeSendWiring {
+struct ComposeSendHooks {
     // Show the state now (status line, body): the send blocks the window's thread.
     std::function<void()> refresh;
     // Close the compose window.
@@ -41,7 +41,7 @@ struct ComposeSendResult {
 // went out. Exceptions that keep everything as it is, so nothing the user wrote is lost: a sent
 // copy that could not be written (nothing more is sent, so nothing goes out without its copy;
 // in a batch the box names the pass and entry it stopped at) and a refused single mail.
-ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendWiring& wiring);
+ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendHooks& hooks);
 
 enum class SentCopyStatus { Written, StoreFull, WriteFailed };
 // Fills the sent copy (subject, recipient field and body trimmed of spaces; dateText; CR LF;

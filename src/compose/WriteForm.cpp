@@ -1,15 +1,16 @@
 #include "compose/WriteForm.h"
 
-#include "app/LongOperation.h"
-#include "app/TextBoxAdapter.h"
-#include "app/Twips.h"
 #include "compose/AttachmentControls.h"
 #include "compose/NameListBox.h"
 #include "compose/SendComposedMail.h"
 #include "compose/SentHistoryLoss.h"
 #include "compose/WriteFormLayout.h"
+#include "core/dialogs/CommonTexts.h"
 #include "core/dialogs/DialogService.h"
+#include "core/geometry/Twips.h"
 #include "core/text/Text.h"
+#include "shell/LongOperation.h"
+#include "shell/TextBoxAdapter.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -349,14 +350,14 @@ void WriteForm::Send() {
     {
         const LongOperation running;
         sending_ = true;
-        ComposeSendWiring wiring;
-        wiring.refresh = [this] {
+        ComposeSendHooks hooks;
+        hooks.refresh = [this] {
             Push();
             status_->repaint(); // the send holds the window's thread: paint the status line now
             LongOperation::ShowProgress();
         };
-        wiring.close = [&closeWhenDone] { closeWhenDone = true; };
-        SendComposedMail(state_, wiring);
+        hooks.close = [&closeWhenDone] { closeWhenDone = true; };
+        SendComposedMail(state_, hooks);
         sending_ = false;
     }
     Push();
@@ -380,7 +381,7 @@ void WriteForm::PickName() {
     const int row = selected.isEmpty() ? -1 : names_->row(selected.first());
     const PickOutcome outcome = ricorne::PickName(state_, row);
     if (outcome == PickOutcome::NoSelection) {
-        Dialogs().Message(QString(), NoNameSelectedText(), MessageIcon::Warning, MessageButtons::Ok);
+        Dialogs().Message(QString(), NothingSelectedText(), MessageIcon::Warning, MessageButtons::Ok);
         names_->setFocus();
         return;
     }

@@ -51,29 +51,27 @@ public:
     // How an attachment file is chosen (tests; the dialog service by default).
     void SetFileChooser(FileChooser chooser);
 
-    bool IsSending() const { return sending_; }
-
-    // Controls by their names.
-    QPushButton* Command1() const { return send_; }        // "送信"
-    QPushButton* Command3() const { return stop_; }        // "送信中止"
-    QPushButton* Command4() const { return addressBook_; } // "アドレス帳"
-    QPushButton* Command5() const { return pasteBody_; }   // "本文に貼付"
-    QPushButton* Command6() const { return normalSize_; }  // "元のサイズ"
-    QPushButton* Command7() const { return pasteTo_; }     // "宛先に貼付"
-    QPushButton* Command8() const { return faceMarks_; }   // "顔・絵文字"
-    QPushButton* Command11() const { return clear_; }      // "クリア"
-    QLineEdit* ToText() const { return to_; }
-    QLineEdit* SubjectText() const { return subject_; }
-    QComboBox* Combo1() const { return combo_; }
-    QPlainTextEdit* BodyText() const { return body_; }
-    QCheckBox* Check1() const { return fortune_; }
-    QRadioButton* Option1() const { return normal_; } // "取消"
-    QRadioButton* Option2() const { return batch_; }  // "一括送信"
-    NameListBox* List1() const { return names_; }
-    QLineEdit* Text1() const { return nameCount_; }
-    QLabel* Label7() const { return status_; }
-    QPlainTextEdit* Text14() const { return help_; }
-    QWidget* Picture5() const { return namePanel_; }
+    // Controls by their roles (object names in brackets).
+    QPushButton* SendButton() const { return send_; }              // Command1 "送信"
+    QPushButton* StopButton() const { return stop_; }              // Command3 "送信中止"
+    QPushButton* NamePanelButton() const { return addressBook_; }  // Command4 "アドレス帳"
+    QPushButton* PasteBodyButton() const { return pasteBody_; }    // Command5 "本文に貼付"
+    QPushButton* NormalSizeButton() const { return normalSize_; }  // Command6 "元のサイズ"
+    QPushButton* PasteRecipientButton() const { return pasteTo_; } // Command7 "宛先に貼付"
+    QPushButton* FaceMarksButton() const { return faceMarks_; }    // Command8 "顔・絵文字"
+    QPushButton* ClearButton() const { return clear_; }            // Command11 "クリア"
+    QLineEdit* ToText() const { return to_; }                      // ToText
+    QLineEdit* SubjectText() const { return subject_; }            // SubjectText
+    QComboBox* OpeningLineBox() const { return combo_; }           // Combo1
+    QPlainTextEdit* BodyText() const { return body_; }             // BodyText
+    QCheckBox* FortuneCheck() const { return fortune_; }           // Check1
+    QRadioButton* NormalSendingOption() const { return normal_; }  // Option1 "取消"
+    QRadioButton* BatchSendingOption() const { return batch_; }    // Option2 "一括送信"
+    NameListBox* NameList() const { return names_; }               // List1
+    QLineEdit* NameCountBox() const { return nameCount_; }         // Text1
+    QLabel* StatusLabel() const { return status_; }                // Label7
+    QPlainTextEdit* HelpBox() const { return help_; }              // Text14
+    QWidget* NamePanel() const { return namePanel_; }              // Picture5
     AttachmentControls* Attachments() const { return attachments_; }
 
 protected:

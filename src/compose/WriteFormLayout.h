@@ -1,7 +1,7 @@
 // Where the compose and reply windows put their controls, in twips of the client area.
 #pragma once
 
-#include "app/Twips.h"
+#include "core/geometry/Twips.h"
 
 namespace ricorne::layout {
 

@@ -1,12 +1,10 @@
 #include "facemarks/KaoForm.h"
 
-#include "app/TextBoxAdapter.h"
-#include "app/Twips.h"
-#include "app/WindowRegistry.h"
-#include "compose/WriteForm.h"
 #include "core/paths/Paths.h"
 #include "facemarks/FaceMarkCommands.h"
 #include "facemarks/KaoFormLayout.h"
+#include "shell/Place.h"
+#include "shell/TextBoxAdapter.h"
 
 #include <QButtonGroup>
 #include <QClipboard>
@@ -25,13 +23,7 @@ namespace ricorne {
 
 namespace {
 
-using kaolayout::Box;
-
-void Place(QWidget* widget, const Box& box) {
-    widget->setGeometry(TwipsRect(box.left, box.top, box.width, box.height));
-}
-
-QPushButton* MakeButton(QWidget* parent, int number, const QString& caption, const Box& box) {
+QPushButton* MakeButton(QWidget* parent, int number, const QString& caption, const TwipsBox& box) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QStringLiteral("Command%1").arg(number));
     button->setAutoDefault(false);
@@ -39,7 +31,7 @@ QPushButton* MakeButton(QWidget* parent, int number, const QString& caption, con
     return button;
 }
 
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const Box& box) {
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const TwipsBox& box) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
@@ -166,6 +158,10 @@ void KaoForm::Load() {
     }
 }
 
+void KaoForm::SetInsertTarget(InsertTarget target) {
+    insertTarget_ = std::move(target);
+}
+
 FaceMarkTexts KaoForm::Lists() const {
     FaceMarkTexts lists;
     for (int tab = 0; tab < kFaceMarkListCount; ++tab)
@@ -199,10 +195,9 @@ void KaoForm::Insert(int tab) {
     QPlainTextEdit* source = boxes_[tab];
     TextBox sourceBox = ReadTextBox(*source);
     QString copied;
-    // A compose window closed meanwhile is loaded again, hidden; the text waits in its body.
-    if (WriteForm* compose = Registry().Get<WriteForm>()) {
-        compose->EditBody([&](TextBox& body) { copied = InsertFaceMark(sourceBox, body); });
-    } else {
+    const bool inserted =
+        insertTarget_ && insertTarget_([&](TextBox& body) { copied = InsertFaceMark(sourceBox, body); });
+    if (!inserted) {
         TextBox nowhere;
         copied = InsertFaceMark(sourceBox, nowhere);
     }

@@ -1,14 +1,17 @@
 // The face-mark palette "絵・顔文字": twelve editable lists on twelve tabs. Each tab's insert
-// button puts the selected text into the compose window's body and closes the palette, its
+// button puts the selected text where the insert target says (the program's wiring makes it the
+// compose window's body) and closes the palette, its
 // paste button adds the clipboard to the list, and (tabs 0 to 10) its favourite button copies
 // the selection into the favourites list. The lists are read from their files when the palette
 // loads and written back, changed or not, whenever it closes.
 #pragma once
 
+#include "core/text/TextBox.h"
 #include "facemarks/FaceMarkFiles.h"
 
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QButtonGroup;
 class QLabel;
@@ -24,8 +27,14 @@ class KaoForm : public QWidget {
 public:
     explicit KaoForm(QWidget* parent = nullptr);
 
+    // Applies an edit to the text that receives an inserted face mark; false when there is none.
+    using InsertTarget = std::function<bool(const std::function<void(TextBox&)>& edit)>;
+
     // Load steps: every list from its file (caret at the start), tab 3 in front, centred.
     void Load();
+    // Where the insert buttons put the selected text. Unset, it goes nowhere (the clipboard
+    // still gets it).
+    void SetInsertTarget(InsertTarget target);
     // Writes every list to its file (what closing does).
     void SaveLists();
     // The lists as the boxes hold them now.
@@ -53,6 +62,7 @@ private:
     void Paste(int tab);
     void AddToFavourites(int tab);
 
+    InsertTarget insertTarget_;
     QWidget* tabControl_;
     QButtonGroup* tabGroup_;
     QStackedWidget* pages_;

@@ -1,6 +1,7 @@
 #include "history/EditorCommands.h"
 
 #include "core/text/Text.h"
+#include "history/TyakuTexts.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -28,8 +29,7 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes) {
 }
 
 void ReportWriteFailure(const QString& path) {
-    Dialogs().Message(QString(), QStringLiteral(u"ファイル「%1」に保存できませんでした。").arg(path),
-                      MessageIcon::Warning, MessageButtons::Ok);
+    Dialogs().Message(QString(), EditorSaveFailedText(path), MessageIcon::Warning, MessageButtons::Ok);
 }
 
 // Everything up to and including the last folder separator; the whole name when it has none.
@@ -130,7 +130,7 @@ void NewCommand(EditorHost& host, EditorState& editor) {
     host.SetCaption(NewFileName() + QStringLiteral("      ") + editor.EditorFile);
 }
 
-std::optional<QString> ReadLinesForEditor(const QString& path) {
+std::optional<QString> ReadEditorFile(const QString& path, LineEnds ends) {
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -139,7 +139,7 @@ std::optional<QString> ReadLinesForEditor(const QString& path) {
         return std::nullopt;
     QString text = FromCrLf(DecodeCp932(bytes));
     // Every line ends with a break, the last one too; an empty file has no line.
-    if (!text.isEmpty() && !text.endsWith(u'\n'))
+    if (ends == LineEnds::EveryLine && !text.isEmpty() && !text.endsWith(u'\n'))
         text += u'\n';
     return text;
 }
@@ -149,14 +149,14 @@ void OpenCommand(EditorHost& host) {
     if (path.isEmpty())
         return;
     host.SetCaption(path);
-    if (const std::optional<QString> text = ReadLinesForEditor(path))
+    if (const std::optional<QString> text = ReadEditorFile(path, LineEnds::EveryLine))
         host.SetEditorBox(TextBox(*text));
 }
 
-void SaveAsCommand(EditorHost& host) {
-    const QString heading = QStringLiteral("Subject:  ") + host.SubjectText() + u'\n' +
-                            QStringLiteral("From:  ") + host.SenderText() + u'\n' +
-                            QStringLiteral("Date:  ") + host.DateText() + u'\n' + QStringLiteral("Body:  ");
+void SaveAsCommand(EditorHost& host, const HistoryView& shown) {
+    const QString heading = QStringLiteral("Subject:  ") + shown.SubjectText() + u'\n' +
+                            QStringLiteral("From:  ") + shown.SenderText() + u'\n' +
+                            QStringLiteral("Date:  ") + shown.DateText() + u'\n' + QStringLiteral("Body:  ");
     const TextBox box(heading + host.EditorBox().text);
     host.SetEditorBox(box);
     const QString path =

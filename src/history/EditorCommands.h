@@ -5,6 +5,7 @@
 
 #include "history/EditorHost.h"
 #include "history/EditorState.h"
+#include "history/HistoryView.h"
 
 #include <QString>
 
@@ -50,15 +51,18 @@ void NewCommand(EditorHost& host, EditorState& editor);
 // line break. A file that cannot be read leaves the editor as it was.
 void OpenCommand(EditorHost& host);
 
-// Reads a text file as the Open command shows it: CP932, lines ended by CR LF, CR or LF, each
-// line followed by "\n" (also the last one). Nothing when the file cannot be read.
-std::optional<QString> ReadLinesForEditor(const QString& path);
+// Reads a text file for the editor: CP932, lines ended by CR LF, CR or LF, held with "\n".
+// Nothing when the file cannot be read. The Open command shows every line followed by "\n"
+// (LineEnds::EveryLine, the last one too); the viewer's load shows the file as it is.
+enum class LineEnds { AsInFile, EveryLine };
+std::optional<QString> ReadEditorFile(const QString& path, LineEnds ends = LineEnds::AsInFile);
 
-// Save as: puts the record heading (Subject, From, Date, Body) in front of the editor's text,
+// Save as: puts the heading of the shown record (Subject, From, Date, Body) in front of the
+// editor's text,
 // asks for a file (cancel keeps the heading and writes nothing), shows the path in the caption and
 // writes the text in CP932 with CR LF line ends and a final CR LF. A failed write shows a message
 // naming the file. EditorFile and the modified mark stay as they are.
-void SaveAsCommand(EditorHost& host);
+void SaveAsCommand(EditorHost& host, const HistoryView& shown);
 
 // Print: asks the print dialog (the selection preselected when there is one) and prints the
 // selection or the whole text, in the editor's font, once per copy asked for, each copy a job.

@@ -1,6 +1,7 @@
 // What the body editor's commands need from the window that holds the editor: the editor box as a
-// value, the search box, the record boxes shown above it, the caption, the editor's font and the
-// clipboard. TyakuForm's binding implements it; tests use a plain one. No widget header.
+// value, the search box, the caption, the editor's font and the clipboard. (The record boxes shown
+// above the editor are the window's HistoryView.) TyakuForm's binding implements it; tests use a
+// plain one. No widget header.
 #pragma once
 
 #include "core/dialogs/DialogService.h"
@@ -22,10 +23,7 @@ public:
     virtual void SetEditorBox(const TextBox& box) = 0;
     virtual void FocusEditor() = 0;
 
-    virtual QString SearchText() const = 0;  // Text1
-    virtual QString SubjectText() const = 0; // Text7
-    virtual QString SenderText() const = 0;  // Text8
-    virtual QString DateText() const = 0;    // Text9
+    virtual QString SearchText() const = 0; // Text1
 
     virtual void SetCaption(const QString& caption) = 0;
 

@@ -4,8 +4,6 @@
 
 #include <QString>
 
-#include <optional>
-
 namespace ricorne {
 
 struct EditorState {
@@ -18,9 +16,5 @@ struct EditorState {
 };
 
 EditorState& Editor();
-
-// Reads a text file for the editor: CP932, line ends as the controls hold them ("\n").
-// Nothing when the file cannot be read.
-std::optional<QString> ReadEditorFile(const QString& path);
 
 } // namespace ricorne

@@ -1,10 +1,8 @@
 #include "history/OpenHistory.h"
 
-#include "app/WindowRegistry.h"
 #include "history/HistoryList.h"
 #include "history/TyakuForm.h"
-#include "history/TyakuFormEditor.h"
-#include "mainwindow/MainForm.h"
+#include "shell/WindowRegistry.h"
 
 namespace ricorne {
 
@@ -18,16 +16,8 @@ void OpenHistory(HistoryMode mode) {
     FillHistoryList(*form, mode);
 }
 
-void InstallHistoryWiring() {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    Registry().WhenLoaded<TyakuForm>([](TyakuForm& form) { InstallEditorCommands(form); });
-    Registry().WhenLoaded<MainForm>([](MainForm& main) {
-        main.SetLabelAction(NavLabel::Label7, [] { OpenHistory(HistoryMode::Received); });
-        main.SetLabelAction(NavLabel::Label8, [] { OpenHistory(HistoryMode::Sent); });
-    });
+HistoryView& ViewerRecordView() {
+    return *Registry().Get<TyakuForm>();
 }
 
 } // namespace ricorne

@@ -1,5 +1,6 @@
 #include "history/RecordOperations.h"
 
+#include "core/dialogs/CommonTexts.h"
 #include "core/dialogs/DialogService.h"
 #include "core/text/Text.h"
 #include "history/HistoryList.h"
@@ -19,14 +20,14 @@ RecordHandOffs& HandOffs() {
 }
 
 void Fail(const QString& text) {
-    Dialogs().Message(RecordErrorTitle(), text, MessageIcon::Warning, MessageButtons::Ok);
+    Dialogs().Message(ErrorTitle(), text, MessageIcon::Warning, MessageButtons::Ok);
 }
 
 // The check every operation on the shown record starts with; past it the focus goes to the body
 // and the flag is cleared, so the next operation needs a fresh row click.
 bool TakeSelection(HistoryView& view) {
     if (!view.SelectionFlag()) {
-        Dialogs().Notice(NotSelectedText());
+        Dialogs().Notice(NothingSelectedText());
         return false;
     }
     view.FocusBody();
@@ -68,7 +69,7 @@ void SetRecordHandOffs(RecordHandOffs handOffs) {
 void DeleteOneRecord(HistoryView& view, HistoryMode mode) {
     const int n = view.SelectedRow();
     if (!view.SelectionFlag() || n < 1) {
-        Dialogs().Notice(NotSelectedText());
+        Dialogs().Notice(NothingSelectedText());
         return;
     }
     const bool yes = Dialogs().Confirm(ConfirmDeleteText(mode));
@@ -138,37 +139,6 @@ void PreviewField(HistoryView& view, const QString& fieldText) {
 
 QString CopyField(const HistoryView& view) {
     return view.PreviewText();
-}
-
-QString NotSelectedText() {
-    return QStringLiteral(u"データが選択されていません");
-}
-
-QString ConfirmDeleteText(HistoryMode mode) {
-    const QString text = QStringLiteral(u"選択された（行、青色）データを削除します。よろしいですか");
-    return mode == HistoryMode::Sent ? text + QLatin1Char('?') : text;
-}
-
-QString ConfirmDeleteAllText() {
-    return QStringLiteral(u"すべてのデータを削除して良いですか？");
-}
-
-QString ConfirmOverwriteText() {
-    return QStringLiteral(u"同名のファイルが既に存在します。上書きしますか？ ");
-}
-
-QString HistoryDeleteFailedText() {
-    return QStringLiteral(u"削除できませんでした（ディスクの空きが足りないか、書き込みに失敗しました）。"
-                          u"履歴は削除する前のままです。");
-}
-
-QString QuickSaveFailedText() {
-    return QStringLiteral(u"「■TextQuickSave」フォルダに保存できませんでした（フォルダがないか、"
-                          u"ディスクの空きが足りないか、書き込みに失敗しました）。");
-}
-
-QString RecordErrorTitle() {
-    return QStringLiteral(u"エラー");
 }
 
 } // namespace ricorne

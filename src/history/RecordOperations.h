@@ -13,6 +13,7 @@
 
 #include "history/HistoryMode.h"
 #include "history/HistoryView.h"
+#include "history/TyakuTexts.h" // the texts they show
 
 #include <QString>
 #include <functional>
@@ -54,13 +55,5 @@ void TextQuickSave(HistoryView& view);
 // the copy button returns the preview's text as it stands, for the clipboard.
 void PreviewField(HistoryView& view, const QString& fieldText);
 QString CopyField(const HistoryView& view);
-
-QString NotSelectedText();              // "データが選択されていません"
-QString ConfirmDeleteText(HistoryMode); // differs by a trailing "?" in the sent history
-QString ConfirmDeleteAllText();         // "すべてのデータを削除して良いですか？"
-QString ConfirmOverwriteText(); // "同名のファイルが既に存在します。上書きしますか？ "
-QString HistoryDeleteFailedText();
-QString QuickSaveFailedText();
-QString RecordErrorTitle(); // "エラー"
 
 } // namespace ricorne

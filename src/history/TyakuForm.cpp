@@ -1,14 +1,16 @@
 #include "history/TyakuForm.h"
 
-#include "app/TextBoxAdapter.h"
-#include "app/Twips.h"
 #include "core/dialogs/DialogService.h"
+#include "core/geometry/Twips.h"
 #include "core/text/Text.h"
+#include "history/EditorCommands.h"
 #include "history/EditorState.h"
 #include "history/MailHeaderModel.h"
 #include "history/RecordOperations.h"
 #include "history/ToolbarIcons.h"
+#include "history/TyakuFormEditor.h"
 #include "history/TyakuTexts.h"
+#include "shell/TextBoxAdapter.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -69,8 +71,7 @@ TyakuForm::TyakuForm(QWidget* parent) : QMainWindow(parent) {
     BuildMenus();
     BuildControls();
     BuildToolbar();
-    BindRecordOperations();
-    SetCommand(CloseCommandKey(), [this] { close(); });
+    Wire();
 
     resize(Twips(kTyakuClientWidth), Twips(kTyakuClientHeight) + menuBar()->sizeHint().height());
     layout_.AlignStatusBar(kTyakuClientWidth, kTyakuClientHeight);
@@ -87,8 +88,9 @@ void TyakuForm::BuildMenus() {
         for (const TyakuMenuItem& item : menu.items) {
             QAction* action = item.caption == u"-" ? m->addSeparator() : m->addAction(item.caption);
             action->setObjectName(item.name);
-            if (!item.command.isEmpty())
-                connect(action, &QAction::triggered, this, [this, key = item.command] { RunCommand(key); });
+            if (item.command)
+                connect(action, &QAction::triggered, this,
+                        [this, command = *item.command] { RunCommand(command); });
         }
     }
 }
@@ -100,7 +102,7 @@ void TyakuForm::BuildControls() {
         b->setGeometry(TwipsRect(l, t, w, h));
         b->setMouseTracking(true);
         b->installEventFilter(this);
-        commands_[n - 1] = b;
+        recordButtons_[n - 1] = b;
         return b;
     };
     auto textBox = [this](const QString& name, int l, int t, int w, int h) {
@@ -115,27 +117,27 @@ void TyakuForm::BuildControls() {
     band_->setAutoFillBackground(true);
 
     button(2, QStringLiteral("TextQuickSave"), 3960, 0, 1815, 340);
-    picture4_ = new QWidget(client_);
-    picture4_->setObjectName(QStringLiteral("Picture4"));
-    picture4_->setGeometry(TwipsRect(6120, 0, 975, 400));
-    label2_ = new QLabel(QStringLiteral(u"検索文字"), picture4_);
-    label2_->setObjectName(QStringLiteral("Label2"));
-    label2_->setTextFormat(Qt::PlainText);
-    label2_->setAlignment(Qt::AlignCenter);
-    label2_->setGeometry(0, 0, picture4_->width(), picture4_->height());
-    text1_ = textBox(QStringLiteral("Text1"), 7080, 0, 1935, 375);
-    text1_->setMouseTracking(true);
-    text1_->installEventFilter(this);
+    searchPanel_ = new QWidget(client_);
+    searchPanel_->setObjectName(QStringLiteral("Picture4"));
+    searchPanel_->setGeometry(TwipsRect(6120, 0, 975, 400));
+    searchCaption_ = new QLabel(QStringLiteral(u"検索文字"), searchPanel_);
+    searchCaption_->setObjectName(QStringLiteral("Label2"));
+    searchCaption_->setTextFormat(Qt::PlainText);
+    searchCaption_->setAlignment(Qt::AlignCenter);
+    searchCaption_->setGeometry(0, 0, searchPanel_->width(), searchPanel_->height());
+    searchBox_ = textBox(QStringLiteral("Text1"), 7080, 0, 1935, 375);
+    searchBox_->setMouseTracking(true);
+    searchBox_->installEventFilter(this);
 
     button(3, QStringLiteral(u"一件削除"), 120, 520, 1335, 375);
     button(4, QStringLiteral(u"アドレス帳登録"), 1560, 520, 1335, 375);
     button(5, QStringLiteral(u"返事を書く"), 3000, 520, 1455, 375);
     button(6, QStringLiteral(u"全件削除"), 4560, 520, 1455, 375);
-    label4_ = new QLabel(QStringLiteral(u"件数"), client_);
-    label4_->setObjectName(QStringLiteral("Label4"));
-    label4_->setTextFormat(Qt::PlainText);
-    label4_->setGeometry(TwipsRect(8040, 600, 495, 255));
-    text2_ = textBox(QStringLiteral("Text2"), 8640, 600, 495, 270);
+    countCaption_ = new QLabel(QStringLiteral(u"件数"), client_);
+    countCaption_->setObjectName(QStringLiteral("Label4"));
+    countCaption_->setTextFormat(Qt::PlainText);
+    countCaption_->setGeometry(TwipsRect(8040, 600, 495, 255));
+    countBox_ = textBox(QStringLiteral("Text2"), 8640, 600, 495, 270);
 
     list_ = new QTreeView(client_);
     list_->setObjectName(QStringLiteral("MailListView"));
@@ -157,40 +159,40 @@ void TyakuForm::BuildControls() {
     list_->header()->viewport()->setMouseTracking(true);
     list_->header()->viewport()->installEventFilter(this);
 
-    for (QLineEdit** box : {&text7_, &text8_, &text9_}) {
-        const int i = int(box - &text7_);
+    for (QLineEdit** box : {&subjectBox_, &senderBox_, &dateBox_}) {
+        const int i = int(box - &subjectBox_);
         *box = textBox(QStringLiteral("Text%1").arg(7 + i), 0, 0, 0, 0);
         (*box)->setFont(RecordFont());
         (*box)->setMouseTracking(true);
         (*box)->installEventFilter(this);
     }
 
-    rtfEd_ = new QPlainTextEdit(client_);
-    rtfEd_->setObjectName(QStringLiteral("rtfEd"));
-    rtfEd_->viewport()->setMouseTracking(true);
-    rtfEd_->viewport()->installEventFilter(this);
-    connect(rtfEd_, &QPlainTextEdit::textChanged, this, [] { Editor().EditorModified = true; });
+    bodyEditor_ = new QPlainTextEdit(client_);
+    bodyEditor_->setObjectName(QStringLiteral("rtfEd"));
+    bodyEditor_->viewport()->setMouseTracking(true);
+    bodyEditor_->viewport()->installEventFilter(this);
+    connect(bodyEditor_, &QPlainTextEdit::textChanged, this, [] { Editor().EditorModified = true; });
 
-    lstLst_ = new QListWidget(client_);
-    lstLst_->setObjectName(QStringLiteral("lstLst"));
-    lstLst_->hide();
+    lineList_ = new QListWidget(client_);
+    lineList_->setObjectName(QStringLiteral("lstLst"));
+    lineList_->hide();
 
-    text4_ = new QPlainTextEdit(client_);
-    text4_->setObjectName(QStringLiteral("Text4"));
-    text4_->setGeometry(TwipsRect(2040, 4320, 5535, 1935));
-    text4_->setReadOnly(true);
-    text4_->setFocusPolicy(Qt::NoFocus);
-    text4_->hide();
+    helpBox_ = new QPlainTextEdit(client_);
+    helpBox_->setObjectName(QStringLiteral("Text4"));
+    helpBox_->setGeometry(TwipsRect(2040, 4320, 5535, 1935));
+    helpBox_->setReadOnly(true);
+    helpBox_->setFocusPolicy(Qt::NoFocus);
+    helpBox_->hide();
 
     statusBar_ = new QStatusBar(client_);
     statusBar_->setObjectName(QStringLiteral("StatusBar1"));
     statusBar_->setSizeGripEnabled(false);
 
     button(1, QStringLiteral(u"コピー（Subject/from/Data）"), 0, 0, 0, 0);
-    text6_ = textBox(QStringLiteral("Text6"), 0, 0, 0, 0);
+    previewBox_ = textBox(QStringLiteral("Text6"), 0, 0, 0, 0);
     // The selection flag's box lies outside the window's area and is never shown.
-    text5_ = textBox(QStringLiteral("Text5"), 9720, 480, 735, 375);
-    text5_->hide();
+    selectionFlagBox_ = textBox(QStringLiteral("Text5"), 9720, 480, 735, 375);
+    selectionFlagBox_->hide();
 }
 
 void TyakuForm::BuildToolbar() {
@@ -206,7 +208,7 @@ void TyakuForm::BuildToolbar() {
         action->setObjectName(b.key);
         action->setToolTip(b.tooltip);
         action->setData(b.key);
-        connect(action, &QAction::triggered, this, [this, key = b.key] { RunCommand(key); });
+        connect(action, &QAction::triggered, this, [this, command = b.command] { RunCommand(command); });
     }
 }
 
@@ -221,15 +223,15 @@ void TyakuForm::Load() {
 }
 
 void TyakuForm::PrepareEditor() {
-    lstLst_->hide();
+    lineList_->hide();
     EditorState& editor = Editor();
     editor.CaretMemory[1] = editor.CaretMemory[0];
-    editor.CaretMemory[0] = rtfEd_->textCursor().position();
+    editor.CaretMemory[0] = bodyEditor_->textCursor().position();
     // Nothing to load until the New command has named a file.
     QPointer<TyakuForm> self(this);
     while (!editor.EditorFile.isEmpty()) {
         if (const std::optional<QString> text = ReadEditorFile(editor.EditorFile)) {
-            WriteTextBox(*rtfEd_, TextBox(*text));
+            WriteTextBox(*bodyEditor_, TextBox(*text));
             break;
         }
         // OK tries again, Cancel goes on without the file.
@@ -241,15 +243,15 @@ void TyakuForm::PrepareEditor() {
     if (!self)
         return;
     editor.EditorModified = false;
-    lstLst_->hide();
-    rtfEd_->show();
+    lineList_->hide();
+    bodyEditor_->show();
 }
 
 void TyakuForm::SetRecordView(const QString& subject, const QString& sender, const QString& date,
                               const QString& body) {
-    SetBoxText(text7_, subject);
-    SetBoxText(text8_, sender);
-    SetBoxText(text9_, date);
+    SetBoxText(subjectBox_, subject);
+    SetBoxText(senderBox_, sender);
+    SetBoxText(dateBox_, date);
     SetBody(body);
 }
 
@@ -258,16 +260,16 @@ RecordTexts TyakuForm::RecordViewTexts() const {
 }
 
 QString TyakuForm::SubjectText() const {
-    return text7_->text();
+    return subjectBox_->text();
 }
 QString TyakuForm::SenderText() const {
-    return text8_->text();
+    return senderBox_->text();
 }
 QString TyakuForm::DateText() const {
-    return text9_->text();
+    return dateBox_->text();
 }
 QString TyakuForm::BodyText() const {
-    return ToCrLf(BoxText(*rtfEd_));
+    return ToCrLf(BoxText(*bodyEditor_));
 }
 
 void TyakuForm::SetRows(QVector<MailHeader> rows) {
@@ -284,28 +286,28 @@ int TyakuForm::SelectedRow() const {
 }
 
 void TyakuForm::SetBody(const QString& body) {
-    WriteTextBox(*rtfEd_, TextBox(FromCrLf(body)));
+    WriteTextBox(*bodyEditor_, TextBox(FromCrLf(body)));
     Editor().EditorModified = true; // also when the text was empty before and after
 }
 
 TextBox TyakuForm::EditorBox() const {
-    return ReadTextBox(*rtfEd_);
+    return ReadTextBox(*bodyEditor_);
 }
 
 void TyakuForm::EditEditor(const std::function<void(TextBox&)>& edit) {
-    EditTextBox(*rtfEd_, edit);
+    EditTextBox(*bodyEditor_, edit);
 }
 
 void TyakuForm::SetCount(const QString& text) {
-    text2_->setText(text);
+    countBox_->setText(text);
 }
 
 void TyakuForm::SetSelectionFlag(bool on) {
-    text5_->setText(on ? QStringLiteral("1") : QString());
+    selectionFlagBox_->setText(on ? QStringLiteral("1") : QString());
 }
 
 bool TyakuForm::SelectionFlag() const {
-    return text5_->text() == u"1";
+    return selectionFlagBox_->text() == u"1";
 }
 
 void TyakuForm::SetListColour(ListColour colour) {
@@ -314,20 +316,12 @@ void TyakuForm::SetListColour(ListColour colour) {
     list_->setPalette(palette);
 }
 
-void TyakuForm::SetCommand(const QString& key, std::function<void()> command) {
-    editorCommands_[key] = std::move(command);
-}
-
-void TyakuForm::RunCommand(const QString& key) {
-    const auto it = editorCommands_.find(key);
-    if (it == editorCommands_.end() || !it->second)
-        return;
-    const std::function<void()> command = it->second; // a copy: the command may replace itself
-    command();
-}
-
-QPushButton* TyakuForm::Command(int n) const {
-    return n >= 1 && n <= 6 ? commands_[n - 1] : nullptr;
+QPushButton* TyakuForm::RecordButton(ViewerCommand command) const {
+    for (int i = 0; i < 6; ++i) {
+        if (kRecordButtonCommands[i] == command)
+            return recordButtons_[i];
+    }
+    return nullptr;
 }
 
 QMenu* TyakuForm::Menu(const QString& name) const {
@@ -354,36 +348,36 @@ void TyakuForm::ApplyLayout() {
     if (toolBar_)
         toolBar_->setGeometry(0, 0, band_->width(), band_->height());
     list_->setGeometry(Place(layout_.listView));
-    text7_->setGeometry(Place(layout_.text7));
-    text8_->setGeometry(Place(layout_.text8));
-    text9_->setGeometry(Place(layout_.text9));
-    rtfEd_->setGeometry(Place(layout_.rtfEd));
+    subjectBox_->setGeometry(Place(layout_.text7));
+    senderBox_->setGeometry(Place(layout_.text8));
+    dateBox_->setGeometry(Place(layout_.text9));
+    bodyEditor_->setGeometry(Place(layout_.rtfEd));
     statusBar_->setGeometry(Place(layout_.statusBar));
-    commands_[0]->setGeometry(Place(layout_.command1));
-    text6_->setGeometry(Place(layout_.text6));
-    text6_->setVisible(layout_.text6Visible);
-    commands_[1]->setVisible(layout_.command2Visible);
+    recordButtons_[0]->setGeometry(Place(layout_.command1));
+    previewBox_->setGeometry(Place(layout_.text6));
+    previewBox_->setVisible(layout_.text6Visible);
+    recordButtons_[1]->setVisible(layout_.command2Visible);
 }
 
 void TyakuForm::PointerMoved(QObject* over) {
     const QString name = over->objectName();
     const QString help = TyakuHelpText(name);
     if (!help.isEmpty()) {
-        text4_->setPlainText(FromCrLf(help));
-        text4_->show();
-        text4_->raise();
+        helpBox_->setPlainText(FromCrLf(help));
+        helpBox_->show();
+        helpBox_->raise();
         return;
     }
-    if (over == text7_ || over == text8_ || over == text9_) {
+    if (over == subjectBox_ || over == senderBox_ || over == dateBox_) {
         PreviewField(*this, static_cast<QLineEdit*>(over)->text());
         return;
     }
     const bool overList = over == list_->viewport() || over == list_->header()->viewport();
-    const bool overBody = over == rtfEd_->viewport();
+    const bool overBody = over == bodyEditor_->viewport();
     if (overList || overBody) {
-        text4_->hide();
+        helpBox_->hide();
         if (overList)
-            text4_->clear();
+            helpBox_->clear();
         layout_.PointerOverList(OuterHeightTwips());
         ApplyLayout();
         return;

@@ -3,14 +3,14 @@
 // search box, the count, and the hover help box.
 //
 // Record view accessors (the mail check stages each received mail here, loading the window
-// hidden through Registry().Get<TyakuForm>() when it is not loaded):
+// hidden through ViewerRecordView() when it is not loaded):
 //   SetRecordView(subject, sender, date, body)  writes Text7, Text8, Text9 and rtfEd as given
 //   RecordViewTexts()                           the four texts as they stand (typing included)
 // Bodies cross these accessors in stored form (CR LF); rtfEd itself holds "\n".
 //
-// Editor and record commands come from their own files through SetCommand (menu items and
-// toolbar keys) and the buttons' clicked signals; until then they do nothing, except the File
-// menu's "終了", which closes the window.
+// Every menu item, toolbar button and record button runs one ViewerCommand (TyakuTexts.h) through
+// RunCommand: the body editor's commands (EditorCommands.h) on this window's editor, the record
+// operations (RecordOperations.h) on its record view, and "終了", which closes the window.
 #pragma once
 
 #include "core/text/TextBox.h"
@@ -18,10 +18,12 @@
 #include "history/HistoryMode.h"
 #include "history/HistoryView.h"
 #include "history/TyakuLayout.h"
+#include "history/TyakuTexts.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <map>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -35,6 +37,7 @@ class QTreeView;
 
 namespace ricorne {
 
+class EditorHost;
 class MailHeaderModel;
 
 class TyakuForm : public QMainWindow, public HistoryView {
@@ -69,43 +72,41 @@ public:
     void SetCount(const QString& text) override;
     void SetSelectionFlag(bool on) override;
     bool SelectionFlag() const override;
-    void FocusBody() override;            // TyakuFormRecordOps.cpp
+    void FocusBody() override;            // TyakuFormCommands.cpp
     QString PreviewText() const override; // Text6
     void SetPreviewText(const QString& text) override;
     void SetBusyPointer(bool on) override;
 
     void SetListColour(ListColour colour);
 
-    // Menu items and toolbar buttons run the command of their key ("New", "Open", "Save",
-    // "Print", "Cut", "Copy", "Paste", "Bold", "Italic", "Underline", "SelectAll", "JumpStart",
-    // "JumpEnd", "Search", "FindNext", "Close"); a key without a command does nothing.
-    void SetCommand(const QString& key, std::function<void()> command);
-    void RunCommand(const QString& key);
+    // What a menu item, toolbar button or record button runs (TyakuFormCommands.cpp).
+    void RunCommand(ViewerCommand command);
 
     // Outer size in twips as the layout rules see it, and where they put the controls.
     int OuterWidthTwips() const;
     int OuterHeightTwips() const;
     const TyakuLayout& Layout() const { return layout_; }
 
-    // Controls by their names.
+    // Controls by their roles (object names in brackets).
     QWidget* Client() const { return client_; }
-    QWidget* Picture1() const { return band_; }
+    QWidget* ToolBand() const { return band_; } // Picture1, holds the toolbar
     QToolBar* TbToolBar() const { return toolBar_; }
     QTreeView* MailListView() const { return list_; }
     MailHeaderModel* Rows() const { return model_; }
-    QPushButton* Command(int n) const; // Command1 .. Command6
-    QLabel* Label2() const { return label2_; }
-    QLabel* Label4() const { return label4_; }
-    QLineEdit* Text1() const { return text1_; }
-    QLineEdit* Text2() const { return text2_; }
-    QPlainTextEdit* Text4() const { return text4_; }
-    QLineEdit* Text5() const { return text5_; }
-    QLineEdit* Text6() const { return text6_; }
-    QLineEdit* Text7() const { return text7_; }
-    QLineEdit* Text8() const { return text8_; }
-    QLineEdit* Text9() const { return text9_; }
-    QPlainTextEdit* RtfEd() const { return rtfEd_; }
-    QListWidget* LstLst() const { return lstLst_; }
+    // Command1 .. Command6 (kRecordButtonCommands); nullptr for a command without a button.
+    QPushButton* RecordButton(ViewerCommand command) const;
+    QLabel* SearchCaption() const { return searchCaption_; }          // Label2
+    QLabel* CountCaption() const { return countCaption_; }            // Label4
+    QLineEdit* SearchBox() const { return searchBox_; }               // Text1
+    QLineEdit* CountBox() const { return countBox_; }                 // Text2
+    QPlainTextEdit* HelpBox() const { return helpBox_; }              // Text4
+    QLineEdit* SelectionFlagBox() const { return selectionFlagBox_; } // Text5
+    QLineEdit* PreviewBox() const { return previewBox_; }             // Text6
+    QLineEdit* SubjectBox() const { return subjectBox_; }             // Text7
+    QLineEdit* SenderBox() const { return senderBox_; }               // Text8
+    QLineEdit* DateBox() const { return dateBox_; }                   // Text9
+    QPlainTextEdit* BodyEditor() const { return bodyEditor_; }        // rtfEd
+    QListWidget* LineList() const { return lineList_; }               // lstLst, never shown
     QStatusBar* StatusBar1() const { return statusBar_; }
     QMenu* Menu(const QString& name) const; // "mFile", "medit"
 
@@ -116,7 +117,7 @@ private:
     void BuildControls();
     void BuildMenus();
     void BuildToolbar();
-    void BindRecordOperations(); // the six record buttons, TyakuFormRecordOps.cpp
+    void Wire(); // menus, toolbar and record buttons to RunCommand, TyakuFormCommands.cpp
     void PrepareEditor();
     void ApplyResizeRules();
     void ApplyLayout();
@@ -125,25 +126,28 @@ private:
     QWidget* client_ = nullptr;
     QWidget* band_ = nullptr;
     QToolBar* toolBar_ = nullptr;
-    QWidget* picture4_ = nullptr;
-    QLabel* label2_ = nullptr;
-    QLabel* label4_ = nullptr;
-    QPushButton* commands_[6] = {};
-    QLineEdit* text1_ = nullptr;
-    QLineEdit* text2_ = nullptr;
-    QPlainTextEdit* text4_ = nullptr;
-    QLineEdit* text5_ = nullptr;
-    QLineEdit* text6_ = nullptr;
-    QLineEdit* text7_ = nullptr;
-    QLineEdit* text8_ = nullptr;
-    QLineEdit* text9_ = nullptr;
+    QWidget* searchPanel_ = nullptr; // Picture4, holds the search caption
+    QLabel* searchCaption_ = nullptr;
+    QLabel* countCaption_ = nullptr;
+    QPushButton* recordButtons_[6] = {}; // in kRecordButtonCommands order
+    QLineEdit* searchBox_ = nullptr;
+    QLineEdit* countBox_ = nullptr;
+    QPlainTextEdit* helpBox_ = nullptr;
+    QLineEdit* selectionFlagBox_ = nullptr;
+    QLineEdit* previewBox_ = nullptr;
+    QLineEdit* subjectBox_ = nullptr;
+    QLineEdit* senderBox_ = nullptr;
+    QLineEdit* dateBox_ = nullptr;
     QTreeView* list_ = nullptr;
     MailHeaderModel* model_ = nullptr;
-    QPlainTextEdit* rtfEd_ = nullptr;
-    QListWidget* lstLst_ = nullptr;
+    QPlainTextEdit* bodyEditor_ = nullptr;
+    QListWidget* lineList_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     std::map<QString, QMenu*> menus_;
-    std::map<QString, std::function<void()>> editorCommands_;
+    // The editor commands' view of this window, and the search position of Find next (0 when
+    // the window loads).
+    std::unique_ptr<EditorHost> editorHost_;
+    int searchPos_ = 0;
     TyakuLayout layout_;
 };
 

@@ -1,12 +1,14 @@
-// The body editor's commands on the viewer window: menu items and toolbar buttons of TyakuForm
-// run the commands of history/EditorCommands.h on its rtfEd, Text1 and record boxes, with the
-// system clipboard. Each window gets its own SearchPos, 0 when it loads.
+// The viewer window as the body editor's commands see it (history/EditorHost.h): its rtfEd,
+// its search box Text1, its caption and font, and the system clipboard.
 #pragma once
+
+#include <memory>
 
 namespace ricorne {
 
+class EditorHost;
 class TyakuForm;
 
-void InstallEditorCommands(TyakuForm& form);
+std::unique_ptr<EditorHost> MakeEditorHost(TyakuForm& form);
 
 } // namespace ricorne

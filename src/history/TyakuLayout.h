@@ -6,7 +6,7 @@
 // same distance from the client's edges whatever the desktop's frame looks like.
 #pragma once
 
-#include "app/Twips.h"
+#include "core/geometry/Twips.h"
 
 #include <QString>
 #include <vector>

@@ -33,36 +33,32 @@ QString TyakuHelpText(const QString& name) {
     return {};
 }
 
-QString CloseCommandKey() {
-    return QStringLiteral("Close");
-}
-
 const std::vector<TyakuMenu>& TyakuMenus() {
     static const std::vector<TyakuMenu> menus = {
         {QStringLiteral("mFile"),
          QStringLiteral(u"ファイル(&F)"),
          {
-             {QStringLiteral("mnew"), QStringLiteral(u"新規作成"), QStringLiteral("New")},
-             {QStringLiteral("mopen"), QStringLiteral(u"開く"), QStringLiteral("Open")},
-             {QStringLiteral("msave"), QStringLiteral(u"名前を付けて保存"), QStringLiteral("Save")},
+             {QStringLiteral("mnew"), QStringLiteral(u"新規作成"), ViewerCommand::New},
+             {QStringLiteral("mopen"), QStringLiteral(u"開く"), ViewerCommand::Open},
+             {QStringLiteral("msave"), QStringLiteral(u"名前を付けて保存"), ViewerCommand::Save},
              // Prints as the toolbar's button does.
-             {QStringLiteral("mprint"), QStringLiteral(u"印刷"), QStringLiteral("Print")},
-             {QStringLiteral("mline"), QStringLiteral("-"), QString()},
-             {QStringLiteral("mend"), QStringLiteral(u"終了"), CloseCommandKey()},
+             {QStringLiteral("mprint"), QStringLiteral(u"印刷"), ViewerCommand::Print},
+             {QStringLiteral("mline"), QStringLiteral("-"), std::nullopt},
+             {QStringLiteral("mend"), QStringLiteral(u"終了"), ViewerCommand::Close},
          }},
         {QStringLiteral("medit"),
          QStringLiteral(u"編集(&E)"),
          {
-             {QStringLiteral("mall"), QStringLiteral(u"全て選択"), QStringLiteral("SelectAll")},
-             {QStringLiteral("matamajump"), QStringLiteral(u"文頭へジャンプ"), QStringLiteral("JumpStart")},
-             {QStringLiteral("mbunmatujump"), QStringLiteral(u"文末へジャンプ"), QStringLiteral("JumpEnd")},
-             {QStringLiteral("mline3"), QStringLiteral("-"), QString()},
-             {QStringLiteral("mkensaku"), QStringLiteral(u"検索"), QStringLiteral("Search")},
-             {QStringLiteral("mtugikensaku"), QStringLiteral(u"次を検索"), QStringLiteral("FindNext")},
-             {QStringLiteral("mline2"), QStringLiteral("-"), QString()},
-             {QStringLiteral("mcut"), QStringLiteral(u"切り取り"), QStringLiteral("Cut")},
-             {QStringLiteral("mcopy"), QStringLiteral(u"コピー"), QStringLiteral("Copy")},
-             {QStringLiteral("mpaste"), QStringLiteral(u"貼付け"), QStringLiteral("Paste")},
+             {QStringLiteral("mall"), QStringLiteral(u"全て選択"), ViewerCommand::SelectAll},
+             {QStringLiteral("matamajump"), QStringLiteral(u"文頭へジャンプ"), ViewerCommand::JumpStart},
+             {QStringLiteral("mbunmatujump"), QStringLiteral(u"文末へジャンプ"), ViewerCommand::JumpEnd},
+             {QStringLiteral("mline3"), QStringLiteral("-"), std::nullopt},
+             {QStringLiteral("mkensaku"), QStringLiteral(u"検索"), ViewerCommand::Search},
+             {QStringLiteral("mtugikensaku"), QStringLiteral(u"次を検索"), ViewerCommand::FindNext},
+             {QStringLiteral("mline2"), QStringLiteral("-"), std::nullopt},
+             {QStringLiteral("mcut"), QStringLiteral(u"切り取り"), ViewerCommand::Cut},
+             {QStringLiteral("mcopy"), QStringLiteral(u"コピー"), ViewerCommand::Copy},
+             {QStringLiteral("mpaste"), QStringLiteral(u"貼付け"), ViewerCommand::Paste},
          }},
     };
     return menus;
@@ -70,18 +66,45 @@ const std::vector<TyakuMenu>& TyakuMenus() {
 
 const std::vector<TyakuToolButton>& TyakuToolButtons() {
     static const std::vector<TyakuToolButton> buttons = {
-        {QStringLiteral("New"), QStringLiteral(u"新規作成")},
-        {QStringLiteral("Open"), QStringLiteral(u"開く")},
-        {QStringLiteral("Save"), QStringLiteral(u"名前を付けて保存")},
-        {QStringLiteral("Print"), QStringLiteral(u"印刷")},
-        {QStringLiteral("Cut"), QStringLiteral(u"切り取り")},
-        {QStringLiteral("Copy"), QStringLiteral(u"ｺﾋﾟｰ")},
-        {QStringLiteral("Paste"), QStringLiteral(u"貼り付け")},
-        {QStringLiteral("Bold"), QStringLiteral(u"太字")},
-        {QStringLiteral("Italic"), QStringLiteral(u"斜体")},
-        {QStringLiteral("Underline"), QStringLiteral(u"下線")},
+        {QStringLiteral("New"), QStringLiteral(u"新規作成"), ViewerCommand::New},
+        {QStringLiteral("Open"), QStringLiteral(u"開く"), ViewerCommand::Open},
+        {QStringLiteral("Save"), QStringLiteral(u"名前を付けて保存"), ViewerCommand::Save},
+        {QStringLiteral("Print"), QStringLiteral(u"印刷"), ViewerCommand::Print},
+        {QStringLiteral("Cut"), QStringLiteral(u"切り取り"), ViewerCommand::Cut},
+        {QStringLiteral("Copy"), QStringLiteral(u"ｺﾋﾟｰ"), ViewerCommand::Copy},
+        {QStringLiteral("Paste"), QStringLiteral(u"貼り付け"), ViewerCommand::Paste},
+        {QStringLiteral("Bold"), QStringLiteral(u"太字"), ViewerCommand::Bold},
+        {QStringLiteral("Italic"), QStringLiteral(u"斜体"), ViewerCommand::Italic},
+        {QStringLiteral("Underline"), QStringLiteral(u"下線"), ViewerCommand::Underline},
     };
     return buttons;
+}
+
+QString ConfirmDeleteText(HistoryMode mode) {
+    const QString text = QStringLiteral(u"選択された（行、青色）データを削除します。よろしいですか");
+    return mode == HistoryMode::Sent ? text + QLatin1Char('?') : text;
+}
+
+QString ConfirmDeleteAllText() {
+    return QStringLiteral(u"すべてのデータを削除して良いですか？");
+}
+
+QString ConfirmOverwriteText() {
+    return QStringLiteral(u"同名のファイルが既に存在します。上書きしますか？ ");
+}
+
+QString HistoryDeleteFailedText() {
+    return QStringLiteral(u"削除できませんでした（ディスクの空きが足りないか、書き込みに失敗しました）。"
+                          u"履歴は削除する前のままです。");
+}
+
+QString QuickSaveFailedText() {
+    return QStringLiteral(u"「■TextQuickSave」フォルダに保存できませんでした（フォルダがないか、"
+                          u"ディスクの空きが足りないか、書き込みに失敗しました）。");
+}
+
+QString EditorSaveFailedText(const QString& path) {
+    return QStringLiteral(u"ファイル「%1」に保存できませんでした。").arg(path);
 }
 
 } // namespace ricorne

@@ -1,8 +1,12 @@
 // Fixed texts of the history viewer: hover help of its controls, captions of its buttons, menus
-// and toolbar. Help texts use CR LF for their line breaks.
+// and toolbar, and the questions and failures of the record buttons. Help texts use CR LF for
+// their line breaks.
 #pragma once
 
+#include "history/HistoryMode.h"
+
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace ricorne {
@@ -11,10 +15,39 @@ namespace ricorne {
 // Text1); empty for any other name.
 QString TyakuHelpText(const QString& controlName);
 
+// Everything the viewer's menu items, toolbar buttons and record buttons can do.
+enum class ViewerCommand {
+    // The body editor (EditorCommands.h).
+    New,
+    Open,
+    Save,
+    Print,
+    Cut,
+    Copy,
+    Paste,
+    Bold,
+    Italic,
+    Underline,
+    SelectAll,
+    JumpStart,
+    JumpEnd,
+    Search,
+    FindNext,
+    // The window.
+    Close,
+    // The record buttons (RecordOperations.h), Command1 to Command6.
+    CopyField,
+    QuickSave,
+    DeleteOne,
+    RegisterSender,
+    Reply,
+    DeleteAll,
+};
+
 struct TyakuMenuItem {
-    QString name;    // control name: "mnew", "mline" (separators), ...
-    QString caption; // "-" for a separator
-    QString command; // editor command key run by the item; empty: none
+    QString name;                         // control name: "mnew", "mline" (separators), ...
+    QString caption;                      // "-" for a separator
+    std::optional<ViewerCommand> command; // what the item runs; none for a separator
 };
 struct TyakuMenu {
     QString name; // "mFile", "medit"
@@ -24,12 +57,25 @@ struct TyakuMenu {
 const std::vector<TyakuMenu>& TyakuMenus();
 
 struct TyakuToolButton {
-    QString key; // also the editor command it runs
+    QString key; // the button's name and icon
     QString tooltip;
+    ViewerCommand command;
 };
 const std::vector<TyakuToolButton>& TyakuToolButtons();
 
-// The command of the File menu's last item: closes the viewer.
-QString CloseCommandKey();
+// The record buttons in control-number order (Command1 is CopyField).
+inline constexpr ViewerCommand kRecordButtonCommands[] = {
+    ViewerCommand::CopyField,      ViewerCommand::QuickSave, ViewerCommand::DeleteOne,
+    ViewerCommand::RegisterSender, ViewerCommand::Reply,     ViewerCommand::DeleteAll,
+};
+
+// The record buttons' questions and failures.
+QString ConfirmDeleteText(HistoryMode); // differs by a trailing "?" in the sent history
+QString ConfirmDeleteAllText();         // "すべてのデータを削除して良いですか？"
+QString ConfirmOverwriteText(); // "同名のファイルが既に存在します。上書きしますか？ "
+QString HistoryDeleteFailedText();
+QString QuickSaveFailedText();
+// The body editor could not write the file at path.
+QString EditorSaveFailedText(const QString& path);
 
 } // namespace ricorne

@@ -1,11 +1,11 @@
 #include "mainwindow/MainForm.h"
 
-#include "app/Pause.h"
-#include "app/TextBoxAdapter.h"
-#include "app/Twips.h"
 #include "core/clock/ClockText.h"
+#include "core/geometry/Twips.h"
 #include "mainwindow/HelpPage.h"
 #include "mainwindow/LabelButton.h"
+#include "shell/Pause.h"
+#include "shell/TextBoxAdapter.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -92,8 +92,8 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent) {
     connect(clockTimer_, &QTimer::timeout, this, &MainForm::RefreshClock);
     clockTimer_->start();
 
-    SetLabelAction(NavLabel::Label11, [this] { OpenHelpPage(); });
-    SetLabelAction(NavLabel::Label12, [this] { showMinimized(); });
+    SetLabelAction(NavLabel::HelpPage, [this] { OpenHelpPage(); });
+    SetLabelAction(NavLabel::Minimise, [this] { showMinimized(); });
 }
 
 MainForm::~MainForm() = default;
@@ -113,14 +113,14 @@ void MainForm::BuildLabels() {
 
 void MainForm::SetLabelAction(NavLabel label, std::function<void()> action,
                               std::function<void()> beforePress) {
-    wiring_[label] = Wiring{std::move(beforePress), std::move(action)};
+    labelActions_[label] = LabelAction{std::move(beforePress), std::move(action)};
 }
 
 void MainForm::ClickLabel(NavLabel id) {
-    const Wiring wiring = wiring_[id]; // a copy: the action may rewire the label
+    const LabelAction todo = labelActions_[id]; // a copy: the action may set the label's action anew
     QPointer<MainForm> self(this);
-    if (wiring.beforePress)
-        wiring.beforePress();
+    if (todo.beforePress)
+        todo.beforePress();
     if (self && NavLabelInfo(id).pressEffect) {
         QPointer<QLabel> label = Label(id);
         label->setEnabled(false);
@@ -129,12 +129,16 @@ void MainForm::ClickLabel(NavLabel id) {
             return;
         label->setEnabled(true);
     }
-    if (self && wiring.action)
-        wiring.action();
+    if (self && todo.action)
+        todo.action();
 }
 
 void MainForm::SetStatus(const QString& text) {
     statusLabel_->setText(text);
+}
+void MainForm::ShowStatusNow(const QString& text) {
+    SetStatus(text);
+    statusLabel_->repaint();
 }
 QString MainForm::Status() const {
     return statusLabel_->text();

@@ -1,11 +1,11 @@
 // The main window: the cabinet with its navigation labels, the help box, the status label and
 // the clock. Closing it ends the program (main() connects Closing to the shut-down).
 //
-// Other subsystems use it through:
+// The program's wiring (app/Wiring.cpp) uses it through:
 //   SetLabelAction   what a navigation label does after its press effect
-//   SetStatus        the status label Label19
-//   ShowHelp/HideHelp the help box Text1
-//   ClockBoxText     the clock box Text2 (the date of a sent mail)
+//   SetStatus        the status label (Label19); ShowStatusNow paints it at once
+//   ShowHelp/HideHelp the help box (Text1)
+//   ClockBoxText     the clock box (Text2, the date of a sent mail)
 //   PullLever        the slot's lever sequence, once the slot sets it with SetLeverAction
 //   InstallCabinet   replaces the plain background Picture1 by the slot's cabinet panel
 #pragma once
@@ -35,12 +35,14 @@ public:
 
     // What a click on the label does: beforePress (if any), then the press effect for the
     // labels that have one (disabled, Pause 30 ms, enabled), then action. Replaces the earlier
-    // wiring. Label11 (help page) and Label12 (minimise) are wired from the start.
+    // action. HelpPage and Minimise do their own work from the start.
     void SetLabelAction(NavLabel label, std::function<void()> action, std::function<void()> beforePress = {});
     // Runs what a click on the label runs.
     void ClickLabel(NavLabel label);
 
     void SetStatus(const QString& text);
+    // Sets the status and paints it now: for a long operation that holds the window's thread.
+    void ShowStatusNow(const QString& text);
     QString Status() const;
 
     void ShowHelp(const QString& text);
@@ -63,13 +65,13 @@ public:
     // How the help page is opened (the desktop's browser by default; tests record instead).
     void SetUrlOpener(std::function<void(const QUrl&)> opener);
 
-    // Controls by their names.
-    QLabel* Label(NavLabel label) const;
-    QLabel* Label19() const { return statusLabel_; }
-    QLabel* Label20() const { return versionLabel_; }
-    QPlainTextEdit* Text1() const { return helpBox_; }
-    QLineEdit* Text2() const { return clockBox_; }
-    QTimer* Timer2() const { return clockTimer_; }
+    // Controls by their roles (object names in brackets).
+    QLabel* Label(NavLabel label) const;                   // Label5 .. Label12
+    QLabel* StatusLabel() const { return statusLabel_; }   // Label19
+    QLabel* VersionLabel() const { return versionLabel_; } // Label20
+    QPlainTextEdit* HelpBox() const { return helpBox_; }   // Text1
+    QLineEdit* ClockBox() const { return clockBox_; }      // Text2
+    QTimer* ClockTimer() const { return clockTimer_; }     // Timer2
 
 Q_SIGNALS:
     void Closing();
@@ -79,7 +81,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Wiring {
+    struct LabelAction {
         std::function<void()> beforePress;
         std::function<void()> action;
     };
@@ -88,7 +90,7 @@ private:
 
     QWidget* cabinet_ = nullptr; // Picture1
     std::map<NavLabel, LabelButton*> labels_;
-    std::map<NavLabel, Wiring> wiring_;
+    std::map<NavLabel, LabelAction> labelActions_;
     std::map<QObject*, QString> hoverHelp_; // label -> its help text
     QLabel* statusLabel_ = nullptr;
     QLabel* versionLabel_ = nullptr;

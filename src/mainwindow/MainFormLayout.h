@@ -2,15 +2,25 @@
 // positions (twips) and help texts, the status and version labels, the help and clock boxes.
 #pragma once
 
-#include "app/Twips.h"
+#include "core/geometry/Twips.h"
 
 #include <QString>
 #include <vector>
 
 namespace ricorne {
 
-// The navigation labels on the cabinet, by their control names.
-enum class NavLabel { Label5, Label6, Label7, Label8, Label9, Label10, Label11, Label12 };
+// The navigation labels on the cabinet, by their roles (the controls keep their names Label5 to
+// Label12).
+enum class NavLabel {
+    Compose,         // Label5 "新規作成"
+    Receive,         // Label6 "受信"
+    ReceivedHistory, // Label7 "着信履歴"
+    SentHistory,     // Label8 "送信履歴"
+    AddressBook,     // Label9 "アドレス帳"
+    Settings,        // Label10 "設定"
+    HelpPage,        // Label11 "HP"
+    Minimise,        // Label12 "Small"
+};
 
 struct NavLabelLayout {
     NavLabel id;
@@ -39,6 +49,5 @@ inline constexpr int kPressEffectMs = 30;
 QString StatusLabelHelp();   // help text of Label19
 QString VersionText();       // "Ver 1.31"
 QString VersionFontFamily(); // "Book Antiqua"
-QString ReceivingStatus();   // "メールを受信します。", shown by the receive label before a check
 
 } // namespace ricorne

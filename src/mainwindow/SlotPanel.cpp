@@ -1,6 +1,6 @@
 #include "mainwindow/SlotPanel.h"
 
-#include "app/Twips.h"
+#include "core/geometry/Twips.h"
 #include "core/paths/Paths.h"
 #include "mainwindow/MainFormLayout.h"
 #include "mainwindow/ReelArt.h"

@@ -1,8 +1,8 @@
 #include "mainwindow/SlotPanelInstaller.h"
 
-#include "app/Pause.h"
 #include "mainwindow/MainForm.h"
 #include "mainwindow/SlotPanel.h"
+#include "shell/Pause.h"
 
 #include <QPointer>
 

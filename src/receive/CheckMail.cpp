@@ -1,5 +1,6 @@
 #include "receive/CheckMail.h"
 
+#include "core/dialogs/CommonTexts.h"
 #include "core/dialogs/DialogService.h"
 #include "core/mail/NMail.h"
 #include "core/paths/Paths.h"
@@ -9,6 +10,7 @@
 #include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
+#include "receive/ReceiveTexts.h"
 #include "receive/ReceivedUidls.h"
 #include "receive/TempMessageFile.h"
 
@@ -18,61 +20,12 @@
 
 namespace ricorne {
 
-QString CheckingStatus() {
-    return QStringLiteral(u"メールのチェックをしています。");
-}
-QString AttachmentMailStatus() {
-    return QStringLiteral(u"添付ファイルメール。");
-}
-QString NoNewMailStatus() {
-    return QStringLiteral(u"新着メール無し。");
-}
-QString NewMailStatus() {
-    return QStringLiteral(u"新着メール有り。");
-}
-QString ReceivingProgressStatus(int k, int count) {
-    return QStringLiteral(u"メールを受信しています… %1/%2").arg(k).arg(count);
-}
-QString AttachmentNotice() {
-    return QStringLiteral(u"♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪");
-}
-QString ErrorTitle() {
-    return QStringLiteral(u"エラー");
-}
-QString CannotOpenAttachmentText() {
-    return QStringLiteral(u"添付ファイルをオープンできません");
-}
-QString SplitMailIncompleteText() {
-    return QStringLiteral(u"分割されたメールが全て揃っていません");
-}
-QString StoreFullText() {
-    return QStringLiteral(
-        u"受信したメールの保存件数が上限の 32767 件に達しているため、これ以上保存できません。"
-        u"このメールとそれより後のメールはサーバーに残してあります。"
-        u"受信履歴から不要なメールを削除してから、もう一度受信してください。");
-}
-QString StoreWriteFailedText() {
-    return QStringLiteral(
-        u"受信したメールを保存できませんでした（ディスクの空きが足りないか、書き込みに失敗しました）。"
-        u"このメールとそれより後のメールはサーバーに残してあります。");
-}
-QString MailKeptOnServerText() {
-    return QStringLiteral(u"このメールとそれより後のメールはサーバーに残してあります。");
-}
-QString CheckFailedStatus() {
-    return QStringLiteral(u"メールのチェックに失敗しました。");
-}
-QString StoreFlushFailedText() {
-    return QStringLiteral(u"受信したメールをディスクに書き込めませんでした。"
-                          u"今回受信したメールはサーバーから削除していません。");
-}
-
 namespace {
 
 // One check's state and the steps it takes.
 class Check {
 public:
-    explicit Check(const CheckMailWiring& wiring) : w_(wiring), mail_(*wiring.mail) {}
+    explicit Check(const CheckMailHooks& hooks) : w_(hooks), mail_(*hooks.mail) {}
 
     CheckMailResult Run();
 
@@ -98,7 +51,7 @@ private:
     bool FlushBeforeClose();
     void ShowResult();
 
-    const CheckMailWiring& w_;
+    const CheckMailHooks& w_;
     NMail& mail_;
     CheckMailResult result_;
     int handle_ = -1;
@@ -354,9 +307,9 @@ bool Check::FlushBeforeClose() {
 
 } // namespace
 
-CheckMailResult CheckMail(const CheckMailWiring& wiring) {
-    Q_ASSERT(wiring.mail && wiring.recordView);
-    Check check(wiring);
+CheckMailResult CheckMail(const CheckMailHooks& hooks) {
+    Q_ASSERT(hooks.mail && hooks.recordView);
+    Check check(hooks);
     return check.Run();
 }
 

@@ -21,6 +21,7 @@
 
 #include "core/mail/NMail.h"
 #include "history/HistoryView.h"
+#include "receive/ReceiveTexts.h"
 
 #include <QString>
 #include <functional>
@@ -29,7 +30,7 @@ namespace ricorne {
 
 // What a check works with and where it shows what it does. Every member may be empty except
 // mail and recordView.
-struct CheckMailWiring {
+struct CheckMailHooks {
     NMail* mail = nullptr; // the mail component
     // The record view each mail is staged in, asked for each time it is touched: the viewer
     // may be closed (and is loaded again) while one of the check's boxes is up.
@@ -43,7 +44,7 @@ struct CheckMailWiring {
     std::function<void()> pullLever;
 };
 
-// What one check did, for the mail tool and tests (the windows show it through the wiring).
+// What one check did, for the mail tool and tests (the windows show it through the hooks).
 struct CheckMailResult {
     bool contacted = false;           // a connection was made
     bool askedForCredentials = false; // ID or password missing: the dialog opened, no login
@@ -57,23 +58,6 @@ struct CheckMailResult {
     int leftoversRemoved = 0;         // files of killed checks removed from the attachment folder
 };
 
-CheckMailResult CheckMail(const CheckMailWiring& wiring);
-
-// Texts of the check.
-QString CheckingStatus();       // "メールのチェックをしています。"
-QString AttachmentMailStatus(); // "添付ファイルメール。"
-QString NoNewMailStatus();      // "新着メール無し。"
-QString NewMailStatus();        // "新着メール有り。"
-// While mail k of count is received: "メールを受信しています… k/count".
-QString ReceivingProgressStatus(int k, int count);
-QString AttachmentNotice();         // the line appended to the body of a mail with attachments
-QString ErrorTitle();               // "エラー"
-QString CannotOpenAttachmentText(); // "添付ファイルをオープンできません"
-QString SplitMailIncompleteText();  // "分割されたメールが全て揃っていません"
-QString StoreFullText();            // the received store holds the most records it can
-QString StoreWriteFailedText();     // a record could not be written
-QString StoreFlushFailedText();     // the store could not be forced to disk
-QString CheckFailedStatus();        // the status after a failed check that stored nothing
-QString MailKeptOnServerText();     // the line saying that mail and the later ones stayed
+CheckMailResult CheckMail(const CheckMailHooks& hooks);
 
 } // namespace ricorne

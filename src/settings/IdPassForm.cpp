@@ -1,7 +1,7 @@
 #include "settings/IdPassForm.h"
 
-#include "app/Twips.h"
 #include "core/dialogs/DialogService.h"
+#include "core/geometry/Twips.h"
 #include "settings/AccountDialogLogic.h"
 
 #include <QCheckBox>
@@ -22,9 +22,9 @@ IdPassForm::IdPassForm(QWidget* parent) : SettingsForm(QStringLiteral("ID,PASS")
     // Every typed character shows as "*", whatever the style's own mask character is.
     passText_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
 
-    check1_ = new QCheckBox(this);
-    check1_->setObjectName(QStringLiteral("Check1"));
-    check1_->setGeometry(TwipsRect(420, 1020, 255, 255));
+    saveCheck_ = new QCheckBox(this);
+    saveCheck_->setObjectName(QStringLiteral("Check1"));
+    saveCheck_->setGeometry(TwipsRect(420, 1020, 255, 255));
     AddLabel(QStringLiteral("Label2_1"), QStringLiteral(u"IDパスワードを保存する"), 780, 1020, 1875, 255);
 
     okCommand_ = AddButton(QStringLiteral("OKCommand"), QStringLiteral("OK"), 900, 1380, 852, 312);
@@ -39,7 +39,7 @@ IdPassForm::IdPassForm(QWidget* parent) : SettingsForm(QStringLiteral("ID,PASS")
 void IdPassForm::Load() {
     const IdPassValues values = OpenIdPassValues();
     SetValues(values.id, values.password);
-    check1_->setChecked(false);
+    saveCheck_->setChecked(false);
 }
 
 void IdPassForm::SetValues(const QString& id, const QString& password) {
@@ -54,7 +54,7 @@ void IdPassForm::Confirm() {
         Dialogs().Message(QString(), refusal, MessageIcon::Warning, MessageButtons::Ok);
         return; // the dialog stays open with what was typed
     }
-    const bool saved = ApplyIdPass(values, check1_->isChecked());
+    const bool saved = ApplyIdPass(values, saveCheck_->isChecked());
     QPointer<IdPassForm> self(this);
     if (!saved)
         Dialogs().Notice(IdPassSaveFailedText());

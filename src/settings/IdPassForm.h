@@ -21,7 +21,7 @@ public:
 
     QLineEdit* IdText() const { return idText_; }
     QLineEdit* PassText() const { return passText_; }
-    QCheckBox* Check1() const { return check1_; }
+    QCheckBox* SaveCheck() const { return saveCheck_; } // Check1 "IDパスワードを保存する"
     QPushButton* OKCommand() const { return okCommand_; }
     QPushButton* CancelCommand() const { return cancelCommand_; }
 
@@ -30,7 +30,7 @@ private:
 
     QLineEdit* idText_;
     QLineEdit* passText_;
-    QCheckBox* check1_;
+    QCheckBox* saveCheck_;
     QPushButton* okCommand_;
     QPushButton* cancelCommand_;
 };

@@ -1,11 +1,10 @@
 #include "settings/OpenSettings.h"
 
-#include "app/WindowRegistry.h"
 #include "core/settings/AccountSettings.h"
-#include "mainwindow/MainForm.h"
 #include "settings/IdPassForm.h"
 #include "settings/OptionForm.h"
 #include "settings/SetForm.h"
+#include "shell/WindowRegistry.h"
 
 namespace ricorne {
 
@@ -30,17 +29,6 @@ void OpenIdPassDialog() {
 void OpenIdPassDialog(const QString& id, const QString& password) {
     if (IdPassForm* form = Registry().Show<IdPassForm>())
         form->SetValues(id, password);
-}
-
-void InstallSettingsWiring() {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    Registry().WhenLoaded<MainForm>([](MainForm& main) {
-        // The press effect runs first (the label has one), then the window opens.
-        main.SetLabelAction(NavLabel::Label10, [] { OpenSettingsWindow(); });
-    });
 }
 
 } // namespace ricorne

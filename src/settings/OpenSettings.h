@@ -22,7 +22,4 @@ void OpenIdPassDialog(const QString& id, const QString& password);
 // The start-up step: the server settings dialog, when the settings read hold no POP3 server.
 void OpenServerSettingsWhenUnset();
 
-// Hooks the settings label of the main window. Safe to call again.
-void InstallSettingsWiring();
-
 } // namespace ricorne

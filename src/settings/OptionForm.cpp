@@ -1,7 +1,7 @@
 #include "settings/OptionForm.h"
 
-#include "app/Twips.h"
 #include "core/dialogs/DialogService.h"
+#include "core/geometry/Twips.h"
 #include "settings/AccountDialogLogic.h"
 
 #include <QCheckBox>

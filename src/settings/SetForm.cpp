@@ -2,7 +2,7 @@
 
 #include "settings/OpenSettings.h"
 
-#include "app/Twips.h"
+#include "core/geometry/Twips.h"
 
 #include <QPushButton>
 
@@ -12,10 +12,10 @@ SetForm::SetForm(QWidget* parent) : SettingsForm(QStringLiteral(u"設定"), 3135
     setObjectName(QStringLiteral("SetForm"));
     // Above the two dialogs it opens (they open centred), so both buttons stay in reach.
     PlaceOnScreen(height() / 2 + Twips(3012) / 2 + 16);
-    command1_ = AddButton(QStringLiteral("Command1"), QStringLiteral("ID/PASS"), 120, 120, 1455, 375);
-    command2_ = AddButton(QStringLiteral("Command2"), QStringLiteral(u"POPサーバー"), 1560, 120, 1455, 375);
-    connect(command1_, &QPushButton::clicked, this, [] { OpenIdPassDialog(); });
-    connect(command2_, &QPushButton::clicked, this, [] { OpenServerSettings(); });
+    idPass_ = AddButton(QStringLiteral("Command1"), QStringLiteral("ID/PASS"), 120, 120, 1455, 375);
+    server_ = AddButton(QStringLiteral("Command2"), QStringLiteral(u"POPサーバー"), 1560, 120, 1455, 375);
+    connect(idPass_, &QPushButton::clicked, this, [] { OpenIdPassDialog(); });
+    connect(server_, &QPushButton::clicked, this, [] { OpenServerSettings(); });
 }
 
 } // namespace ricorne

@@ -11,12 +11,12 @@ class SetForm : public SettingsForm {
 public:
     explicit SetForm(QWidget* parent = nullptr);
 
-    QPushButton* Command1() const { return command1_; } // "ID/PASS"
-    QPushButton* Command2() const { return command2_; } // "POPサーバー"
+    QPushButton* IdPassButton() const { return idPass_; } // Command1 "ID/PASS"
+    QPushButton* ServerButton() const { return server_; } // Command2 "POPサーバー"
 
 private:
-    QPushButton* command1_;
-    QPushButton* command2_;
+    QPushButton* idPass_;
+    QPushButton* server_;
 };
 
 } // namespace ricorne

@@ -1,6 +1,6 @@
 #include "settings/SettingsForm.h"
 
-#include "app/Twips.h"
+#include "core/geometry/Twips.h"
 
 #include <QKeyEvent>
 #include <QLabel>

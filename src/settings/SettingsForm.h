@@ -17,7 +17,6 @@ public:
     SettingsForm(const QString& caption, int widthTwips, int heightTwips, Qt::WindowFlags extraFlags = {},
                  QWidget* parent = nullptr);
 
-    QPushButton* DefaultButton() const { return defaultButton_; }
     QPushButton* CancelButton() const { return cancelButton_; }
 
 protected:

@@ -44,15 +44,15 @@ int RunCheckCommand(const QStringList& args) {
     mail.NMailInitializeWinSock();
     mail.NMailSetOption(1, 8192);
     HeadlessHistoryView view;
-    CheckMailWiring wiring;
-    wiring.mail = &mail;
-    wiring.recordView = [&view]() -> HistoryView& { return view; };
-    wiring.setStatus = [](const QString& text) { PrintHeadlessLine(text); };
-    wiring.openAccountDialog = [](const QString&, const QString&) {
+    CheckMailHooks hooks;
+    hooks.mail = &mail;
+    hooks.recordView = [&view]() -> HistoryView& { return view; };
+    hooks.setStatus = [](const QString& text) { PrintHeadlessLine(text); };
+    hooks.openAccountDialog = [](const QString&, const QString&) {
         PrintHeadlessLine(
             QStringLiteral("アカウントIDかパスワードが保存されていないため、ログインしません。"));
     };
-    const CheckMailResult result = CheckMail(wiring);
+    const CheckMailResult result = CheckMail(hooks);
     mail.NMailEndWinSock();
     // A script must be able to tell a check that did not run to its end (no login, a failure,
     // mails left on the server) from one that did.

@@ -127,14 +127,14 @@ int RunSendCommand(const QStringList& args) {
     }
 
     QString shownStatus;
-    ComposeSendWiring wiring;
-    wiring.refresh = [&] {
+    ComposeSendHooks hooks;
+    hooks.refresh = [&] {
         if (state.status != shownStatus) {
             shownStatus = state.status;
             PrintHeadlessLine(shownStatus);
         }
     };
-    const ComposeSendResult result = SendComposedMail(state, wiring);
+    const ComposeSendResult result = SendComposedMail(state, hooks);
     return result.failed > 0 || result.stopped ? kToolFailed : kToolOk;
 }
 

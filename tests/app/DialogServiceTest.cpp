@@ -1,7 +1,7 @@
 #include "core/dialogs/DialogService.h"
-#include "app/ApplicationSetup.h"
-#include "app/QtDialogService.h"
 #include "core/dialogs/ScriptedDialogService.h"
+#include "shell/ApplicationSetup.h"
+#include "shell/QtDialogService.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -55,7 +55,8 @@ TEST(DialogServiceTest, WithoutAnInstalledServiceEveryQuestionIsCancelled) {
     EXPECT_EQ(fallback.Message({}, QStringLiteral(u"保存しますか？"), MessageIcon::Question,
                                MessageButtons::YesNoCancel),
               Answer::Cancel);
-    EXPECT_EQ(fallback.Message({}, QStringLiteral(u"送信エラー"), MessageIcon::None, MessageButtons::Ok), Answer::Ok);
+    EXPECT_EQ(fallback.Message({}, QStringLiteral(u"送信エラー"), MessageIcon::None, MessageButtons::Ok),
+              Answer::Ok);
     EXPECT_TRUE(fallback.OpenFile({}, {}, {}).isEmpty());
     EXPECT_FALSE(fallback.AskPrint(true).accepted);
     SetDialogService(previous);

@@ -1,5 +1,5 @@
-#include "app/ApplicationSetup.h"
-#include "app/Twips.h"
+#include "core/geometry/Twips.h"
+#include "shell/ApplicationSetup.h"
 
 #include <QFont>
 #include <QFontInfo>

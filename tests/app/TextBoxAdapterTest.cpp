@@ -1,4 +1,4 @@
-#include "app/TextBoxAdapter.h"
+#include "shell/TextBoxAdapter.h"
 
 #include <QPlainTextEdit>
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
-#include "app/WindowRegistry.h"
-#include "app/Pause.h"
+#include "shell/WindowRegistry.h"
+#include "shell/Pause.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -104,14 +104,18 @@ TEST_F(WindowRegistryTest, RefusedCloseKeepsTheWindow) {
     EXPECT_EQ(Registry().Find<StubbornWindow>(), nullptr);
 }
 
-TEST_F(WindowRegistryTest, FactoryAndHooksRunBeforeLoad) {
-    Registry().SetFactory<NeedsArgument>([] { return new NeedsArgument(7); });
-    Registry().WhenLoaded<NeedsArgument>(
-        [](NeedsArgument& w) { w.order.push_back("hook " + std::to_string(w.value)); });
+// What the factory does to a new window (the program's wiring connects it there) comes before
+// its load steps.
+TEST_F(WindowRegistryTest, FactoryRunsBeforeLoad) {
+    Registry().SetFactory<NeedsArgument>([] {
+        auto* w = new NeedsArgument(7);
+        w->order.push_back("wired " + std::to_string(w->value));
+        return w;
+    });
 
     NeedsArgument* w = Registry().Get<NeedsArgument>();
     EXPECT_EQ(w->value, 7);
-    EXPECT_EQ(w->order, (std::vector<std::string>{"hook 7", "load"}));
+    EXPECT_EQ(w->order, (std::vector<std::string>{"wired 7", "load"}));
     EXPECT_TRUE(Registry().Close<NeedsArgument>());
 }
 

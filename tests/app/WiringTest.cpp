@@ -1,7 +1,7 @@
 // The program as main() assembles it: the whole start-up on the real windows (offscreen), the
-// hooks of every subsystem, and the shut-down.
-#include "app/WindowRegistry.h"
+// connections Wiring.cpp makes between the windows, and the shut-down.
 #include "app/Wiring.h"
+#include "addressbook/FriendForm.h"
 #include "compose/WriteForm.h"
 #include "core/dialogs/ScriptedDialogService.h"
 #include "core/mail/NMail.h"
@@ -13,6 +13,7 @@
 #include "mainwindow/SlotPanel.h"
 #include "settings/OptionForm.h"
 #include "settings/SetForm.h"
+#include "shell/WindowRegistry.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -55,9 +56,10 @@ protected:
         AccountSettings() = AccountRecord{};
         SetSharedMail(&mail_);
         InstallWiring();
-        InstallWiring(); // a second install must not hook anything twice
+        InstallWiring(); // a second install must not connect anything twice
     }
     void TearDown() override {
+        Registry().Close<FriendForm>();
         Registry().Close<OptionForm>();
         Registry().Close<SetForm>();
         Registry().Close<WriteForm>();
@@ -97,7 +99,7 @@ TEST_F(WiringTest, StartupLeavesTheMainWindowShownWithTheSlotAndComposeLoadedHid
     WriteForm* compose = Registry().Find<WriteForm>();
     ASSERT_TRUE(compose);
     EXPECT_FALSE(compose->isVisible());
-    EXPECT_FALSE(compose->Check1()->isChecked()); // fortune off
+    EXPECT_FALSE(compose->FortuneCheck()->isChecked()); // fortune off
 
     EXPECT_EQ(AccountSettings().Pop3Server, QStringLiteral("pop.example.jp"));
     EXPECT_EQ(AccountSettings().UseApop, 1);
@@ -125,19 +127,21 @@ TEST_F(WiringTest, MissingSettingsFileAlsoOpensServerSettings) {
     EXPECT_TRUE(Registry().IsLoaded<OptionForm>());
 }
 
-// Every subsystem's label is hooked once, however often the wiring was installed.
+// Every label opens its window once, however often the wiring was installed.
 TEST_F(WiringTest, MainWindowLabelsOpenTheirWindowsOnce) {
     AccountSettings().Pop3Server = QStringLiteral("pop.example.jp");
     MainForm* main = Registry().Show<MainForm>();
-    main->ClickLabel(NavLabel::Label5);
-    main->ClickLabel(NavLabel::Label5);
+    main->ClickLabel(NavLabel::Compose);
+    main->ClickLabel(NavLabel::Compose);
     EXPECT_TRUE(Registry().Find<WriteForm>() && Registry().Find<WriteForm>()->isVisible());
-    main->ClickLabel(NavLabel::Label7);
+    main->ClickLabel(NavLabel::ReceivedHistory);
     TyakuForm* viewer = Registry().Find<TyakuForm>();
     ASSERT_TRUE(viewer);
     EXPECT_TRUE(viewer->isVisible());
-    main->ClickLabel(NavLabel::Label10);
+    main->ClickLabel(NavLabel::Settings);
     EXPECT_TRUE(Registry().IsLoaded<SetForm>());
+    main->ClickLabel(NavLabel::AddressBook);
+    EXPECT_TRUE(Registry().Find<FriendForm>() && Registry().Find<FriendForm>()->isVisible());
 }
 
 // A window that leaves a mark when its closing steps run.

@@ -3,13 +3,13 @@
 #include "ComposeTestSupport.h"
 #include "OverlapCheck.h"
 
-#include "core/dialogs/ScriptedDialogService.h"
-#include "app/Twips.h"
-#include "app/WindowRegistry.h"
 #include "compose/AttachmentControls.h"
 #include "compose/BackForm.h"
-#include "compose/ComposeWiring.h"
+#include "compose/OpenCompose.h"
+#include "core/dialogs/ScriptedDialogService.h"
+#include "core/geometry/Twips.h"
 #include "core/stores/RecordBuffers.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -63,7 +63,7 @@ TEST_F(BackFormTest, LoadsWithTheReplyFilledIn) {
     EXPECT_EQ(form->SubjectText()->text(), u"Re:  件名"_s);
     EXPECT_EQ(form->BodyText()->toPlainText(), u"元の本文\n二行目"_s);
     EXPECT_EQ(form->BodyText()->font().family(), u"ＭＳ Ｐゴシック"_s);
-    EXPECT_EQ(form->Command2()->y(), Twips(120));
+    EXPECT_EQ(form->SendButton()->y(), Twips(120));
     EXPECT_EQ(form->ToText()->y(), Twips(600));
     EXPECT_EQ(form->SubjectText()->y(), Twips(960));
     EXPECT_EQ(form->Attachments()->AttachText()->y(), Twips(1320));
@@ -111,13 +111,13 @@ TEST_F(BackFormTest, PasteQuotesTheReceivedBodyBelowTheClipboard) {
     SetField(ReceivedBuffer().Body, u"受信した本文\r\nです  "_s);
     BackForm* form = Open();
     QGuiApplication::clipboard()->setText(u"  了解しました。"_s);
-    form->Command4()->click();
+    form->PasteBodyButton()->click();
     const QString expected = u"了解しました。\n\n\n\n受信した本文\nです"_s;
     EXPECT_EQ(form->BodyText()->toPlainText(), expected);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"  "_s + expected); // the combined text stays there
 
     QGuiApplication::clipboard()->clear();
-    form->Command4()->click();
+    form->PasteBodyButton()->click();
     EXPECT_EQ(form->BodyText()->toPlainText(), u"受信した本文\nです"_s.prepend(u"\n\n\n\n"_s));
 }
 
@@ -126,12 +126,12 @@ TEST_F(BackFormTest, QuotingAndSendingKeepNoBreakAndIdeographicSpaces) {
     BackForm* form = Open();
     // Only ASCII spaces are trimmed: a no-break space at either end stays.
     QGuiApplication::clipboard()->setText(u" \u00A0了解\u3000しました。\u00A0"_s);
-    form->Command4()->click();
+    form->PasteBodyButton()->click();
     const QString body = u"\u00A0了解\u3000しました。\u00A0\n\n\n\n\u3000受信した本文"_s;
     EXPECT_EQ(form->State().body, ToCrLf(body));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u" "_s + body);
 
-    form->Command2()->click();
+    form->SendButton()->click();
     ASSERT_EQ(mail_.calls.size(), 1u);
     EXPECT_EQ(mail_.calls[0].body, ToCrLf(body));
 }
@@ -139,7 +139,7 @@ TEST_F(BackFormTest, QuotingAndSendingKeepNoBreakAndIdeographicSpaces) {
 TEST_F(BackFormTest, EveryCloseEmptiesTheBody) {
     BackForm* form = Open();
     QPointer<QTextEdit> body = form->BodyText();
-    form->Command3()->click();
+    form->StopButton()->click();
     ASSERT_TRUE(body);
     EXPECT_TRUE(body->toPlainText().isEmpty());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -151,7 +151,7 @@ TEST_F(BackFormTest, FailedSendKeepsTheWindowAndSuccessClosesIt) {
     BackForm* form = Open();
     form->BodyText()->append(u"返事の文"_s);
     mail_.failOn = {1};
-    form->Command2()->click();
+    form->SendButton()->click();
     ASSERT_EQ(dialogs_.Requests().size(), 1u);
     EXPECT_EQ(dialogs_.Requests()[0].title, u"送信エラー"_s);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -159,7 +159,7 @@ TEST_F(BackFormTest, FailedSendKeepsTheWindowAndSuccessClosesIt) {
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->BodyText()->toPlainText(), u"元の本文\n二行目\n返事の文"_s);
 
-    form->Command2()->click();
+    form->SendButton()->click();
     ASSERT_EQ(mail_.calls.size(), 2u);
     EXPECT_EQ(mail_.calls[1].body, u"元の本文\r\n二行目\r\n返事の文"_s);
     EXPECT_EQ(mail_.calls[1].to, u"friend@example.jp"_s);

@@ -5,15 +5,15 @@
 #include "ComposeTestSupport.h"
 #include "TestServers.h"
 
-#include "app/WindowRegistry.h"
 #include "compose/AttachmentControls.h"
 #include "compose/BackForm.h"
-#include "compose/ComposeWiring.h"
 #include "compose/Fortune.h"
+#include "compose/OpenCompose.h"
 #include "compose/SendComposedMail.h"
 #include "compose/WriteForm.h"
 #include "core/dialogs/ScriptedDialogService.h"
 #include "core/mime/MimeDecoder.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,7 +42,7 @@ protected:
         AccountSettings().FromAddress = u"alice@localhost"_s;
         UsePlainSmtp();
         SetSharedMail(&mail_);
-        wiring_.close = [this] { ++closed_; };
+        hooks_.close = [this] { ++closed_; };
     }
     void TearDown() override {
         Registry().Close<WriteForm>();
@@ -79,7 +79,7 @@ protected:
     ScriptedDialogService dialogs_;
     ScopedDialogService scoped_{dialogs_};
     ComposeState state_;
-    ComposeSendWiring wiring_;
+    ComposeSendHooks hooks_;
     // The boxes shown so far, "title: text".
     QStringList Boxes() const {
         QStringList boxes;
@@ -110,7 +110,7 @@ TEST_F(ComposeServerTest, MailWithAttachmentsArrivesIntactThroughSubmission) {
     state_.subject = u"お見積りの件（第２版）"_s;
     state_.body = u"山田様\r\n\r\nお見積りをお送りします。よろしくお願いします。"_s;
     state_.attachments.paths = {first, second};
-    const ComposeSendResult result = SendComposedMail(state_, wiring_);
+    const ComposeSendResult result = SendComposedMail(state_, hooks_);
     EXPECT_EQ(result.failed, 0);
     EXPECT_TRUE(Boxes().isEmpty()) << qPrintable(Boxes().join(u'\n'));
     EXPECT_EQ(closed_, 1);
@@ -141,7 +141,7 @@ TEST_F(ComposeServerTest, FortuneGoesOutButIsNotStored) {
     state_.subject = u"占い"_s;
     state_.body = u"B"_s;
     state_.fortune = true;
-    SendComposedMail(state_, wiring_);
+    SendComposedMail(state_, hooks_);
     const auto mails = BobsMails(1);
     ASSERT_EQ(mails.size(), 1u);
     const QString prefix = u"B\r\n\r\n"_s + FortuneHeader() + u"\r\n\r\n"_s;
@@ -163,7 +163,7 @@ TEST_F(ComposeServerTest, BatchGoesToEveryEntryInRecordOrder) {
     // picked up before the next pass starts (the status line is set at the start of every pass).
     QStringList seen;
     QStringList arrivals;
-    wiring_.refresh = [&] {
+    hooks_.refresh = [&] {
         const int sentSoFar = RecordCount(SentStore());
         ASSERT_TRUE(WaitForMails(u"bob"_s, sentSoFar));
         for (const QString& file : MailFiles(u"bob"_s)) {
@@ -175,7 +175,7 @@ TEST_F(ComposeServerTest, BatchGoesToEveryEntryInRecordOrder) {
             arrivals << ToHeader(DecodeMail(mail.readAll()));
         }
     };
-    const ComposeSendResult result = SendComposedMail(state_, wiring_);
+    const ComposeSendResult result = SendComposedMail(state_, hooks_);
     EXPECT_EQ(result.attempted, 3);
     EXPECT_TRUE(Boxes().isEmpty()) << qPrintable(Boxes().join(u'\n'));
     EXPECT_EQ(arrivals, QStringList({u"bob@a.example"_s, u"bob@b.example"_s, u"bob@c.example"_s}));
@@ -186,7 +186,7 @@ TEST_F(ComposeServerTest, RefusedRecipientInTheMiddleShowsOneBoxAndTheRestGoesOu
     BatchOf({u"bob@a.example"_s, u"nobody@localhost"_s, u"bob@c.example"_s});
     state_.subject = u"一括"_s;
     state_.body = u"本文"_s;
-    const ComposeSendResult result = SendComposedMail(state_, wiring_);
+    const ComposeSendResult result = SendComposedMail(state_, hooks_);
     EXPECT_EQ(result.failed, 1);
     ASSERT_EQ(Boxes().size(), 1);
     EXPECT_TRUE(Boxes()[0].startsWith(u"送信エラー: "_s));
@@ -202,10 +202,10 @@ TEST_F(ComposeServerTest, RefusedRecipientInTheMiddleShowsOneBoxAndTheRestGoesOu
 
 TEST_F(ComposeServerTest, EmptyBatchListInTheWindowSendsNothingAndCloses) {
     WriteForm* form = Registry().Show<WriteForm>();
-    form->Command4()->click();
-    form->Option2()->click();
+    form->NamePanelButton()->click();
+    form->BatchSendingOption()->click();
     form->SubjectText()->setText(u"誰にも"_s);
-    form->Command1()->click();
+    form->SendButton()->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(Registry().Find<WriteForm>(), nullptr);
     EXPECT_EQ(RecordCount(SentStore()), 0);
@@ -220,10 +220,10 @@ TEST_F(ComposeServerTest, EmojiIsNamedBeforeTheSendArrivesIntactAndOnlyTheCopyLo
     form->ToText()->setText(u"bob@localhost"_s);
     form->SubjectText()->setText(u"週末😀"_s);
     form->BodyText()->setPlainText(u"楽しみにしています😀\n또 만나요"_s);
-    EXPECT_EQ(form->Label7()->text(), u"送信履歴に保存できない文字があります: 😀 또 만 나 요"_s);
+    EXPECT_EQ(form->StatusLabel()->text(), u"送信履歴に保存できない文字があります: 😀 또 만 나 요"_s);
     form->BodyText()->setPlainText(u"楽しみにしています😀"_s);
-    EXPECT_EQ(form->Label7()->text(), u"送信履歴に保存できない文字があります: 😀"_s);
-    form->Command1()->click();
+    EXPECT_EQ(form->StatusLabel()->text(), u"送信履歴に保存できない文字があります: 😀"_s);
+    form->SendButton()->click();
     EXPECT_TRUE(dialogs_.Requests().empty()) << qPrintable(dialogs_.MessageTexts().join(u'\n'));
 
     const auto mails = BobsMails(1);
@@ -242,14 +242,14 @@ TEST_F(ComposeServerTest, BatchChoiceHiddenByNormalSizeSendsOnlyToTheTypedAddres
     AddAddress(u"山田"_s, u"bob@a.example"_s);
     AddAddress(u"鈴木"_s, u"bob@b.example"_s);
     WriteForm* form = Registry().Show<WriteForm>();
-    form->Command4()->click();
-    form->Option2()->click();
-    form->Command6()->click();
+    form->NamePanelButton()->click();
+    form->BatchSendingOption()->click();
+    form->NormalSizeButton()->click();
     form->ToText()->setFocus();
     QTest::keyClicks(form->ToText(), u"bob@localhost"_s);
     form->SubjectText()->setText(u"一人だけに"_s);
     form->BodyText()->setPlainText(u"あなただけへの連絡です。"_s);
-    form->Command1()->click();
+    form->SendButton()->click();
     EXPECT_TRUE(dialogs_.Requests().empty()) << qPrintable(dialogs_.MessageTexts().join(u'\n'));
 
     const auto mails = BobsMails(1);
@@ -279,7 +279,7 @@ TEST_F(ComposeServerTest, AttachmentWhosePathHoldsACommaArrivesIntact) {
     EXPECT_EQ(form->Attachments()->AttachText()->text(), path);
     form->ToText()->setText(u"bob@localhost"_s);
     form->SubjectText()->setText(u"見積書をお送りします"_s);
-    form->Command1()->click();
+    form->SendButton()->click();
     EXPECT_TRUE(dialogs_.Requests().empty()) << qPrintable(dialogs_.MessageTexts().join(u'\n'));
 
     EXPECT_TRUE(WaitForMails(u"bob"_s, 1));
@@ -299,7 +299,7 @@ TEST_F(ComposeServerTest, ReplyGoesOutWithoutASentCopy) {
     OpenReplyWindow(u"bob@localhost"_s, u"Re:  ご相談"_s, u"承知しました。\r\n\r\n> 元の文"_s);
     BackForm* form = Registry().Find<BackForm>();
     ASSERT_NE(form, nullptr);
-    form->Command2()->click();
+    form->SendButton()->click();
     EXPECT_TRUE(dialogs_.Requests().empty()) << qPrintable(dialogs_.MessageTexts().join(u'\n'));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(Registry().Find<BackForm>(), nullptr);
@@ -314,7 +314,7 @@ TEST_F(ComposeServerTest, RefusedReplyStaysInTheWindow) {
     OpenReplyWindow(u"nobody@localhost"_s, u"Re:  件名"_s, u"大事な返事"_s);
     BackForm* form = Registry().Find<BackForm>();
     ASSERT_NE(form, nullptr);
-    form->Command2()->click();
+    form->SendButton()->click();
     ASSERT_EQ(dialogs_.Requests().size(), 1u);
     EXPECT_EQ(dialogs_.Requests()[0].title, u"送信エラー"_s);
     EXPECT_TRUE(dialogs_.Requests()[0].text.contains(u"nobody@localhost"_s))

@@ -3,10 +3,8 @@
 // caret, and what was committed is what gets sent or marks the viewer's text as changed.
 #include "ComposeTestSupport.h"
 
-#include "app/TextBoxAdapter.h"
-#include "app/WindowRegistry.h"
 #include "compose/BackForm.h"
-#include "compose/ComposeWiring.h"
+#include "compose/OpenCompose.h"
 #include "compose/WriteForm.h"
 #include "core/dialogs/ScriptedDialogService.h"
 #include "core/stores/RecordBuffers.h"
@@ -15,6 +13,8 @@
 #include "history/OpenHistory.h"
 #include "history/TyakuForm.h"
 #include "mainwindow/MainForm.h"
+#include "shell/TextBoxAdapter.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -93,7 +93,6 @@ class InputMethodFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         SetSharedMail(&mail_);
-        InstallHistoryWiring();
         Editor() = EditorState{};
     }
     void TearDown() override {
@@ -209,7 +208,7 @@ INSTANTIATE_TEST_SUITE_P(
         BoxCase{"ComposeBody", [](InputMethodFixture& f) -> QWidget* { return f.Compose()->BodyText(); }},
         BoxCase{"ReplySubject", [](InputMethodFixture& f) -> QWidget* { return f.Reply()->SubjectText(); }},
         BoxCase{"ReplyBody", [](InputMethodFixture& f) -> QWidget* { return f.Reply()->BodyText(); }},
-        BoxCase{"ViewerBody", [](InputMethodFixture& f) -> QWidget* { return f.Viewer()->RtfEd(); }}),
+        BoxCase{"ViewerBody", [](InputMethodFixture& f) -> QWidget* { return f.Viewer()->BodyEditor(); }}),
     [](const ::testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
 
 using InputMethodFlowTest = InputMethodFixture;
@@ -223,7 +222,7 @@ TEST_F(InputMethodFlowTest, CommittedSubjectAndBodyAreWhatIsSent) {
     Commit(form->BodyText(), u"\n"_s);
     TypeJapanese(form->BodyText(), u"よろしく"_s, u"宜しく"_s);
     Preedit(form->BodyText(), u"おねがい"_s); // still converting when the button is pressed
-    form->Command1()->click();
+    form->SendButton()->click();
     ASSERT_EQ(mail_.calls.size(), 1u);
     EXPECT_EQ(mail_.calls[0].subject, u"会議"_s);
     EXPECT_EQ(mail_.calls[0].body, u"明日\r\n宜しく"_s);
@@ -231,12 +230,12 @@ TEST_F(InputMethodFlowTest, CommittedSubjectAndBodyAreWhatIsSent) {
 
 TEST_F(InputMethodFlowTest, CommitInTheViewerMarksItsTextChanged) {
     TyakuForm* form = Viewer();
-    ASSERT_EQ(BoxText(*form->RtfEd()), u"本文です"_s);
+    ASSERT_EQ(BoxText(*form->BodyEditor()), u"本文です"_s);
     // Punctuation comes from the input method as a bare commit, without a preedit before it.
     Editor().EditorModified = false;
-    Commit(form->RtfEd(), u"。"_s);
+    Commit(form->BodyEditor(), u"。"_s);
     EXPECT_TRUE(Editor().EditorModified);
-    EXPECT_EQ(BoxText(*form->RtfEd()), u"。本文です"_s);
+    EXPECT_EQ(BoxText(*form->BodyEditor()), u"。本文です"_s);
 }
 
 } // namespace

@@ -22,10 +22,10 @@ protected:
     void SetUp() override {
         AccountSettings().SmtpServer = u"127.0.0.1:2525"_s;
         AccountSettings().FromAddress = u"me@example.jp"_s;
-        wiring_.mail = &mail_;
-        wiring_.clockText = [] { return u"2024/03/05  9:07:02"_s; };
-        wiring_.refresh = [this] { statuses_.append(state_.status); };
-        wiring_.close = [this] { ++closed_; };
+        hooks_.mail = &mail_;
+        hooks_.clockText = [] { return u"2024/03/05  9:07:02"_s; };
+        hooks_.refresh = [this] { statuses_.append(state_.status); };
+        hooks_.close = [this] { ++closed_; };
         state_.recipient = u" friend@example.jp "_s;
         state_.subject = u" 件名 "_s;
         state_.body = u"  本文\r\n"_s;
@@ -37,7 +37,7 @@ protected:
     };
 
     ComposeSendResult Send() {
-        const ComposeSendResult result = SendComposedMail(state_, wiring_);
+        const ComposeSendResult result = SendComposedMail(state_, hooks_);
         for (const DialogRequest& r : dialogs_.Requests())
             boxes_.push_back({r.title, r.text, r.icon == MessageIcon::Warning});
         dialogs_.Clear();
@@ -48,7 +48,7 @@ protected:
     ScriptedDialogService dialogs_;
     ScopedDialogService installed_{dialogs_};
     RecordingMail mail_;
-    ComposeSendWiring wiring_;
+    ComposeSendHooks hooks_;
     ComposeState state_;
     QStringList statuses_;
     std::vector<Box> boxes_;
@@ -98,7 +98,7 @@ TEST_F(SendProcedureTest, NormalSendStoresTheCopyFirstThenSendsAndCloses) {
 }
 
 TEST_F(SendProcedureTest, DateTextIsTheClockTextByDefault) {
-    wiring_.clockText = nullptr;
+    hooks_.clockText = nullptr;
     Send();
     const auto sent = SentMails();
     ASSERT_EQ(sent.size(), 1u);
@@ -210,7 +210,7 @@ TEST_F(SendProcedureTest, UnwritableCopyStopsTheBatchWhereItFailed) {
     state_.widened = true; // the name panel in view
     state_.batch = BatchChoice::Batch;
     // After the first pass the sent history cannot be written any more.
-    wiring_.mail = nullptr;
+    hooks_.mail = nullptr;
     struct BreakingMail : RecordingMail {
         int NMailSmtpSendMail(const QString& server, const QString& to, const QString& from,
                               const QString& subject, const QString& body,
@@ -221,7 +221,7 @@ TEST_F(SendProcedureTest, UnwritableCopyStopsTheBatchWhereItFailed) {
             return result;
         }
     } breaking;
-    wiring_.mail = &breaking;
+    hooks_.mail = &breaking;
     const ComposeSendResult result = Send();
 
     ASSERT_EQ(breaking.calls.size(), 1u);

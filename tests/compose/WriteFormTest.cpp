@@ -4,14 +4,15 @@
 #include "ComposeTestSupport.h"
 #include "OverlapCheck.h"
 
-#include "app/Twips.h"
-#include "app/WindowRegistry.h"
+#include "app/Wiring.h"
 #include "compose/AttachmentControls.h"
-#include "compose/ComposeWiring.h"
 #include "compose/NameListBox.h"
+#include "compose/OpenCompose.h"
 #include "compose/WriteForm.h"
 #include "core/dialogs/ScriptedDialogService.h"
+#include "core/geometry/Twips.h"
 #include "mainwindow/MainForm.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -72,80 +73,80 @@ TEST_F(WriteFormTest, LoadsWithEveryControlAtItsRow) {
     EXPECT_TRUE(QFileInfo::exists(app_.DataDir() + u"/KLMASTER20.INI"_s));
 
     const std::vector<std::pair<QWidget*, int>> rows = {
-        {form->Command1(), 120},
-        {form->Command4(), 120},
-        {form->Command6(), 120},
-        {form->Command8(), 120},
-        {form->Command3(), 600},
-        {form->Command5(), 600},
-        {form->Command7(), 600},
-        {form->Command11(), 600},
+        {form->SendButton(), 120},
+        {form->NamePanelButton(), 120},
+        {form->NormalSizeButton(), 120},
+        {form->FaceMarksButton(), 120},
+        {form->StopButton(), 600},
+        {form->PasteBodyButton(), 600},
+        {form->PasteRecipientButton(), 600},
+        {form->ClearButton(), 600},
         {form->ToText(), 1200},
         {form->SubjectText(), 1560},
-        {form->Combo1(), 1920},
+        {form->OpeningLineBox(), 1920},
         {form->Attachments()->AttachButton(), 2280},
         {form->Attachments()->AttachText(), 2280},
-        {form->Check1(), 2640},
+        {form->FortuneCheck(), 2640},
         {form->BodyText(), 3000},
-        {form->Label7()->parentWidget(), 7320}, // the status panel
+        {form->StatusLabel()->parentWidget(), 7320}, // the status panel
     };
     for (const auto& [control, row] : rows)
         EXPECT_EQ(control->y(), Twips(row)) << qPrintable(control->objectName());
-    EXPECT_LT(form->Command1()->x(), form->Command4()->x());
-    EXPECT_LT(form->Command4()->x(), form->Command6()->x());
-    EXPECT_LT(form->Command6()->x(), form->Command8()->x());
+    EXPECT_LT(form->SendButton()->x(), form->NamePanelButton()->x());
+    EXPECT_LT(form->NamePanelButton()->x(), form->NormalSizeButton()->x());
+    EXPECT_LT(form->NormalSizeButton()->x(), form->FaceMarksButton()->x());
     EXPECT_EQ(form->BodyText()->size(), QSize(Twips(6495), Twips(4335)));
-    EXPECT_EQ(form->Picture5()->geometry(), TwipsRect(7080, 1200, 2350, 6495));
-    EXPECT_EQ(form->List1()->height(), Twips(5100));
+    EXPECT_EQ(form->NamePanel()->geometry(), TwipsRect(7080, 1200, 2350, 6495));
+    EXPECT_EQ(form->NameList()->height(), Twips(5100));
     EXPECT_EQ(form->Attachments()->Rows()->height(), Twips(1860));
 
     QStringList lines;
-    for (int i = 0; i < form->Combo1()->count(); ++i)
-        lines.append(form->Combo1()->itemText(i));
+    for (int i = 0; i < form->OpeningLineBox()->count(); ++i)
+        lines.append(form->OpeningLineBox()->itemText(i));
     EXPECT_EQ(lines, GreetingLines());
-    EXPECT_TRUE(form->Combo1()->currentText().isEmpty());
-    EXPECT_FALSE(form->Check1()->isChecked());
-    EXPECT_FALSE(form->Option1()->isChecked());
-    EXPECT_FALSE(form->Option2()->isChecked());
+    EXPECT_TRUE(form->OpeningLineBox()->currentText().isEmpty());
+    EXPECT_FALSE(form->FortuneCheck()->isChecked());
+    EXPECT_FALSE(form->NormalSendingOption()->isChecked());
+    EXPECT_FALSE(form->BatchSendingOption()->isChecked());
     EXPECT_TRUE(form->Attachments()->AttachButton()->isEnabled());
     EXPECT_FALSE(form->Attachments()->AddButton()->isEnabled());
     EXPECT_TRUE(form->Attachments()->CancelButton()->isEnabled());
     EXPECT_FALSE(form->Attachments()->Rows()->isVisibleTo(form));
-    EXPECT_FALSE(form->Text14()->isVisibleTo(form));
-    EXPECT_TRUE(form->Label7()->text().isEmpty());
-    EXPECT_EQ(form->Text1()->text(), u"0"_s);
+    EXPECT_FALSE(form->HelpBox()->isVisibleTo(form));
+    EXPECT_TRUE(form->StatusLabel()->text().isEmpty());
+    EXPECT_EQ(form->NameCountBox()->text(), u"0"_s);
 }
 
 TEST_F(WriteFormTest, ControlsLieApartAtTheNormalAndTheWideWidth) {
     WriteForm* form = Open();
     ExpectControlsApart(form);
-    EXPECT_FALSE(form->Picture5()->isVisibleTo(form)); // beyond the normal width
-    form->Command4()->click();
-    ASSERT_TRUE(form->Picture5()->isVisibleTo(form));
+    EXPECT_FALSE(form->NamePanel()->isVisibleTo(form)); // beyond the normal width
+    form->NamePanelButton()->click();
+    ASSERT_TRUE(form->NamePanel()->isVisibleTo(form));
     ExpectControlsApart(form);
-    ExpectControlsApart(form->Picture5());
+    ExpectControlsApart(form->NamePanel());
 }
 
 TEST_F(WriteFormTest, HoverHelpShowsEachTextAndTheBodyHidesIt) {
     WriteForm* form = Open();
     const std::vector<std::pair<QWidget*, ComposeHelp>> targets = {
-        {form->Command1(), ComposeHelp::Send},
-        {form->Command3(), ComposeHelp::Stop},
-        {form->Command4(), ComposeHelp::AddressBook},
-        {form->Command5(), ComposeHelp::PasteBody},
-        {form->Command6(), ComposeHelp::NormalSize},
-        {form->Command7(), ComposeHelp::PasteRecipient},
-        {form->Command11(), ComposeHelp::Clear},
+        {form->SendButton(), ComposeHelp::Send},
+        {form->StopButton(), ComposeHelp::Stop},
+        {form->NamePanelButton(), ComposeHelp::AddressBook},
+        {form->PasteBodyButton(), ComposeHelp::PasteBody},
+        {form->NormalSizeButton(), ComposeHelp::NormalSize},
+        {form->PasteRecipientButton(), ComposeHelp::PasteRecipient},
+        {form->ClearButton(), ComposeHelp::Clear},
         {form->Attachments()->AddButton(), ComposeHelp::AddFile},
         {form->Attachments()->AttachButton(), ComposeHelp::AttachFile},
     };
     for (const auto& [control, help] : targets) {
         Hover(control);
-        EXPECT_TRUE(form->Text14()->isVisible());
-        EXPECT_EQ(form->Text14()->toPlainText(), ComposeHelpText(help)) << qPrintable(control->objectName());
+        EXPECT_TRUE(form->HelpBox()->isVisible());
+        EXPECT_EQ(form->HelpBox()->toPlainText(), ComposeHelpText(help)) << qPrintable(control->objectName());
     }
-    Hover(form->Command8());
-    const QStringList faceMarkLines = form->Text14()->toPlainText().split(u'\n');
+    Hover(form->FaceMarksButton());
+    const QStringList faceMarkLines = form->HelpBox()->toPlainText().split(u'\n');
     ASSERT_EQ(faceMarkLines.size(), 7);
     EXPECT_EQ(faceMarkLines[0], u"顔・絵文字の本文への挿入を行います。"_s);
     EXPECT_TRUE(faceMarkLines[1].isEmpty());
@@ -160,11 +161,11 @@ TEST_F(WriteFormTest, HoverHelpShowsEachTextAndTheBodyHidesIt) {
     EXPECT_TRUE(ComposeHelpText(ComposeHelp::FaceMarks).contains(u"行います。\r\n\r\n使用方法"_s));
 
     Hover(form->BodyText()->viewport());
-    EXPECT_FALSE(form->Text14()->isVisible());
-    Hover(form->Command1());
+    EXPECT_FALSE(form->HelpBox()->isVisible());
+    Hover(form->SendButton());
     QTest::mouseMove(form, QPoint(2, form->height() - 2)); // bare background
-    EXPECT_FALSE(form->Text14()->isVisible());
-    form->Command8()->click(); // the palette is not there yet: nothing happens
+    EXPECT_FALSE(form->HelpBox()->isVisible());
+    form->FaceMarksButton()->click(); // the palette is not there yet: nothing happens
     EXPECT_TRUE(dialogs_.Requests().empty());
 }
 
@@ -173,41 +174,41 @@ TEST_F(WriteFormTest, AddressBookWidensCentresAndColoursTheList) {
     AddAddress(u"鈴木"_s, u"suzuki@example.jp"_s);
     AddAddress(u"佐藤"_s, u"sato@example.jp"_s);
     WriteForm* form = Open();
-    form->Command4()->click();
+    form->NamePanelButton()->click();
     EXPECT_EQ(form->width(), Twips(9700));
-    EXPECT_TRUE(form->Picture5()->isVisible());
+    EXPECT_TRUE(form->NamePanel()->isVisible());
     const QRect screen = form->screen()->geometry();
     EXPECT_EQ(form->frameGeometry().x(), screen.x() + (screen.width() - form->frameGeometry().width()) / 2);
     EXPECT_EQ(form->frameGeometry().y(), screen.y() + (screen.height() - form->frameGeometry().height()) / 2);
-    ASSERT_EQ(form->List1()->count(), 3);
-    EXPECT_TRUE(form->List1()->item(0)->text().startsWith(u"山田  "_s)); // fill spaces stay
-    EXPECT_EQ(form->Text1()->text(), u"3"_s);
+    ASSERT_EQ(form->NameList()->count(), 3);
+    EXPECT_TRUE(form->NameList()->item(0)->text().startsWith(u"山田  "_s)); // fill spaces stay
+    EXPECT_EQ(form->NameCountBox()->text(), u"3"_s);
 
-    form->Option2()->click();
-    EXPECT_EQ(form->List1()->palette().color(QPalette::Base), QColor(0, 128, 0));
+    form->BatchSendingOption()->click();
+    EXPECT_EQ(form->NameList()->palette().color(QPalette::Base), QColor(0, 128, 0));
     form->ToText()->setText(u"typed@example.jp"_s);
-    form->Command6()->click();
+    form->NormalSizeButton()->click();
     EXPECT_EQ(form->width(), Twips(7100));
-    EXPECT_EQ(form->List1()->palette().color(QPalette::Base), QColor(255, 255, 255));
+    EXPECT_EQ(form->NameList()->palette().color(QPalette::Base), QColor(255, 255, 255));
     // A batch choice the user can no longer see goes back to "取消"; what was typed stays.
-    EXPECT_FALSE(form->Option2()->isChecked());
-    EXPECT_TRUE(form->Option1()->isChecked());
+    EXPECT_FALSE(form->BatchSendingOption()->isChecked());
+    EXPECT_TRUE(form->NormalSendingOption()->isChecked());
     EXPECT_FALSE(form->State().BatchOn());
     EXPECT_EQ(form->ToText()->text(), u"typed@example.jp"_s);
 
-    form->Command4()->click();
+    form->NamePanelButton()->click();
     form->ToText()->setText(u"typed@example.jp"_s);
-    form->Option1()->click();
+    form->NormalSendingOption()->click();
     EXPECT_TRUE(form->ToText()->text().isEmpty());
-    EXPECT_FALSE(form->Option2()->isChecked());
+    EXPECT_FALSE(form->BatchSendingOption()->isChecked());
 }
 
 TEST_F(WriteFormTest, PressingANamePutsItsAddressIntoTheRecipient) {
     AddAddress(u"山田"_s, u"yamada@example.jp"_s);
     AddAddress(u"鈴木"_s, u"   suzuki@example.jp"_s);
     WriteForm* form = Open();
-    form->Command4()->click();
-    QListWidget* list = form->List1();
+    form->NamePanelButton()->click();
+    QListWidget* list = form->NameList();
     QTest::mousePress(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
     EXPECT_EQ(form->ToText()->text(), u"suzuki@example.jp"_s);
 
@@ -224,13 +225,13 @@ TEST_F(WriteFormTest, PasteButtonsUseTheClipboard) {
     WriteForm* form = Open();
     form->BodyText()->setPlainText(u"本文"_s);
     QGuiApplication::clipboard()->setText(u"\n貼り付け"_s);
-    form->Command5()->click();
+    form->PasteBodyButton()->click();
     EXPECT_EQ(form->BodyText()->toPlainText(), u"本文\n貼り付け"_s);
     QGuiApplication::clipboard()->setText(u"friend@example.jp"_s);
-    form->Command7()->click();
+    form->PasteRecipientButton()->click();
     EXPECT_EQ(form->ToText()->text(), u"friend@example.jp"_s);
     QGuiApplication::clipboard()->clear();
-    form->Command7()->click();
+    form->PasteRecipientButton()->click();
     EXPECT_TRUE(form->ToText()->text().isEmpty());
     EXPECT_EQ(form->BodyText()->toPlainText(), u"本文\n貼り付け"_s);
 }
@@ -242,7 +243,7 @@ TEST_F(WriteFormTest, LongRecipientIsPastedWholeAndOnlyTypingIsLimited) {
     ASSERT_EQ(list.size(), 63);
     WriteForm* form = Open();
     QGuiApplication::clipboard()->setText(list);
-    form->Command7()->click();
+    form->PasteRecipientButton()->click();
     EXPECT_EQ(form->ToText()->text(), list);
     EXPECT_EQ(form->State().recipient, list);
 
@@ -265,18 +266,18 @@ TEST_F(WriteFormTest, LongRecipientIsPastedWholeAndOnlyTypingIsLimited) {
 TEST_F(WriteFormTest, GreetingChooserSetsTheBodyOnlyWhenChanged) {
     WriteForm* form = Open();
     form->BodyText()->setPlainText(u"書きかけの本文"_s);
-    LeaveFocus(form->Combo1());
+    LeaveFocus(form->OpeningLineBox());
     EXPECT_EQ(form->BodyText()->toPlainText(), u"書きかけの本文"_s);
-    form->Combo1()->setCurrentIndex(3);
-    LeaveFocus(form->Combo1());
+    form->OpeningLineBox()->setCurrentIndex(3);
+    LeaveFocus(form->OpeningLineBox());
     EXPECT_EQ(form->BodyText()->toPlainText(), u"いつもお世話になっております。"_s);
     form->BodyText()->appendPlainText(u"続き"_s);
-    LeaveFocus(form->Combo1());
+    LeaveFocus(form->OpeningLineBox());
     EXPECT_EQ(form->BodyText()->toPlainText(), u"いつもお世話になっております。\n続き"_s);
     // Opening the drop-down is not leaving the chooser.
-    form->Combo1()->setCurrentIndex(0);
+    form->OpeningLineBox()->setCurrentIndex(0);
     QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
-    QApplication::sendEvent(form->Combo1(), &popup);
+    QApplication::sendEvent(form->OpeningLineBox(), &popup);
     EXPECT_EQ(form->BodyText()->toPlainText(), u"いつもお世話になっております。\n続き"_s);
 }
 
@@ -300,37 +301,37 @@ TEST_F(WriteFormTest, AttachmentButtonsAndClear) {
     form->ToText()->setText(u"a@b"_s);
     form->SubjectText()->setText(u"件名"_s);
     form->BodyText()->setPlainText(u"本文"_s);
-    form->Check1()->setChecked(true);
-    form->Command4()->click();
-    form->Option2()->click();
-    form->Command11()->click(); // クリア
+    form->FortuneCheck()->setChecked(true);
+    form->NamePanelButton()->click();
+    form->BatchSendingOption()->click();
+    form->ClearButton()->click(); // クリア
     EXPECT_TRUE(form->ToText()->text().isEmpty());
     EXPECT_TRUE(form->SubjectText()->text().isEmpty());
     EXPECT_TRUE(form->BodyText()->toPlainText().isEmpty());
-    EXPECT_FALSE(form->Check1()->isChecked());
-    EXPECT_FALSE(form->Option2()->isChecked());
+    EXPECT_FALSE(form->FortuneCheck()->isChecked());
+    EXPECT_FALSE(form->BatchSendingOption()->isChecked());
     EXPECT_TRUE(a->AttachText()->text().isEmpty());
     EXPECT_EQ(a->Rows()->count(), 0);
     EXPECT_FALSE(a->Rows()->isVisible());
     EXPECT_TRUE(a->AttachButton()->isEnabled());
     EXPECT_FALSE(a->AddButton()->isEnabled());
     EXPECT_FALSE(a->CancelButton()->isEnabled());
-    EXPECT_EQ(form->List1()->palette().color(QPalette::Base), QColor(255, 255, 255));
+    EXPECT_EQ(form->NameList()->palette().color(QPalette::Base), QColor(255, 255, 255));
     a->AttachButton()->click(); // cancelled dialog: still makes cancelling possible again
     EXPECT_TRUE(a->CancelButton()->isEnabled());
 }
 
 TEST_F(WriteFormTest, MainWindowLabelAndStartUpOpenOneWindow) {
-    InstallComposeWiring();
+    InstallWiring();
     LoadComposeHidden();
     WriteForm* loaded = Registry().Find<WriteForm>();
     ASSERT_NE(loaded, nullptr);
     EXPECT_FALSE(loaded->isVisible());
-    EXPECT_FALSE(loaded->Check1()->isChecked());
+    EXPECT_FALSE(loaded->FortuneCheck()->isChecked());
 
     MainForm* main = Registry().Show<MainForm>();
-    main->ClickLabel(NavLabel::Label5);
-    main->ClickLabel(NavLabel::Label5);
+    main->ClickLabel(NavLabel::Compose);
+    main->ClickLabel(NavLabel::Compose);
     EXPECT_EQ(Registry().Find<WriteForm>(), loaded);
     EXPECT_TRUE(loaded->isVisible());
 }
@@ -342,7 +343,7 @@ TEST_F(WriteFormTest, SendButtonSendsStoresClearsAndCloses) {
     form->SubjectText()->setText(u"件名"_s);
     form->BodyText()->setPlainText(u"一行目\n二行目"_s);
     mail_.failOn = {1};
-    form->Command1()->click();
+    form->SendButton()->click();
     ASSERT_EQ(mail_.calls.size(), 1u);
     EXPECT_EQ(mail_.calls[0].body, u"一行目\r\n二行目"_s); // CR LF on the wire
     ASSERT_EQ(dialogs_.Requests().size(), 1u);
@@ -350,16 +351,16 @@ TEST_F(WriteFormTest, SendButtonSendsStoresClearsAndCloses) {
     EXPECT_EQ(dialogs_.Requests()[0].icon, MessageIcon::None);
     EXPECT_EQ(RecordCount(SentStore()), 1);
     // A refused mail never reads as sent, and it stays in the window to be sent again.
-    EXPECT_NE(form->Label7()->text(), u"送信完了です。"_s);
+    EXPECT_NE(form->StatusLabel()->text(), u"送信完了です。"_s);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_EQ(Registry().Find<WriteForm>(), form);
     EXPECT_EQ(form->ToText()->text(), u"friend@example.jp"_s);
     EXPECT_EQ(form->BodyText()->toPlainText(), u"一行目\n二行目"_s);
 
-    form->Command1()->click();
+    form->SendButton()->click();
     ASSERT_EQ(mail_.calls.size(), 2u);
     EXPECT_EQ(RecordCount(SentStore()), 2);
-    EXPECT_EQ(form->Label7()->text(), u"送信完了です。"_s);
+    EXPECT_EQ(form->StatusLabel()->text(), u"送信完了です。"_s);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(Registry().Find<WriteForm>(), nullptr); // closed; the next one starts afresh
     WriteForm* fresh = Registry().Get<WriteForm>();
@@ -381,7 +382,7 @@ TEST_F(WriteFormTest, BodyEditsLandAtTheSelectionAndEverySpaceIsSent) {
     EXPECT_EQ(form->Body().text, u"前\u00A0（＾＾）\u3000末\n二行目"_s);
     EXPECT_EQ(form->BodyText()->textCursor().position(), 2 + 4);
 
-    form->Command1()->click();
+    form->SendButton()->click();
     ASSERT_EQ(mail_.calls.size(), 1u);
     EXPECT_EQ(mail_.calls[0].body, u"前\u00A0（＾＾）\u3000末\r\n二行目"_s);
 }
@@ -389,7 +390,7 @@ TEST_F(WriteFormTest, BodyEditsLandAtTheSelectionAndEverySpaceIsSent) {
 TEST_F(WriteFormTest, StopButtonDiscardsEverything) {
     WriteForm* form = Open();
     form->BodyText()->setPlainText(u"捨てる"_s);
-    form->Command3()->click();
+    form->StopButton()->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(Registry().Find<WriteForm>(), nullptr);
     EXPECT_TRUE(mail_.calls.empty());

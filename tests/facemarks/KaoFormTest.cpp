@@ -3,13 +3,14 @@
 // save when the program ends while it is open.
 #include "FaceMarkTestSupport.h"
 
-#include "app/TextBoxAdapter.h"
-#include "app/Twips.h"
-#include "app/WindowRegistry.h"
+#include "app/Wiring.h"
 #include "compose/WriteForm.h"
+#include "core/geometry/Twips.h"
 #include "core/text/Text.h"
-#include "facemarks/FaceMarkWiring.h"
 #include "facemarks/KaoForm.h"
+#include "facemarks/OpenFaceMarks.h"
+#include "shell/TextBoxAdapter.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -31,7 +32,7 @@ protected:
     void SetUp() override {
         for (const FaceMarkList& list : FaceMarkLists())
             folder_.Write(list.fileName, EncodeCp932(u"%1の一行目\r\n(^_^) (^o^)/\r\n"_s.arg(list.caption)));
-        InstallFaceMarkWiring();
+        InstallWiring();
     }
     void TearDown() override {
         Registry().Close<KaoForm>();
@@ -199,7 +200,7 @@ TEST_F(KaoFormTest, PasteAddsTheStrippedClipboardAndKeepsThePaletteOpen) {
 TEST_F(KaoFormTest, TheComposeWindowsButtonOpensThePalette) {
     WriteForm* compose = Registry().Show<WriteForm>();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(compose));
-    Click(compose->Command8());
+    Click(compose->FaceMarksButton());
     KaoForm* form = Registry().Find<KaoForm>();
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(form->isVisible());

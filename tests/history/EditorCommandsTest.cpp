@@ -269,9 +269,9 @@ TEST_F(EditorCommandsTest, TwoSavesPutTwoHeadingsAndTheSecondFileHoldsBoth) {
     const QString first = FilePath(u"一回目.txt"_s), second = FilePath(u"二回目.txt"_s);
     dialogs_.QueuePath(first);
     dialogs_.QueuePath(second);
-    SaveAsCommand(host_);
+    SaveAsCommand(host_, host_.Shown());
     EXPECT_EQ(ReadBytes(first), EncodeCp932(ToCrLf(heading + u"本文一行目\n二行目"_s) + u"\r\n"_s));
-    SaveAsCommand(host_);
+    SaveAsCommand(host_, host_.Shown());
     EXPECT_EQ(host_.box.text, heading + heading + u"本文一行目\n二行目"_s);
     EXPECT_EQ(ReadBytes(second), EncodeCp932(ToCrLf(host_.box.text) + u"\r\n"_s));
     EXPECT_EQ(host_.caption, second);
@@ -283,7 +283,7 @@ TEST_F(EditorCommandsTest, CancelledSaveKeepsTheHeadingAndWritesNothing) {
     host_.subject = u"件名"_s;
     host_.box = TextBox(u"本文"_s);
     host_.caption = u"送信履歴"_s;
-    SaveAsCommand(host_);
+    SaveAsCommand(host_, host_.Shown());
     EXPECT_EQ(host_.box.text, u"Subject:  件名\nFrom:  \nDate:  \nBody:  本文"_s);
     EXPECT_EQ(host_.caption, u"送信履歴"_s);
     EXPECT_TRUE(QDir(dir_.path()).entryList(QDir::Files).isEmpty());
@@ -292,7 +292,7 @@ TEST_F(EditorCommandsTest, CancelledSaveKeepsTheHeadingAndWritesNothing) {
 TEST_F(EditorCommandsTest, FailedSaveNamesTheFileAndKeepsTheFormerOne) {
     const QString target = FilePath(u"無いフォルダ/保存.txt"_s);
     dialogs_.QueuePath(target);
-    SaveAsCommand(host_);
+    SaveAsCommand(host_, host_.Shown());
     EXPECT_EQ(host_.caption, target);
     EXPECT_EQ(dialogs_.MessageTexts(),
               QStringList{u"ファイル「"_s + target + u"」に保存できませんでした。"_s});

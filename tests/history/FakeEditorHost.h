@@ -4,6 +4,7 @@
 
 #include "history/EditorHost.h"
 #include "history/EditorState.h"
+#include "history/HeadlessHistoryView.h"
 
 namespace ricorne {
 
@@ -15,6 +16,13 @@ public:
     bool bold = false, italic = false, underline = false;
     int focusCount = 0;
 
+    // The record shown above the editor: subject, sender and date.
+    HeadlessHistoryView Shown() const {
+        HeadlessHistoryView view;
+        view.SetRecordView(subject, sender, date, QString());
+        return view;
+    }
+
     TextBox EditorBox() const override { return box; }
     void SetEditorBox(const TextBox& b) override {
         if (b.text != box.text)
@@ -23,9 +31,6 @@ public:
     }
     void FocusEditor() override { ++focusCount; }
     QString SearchText() const override { return search; }
-    QString SubjectText() const override { return subject; }
-    QString SenderText() const override { return sender; }
-    QString DateText() const override { return date; }
     void SetCaption(const QString& c) override { caption = c; }
     PrintFont EditorFont() const override { return font; }
     void SetEditorStyle(FontStyle style, bool on) override {

@@ -3,7 +3,6 @@
 // window, "送信" sends it through OpenSMTPD, and the reply arrives in the sender's maildir.
 #include "ReceiveTestSupport.h"
 #include "TestServers.h"
-#include "app/WindowRegistry.h"
 #include "app/Wiring.h"
 #include "compose/BackForm.h"
 #include "core/dialogs/ScriptedDialogService.h"
@@ -12,6 +11,7 @@
 #include "history/OpenHistory.h"
 #include "history/TyakuForm.h"
 #include "mainwindow/MainForm.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -82,14 +82,14 @@ TEST_F(HistoryReplyServerTest, AReceivedMailIsAnsweredFromTheViewerAndTheReplyAr
     ASSERT_EQ(list->model()->rowCount(), 1);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualRect(list->model()->index(0, 0)).center());
-    QTest::mouseClick(viewer->Command(5), Qt::LeftButton);
+    QTest::mouseClick(viewer->RecordButton(ViewerCommand::Reply), Qt::LeftButton);
 
     BackForm* reply = Registry().Find<BackForm>();
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->SubjectText()->text(), u"Re:  来週のご予定"_s);
     reply->BodyText()->setPlainText(u"ボブさん\n木曜日で大丈夫です。\n\n"_s +
                                     reply->BodyText()->toPlainText());
-    QTest::mouseClick(reply->Command2(), Qt::LeftButton);
+    QTest::mouseClick(reply->SendButton(), Qt::LeftButton);
     EXPECT_TRUE(dialogs.Requests().empty()) << qPrintable(dialogs.MessageTexts().join(u'\n'));
 
     ASSERT_TRUE(WaitForMails(u"bob"_s, 1));

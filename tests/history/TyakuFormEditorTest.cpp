@@ -2,11 +2,11 @@
 // the system clipboard, each window has its own search position, and printing goes through the
 // platform's printer path onto a PDF page with the Japanese text on it.
 #include "StoreFixture.h"
-#include "app/QtDialogService.h"
-#include "app/WindowRegistry.h"
 #include "history/EditorState.h"
 #include "history/OpenHistory.h"
 #include "history/TyakuForm.h"
+#include "shell/QtDialogService.h"
+#include "shell/WindowRegistry.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -30,7 +30,6 @@ class TyakuFormEditorTest : public StoreFixture {
 protected:
     void SetUp() override {
         StoreFixture::SetUp();
-        InstallHistoryWiring();
         Editor() = EditorState{};
         previousFolder_ = QDir::currentPath();
         QDir::setCurrent(app_.Path());
@@ -61,7 +60,7 @@ protected:
                 return a->trigger();
         ADD_FAILURE() << key.toStdString();
     }
-    static QString Selected(TyakuForm* form) { return form->RtfEd()->textCursor().selectedText(); }
+    static QString Selected(TyakuForm* form) { return form->BodyEditor()->textCursor().selectedText(); }
 
     QString previousFolder_;
 };
@@ -69,7 +68,7 @@ protected:
 TEST_F(TyakuFormEditorTest, MenusAndToolbarEditTheBodyThroughTheClipboard) {
     TyakuForm* form = Viewer();
     form->SetRecordView(u"件名"_s, u"差出人"_s, u"日付"_s, u"うちのねこと\r\nよそのねこ"_s);
-    form->Text1()->setText(u"ねこ"_s);
+    form->SearchBox()->setText(u"ねこ"_s);
 
     Item(form, u"medit"_s, u"mkensaku"_s)->trigger();
     EXPECT_EQ(form->EditorBox().selectionStart, 3);
@@ -94,32 +93,32 @@ TEST_F(TyakuFormEditorTest, MenusAndToolbarEditTheBodyThroughTheClipboard) {
 
     Tool(form, u"Bold"_s);
     Tool(form, u"Italic"_s);
-    EXPECT_TRUE(form->RtfEd()->font().bold());
-    EXPECT_TRUE(form->RtfEd()->font().italic());
+    EXPECT_TRUE(form->BodyEditor()->font().bold());
+    EXPECT_TRUE(form->BodyEditor()->font().italic());
     Tool(form, u"Bold"_s);
-    EXPECT_FALSE(form->RtfEd()->font().bold());
-    EXPECT_TRUE(form->RtfEd()->font().italic());
+    EXPECT_FALSE(form->BodyEditor()->font().bold());
+    EXPECT_TRUE(form->BodyEditor()->font().italic());
 }
 
 TEST_F(TyakuFormEditorTest, EachWindowSearchesAfreshAndShowsItsLaidOutFont) {
     TyakuForm* form = Viewer();
     form->SetBody(u"あいあい"_s);
-    form->Text1()->setText(u"あい"_s);
+    form->SearchBox()->setText(u"あい"_s);
     Item(form, u"medit"_s, u"mkensaku"_s)->trigger();
     Tool(form, u"Underline"_s);
-    EXPECT_TRUE(form->RtfEd()->font().underline());
+    EXPECT_TRUE(form->BodyEditor()->font().underline());
     form->Menu(u"mFile"_s)->actions().last()->trigger(); // 終了
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     form = Viewer();
-    EXPECT_FALSE(form->RtfEd()->font().underline());
+    EXPECT_FALSE(form->BodyEditor()->font().underline());
     form->SetBody(u"あいあい"_s);
-    form->Text1()->setText(u"あい"_s);
+    form->SearchBox()->setText(u"あい"_s);
     // A fresh SearchPos: Find next starts at the search text's length and finds the second.
     Item(form, u"medit"_s, u"mtugikensaku"_s)->trigger();
     EXPECT_EQ(form->EditorBox().selectionStart, 2);
     Tool(form, u"Underline"_s); // the switch was still on: this click only turns it off
-    EXPECT_FALSE(form->RtfEd()->font().underline());
+    EXPECT_FALSE(form->BodyEditor()->font().underline());
     EXPECT_FALSE(Editor().Underline);
 }
 
@@ -152,7 +151,7 @@ TEST_F(TyakuFormEditorTest, PrintMenuAndButtonPrintTheSameWay) {
     for (const DialogRequest& r : dialogs_.Requests())
         if (r.kind == DialogRequest::Kind::PrintText) {
             printed << r.text;
-            EXPECT_EQ(r.font.family, form->RtfEd()->font().family());
+            EXPECT_EQ(r.font.family, form->BodyEditor()->font().family());
         }
     EXPECT_EQ(printed, (QStringList{u"印刷する本文\n"_s, u"印刷する本文\n"_s}));
 }

@@ -2,16 +2,20 @@
 // row clicks, the record view accessors, load steps, resizing and hover help.
 #include "history/TyakuForm.h"
 #include "StoreFixture.h"
-#include "app/Twips.h"
-#include "app/WindowRegistry.h"
+#include "app/Wiring.h"
 #include "core/dialogs/DialogService.h"
+#include "core/geometry/Twips.h"
 #include "core/stores/RecordBuffers.h"
 #include "history/EditorState.h"
 #include "history/MailHeaderModel.h"
 #include "history/OpenHistory.h"
 #include "mainwindow/MainForm.h"
+#include "shell/TextBoxAdapter.h"
+#include "shell/WindowRegistry.h"
 
+#include <QClipboard>
 #include <QFont>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -32,7 +36,7 @@ class TyakuFormTest : public StoreFixture {
 protected:
     void SetUp() override {
         StoreFixture::SetUp();
-        InstallHistoryWiring();
+        InstallWiring();
         Editor() = EditorState{};
     }
     void TearDown() override {
@@ -61,27 +65,30 @@ TEST_F(TyakuFormTest, ControlsAtTheirPlacesWithTheirCaptions) {
     TyakuForm* form = Registry().Get<TyakuForm>(); // loaded hidden, as the mail check does
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(form->windowTitle(), u"履歴"_s);
-    const std::vector<std::pair<int, QString>> captions = {{1, u"コピー（Subject/from/Data）"_s},
-                                                           {2, u"TextQuickSave"_s},
-                                                           {3, u"一件削除"_s},
-                                                           {4, u"アドレス帳登録"_s},
-                                                           {5, u"返事を書く"_s},
-                                                           {6, u"全件削除"_s}};
-    for (const auto& [n, caption] : captions)
-        EXPECT_EQ(form->Command(n)->text(), caption);
-    EXPECT_EQ(form->Command(2)->geometry(), TwipsRect(3960, 0, 1815, 340));
-    EXPECT_EQ(form->Command(5)->geometry(), TwipsRect(3000, 520, 1455, 375));
-    EXPECT_EQ(form->Label2()->text(), u"検索文字"_s);
-    EXPECT_EQ(form->Label4()->text(), u"件数"_s);
-    EXPECT_EQ(form->Text1()->geometry(), TwipsRect(7080, 0, 1935, 375));
-    EXPECT_EQ(form->Text2()->geometry(), TwipsRect(8640, 600, 495, 270));
-    EXPECT_EQ(form->Text4()->geometry(), TwipsRect(2040, 4320, 5535, 1935));
-    EXPECT_TRUE(form->Text4()->isHidden());
-    EXPECT_TRUE(form->Text5()->isHidden());
-    EXPECT_EQ(form->Text5()->text(), QString());
-    EXPECT_EQ(form->RtfEd()->geometry().topLeft(), TwipsPoint(20, 3900)); // placed at load
-    EXPECT_TRUE(form->LstLst()->isHidden());
-    for (QLineEdit* box : {form->Text7(), form->Text8(), form->Text9()})
+    const std::vector<std::pair<ViewerCommand, QString>> captions = {
+        {ViewerCommand::CopyField, u"コピー（Subject/from/Data）"_s},
+        {ViewerCommand::QuickSave, u"TextQuickSave"_s},
+        {ViewerCommand::DeleteOne, u"一件削除"_s},
+        {ViewerCommand::RegisterSender, u"アドレス帳登録"_s},
+        {ViewerCommand::Reply, u"返事を書く"_s},
+        {ViewerCommand::DeleteAll, u"全件削除"_s}};
+    for (const auto& [command, caption] : captions)
+        EXPECT_EQ(form->RecordButton(command)->text(), caption);
+    for (int n = 1; n <= 6; ++n)
+        EXPECT_EQ(form->RecordButton(kRecordButtonCommands[n - 1])->objectName(), u"Command%1"_s.arg(n));
+    EXPECT_EQ(form->RecordButton(ViewerCommand::QuickSave)->geometry(), TwipsRect(3960, 0, 1815, 340));
+    EXPECT_EQ(form->RecordButton(ViewerCommand::Reply)->geometry(), TwipsRect(3000, 520, 1455, 375));
+    EXPECT_EQ(form->SearchCaption()->text(), u"検索文字"_s);
+    EXPECT_EQ(form->CountCaption()->text(), u"件数"_s);
+    EXPECT_EQ(form->SearchBox()->geometry(), TwipsRect(7080, 0, 1935, 375));
+    EXPECT_EQ(form->CountBox()->geometry(), TwipsRect(8640, 600, 495, 270));
+    EXPECT_EQ(form->HelpBox()->geometry(), TwipsRect(2040, 4320, 5535, 1935));
+    EXPECT_TRUE(form->HelpBox()->isHidden());
+    EXPECT_TRUE(form->SelectionFlagBox()->isHidden());
+    EXPECT_EQ(form->SelectionFlagBox()->text(), QString());
+    EXPECT_EQ(form->BodyEditor()->geometry().topLeft(), TwipsPoint(20, 3900)); // placed at load
+    EXPECT_TRUE(form->LineList()->isHidden());
+    for (QLineEdit* box : {form->SubjectBox(), form->SenderBox(), form->DateBox()})
         EXPECT_EQ(box->font().family(), u"ＭＳ Ｐゴシック"_s);
 
     QTreeView* list = form->MailListView();
@@ -105,41 +112,39 @@ TEST_F(TyakuFormTest, ControlsAtTheirPlacesWithTheirCaptions) {
     EXPECT_EQ(tools.join(u' '),
               u"New=新規作成 Open=開く Save=名前を付けて保存 Print=印刷 Cut=切り取り Copy=ｺﾋﾟｰ "
               u"Paste=貼り付け Bold=太字 Italic=斜体 Underline=下線"_s);
-    EXPECT_EQ(form->TbToolBar()->parentWidget(), form->Picture1());
+    EXPECT_EQ(form->TbToolBar()->parentWidget(), form->ToolBand());
 
-    // A toolbar button and its menu item run the one command of their key; an unknown key none.
-    int runs = 0;
-    form->SetCommand(u"New"_s, [&runs] { ++runs; });
-    form->TbToolBar()->actions().first()->trigger();
-    form->Menu(u"mFile"_s)->actions().first()->trigger();
-    form->RunCommand(u"Refresh"_s);
-    EXPECT_EQ(runs, 2);
+    // A menu item and a toolbar button run their commands on the body editor.
+    WriteTextBox(*form->BodyEditor(), TextBox(u"本文の全部"_s));
+    form->Menu(u"medit"_s)->actions().first()->trigger(); // 全て選択
+    form->TbToolBar()->findChild<QAction*>(u"Copy"_s)->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"本文の全部"_s);
 }
 
 TEST_F(TyakuFormTest, LabelsOpenEitherStoreInTheSameWindow) {
     PutNumbered(ReceivedStore(), 3, u"受"_s);
     PutNumbered(SentStore(), 2, u"送"_s);
     MainForm* main = Registry().Get<MainForm>();
-    main->ClickLabel(NavLabel::Label7);
+    main->ClickLabel(NavLabel::ReceivedHistory);
     TyakuForm* form = Registry().Find<TyakuForm>();
     ASSERT_TRUE(form && QTest::qWaitForWindowExposed(form));
     EXPECT_EQ(form->windowTitle(), u"着信履歴"_s);
     EXPECT_EQ(CurrentHistoryMode(), HistoryMode::Received);
     EXPECT_EQ(form->MailListView()->palette().color(QPalette::Base), QColor(210, 250, 250));
-    EXPECT_EQ(form->Text2()->text(), u"3"_s);
+    EXPECT_EQ(form->CountBox()->text(), u"3"_s);
     EXPECT_EQ(form->SubjectText(), u"件名受3"_s);
     ClickRow(form, 1);
     ASSERT_TRUE(form->SelectionFlag());
 
-    main->ClickLabel(NavLabel::Label8);
+    main->ClickLabel(NavLabel::SentHistory);
     EXPECT_EQ(Registry().Find<TyakuForm>(), form);
     EXPECT_EQ(form->windowTitle(), u"送信履歴"_s);
     EXPECT_EQ(CurrentHistoryMode(), HistoryMode::Sent);
     EXPECT_EQ(form->MailListView()->palette().color(QPalette::Base), QColor(250, 250, 255));
-    EXPECT_EQ(form->Text2()->text(), u"2"_s);
+    EXPECT_EQ(form->CountBox()->text(), u"2"_s);
     EXPECT_TRUE(form->Rows()->CellText(1, 0).startsWith(u"件名送2"_s));
     EXPECT_EQ(form->SubjectText(), u"件名送2"_s);
-    EXPECT_EQ(form->Text5()->text(), u"1"_s); // the flag survives the reopening
+    EXPECT_EQ(form->SelectionFlagBox()->text(), u"1"_s); // the flag survives the reopening
 }
 
 TEST_F(TyakuFormTest, MouseClickShowsTheRowAndTheKeyboardDoesNot) {
@@ -147,11 +152,11 @@ TEST_F(TyakuFormTest, MouseClickShowsTheRowAndTheKeyboardDoesNot) {
     TyakuForm* form = Open(HistoryMode::Received);
     EXPECT_FALSE(form->SelectionFlag());
     ClickRow(form, 2);
-    EXPECT_EQ(form->Text5()->text(), u"1"_s);
+    EXPECT_EQ(form->SelectionFlagBox()->text(), u"1"_s);
     EXPECT_EQ(form->RecordViewTexts().subject, u"件名2"_s);
-    EXPECT_EQ(form->Text8()->text(), u"差出人2"_s);
-    EXPECT_EQ(form->Text9()->text(), u"日付2"_s);
-    EXPECT_EQ(form->RtfEd()->toPlainText(), u"本文2"_s);
+    EXPECT_EQ(form->SenderBox()->text(), u"差出人2"_s);
+    EXPECT_EQ(form->DateBox()->text(), u"日付2"_s);
+    EXPECT_EQ(form->BodyEditor()->toPlainText(), u"本文2"_s);
     EXPECT_EQ(Trim(FieldText(ReceivedBuffer().Body)), u"本文2"_s);
 
     QTest::keyClick(form->MailListView(), Qt::Key_Down);
@@ -166,7 +171,7 @@ TEST_F(TyakuFormTest, MouseClickShowsTheRowAndTheKeyboardDoesNot) {
 
 TEST_F(TyakuFormTest, ClickOnAnEmptyListSaysThereIsNothingToSelect) {
     TyakuForm* form = Open(HistoryMode::Sent);
-    EXPECT_EQ(form->Text2()->text(), u"0"_s);
+    EXPECT_EQ(form->CountBox()->text(), u"0"_s);
     QTest::mouseClick(form->MailListView()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(dialogs_.MessageTexts(), QStringList{u"選択するデータがありません。"_s});
     EXPECT_FALSE(form->SelectionFlag());
@@ -177,14 +182,14 @@ TEST_F(TyakuFormTest, RecordViewAccessorsKeepStoredLineEnds) {
     Editor().EditorModified = false;
     form->SetRecordView(u" 件名 "_s, u"差出人"_s, u"日付"_s, u"一行目\r\n二行目\r\n"_s);
     EXPECT_TRUE(Editor().EditorModified);
-    EXPECT_EQ(form->RtfEd()->toPlainText(), u"一行目\n二行目\n"_s);
+    EXPECT_EQ(form->BodyEditor()->toPlainText(), u"一行目\n二行目\n"_s);
     const RecordTexts texts = form->RecordViewTexts();
     EXPECT_EQ(texts.subject, u" 件名 "_s); // as written: the caller trims
     EXPECT_EQ(texts.sender, u"差出人"_s);
     EXPECT_EQ(texts.date, u"日付"_s);
     EXPECT_EQ(texts.body, u"一行目\r\n二行目\r\n"_s);
-    QTest::keyClick(form->Text8(), Qt::Key_End);
-    QTest::keyClicks(form->Text8(), u"X"_s);
+    QTest::keyClick(form->SenderBox(), Qt::Key_End);
+    QTest::keyClicks(form->SenderBox(), u"X"_s);
     EXPECT_EQ(form->SenderText(), u"差出人X"_s); // typing counts
 }
 
@@ -200,7 +205,7 @@ TEST_F(TyakuFormTest, EditorModelKeepsEverySpaceAndOnlyTextChangesMarkTheEditor)
     form->EditEditor([](TextBox& box) { Select(box, FindFrom(box, u"空白"_s, 5), 2); });
     EXPECT_FALSE(Editor().EditorModified);
     EXPECT_EQ(form->EditorBox().SelectedText(), u"空白"_s);
-    EXPECT_EQ(form->RtfEd()->textCursor().selectedText(), u"空白"_s);
+    EXPECT_EQ(form->BodyEditor()->textCursor().selectedText(), u"空白"_s);
 
     form->EditEditor([](TextBox& box) { ReplaceSelection(box, u"（＾＾）"_s); });
     EXPECT_TRUE(Editor().EditorModified);
@@ -222,7 +227,7 @@ TEST_F(TyakuFormTest, LoadStepsLoadTheEditorFileOnlyWhenOneIsSet) {
     out.close();
     Editor().EditorFile = file;
     TyakuForm* form = Registry().Get<TyakuForm>();
-    EXPECT_EQ(form->RtfEd()->toPlainText(), u"メモ\n二行目"_s);
+    EXPECT_EQ(form->BodyEditor()->toPlainText(), u"メモ\n二行目"_s);
     EXPECT_FALSE(Editor().EditorModified);
     Registry().Close<TyakuForm>();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -238,7 +243,7 @@ TEST_F(TyakuFormTest, LoadStepsLoadTheEditorFileOnlyWhenOneIsSet) {
     EXPECT_EQ(dialogs_.Requests()[0].text, QString());
     EXPECT_EQ(dialogs_.Requests()[0].buttons, MessageButtons::OkCancel);
     EXPECT_EQ(dialogs_.Requests()[0].icon, MessageIcon::Warning);
-    EXPECT_TRUE(form->RtfEd()->isVisibleTo(form));
+    EXPECT_TRUE(form->BodyEditor()->isVisibleTo(form));
 }
 
 TEST_F(TyakuFormTest, ResizeFollowsTheRulesAndLowWindowsKeepTheBodyHeight) {
@@ -249,45 +254,45 @@ TEST_F(TyakuFormTest, ResizeFollowsTheRulesAndLowWindowsKeepTheBodyHeight) {
     const auto expectPlaced = [form] {
         const TyakuLayout& l = form->Layout();
         EXPECT_EQ(form->MailListView()->geometry(), Place(l.listView));
-        EXPECT_EQ(form->Text7()->geometry(), Place(l.text7));
-        EXPECT_EQ(form->Text8()->geometry(), Place(l.text8));
-        EXPECT_EQ(form->Text9()->geometry(), Place(l.text9));
-        EXPECT_EQ(form->RtfEd()->geometry(), Place(l.rtfEd));
+        EXPECT_EQ(form->SubjectBox()->geometry(), Place(l.text7));
+        EXPECT_EQ(form->SenderBox()->geometry(), Place(l.text8));
+        EXPECT_EQ(form->DateBox()->geometry(), Place(l.text9));
+        EXPECT_EQ(form->BodyEditor()->geometry(), Place(l.rtfEd));
         EXPECT_EQ(form->StatusBar1()->geometry(), Place(l.statusBar));
-        EXPECT_EQ(form->Command(1)->geometry(), Place(l.command1));
-        EXPECT_EQ(form->Text6()->geometry(), Place(l.text6));
-        EXPECT_LT(form->RtfEd()->geometry().bottom(), form->StatusBar1()->geometry().top());
+        EXPECT_EQ(form->RecordButton(ViewerCommand::CopyField)->geometry(), Place(l.command1));
+        EXPECT_EQ(form->PreviewBox()->geometry(), Place(l.text6));
+        EXPECT_LT(form->BodyEditor()->geometry().bottom(), form->StatusBar1()->geometry().top());
         EXPECT_EQ(form->StatusBar1()->geometry().bottom(), form->Client()->height() - 1);
     };
     expectPlaced();
     EXPECT_EQ(form->MailListView()->y(), Twips(960));
     EXPECT_EQ(form->Layout().listView.height, qRound(0.25 * form->OuterHeightTwips()));
 
-    const int bodyHeight = form->RtfEd()->height();
+    const int bodyHeight = form->BodyEditor()->height();
     const int menu = form->height() - form->Client()->height();
     form->resize(500, (3500 - kTyakuFrameHeight) / 15 + menu); // H just under 3500 twips
     QCoreApplication::processEvents();
     ASSERT_EQ(form->OuterHeightTwips(), 3495);
-    EXPECT_EQ(form->RtfEd()->height(), bodyHeight);
+    EXPECT_EQ(form->BodyEditor()->height(), bodyHeight);
     EXPECT_EQ(form->MailListView()->height(), Twips(874));
 
     form->resize(700, 600 + menu);
     QCoreApplication::processEvents();
     expectPlaced();
-    EXPECT_EQ(form->RtfEd()->x(), Twips(20));
-    EXPECT_TRUE(form->Text6()->isVisible());
+    EXPECT_EQ(form->BodyEditor()->x(), Twips(20));
+    EXPECT_TRUE(form->PreviewBox()->isVisible());
 }
 
 TEST_F(TyakuFormTest, HoverHelpAndTheFieldPreview) {
     PutNumbered(ReceivedStore(), 1);
     TyakuForm* form = Open(HistoryMode::Received);
-    MoveOver(form->Command(3));
-    EXPECT_TRUE(form->Text4()->isVisible());
+    MoveOver(form->RecordButton(ViewerCommand::DeleteOne));
+    EXPECT_TRUE(form->HelpBox()->isVisible());
     EXPECT_EQ(
-        form->Text4()->toPlainText(),
+        form->HelpBox()->toPlainText(),
         u"受信したメールを１件ずつ削除します。リストでメールを選択（クリック）してから実行して下さい。"_s);
-    MoveOver(form->Command(1));
-    EXPECT_EQ(ToCrLf(form->Text4()->toPlainText()),
+    MoveOver(form->RecordButton(ViewerCommand::CopyField));
+    EXPECT_EQ(ToCrLf(form->HelpBox()->toPlainText()),
               u"本文以外のコピーに使用します。「Subject」「From」「Date」に表示されるデータをコピーします（貼"
               u"り付けは"
               u"メニューバー、ツールバーで出来ます）。Body（本文）はメニューバー、ツールバーからコピー・貼り"
@@ -296,25 +301,25 @@ TEST_F(TyakuFormTest, HoverHelpAndTheFieldPreview) {
               u"本文への貼り付け（あるいは本ソフトでの貼り付け機能がある部分）、他のアプリケーションへの"
               u"貼り付けが可能です。\r\n\r\nコピーされる内容は右の欄に反映されます。"_s);
 
-    QTest::mouseMove(form->RtfEd()->viewport(), QPoint(5, 5)); // hidden, text kept
-    EXPECT_FALSE(form->Text4()->isVisible());
-    EXPECT_FALSE(form->Text4()->toPlainText().isEmpty());
+    QTest::mouseMove(form->BodyEditor()->viewport(), QPoint(5, 5)); // hidden, text kept
+    EXPECT_FALSE(form->HelpBox()->isVisible());
+    EXPECT_FALSE(form->HelpBox()->toPlainText().isEmpty());
     const int H = form->OuterHeightTwips();
-    EXPECT_EQ(form->Command(1)->y(), Twips(H - 980));
-    EXPECT_EQ(form->Text6()->y(), Twips(H - 1000));
+    EXPECT_EQ(form->RecordButton(ViewerCommand::CopyField)->y(), Twips(H - 980));
+    EXPECT_EQ(form->PreviewBox()->y(), Twips(H - 1000));
 
-    MoveOver(form->Text1());
-    EXPECT_TRUE(form->Text4()->toPlainText().startsWith(u"検索したい文字を入力し、"_s));
+    MoveOver(form->SearchBox());
+    EXPECT_TRUE(form->HelpBox()->toPlainText().startsWith(u"検索したい文字を入力し、"_s));
     QTest::mouseMove(form->MailListView()->viewport(), QPoint(5, 5)); // hidden and emptied
-    EXPECT_FALSE(form->Text4()->isVisible());
-    EXPECT_EQ(form->Text4()->toPlainText(), QString());
+    EXPECT_FALSE(form->HelpBox()->isVisible());
+    EXPECT_EQ(form->HelpBox()->toPlainText(), QString());
 
     // Over the bare window the copy row goes back onto the status bar.
     QTest::mouseMove(form->Client(), TwipsPoint(7000, 600));
-    EXPECT_EQ(form->Command(1)->y(), Twips(form->Layout().statusBar.top + 80));
+    EXPECT_EQ(form->RecordButton(ViewerCommand::CopyField)->y(), Twips(form->Layout().statusBar.top + 80));
 
-    MoveOver(form->Text8());
-    EXPECT_EQ(form->Text6()->text(), u"差出人1"_s);
+    MoveOver(form->SenderBox());
+    EXPECT_EQ(form->PreviewBox()->text(), u"差出人1"_s);
 }
 
 TEST_F(TyakuFormTest, ClosingUnloadsTheViewerButKeepsTheMode) {

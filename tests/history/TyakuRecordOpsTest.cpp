@@ -3,7 +3,6 @@
 // through the clipboard.
 #include "StoreFixture.h"
 #include "addressbook/FriendForm.h"
-#include "app/WindowRegistry.h"
 #include "app/Wiring.h"
 #include "compose/BackForm.h"
 #include "history/MailHeaderModel.h"
@@ -11,6 +10,7 @@
 #include "history/QuickSaveFile.h"
 #include "history/TyakuForm.h"
 #include "mainwindow/MainForm.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -60,8 +60,8 @@ protected:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
         ASSERT_TRUE(form_->SelectionFlag());
     }
-    void Click(int command) { QTest::mouseClick(form_->Command(command), Qt::LeftButton); }
-    bool BodyHasFocus() const { return form_->focusWidget() == form_->RtfEd(); }
+    void Click(ViewerCommand command) { QTest::mouseClick(form_->RecordButton(command), Qt::LeftButton); }
+    bool BodyHasFocus() const { return form_->focusWidget() == form_->BodyEditor(); }
 
     TyakuForm* form_ = nullptr;
 };
@@ -69,37 +69,37 @@ protected:
 TEST_F(TyakuRecordOpsTest, DeleteButtonsRewriteTheStoreAndTheList) {
     ClickRow(2);
     dialogs_.QueueAnswer(Answer::Yes);
-    Click(3);
+    Click(ViewerCommand::DeleteOne);
     EXPECT_EQ(form_->Rows()->rowCount(), 3);
-    EXPECT_EQ(form_->Text2()->text(), u"3"_s);
-    EXPECT_EQ(form_->Text7()->text(), u"お知らせ"_s);
-    EXPECT_EQ(form_->Text5()->text(), QString());
+    EXPECT_EQ(form_->CountBox()->text(), u"3"_s);
+    EXPECT_EQ(form_->SubjectBox()->text(), u"お知らせ"_s);
+    EXPECT_EQ(form_->SelectionFlagBox()->text(), QString());
     EXPECT_TRUE(BodyHasFocus());
     EXPECT_EQ(RecordCount(ReceivedStore()), 3);
 
     dialogs_.QueueAnswer(Answer::Yes);
-    Click(6);
+    Click(ViewerCommand::DeleteAll);
     EXPECT_EQ(form_->Rows()->rowCount(), 0);
-    EXPECT_EQ(form_->Text2()->text(), u"0"_s);
-    EXPECT_EQ(form_->Text7()->text(), QString());
-    EXPECT_EQ(form_->RtfEd()->toPlainText(), QString());
+    EXPECT_EQ(form_->CountBox()->text(), u"0"_s);
+    EXPECT_EQ(form_->SubjectBox()->text(), QString());
+    EXPECT_EQ(form_->BodyEditor()->toPlainText(), QString());
     EXPECT_EQ(QFileInfo(StorePath(ReceivedStore())).size(), 0);
 }
 
 TEST_F(TyakuRecordOpsTest, RegisterOpensTheOneAddressBookWithTheSender) {
     ClickRow(1);
-    Click(4);
+    Click(ViewerCommand::RegisterSender);
     FriendForm* book = Registry().Find<FriendForm>();
     ASSERT_NE(book, nullptr);
     EXPECT_TRUE(book->isVisible());
-    EXPECT_EQ(book->Text4()->text(), u"鈴木 一郎 <suzuki@example.co.jp>"_s);
+    EXPECT_EQ(book->AddressBox()->text(), u"鈴木 一郎 <suzuki@example.co.jp>"_s);
     EXPECT_FALSE(form_->SelectionFlag());
 }
 
 TEST_F(TyakuRecordOpsTest, ReplyFillsTheReplyWindow) {
     ClickRow(1);
-    form_->Text7()->setText(u"  打ち合わせの件（変更）  "_s); // typed into the box: taken as it stands
-    Click(5);
+    form_->SubjectBox()->setText(u"  打ち合わせの件（変更）  "_s); // typed into the box: taken as it stands
+    Click(ViewerCommand::Reply);
     BackForm* reply = Registry().Find<BackForm>();
     ASSERT_NE(reply, nullptr);
     EXPECT_TRUE(reply->isVisible());
@@ -112,23 +112,23 @@ TEST_F(TyakuRecordOpsTest, ReplyFillsTheReplyWindow) {
 
 TEST_F(TyakuRecordOpsTest, QuickSaveButtonShowsTheSavedTextInTheBody) {
     ClickRow(2);
-    Click(2);
+    Click(ViewerCommand::QuickSave);
     EXPECT_TRUE(QFile::exists(QDir(QuickSaveFolder()).filePath(u"写真.txt"_s)));
-    EXPECT_EQ(form_->RtfEd()->toPlainText(),
+    EXPECT_EQ(form_->BodyEditor()->toPlainText(),
               u"Subject:  写真\nFrom:  hanako@example.ne.jp\nDate:  Tue, 2 Apr 2024\nBody:  花見の写真"_s);
 }
 
 TEST_F(TyakuRecordOpsTest, HoveringTheDateAndCopyingPutsItOnTheClipboard) {
     ClickRow(3);
-    QTest::mouseMove(form_->Text9(), form_->Text9()->rect().center());
-    EXPECT_EQ(form_->Text6()->text(), u"Wed, 3 Apr 2024"_s);
+    QTest::mouseMove(form_->DateBox(), form_->DateBox()->rect().center());
+    EXPECT_EQ(form_->PreviewBox()->text(), u"Wed, 3 Apr 2024"_s);
     QGuiApplication::clipboard()->setText(u"前の内容"_s);
-    Click(1);
+    Click(ViewerCommand::CopyField);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"Wed, 3 Apr 2024"_s);
     EXPECT_TRUE(form_->SelectionFlag()) << "copying needs no selection and keeps it";
 
-    form_->Text6()->setText(u"手で書いた①"_s);
-    Click(1);
+    form_->PreviewBox()->setText(u"手で書いた①"_s);
+    Click(ViewerCommand::CopyField);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"手で書いた①"_s);
 }
 

@@ -1,9 +1,9 @@
 #include "mainwindow/MainForm.h"
 #include "TempAppDir.h"
-#include "app/Pause.h"
-#include "app/Twips.h"
-#include "app/WindowRegistry.h"
+#include "core/geometry/Twips.h"
 #include "core/paths/Paths.h"
+#include "shell/Pause.h"
+#include "shell/WindowRegistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,14 +39,14 @@ TEST_F(MainFormTest, LabelsHaveTheirCaptionsAtTheirPlaces) {
     EXPECT_EQ(form_->windowTitle(), QStringLiteral(u"楽し！ニギヤカ！リコルネ "));
     EXPECT_EQ(form_->size(), QSize(256, 428));
     const std::vector<std::pair<NavLabel, QString>> captions = {
-        {NavLabel::Label5, QStringLiteral(u"   新規作成")},
-        {NavLabel::Label6, QStringLiteral(u"  　　受信")},
-        {NavLabel::Label7, QStringLiteral(u"  着信履歴")},
-        {NavLabel::Label8, QStringLiteral(u"  送信履歴")},
-        {NavLabel::Label9, QStringLiteral(u"  アドレス帳")},
-        {NavLabel::Label10, QStringLiteral(u"     設定")},
-        {NavLabel::Label11, QStringLiteral(u"       HP")},
-        {NavLabel::Label12, QStringLiteral(u"     Small")},
+        {NavLabel::Compose, QStringLiteral(u"   新規作成")},
+        {NavLabel::Receive, QStringLiteral(u"  　　受信")},
+        {NavLabel::ReceivedHistory, QStringLiteral(u"  着信履歴")},
+        {NavLabel::SentHistory, QStringLiteral(u"  送信履歴")},
+        {NavLabel::AddressBook, QStringLiteral(u"  アドレス帳")},
+        {NavLabel::Settings, QStringLiteral(u"     設定")},
+        {NavLabel::HelpPage, QStringLiteral(u"       HP")},
+        {NavLabel::Minimise, QStringLiteral(u"     Small")},
     };
     for (const auto& [id, caption] : captions) {
         QLabel* label = form_->Label(id);
@@ -54,34 +54,34 @@ TEST_F(MainFormTest, LabelsHaveTheirCaptionsAtTheirPlaces) {
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
         EXPECT_TRUE(label->isVisible());
     }
-    EXPECT_EQ(form_->Label(NavLabel::Label5)->geometry(), TwipsRect(720, 4000, 1095, 170));
-    EXPECT_EQ(form_->Label(NavLabel::Label12)->geometry(), TwipsRect(2080, 4880, 1095, 165));
-    EXPECT_EQ(form_->Label19()->geometry(), TwipsRect(840, 6080, 1815, 255));
-    EXPECT_EQ(form_->Label20()->text(), QStringLiteral("Ver 1.31"));
-    EXPECT_EQ(form_->Label20()->font().family(), QStringLiteral("Book Antiqua"));
+    EXPECT_EQ(form_->Label(NavLabel::Compose)->geometry(), TwipsRect(720, 4000, 1095, 170));
+    EXPECT_EQ(form_->Label(NavLabel::Minimise)->geometry(), TwipsRect(2080, 4880, 1095, 165));
+    EXPECT_EQ(form_->StatusLabel()->geometry(), TwipsRect(840, 6080, 1815, 255));
+    EXPECT_EQ(form_->VersionLabel()->text(), QStringLiteral("Ver 1.31"));
+    EXPECT_EQ(form_->VersionLabel()->font().family(), QStringLiteral("Book Antiqua"));
 
     // At load: help box hidden, status empty, clock box right of the visible cabinet.
     EXPECT_FALSE(form_->IsHelpShown());
     EXPECT_EQ(form_->Status(), QString());
-    EXPECT_EQ(form_->Text2()->geometry(), TwipsRect(4440, 5520, 855, 270));
-    EXPECT_GE(form_->Text2()->x(), form_->width());
-    EXPECT_EQ(form_->Timer2()->interval(), 1000);
-    EXPECT_TRUE(form_->Timer2()->isActive());
+    EXPECT_EQ(form_->ClockBox()->geometry(), TwipsRect(4440, 5520, 855, 270));
+    EXPECT_GE(form_->ClockBox()->x(), form_->width());
+    EXPECT_EQ(form_->ClockTimer()->interval(), 1000);
+    EXPECT_TRUE(form_->ClockTimer()->isActive());
 }
 
 TEST_F(MainFormTest, HoverShowsEachLabelsHelpText) {
     const std::vector<std::pair<QLabel*, QString>> texts = {
-        {form_->Label(NavLabel::Label5), QStringLiteral(u"メールの新規作成・送信を行います。")},
-        {form_->Label(NavLabel::Label6), QStringLiteral(u"新着メールの受信を行います。")},
-        {form_->Label(NavLabel::Label7), QStringLiteral(u"受信したメールを見ます。")},
-        {form_->Label(NavLabel::Label8),
+        {form_->Label(NavLabel::Compose), QStringLiteral(u"メールの新規作成・送信を行います。")},
+        {form_->Label(NavLabel::Receive), QStringLiteral(u"新着メールの受信を行います。")},
+        {form_->Label(NavLabel::ReceivedHistory), QStringLiteral(u"受信したメールを見ます。")},
+        {form_->Label(NavLabel::SentHistory),
          QStringLiteral(u"送信したメールを見ます。送信したかどうか自信のない時にここで確認して下さい。")},
-        {form_->Label(NavLabel::Label9),
+        {form_->Label(NavLabel::AddressBook),
          QStringLiteral(u"メールアドレスを一発クリックで入力するための登録を行います。")},
-        {form_->Label(NavLabel::Label10), QStringLiteral(u"ID,PASS,サーバーの設定を行います。")},
-        {form_->Label(NavLabel::Label11), QStringLiteral(u"メーラー専門店、作者のホームページです。")},
-        {form_->Label(NavLabel::Label12), QStringLiteral(u"フォームを最小化します。")},
-        {form_->Label19(), QStringLiteral(u"受信時、新着メールの有無を表示します。")},
+        {form_->Label(NavLabel::Settings), QStringLiteral(u"ID,PASS,サーバーの設定を行います。")},
+        {form_->Label(NavLabel::HelpPage), QStringLiteral(u"メーラー専門店、作者のホームページです。")},
+        {form_->Label(NavLabel::Minimise), QStringLiteral(u"フォームを最小化します。")},
+        {form_->StatusLabel(), QStringLiteral(u"受信時、新着メールの有無を表示します。")},
     };
     for (const auto& [label, text] : texts) {
         MoveOver(label);
@@ -101,10 +101,10 @@ TEST_F(MainFormTest, LabelToLabelChangesTextAndBareCabinetHides) {
             return false;
         }
     } counter(&hides);
-    form_->Text1()->installEventFilter(&counter);
+    form_->HelpBox()->installEventFilter(&counter);
 
-    MoveOver(form_->Label(NavLabel::Label7));
-    MoveOver(form_->Label(NavLabel::Label8));
+    MoveOver(form_->Label(NavLabel::ReceivedHistory));
+    MoveOver(form_->Label(NavLabel::SentHistory));
     EXPECT_TRUE(form_->IsHelpShown());
     EXPECT_EQ(hides, 0);
     EXPECT_TRUE(form_->HelpText().startsWith(QStringLiteral(u"送信したメール")));
@@ -112,10 +112,10 @@ TEST_F(MainFormTest, LabelToLabelChangesTextAndBareCabinetHides) {
     MoveTo(QPoint(10, 150)); // bare cabinet
     EXPECT_FALSE(form_->IsHelpShown());
     // Moving over the version label (no help of its own) leaves the box as it is.
-    MoveOver(form_->Label(NavLabel::Label9));
-    MoveOver(form_->Label20());
+    MoveOver(form_->Label(NavLabel::AddressBook));
+    MoveOver(form_->VersionLabel());
     EXPECT_TRUE(form_->IsHelpShown());
-    form_->Text1()->removeEventFilter(&counter);
+    form_->HelpBox()->removeEventFilter(&counter);
 }
 
 TEST_F(MainFormTest, InstalledCabinetHidesHelpOnlyOnItsBareArea) {
@@ -130,7 +130,7 @@ TEST_F(MainFormTest, InstalledCabinetHidesHelpOnlyOnItsBareArea) {
     form_->ShowHelp(QStringLiteral(u"スロットをスタートさせます。"));
     MoveTo(lever->geometry().center()); // a move over the cabinet's own control
     EXPECT_TRUE(form_->IsHelpShown());
-    MoveOver(form_->Label(NavLabel::Label5));
+    MoveOver(form_->Label(NavLabel::Compose));
     EXPECT_TRUE(form_->IsHelpShown()); // labels stay above the new cabinet
     MoveTo(QPoint(240, 150));
     EXPECT_FALSE(form_->IsHelpShown());
@@ -150,7 +150,7 @@ TEST_F(MainFormTest, PressEffectComesBeforeTheActionOnlyWhereItBelongs) {
             ++seen.actions;
         });
     };
-    for (NavLabel id : {NavLabel::Label5, NavLabel::Label6, NavLabel::Label9, NavLabel::Label10}) {
+    for (NavLabel id : {NavLabel::Compose, NavLabel::Receive, NavLabel::AddressBook, NavLabel::Settings}) {
         Seen seen;
         bool eventFlag = false;
         wire(id, seen, eventFlag);
@@ -167,7 +167,7 @@ TEST_F(MainFormTest, PressEffectComesBeforeTheActionOnlyWhereItBelongs) {
         EXPECT_TRUE(seen.enabledAtAction);
         EXPECT_GT(clock.elapsed(), 30);
     }
-    for (NavLabel id : {NavLabel::Label7, NavLabel::Label8}) {
+    for (NavLabel id : {NavLabel::ReceivedHistory, NavLabel::SentHistory}) {
         Seen seen;
         bool eventFlag = false;
         wire(id, seen, eventFlag);
@@ -182,15 +182,16 @@ TEST_F(MainFormTest, PressEffectComesBeforeTheActionOnlyWhereItBelongs) {
 TEST_F(MainFormTest, ReceiveLabelSetsStatusBeforeThePressEffect) {
     std::vector<std::string> order;
     form_->SetLabelAction(
-        NavLabel::Label6,
+        NavLabel::Receive,
         [&] {
-            order.push_back("check, enabled=" + std::to_string(form_->Label(NavLabel::Label6)->isEnabled()));
+            order.push_back("check, enabled=" + std::to_string(form_->Label(NavLabel::Receive)->isEnabled()));
         },
         [&] {
-            form_->SetStatus(ReceivingStatus());
-            order.push_back("status, enabled=" + std::to_string(form_->Label(NavLabel::Label6)->isEnabled()));
+            form_->SetStatus(QStringLiteral(u"メールを受信します。"));
+            order.push_back("status, enabled=" +
+                            std::to_string(form_->Label(NavLabel::Receive)->isEnabled()));
         });
-    QTest::mouseClick(form_->Label(NavLabel::Label6), Qt::LeftButton);
+    QTest::mouseClick(form_->Label(NavLabel::Receive), Qt::LeftButton);
     EXPECT_EQ(order, (std::vector<std::string>{"status, enabled=1", "check, enabled=1"}));
     EXPECT_EQ(form_->Status(), QStringLiteral(u"メールを受信します。"));
 }
@@ -202,10 +203,10 @@ public:
 };
 
 TEST_F(MainFormTest, TwoQuickClicksOpenOneWindow) {
-    form_->SetLabelAction(NavLabel::Label5, [] { Registry().Show<Compose>(); });
+    form_->SetLabelAction(NavLabel::Compose, [] { Registry().Show<Compose>(); });
     // The second click arrives while the first one's press effect pauses.
-    QTimer::singleShot(5, [this] { form_->ClickLabel(NavLabel::Label5); });
-    QTest::mouseClick(form_->Label(NavLabel::Label5), Qt::LeftButton);
+    QTimer::singleShot(5, [this] { form_->ClickLabel(NavLabel::Compose); });
+    QTest::mouseClick(form_->Label(NavLabel::Compose), Qt::LeftButton);
     Pause(60);
     EXPECT_EQ(Compose::made, 1);
     EXPECT_TRUE(Registry().Find<Compose>()->isVisible());
@@ -217,17 +218,17 @@ TEST_F(MainFormTest, SmallMinimisesAndHpOpensTheHelpPageWhenPresent) {
     std::vector<QUrl> opened;
     form_->SetUrlOpener([&](const QUrl& url) { opened.push_back(url); });
 
-    form_->ClickLabel(NavLabel::Label11);
+    form_->ClickLabel(NavLabel::HelpPage);
     EXPECT_TRUE(opened.empty()); // no page, nothing happens
     ASSERT_TRUE(QDir(dir.Path()).mkpath(QStringLiteral("help")));
     QFile page(dir.FilePath(QStringLiteral("help/index.html")));
     ASSERT_TRUE(page.open(QIODevice::WriteOnly));
     page.close();
-    QTest::mouseClick(form_->Label(NavLabel::Label11), Qt::LeftButton);
+    QTest::mouseClick(form_->Label(NavLabel::HelpPage), Qt::LeftButton);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(dir.FilePath(QStringLiteral("help/index.html"))));
 
-    QTest::mouseClick(form_->Label(NavLabel::Label12), Qt::LeftButton);
+    QTest::mouseClick(form_->Label(NavLabel::Minimise), Qt::LeftButton);
     EXPECT_TRUE(form_->windowState() & Qt::WindowMinimized);
 }
 
@@ -241,7 +242,7 @@ TEST_F(MainFormTest, ClockBoxFillsAtTheFirstTick) {
     EXPECT_LE(qAbs(shown.secsTo(QDateTime::currentDateTime())), 2);
 }
 
-TEST_F(MainFormTest, HooksForOtherWindows) {
+TEST_F(MainFormTest, LeverStatusAndClosingAsTheWiringUsesThem) {
     form_->PullLever(); // no slot yet: nothing
     int pulls = 0;
     form_->SetLeverAction([&] { ++pulls; });
@@ -249,7 +250,9 @@ TEST_F(MainFormTest, HooksForOtherWindows) {
     EXPECT_EQ(pulls, 1);
 
     form_->SetStatus(QStringLiteral(u"新着メール有り。"));
-    EXPECT_EQ(form_->Label19()->text(), QStringLiteral(u"新着メール有り。"));
+    EXPECT_EQ(form_->StatusLabel()->text(), QStringLiteral(u"新着メール有り。"));
+    form_->ShowStatusNow(QStringLiteral(u"新着メール無し。"));
+    EXPECT_EQ(form_->Status(), QStringLiteral(u"新着メール無し。"));
 
     bool closing = false;
     QObject::connect(form_, &MainForm::Closing, [&] { closing = true; });

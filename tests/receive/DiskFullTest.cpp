@@ -142,9 +142,9 @@ TEST_F(DiskFullTest, SendWhoseSentCopyCannotBeWrittenDoesNotGoOutAndKeepsTheText
     {
         ScopedDialogService installed(dialogs);
         NMail mail;
-        ComposeSendWiring wiring;
-        wiring.mail = &mail;
-        result = SendComposedMail(state, wiring);
+        ComposeSendHooks hooks;
+        hooks.mail = &mail;
+        result = SendComposedMail(state, hooks);
     }
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.attempted, 0);

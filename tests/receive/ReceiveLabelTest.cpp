@@ -1,16 +1,16 @@
 // The receive label of the main window, with the real windows offscreen: status texts in Label19,
 // staging into the history viewer (loaded hidden), boxes through the dialog service, the account
 // ID dialog, and the lever.
-#include "receive/ReceiveLabel.h"
 #include "FakePop3.h"
 #include "ReceiveTestSupport.h"
-#include "app/WindowRegistry.h"
+#include "app/Wiring.h"
 #include "compose/WriteForm.h"
 #include "core/dialogs/ScriptedDialogService.h"
 #include "core/stores/RecordStore.h"
 #include "history/TyakuForm.h"
 #include "mainwindow/MainForm.h"
 #include "settings/IdPassForm.h"
+#include "shell/WindowRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ class ReceiveLabelTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(app_.IsValid());
-        InstallReceiveWiring();
+        InstallWiring();
         main_ = Registry().Show<MainForm>();
         ASSERT_NE(main_, nullptr);
         main_->SetLeverAction([this] { ++leverPulls_; });
@@ -47,7 +47,7 @@ protected:
     QString ClickReceive() {
         QString duringPress;
         QTimer::singleShot(5, [this, &duringPress] { duringPress = main_->Status(); });
-        main_->ClickLabel(NavLabel::Label6);
+        main_->ClickLabel(NavLabel::Receive);
         return duringPress;
     }
 
@@ -146,7 +146,7 @@ private:
 
 TEST_F(ReceiveLabelTest, EachMailIsPaintedAsItComesAndTheEndTextStays) {
     pop_.mails.append(TextMail(u"三通目"_s, u"本文3"_s, 3));
-    PaintedTexts painted(main_->Label19());
+    PaintedTexts painted(main_->StatusLabel());
     ClickReceive();
     QStringList progress;
     for (const QString& text : painted.texts)
@@ -168,9 +168,9 @@ TEST_F(ReceiveLabelTest, PressesDuringACheckStartNothing) {
     main_->SetLeverAction([this, compose, &statusAtSecondPress] {
         if (++leverPulls_ > 1)
             return; // a nested check pulls too: do not press again (that would never end)
-        main_->ClickLabel(NavLabel::Label6);
+        main_->ClickLabel(NavLabel::Receive);
         statusAtSecondPress = main_->Status();
-        compose->Command1()->click();
+        compose->SendButton()->click();
     });
     ClickReceive();
     EXPECT_EQ(server_.Connections(), 1);

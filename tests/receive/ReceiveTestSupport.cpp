@@ -17,8 +17,8 @@ void PaddedRecordView::SetRecordView(const QString& subject, const QString& send
     ++stagings;
 }
 
-CheckMailWiring CheckRecorder::Wiring(NMail& mail) {
-    CheckMailWiring w;
+CheckMailHooks CheckRecorder::Hooks(NMail& mail) {
+    CheckMailHooks w;
     w.mail = &mail;
     w.recordView = [this]() -> HistoryView& { return view; };
     w.setStatus = [this](const QString& text) { statuses << text; };
@@ -33,7 +33,7 @@ CheckMailResult CheckRecorder::Run(NMail& mail) {
     ScriptedDialogService dialogs;
     const CheckMailResult result = [&] {
         ScopedDialogService installed(dialogs);
-        return CheckMail(Wiring(mail));
+        return CheckMail(Hooks(mail));
     }();
     for (const DialogRequest& r : dialogs.Requests())
         messages.push_back({r.title, r.text});

@@ -1,11 +1,11 @@
 // Shared pieces of the mail check tests: a temporary AppDir with an account, a record view and
-// a wiring that record what the check showed, the received store read back, and test mails.
+// hooks that record what the check showed, the received store read back, and test mails.
 #pragma once
 
 #include "TempAppDir.h"
 #include "core/mail/NMail.h"
-#include "receive/CheckMail.h"
 #include "history/HeadlessHistoryView.h"
+#include "receive/CheckMail.h"
 
 #include <QByteArray>
 #include <QString>
@@ -42,7 +42,7 @@ struct CheckRecorder {
     QVector<ShownMessage> messages;
     int leverPulls = 0;
     QStringList dialogOpenings; // "id/password"
-    CheckMailWiring Wiring(NMail& mail);
+    CheckMailHooks Hooks(NMail& mail);
     // Runs one check, its message boxes answered and recorded in messages.
     CheckMailResult Run(NMail& mail);
 };

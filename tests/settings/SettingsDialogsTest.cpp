@@ -1,9 +1,9 @@
 // The three settings windows, driven through their real controls, on real files in a
 // temporary AppDir.
 #include "TempAppDir.h"
-#include "app/Twips.h"
-#include "app/WindowRegistry.h"
+#include "app/Wiring.h"
 #include "core/dialogs/ScriptedDialogService.h"
+#include "core/geometry/Twips.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 #include "core/settings/ProfileFile.h"
@@ -12,6 +12,7 @@
 #include "settings/OpenSettings.h"
 #include "settings/OptionForm.h"
 #include "settings/SetForm.h"
+#include "shell/WindowRegistry.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -31,7 +32,7 @@ class SettingsDialogsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(app_.IsValid());
-        InstallSettingsWiring();
+        InstallWiring();
     }
     void TearDown() override {
         Registry().Close<IdPassForm>();
@@ -66,11 +67,11 @@ TEST_F(SettingsDialogsTest, IdPassOpensWithSavedValuesMaskedAndSaveSwitchOff) {
     EXPECT_EQ(form->PassText()->text(), u"pa55"_s);
     EXPECT_EQ(form->PassText()->echoMode(), QLineEdit::Password);
     EXPECT_EQ(form->PassText()->displayText(), u"****"_s);
-    EXPECT_FALSE(form->Check1()->isChecked());
+    EXPECT_FALSE(form->SaveCheck()->isChecked());
     EXPECT_EQ(form->findChild<QLabel*>(u"Label2_1"_s)->text(), u"IDパスワードを保存する"_s);
     EXPECT_EQ(form->IdText()->geometry(), TwipsRect(960, 120, 1632, 264));
     EXPECT_EQ(form->PassText()->geometry(), TwipsRect(960, 600, 1632, 264));
-    EXPECT_EQ(form->Check1()->geometry(), TwipsRect(420, 1020, 255, 255));
+    EXPECT_EQ(form->SaveCheck()->geometry(), TwipsRect(420, 1020, 255, 255));
     EXPECT_EQ(form->OKCommand()->geometry(), TwipsRect(900, 1380, 852, 312));
     EXPECT_EQ(form->CancelCommand()->text(), u"Cancel"_s);
     EXPECT_TRUE(form->OKCommand()->isDefault());
@@ -81,7 +82,7 @@ TEST_F(SettingsDialogsTest, IdPassOkWithSaveWritesAllThreeKeysAndReopensWithThem
     IdPassForm* form = Registry().Show<IdPassForm>();
     form->IdText()->setText(u" 山田 "_s);
     form->PassText()->setText(u"秘密 "_s);
-    form->Check1()->setChecked(true);
+    form->SaveCheck()->setChecked(true);
     QTest::mouseClick(form->OKCommand(), Qt::LeftButton);
     EXPECT_FALSE(Registry().IsLoaded<IdPassForm>());
     EXPECT_EQ(AccountSettings().AccountId, u" 山田 "_s);
@@ -93,7 +94,7 @@ TEST_F(SettingsDialogsTest, IdPassOkWithSaveWritesAllThreeKeysAndReopensWithThem
     form = Registry().Show<IdPassForm>();
     EXPECT_EQ(form->IdText()->text(), u"山田"_s);
     EXPECT_EQ(form->PassText()->text(), u"秘密"_s);
-    EXPECT_FALSE(form->Check1()->isChecked());
+    EXPECT_FALSE(form->SaveCheck()->isChecked());
     EXPECT_EQ(dialogs_.Requests().size(), 0u);
 }
 
@@ -123,7 +124,7 @@ TEST_F(SettingsDialogsTest, CancelInEitherDialogChangesNothing) {
     for (int way = 0; way < 3; ++way) {
         IdPassForm* idPass = Registry().Show<IdPassForm>();
         idPass->IdText()->setText(u"x"_s);
-        idPass->Check1()->setChecked(true);
+        idPass->SaveCheck()->setChecked(true);
         OptionForm* option = Registry().Show<OptionForm>();
         option->Pop3Text()->setText(u"changed"_s);
         option->ApopCheck()->setChecked(true);
@@ -259,7 +260,7 @@ TEST_P(RefusedIdPassField, IsNamedAndNothingIsSaved) {
     IdPassForm* form = Registry().Show<IdPassForm>();
     form->findChild<QLineEdit*>(QString::fromLatin1(GetParam().control))
         ->setText(QString::fromUtf16(GetParam().text));
-    form->Check1()->setChecked(true);
+    form->SaveCheck()->setChecked(true);
     QTest::mouseClick(form->OKCommand(), Qt::LeftButton);
 
     ASSERT_EQ(dialogs_.Requests().size(), 1u);
@@ -281,7 +282,7 @@ TEST_F(SettingsDialogsTest, JapaneseSettingsThatCp932KeepsAreSaved) {
     IdPassForm* form = Registry().Show<IdPassForm>();
     form->IdText()->setText(u"髙橋①"_s);
     form->PassText()->setText(u"ﾊﾟｽ～ワード"_s);
-    form->Check1()->setChecked(true);
+    form->SaveCheck()->setChecked(true);
     QTest::mouseClick(form->OKCommand(), Qt::LeftButton);
     EXPECT_TRUE(dialogs_.Requests().empty());
     EXPECT_EQ(Profile(u"NAME"_s), u"髙橋①"_s);
@@ -298,7 +299,7 @@ TEST_F(SettingsDialogsTest, FailedSaveIsReportedAndTheRunKeepsTheValues) {
     IdPassForm* form = Registry().Show<IdPassForm>();
     form->IdText()->setText(u"id"_s);
     form->PassText()->setText(u"pw"_s);
-    form->Check1()->setChecked(true);
+    form->SaveCheck()->setChecked(true);
     QTest::mouseClick(form->OKCommand(), Qt::LeftButton);
     ASSERT_EQ(dialogs_.MessageTexts().size(), 1);
     EXPECT_TRUE(dialogs_.MessageTexts()[0].startsWith(u"ID,PASSを保存できませんでした。"_s));
@@ -328,18 +329,18 @@ TEST_F(SettingsDialogsTest, StartupOpensServerSettingsOnlyWithoutPop3Server) {
 TEST_F(SettingsDialogsTest, SettingsLabelLeadsToBothDialogs) {
     AccountSettings().Pop3Server = u"pop.example.jp"_s;
     MainForm* main = Registry().Get<MainForm>();
-    main->ClickLabel(NavLabel::Label10); // press effect, then the window
+    main->ClickLabel(NavLabel::Settings); // press effect, then the window
     SetForm* set = Registry().Find<SetForm>();
     ASSERT_TRUE(set);
     EXPECT_TRUE(set->isVisible());
     EXPECT_EQ(set->windowTitle(), u"設定"_s);
-    EXPECT_EQ(set->Command1()->text(), u"ID/PASS"_s);
-    EXPECT_EQ(set->Command2()->geometry(), TwipsRect(1560, 120, 1455, 375));
-    main->ClickLabel(NavLabel::Label10);
+    EXPECT_EQ(set->IdPassButton()->text(), u"ID/PASS"_s);
+    EXPECT_EQ(set->ServerButton()->geometry(), TwipsRect(1560, 120, 1455, 375));
+    main->ClickLabel(NavLabel::Settings);
     EXPECT_EQ(Registry().Find<SetForm>(), set);
 
-    QTest::mouseClick(set->Command1(), Qt::LeftButton);
-    QTest::mouseClick(set->Command2(), Qt::LeftButton);
+    QTest::mouseClick(set->IdPassButton(), Qt::LeftButton);
+    QTest::mouseClick(set->ServerButton(), Qt::LeftButton);
     ASSERT_TRUE(Registry().Find<IdPassForm>());
     ASSERT_TRUE(Registry().Find<OptionForm>());
     EXPECT_TRUE(Registry().Find<IdPassForm>()->isVisible());

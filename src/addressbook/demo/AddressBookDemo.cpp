@@ -6,14 +6,14 @@
 //   addressbook_demo --records N      N generated entries instead of the samples (prints the
 //                                     time the window took to open)
 //   addressbook_demo --quit-after MS  end after MS milliseconds
-#include "addressbook/AddressBookWiring.h"
 #include "addressbook/AddressListView.h"
 #include "addressbook/FriendForm.h"
-#include "app/ApplicationSetup.h"
-#include "app/WindowRegistry.h"
+#include "addressbook/OpenAddressBook.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
+#include "shell/ApplicationSetup.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,13 +1,13 @@
 // Developer tool: the compose or reply window on a throw-away AppDir with a few address book
 // entries, for looking at them.
 //   compose_demo write | write-wide | write-help | back
-#include "app/ApplicationSetup.h"
-#include "app/WindowRegistry.h"
 #include "compose/BackForm.h"
 #include "compose/WriteForm.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
+#include "shell/ApplicationSetup.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -56,19 +56,19 @@ int main(int argc, char** argv) {
     WriteForm* form = Registry().Show<WriteForm>();
     form->ToText()->setText(QStringLiteral("taro.yamada@example.jp"));
     form->SubjectText()->setText(QStringLiteral(u"お花見のお誘い"));
-    form->Combo1()->setEditText(QStringLiteral(u"こんにちわ。お変わりなく、お元気ですか？"));
+    form->OpeningLineBox()->setEditText(QStringLiteral(u"こんにちわ。お変わりなく、お元気ですか？"));
     form->BodyText()->setPlainText(QStringLiteral(u"こんにちわ。お変わりなく、お元気ですか？\n\n今年も公園で"
                                                   u"お花見をします。\nよろしければご一緒にいかがですか。"));
     if (mode == QLatin1String("write-emoji")) // what the status line says of unstorable characters
         form->BodyText()->appendPlainText(QStringLiteral(u"楽しみです🌸 또 만나요"));
     if (mode == QLatin1String("write-wide")) {
-        form->Command4()->click();
-        form->Option2()->click();
+        form->NamePanelButton()->click();
+        form->BatchSendingOption()->click();
     }
     if (mode == QLatin1String("write-help")) {
         QTimer::singleShot(200, form, [form] {
             QEvent enter(QEvent::Enter);
-            QApplication::sendEvent(form->Command8(), &enter);
+            QApplication::sendEvent(form->FaceMarksButton(), &enter);
         });
     }
     return app.exec();

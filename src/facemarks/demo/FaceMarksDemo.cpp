@@ -1,11 +1,10 @@
 // Developer tool: the face-mark palette on a throw-away AppDir holding the installed lists, for
 // looking at it.   facemarks_demo [tab]
-#include "app/ApplicationSetup.h"
-#include "app/WindowRegistry.h"
 #include "core/paths/Paths.h"
 #include "facemarks/FaceMarkLists.h"
-#include "facemarks/FaceMarkWiring.h"
 #include "facemarks/KaoForm.h"
+#include "shell/ApplicationSetup.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,7 +28,6 @@ int main(int argc, char** argv) {
         SetAppDir(dir.path());
         QFile::copy(from, ResolvePath(FaceMarkFile(list.tab)));
     }
-    InstallFaceMarkWiring();
     KaoForm* form = Registry().Show<KaoForm>();
     if (argc > 1)
         form->SetCurrentTab(QString::fromLocal8Bit(argv[1]).toInt());

@@ -6,12 +6,12 @@
 //   slot_demo --spin     pull the lever and leave the reels spinning
 //   slot_demo --help-box show the help box as the coin counter's hover would
 //   slot_demo --quit-after MS   end after MS milliseconds
-#include "app/Pause.h"
-#include "app/Twips.h"
 #include "core/paths/Paths.h"
 #include "mainwindow/MainFormLayout.h"
 #include "mainwindow/SlotGame.h"
 #include "mainwindow/SlotPanel.h"
+#include "shell/Pause.h"
+#include "shell/Place.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     window.setFixedSize(256, 428);
     auto* help = new QPlainTextEdit(&window);
     help->setReadOnly(true);
-    help->setGeometry(TwipsRect(kHelpBox.left, kHelpBox.top, kHelpBox.width, kHelpBox.height));
+    Place(help, kHelpBox);
     help->hide();
     auto* panel = new SlotPanel(std::make_unique<DemoHost>(help), &window);
     panel->move(0, 0);

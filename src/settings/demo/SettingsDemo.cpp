@@ -1,10 +1,10 @@
 // Developer tool: one of the settings windows on a throw-away AppDir holding a sample account,
 // for looking at it.
 //   settings_demo set | idpass | server
-#include "app/ApplicationSetup.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 #include "settings/OpenSettings.h"
+#include "shell/ApplicationSetup.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -30,8 +30,8 @@ TEST(SlotOnMainForm, CabinetLeverAndHelpGoThroughTheMainWindow) {
     EXPECT_EQ(form.Cabinet(), panel);
     EXPECT_EQ(panel->geometry(), QRect(0, 0, 256, 428));
     // The navigation labels stay clickable above the cabinet.
-    const QRect label5 = form.Label(NavLabel::Label5)->geometry();
-    EXPECT_EQ(form.childAt(label5.center()), form.Label(NavLabel::Label5));
+    const QRect label5 = form.Label(NavLabel::Compose)->geometry();
+    EXPECT_EQ(form.childAt(label5.center()), form.Label(NavLabel::Compose));
 
     // A new-mail lever pull through the main window starts a game.
     form.PullLever();

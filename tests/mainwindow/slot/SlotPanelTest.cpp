@@ -1,8 +1,8 @@
 // The cabinet panel on the offscreen platform: real timers, real clicks on the STOP, lever and
 // start controls, the help texts, and the lever pictures read from their files.
 #include "mainwindow/SlotPanel.h"
-#include "app/Pause.h"
 #include "mainwindow/SlotGame.h"
+#include "shell/Pause.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,8 @@
 //   Registry().Show<WriteForm>()  the window, loaded when needed, shown and brought to front
 //   Registry().Find<WriteForm>()  the window, or nullptr when it is not loaded (never loads)
 //
-// A window class needs a default constructor, or a factory given with SetFactory. Load steps
+// A window class needs a default constructor, or a factory given with SetFactory (the program's
+// wiring uses one to connect each new window before its load steps). Load steps
 // that may process events (Pause, message boxes, anything that can let a second click in) belong
 // in a public `void Load()`: the registry calls it after it has recorded the window, so a
 // request arriving during the load gets the same window instead of a second one.
@@ -30,17 +31,10 @@ namespace ricorne {
 class WindowRegistry : public QObject {
     Q_OBJECT
 public:
-    template <class T> using Hook = std::function<void(T&)>;
-
-    // Replaces the default `new T()` for windows that need arguments.
+    // Replaces the default `new T()`: for windows that need arguments, or connections made
+    // before the window loads. Setting it again replaces the former one.
     template <class T> void SetFactory(std::function<T*()> factory) {
         factories_[Key<T>()] = [factory] { return static_cast<QWidget*>(factory()); };
-    }
-
-    // Runs hook on every new T right after it is created, before its Load(). Lets a subsystem
-    // wire another subsystem's window (for example a label of the main window) without editing it.
-    template <class T> void WhenLoaded(Hook<T> hook) {
-        hooks_[Key<T>()].push_back([hook](QWidget& w) { hook(static_cast<T&>(w)); });
     }
 
     template <class T> T* Find() const { return static_cast<T*>(FindWidget(Key<T>())); }
@@ -74,7 +68,6 @@ protected:
 
 private:
     using Factory = std::function<QWidget*()>;
-    using ErasedHook = std::function<void(QWidget&)>;
 
     template <class T> static std::type_index Key() { return std::type_index(typeid(T)); }
 
@@ -98,7 +91,6 @@ private:
 
     std::map<std::type_index, QPointer<QWidget>> windows_;
     std::map<std::type_index, Factory> factories_;
-    std::map<std::type_index, std::vector<ErasedHook>> hooks_;
     QSet<QObject*> delivering_;
 };
 

@@ -11,14 +11,14 @@
 //                                 questions are shown, or answered Yes with --yes
 //   history_demo --hover NAME     before the press, the pointer over control NAME (Text7, ...)
 //   history_demo --quit-after MS  end after MS milliseconds
-#include "app/ApplicationSetup.h"
-#include "app/QtDialogService.h"
-#include "app/WindowRegistry.h"
 #include "app/Wiring.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 #include "history/OpenHistory.h"
 #include "history/TyakuForm.h"
+#include "shell/ApplicationSetup.h"
+#include "shell/QtDialogService.h"
+#include "shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -109,7 +109,6 @@ int main(int argc, char** argv) {
         Samples(store, sent);
     }
 
-    InstallHistoryWiring(); // the editor's commands, as the program has them
     OpenHistory(sent ? HistoryMode::Sent : HistoryMode::Received);
     TyakuForm* form = Registry().Find<TyakuForm>();
     form->move(20, 20);
@@ -129,8 +128,8 @@ int main(int argc, char** argv) {
     }
     if (const QString text = value(u"--search"_s); !text.isEmpty()) {
         QTimer::singleShot(900, form, [form, text] {
-            form->Text1()->setText(text);
-            form->RunCommand(u"Search"_s);
+            form->SearchBox()->setText(text);
+            form->RunCommand(ViewerCommand::Search);
         });
     }
     if (const QString name = value(u"--menu"_s); !name.isEmpty()) {
@@ -145,9 +144,9 @@ int main(int argc, char** argv) {
                 QTest::mouseMove(w, w->rect().center());
         });
     }
-    if (const int n = value(u"--press"_s).toInt(); n > 0) {
+    if (const int n = value(u"--press"_s).toInt(); n >= 1 && n <= 6) { // Command1 .. Command6
         QTimer::singleShot(1000, form, [form, n] {
-            if (QPushButton* b = form->Command(n))
+            if (QPushButton* b = form->RecordButton(kRecordButtonCommands[n - 1]))
                 b->click();
         });
     }

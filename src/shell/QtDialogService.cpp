@@ -1,4 +1,4 @@
-#include "app/QtDialogService.h"
+#include "shell/QtDialogService.h"
 
 #include <QApplication>
 #include <QFileDialog>

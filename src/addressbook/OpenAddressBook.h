@@ -12,7 +12,4 @@ void OpenAddressBook();
 // Opens the address book and puts address into its mail address box, uncut.
 void OpenAddressBookWithAddress(const QString& address);
 
-// Hooks the main window's address book label (Label9) to OpenAddressBook. Safe to call again.
-void InstallAddressBookWiring();
-
 } // namespace ricorne

@@ -24,7 +24,6 @@ public:
     // The printer the print dialog sets up and PrintText prints on; replacing it lets a test
     // print to a PDF file through the same path.
     void SetPrinter(std::unique_ptr<QPrinter> printer);
-    QPrinter* Printer() const { return printer_.get(); }
 
 private:
     std::unique_ptr<QPrinter> printer_; // created at the first print dialog

@@ -1,4 +1,4 @@
-#include "app/Pause.h"
+#include "shell/Pause.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

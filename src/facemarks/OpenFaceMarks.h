@@ -1,11 +1,7 @@
-// How the face-mark palette joins the program.
+// Opening the face-mark palette and keeping its lists at the end, for the program's wiring.
 #pragma once
 
 namespace ricorne {
-
-// Makes the compose window's "顔・絵文字" button open the palette. Call once while the program
-// is assembled (tests call it too); calling it again does nothing.
-void InstallFaceMarkWiring();
 
 // Shows the palette without blocking the compose window (loads it when it is not open).
 void OpenFaceMarkPalette();

@@ -1,4 +1,4 @@
-#include "app/LongOperation.h"
+#include "shell/LongOperation.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "app/ApplicationSetup.h"
+#include "shell/ApplicationSetup.h"
 
 #include <QApplication>
 #include <QFont>

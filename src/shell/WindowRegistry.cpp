@@ -1,4 +1,4 @@
-#include "app/WindowRegistry.h"
+#include "shell/WindowRegistry.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -36,16 +36,7 @@ QWidget* WindowRegistry::Load(std::type_index key, Factory defaultFactory,
     w->installEventFilter(this);
 
     QPointer<QWidget> alive(w);
-    if (auto hooks = hooks_.find(key); hooks != hooks_.end()) {
-        // Copy: a hook may register further hooks.
-        const std::vector<ErasedHook> list = hooks->second;
-        for (const ErasedHook& hook : list) {
-            if (alive)
-                hook(*w);
-        }
-    }
-    if (alive)
-        load(*w);
+    load(*w);
     return alive.data();
 }
 

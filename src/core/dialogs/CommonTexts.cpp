@@ -1,0 +1,13 @@
+#include "core/dialogs/CommonTexts.h"
+
+namespace ricorne {
+
+QString ErrorTitle() {
+    return QStringLiteral(u"エラー");
+}
+
+QString NothingSelectedText() {
+    return QStringLiteral(u"データが選択されていません");
+}
+
+} // namespace ricorne
