@@ -31,14 +31,12 @@ protected:
     void SetUp() override {
         StoreFixture::SetUp();
         InstallHistoryWiring();
-        Editor() = EditorState{};
         previousFolder_ = QDir::currentPath();
         QDir::setCurrent(app_.Path());
     }
     void TearDown() override {
         Registry().Close<TyakuForm>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        Editor() = EditorState{};
         QDir::setCurrent(previousFolder_);
         StoreFixture::TearDown();
     }

@@ -33,13 +33,11 @@ protected:
     void SetUp() override {
         StoreFixture::SetUp();
         InstallHistoryWiring();
-        Editor() = EditorState{};
     }
     void TearDown() override {
         Registry().Close<TyakuForm>();
         Registry().Close<MainForm>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        Editor() = EditorState{};
         StoreFixture::TearDown();
     }
 

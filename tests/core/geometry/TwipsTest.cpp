@@ -1,8 +1,5 @@
-#include "app/ApplicationSetup.h"
 #include "app/Twips.h"
 
-#include <QFont>
-#include <QFontInfo>
 #include <gtest/gtest.h>
 
 namespace ricorne {
@@ -19,18 +16,6 @@ TEST(TwipsTest, RoundsToTheNearestPixel) {
     EXPECT_EQ(TwipsRect(0, 0, 3840, 6420), QRect(0, 0, 256, 428));       // the cabinet
     EXPECT_EQ(TwipsRect(4440, 5520, 855, 270), QRect(296, 368, 57, 18)); // the clock box
     EXPECT_EQ(TwipsRect(720, 4000, 1095, 170), QRect(48, 267, 73, 11));
-}
-
-TEST(FontTest, WindowsFontNamesMapToInstalledFaces) {
-    InstallFontSubstitutions();
-    const QString gothic = QFontInfo(QFont(QStringLiteral(u"ＭＳ Ｐゴシック"), 9)).family();
-    EXPECT_TRUE(gothic.startsWith(QStringLiteral("IPAPGothic")) ||
-                gothic.startsWith(QStringLiteral(u"IPA Pゴシック")))
-        << gothic.toStdString();
-    const QString antiqua = QFontInfo(QFont(QStringLiteral("Book Antiqua"), 9)).family();
-    EXPECT_TRUE(antiqua.startsWith(QStringLiteral("P052")) ||
-                antiqua.startsWith(QStringLiteral("TeX Gyre Pagella")))
-        << antiqua.toStdString();
 }
 
 } // namespace
