@@ -242,7 +242,7 @@ TEST_F(AddressBookTest, AFailedCompactionLeavesTheStoreAsItWasAndSaysSo) {
     PutNumbered(3);
     const QByteArray before = StoreBytes();
     // A temporary file that cannot be created: a dangling link into a folder that does not exist.
-    const QString temp = QDir(dir_.path() + u'/' + MailDataDir()).filePath(u"KLMDATA20.TMP"_s);
+    const QString temp = QDir(app_.DataDir()).filePath(u"KLMDATA20.TMP"_s);
     ASSERT_EQ(::symlink("/nonexistent-folder/for-this-test/x", QFile::encodeName(temp).constData()), 0);
 
     AddressBookState state = Loaded();

@@ -2,6 +2,7 @@
 // address records of the store.
 #pragma once
 
+#include "TempAppDir.h"
 #include "core/dialogs/ScriptedDialogService.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordField.h"
@@ -10,7 +11,6 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -30,12 +30,7 @@ inline void PrintTo(const StoredAddress& a, std::ostream* os) {
 
 class AddressStoreFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        SetAppDir(dir_.path());
-        ASSERT_TRUE(EnsureInstalledFolders());
-    }
-    void TearDown() override { SetAppDir(QString()); }
+    void SetUp() override { ASSERT_TRUE(app_.IsValid()); }
 
     static void Put(const QString& name, const QString& address) {
         AddressRecord r;
@@ -62,7 +57,7 @@ protected:
     }
     static bool TempFileExists() { return QFile::exists(StoreTempPath(AddressStore())); }
 
-    QTemporaryDir dir_;
+    ricorne::testing::TempAppDir app_;
     ScriptedDialogService dialogs_;
     ScopedDialogService scoped_{dialogs_};
 };

@@ -1,6 +1,7 @@
 // The program as main() assembles it: the whole start-up on the real windows (offscreen), the
 // connections Wiring.cpp makes between the windows, and the shut-down.
 #include "app/Wiring.h"
+#include "TempAppDir.h"
 #include "addressbook/FriendForm.h"
 #include "compose/WriteForm.h"
 #include "core/dialogs/ScriptedDialogService.h"
@@ -20,7 +21,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -51,9 +51,7 @@ public:
 class WiringTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        SetAppDir(dir_.path());
-        AccountSettings() = AccountRecord{};
+        ASSERT_TRUE(app_.IsValid());
         SetSharedMail(&mail_);
         InstallWiring();
         InstallWiring(); // a second install must not connect anything twice
@@ -67,17 +65,16 @@ protected:
         Registry().Close<MainForm>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         SetSharedMail(nullptr);
-        AccountSettings() = AccountRecord{};
-        SetAppDir({});
     }
 
     void WriteSettings(const QByteArray& bytes) {
-        QFile f(dir_.filePath(QStringLiteral("klmail.ini")));
+        QFile f(app_.FilePath(QStringLiteral("klmail.ini")));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
 
-    QTemporaryDir dir_;
+    // Empty: start-up makes the folders.
+    ricorne::testing::TempAppDir app_{ricorne::testing::TempAppDir::Layout::Empty};
     CountingMail mail_;
     ScriptedDialogService dialogs_;
     ScopedDialogService scoped_{dialogs_};
@@ -88,7 +85,7 @@ TEST_F(WiringTest, StartupLeavesTheMainWindowShownWithTheSlotAndComposeLoadedHid
     RunStartup();
 
     for (const QString& name : {MailDataDir(), AttachDir(), FaceMarkDir(), QuickSaveDir()})
-        EXPECT_TRUE(QDir(dir_.filePath(name)).exists()) << name.toStdString();
+        EXPECT_TRUE(QDir(app_.FilePath(name)).exists()) << name.toStdString();
     MainForm* main = Registry().Find<MainForm>();
     ASSERT_TRUE(main);
     EXPECT_TRUE(main->isVisible());

@@ -1,25 +1,18 @@
-// A throw-away AppDir with the face-mark folder, and raw access to the files in it.
+// A temporary AppDir with the face-mark folder, and raw access to the files in it.
 #pragma once
 
+#include "TempAppDir.h"
 #include "core/paths/Paths.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace ricorne::testing {
 
 class FaceMarkFolder {
 public:
-    FaceMarkFolder() {
-        EXPECT_TRUE(dir_.isValid());
-        SetAppDir(dir_.path());
-        EXPECT_TRUE(EnsureInstalledFolders());
-    }
-    ~FaceMarkFolder() { SetAppDir(QString()); }
-
-    QString Path() const { return dir_.path() + QLatin1Char('/') + FaceMarkDir(); }
+    QString Path() const { return app_.FilePath(FaceMarkDir()); }
     QString FilePath(const QString& name) const { return Path() + QLatin1Char('/') + name; }
 
     void Write(const QString& name, const QByteArray& bytes) const {
@@ -37,7 +30,7 @@ public:
     QStringList Files() const { return QDir(Path()).entryList(QDir::Files, QDir::Name); }
 
 private:
-    QTemporaryDir dir_;
+    TempAppDir app_;
 };
 
 } // namespace ricorne::testing

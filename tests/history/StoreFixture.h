@@ -1,4 +1,5 @@
-// A temporary AppDir with its folders, and helpers that write mail records byte for byte.
+// A temporary AppDir with its folders and the viewer's process-wide state reset, and helpers
+// that write mail records byte for byte.
 #pragma once
 
 #include "TempAppDir.h"
@@ -6,6 +7,8 @@
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
+#include "history/EditorState.h"
+#include "history/HistoryMode.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -34,7 +37,17 @@ inline MailRecord MakeRecord(const QString& subject, const QString& address, con
 
 class StoreFixture : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(app_.IsValid()); }
+    void SetUp() override {
+        ASSERT_TRUE(app_.IsValid());
+        ResetViewerState();
+    }
+    void TearDown() override { ResetViewerState(); }
+
+    // The editor and the shown store outlive the viewer window, so they outlive a test too.
+    static void ResetViewerState() {
+        Editor() = EditorState{};
+        CurrentHistoryMode() = HistoryMode::Received;
+    }
 
     // Writes record n (1-based) of the store.
     static void Put(const StoreDescriptor& store, int n, const MailRecord& record) {

@@ -30,14 +30,12 @@ class TyakuFormEditorTest : public StoreFixture {
 protected:
     void SetUp() override {
         StoreFixture::SetUp();
-        Editor() = EditorState{};
         previousFolder_ = QDir::currentPath();
         QDir::setCurrent(app_.Path());
     }
     void TearDown() override {
         Registry().Close<TyakuForm>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        Editor() = EditorState{};
         QDir::setCurrent(previousFolder_);
         StoreFixture::TearDown();
     }

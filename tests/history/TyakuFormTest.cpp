@@ -37,13 +37,11 @@ protected:
     void SetUp() override {
         StoreFixture::SetUp();
         InstallWiring();
-        Editor() = EditorState{};
     }
     void TearDown() override {
         Registry().Close<TyakuForm>();
         Registry().Close<MainForm>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        Editor() = EditorState{};
         StoreFixture::TearDown();
     }
 

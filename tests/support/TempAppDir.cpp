@@ -1,7 +1,10 @@
 #include "TempAppDir.h"
 
 #include "core/paths/Paths.h"
+#include "core/random/Random.h"
 #include "core/settings/AccountSettings.h"
+#include "core/stores/RecordBuffers.h"
+#include "core/stores/RecordStore.h"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +12,27 @@
 
 namespace ricorne::testing {
 
+namespace {
+
+// What one test's program folder leaves in the process must not reach the next test.
+void ResetProcessWideState() {
+    AccountSettings() = AccountRecord{};
+    ReceivedBuffer() = MailRecord{};
+    SentBuffer() = MailRecord{};
+    AddressBuffer() = AddressRecord{};
+    (void)TakeStoreNotice();
+    Random::Shared().Seed(Random::DefaultSeed);
+}
+
+} // namespace
+
 TempAppDir::TempAppDir(Layout layout) {
     if (!dir_.isValid()) {
         ADD_FAILURE() << "no temporary folder for AppDir";
         return;
     }
     SetAppDir(dir_.path());
-    // Settings loaded from another test's AppDir must not leak into this one.
-    AccountSettings() = AccountRecord{};
+    ResetProcessWideState();
     ok_ = layout == Layout::Empty || EnsureInstalledFolders();
     if (!ok_)
         ADD_FAILURE() << "installed folders not made in " << dir_.path().toStdString();
@@ -24,7 +40,7 @@ TempAppDir::TempAppDir(Layout layout) {
 
 TempAppDir::~TempAppDir() {
     SetAppDir(QString());
-    AccountSettings() = AccountRecord{};
+    ResetProcessWideState();
 }
 
 QString TempAppDir::DataDir() const {

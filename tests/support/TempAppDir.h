@@ -1,5 +1,9 @@
-// A temporary AppDir for one test: made on construction and set as the program's AppDir, the
-// account settings cleared, and both undone on destruction (the folder is removed with it).
+// A temporary AppDir for one test: made on construction and set as the program's AppDir, and
+// undone on destruction (the folder is removed with it). Both ends also reset the process-wide
+// state a test can leave behind: the account settings, the record buffers of the stores, the
+// stores' pending repair notices and the shared random source (back at its fixed seed).
+// The history viewer's own process-wide state (its editor, which store it shows) lives above
+// core: StoreFixture (tests/history) resets that.
 #pragma once
 
 #include <QString>

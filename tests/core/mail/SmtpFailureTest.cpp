@@ -1,6 +1,7 @@
 // SMTP engine against our own scripted server: replies real servers will not give on demand.
 #include "FakeSmtp.h"
 #include "TestServers.h"
+#include "Transcript.h"
 #include "core/mail/SmtpClient.h"
 
 #include <QElapsedTimer>
@@ -52,17 +53,42 @@ TEST_F(SmtpFailure, AddressesCanNeverInjectCommands) {
     EXPECT_FALSE(server->ReceivedLineStartingWith("DATA"));
 }
 
+// The envelope goes out in one write; CRAM-MD5 is chosen on a plain connection.
 TEST_F(SmtpFailure, PipelinesTheEnvelopeAndSendsTheMessageStuffed) {
-    auto server = Start();
+    TranscriptPeer peer({{Server, "220 fake ESMTP"},
+                         {Client, "EHLO [127.0.0.1]"},
+                         {Server, "250-fake"},
+                         {Server, "250-PIPELINING"},
+                         {Server, "250-AUTH PLAIN LOGIN CRAM-MD5"},
+                         {Server, "250 8BITMIME"},
+                         {Client, "AUTH CRAM-MD5"},
+                         {Server, "334 " + QByteArray("<1896.697170952@fake>").toBase64()},
+                         {Client, QByteArray("user 55dd74d44cc967dfa9a950ed8fefd4d3").toBase64()},
+                         {Server, "235 ok"},
+                         {Client, "MAIL FROM:<a@x>"},
+                         {Client, "RCPT TO:<b@x>"},
+                         {Client, "RCPT TO:<c@x>"},
+                         {Server, "250 ok"},
+                         {Server, "250 ok"},
+                         {Server, "250 ok"},
+                         {Client, "DATA"},
+                         {Server, "354 go ahead"},
+                         {Client, "Subject: s"},
+                         {Client, ""},
+                         {Client, "..dot"},
+                         {Client, "line"},
+                         {Client, "."},
+                         {Server, "250 2.0.0 queued"},
+                         {Client, "QUIT"},
+                         {Server, "221 bye"}});
     SmtpClient client(Options());
-    ASSERT_TRUE(client.Send(server->Url("smtp"), QStringLiteral("user"), QStringLiteral("pw"),
+    ASSERT_TRUE(client.Send(peer.Url("smtp"), QStringLiteral("user"), QStringLiteral("pw"),
                             QStringLiteral("a@x"), {QStringLiteral("b@x"), QStringLiteral("c@x")},
                             "Subject: s\r\n\r\n.dot\nline"))
         << client.Error().toStdString();
     EXPECT_TRUE(client.UsedPipelining());
-    EXPECT_EQ(client.UsedAuthMechanism(), QStringLiteral("CRAM-MD5")); // plain connection
-    server.reset();
-    EXPECT_EQ(smtp_.data, QByteArray("Subject: s\r\n\r\n..dot\r\nline\r\n"));
+    EXPECT_EQ(client.UsedAuthMechanism(), QStringLiteral("CRAM-MD5"));
+    EXPECT_EQ(peer.Check(), "");
 }
 
 // A batch keeps one session: one connection and one login for many mails. A kept session the
@@ -110,17 +136,29 @@ TEST_F(SmtpFailure, AKeptSessionEndsAfterItsShareOfMails) {
 }
 
 TEST_F(SmtpFailure, FallsBackToHeloAndSkipsAuthWhenNotOffered) {
-    smtp_.answer = [](const QByteArray& c) -> QByteArray {
-        return c.startsWith("EHLO") ? QByteArray("502 5.5.1 command not implemented") : QByteArray();
-    };
-    auto server = Start();
+    TranscriptPeer peer({{Server, "220 fake ESMTP"},
+                         {Client, "EHLO [127.0.0.1]"},
+                         {Server, "502 5.5.1 command not implemented"},
+                         {Client, "HELO [127.0.0.1]"},
+                         {Server, "250 ok"},
+                         {Client, "MAIL FROM:<a@x>"},
+                         {Server, "250 ok"},
+                         {Client, "RCPT TO:<b@x>"},
+                         {Server, "250 ok"},
+                         {Client, "DATA"},
+                         {Server, "354 go ahead"},
+                         {Client, "x"},
+                         {Client, "."},
+                         {Server, "250 2.0.0 queued"},
+                         {Client, "QUIT"},
+                         {Server, "221 bye"}});
     SmtpClient client(Options());
-    ASSERT_TRUE(client.Send(server->Url("smtp"), QStringLiteral("user"), QStringLiteral("pw"),
+    ASSERT_TRUE(client.Send(peer.Url("smtp"), QStringLiteral("user"), QStringLiteral("pw"),
                             QStringLiteral("a@x"), {QStringLiteral("b@x")}, "x"))
         << client.Error().toStdString();
     EXPECT_TRUE(client.UsedAuthMechanism().isEmpty());
     EXPECT_FALSE(client.UsedPipelining());
-    EXPECT_TRUE(server->ReceivedLineStartingWith("HELO "));
+    EXPECT_EQ(peer.Check(), "");
 }
 
 TEST_F(SmtpFailure, FailuresCarryTheServersReply) {

@@ -1,11 +1,11 @@
 #include "core/paths/Paths.h"
+#include "TempAppDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <functional>
@@ -19,11 +19,9 @@ namespace {
 class PathsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        root_ = dir_.path();
-        SetAppDir(root_);
+        ASSERT_TRUE(app_.IsValid());
+        root_ = app_.Path();
     }
-    void TearDown() override { SetAppDir(QString()); }
 
     void Touch(const QString& relative) {
         QFile file(root_ + u'/' + relative);
@@ -37,7 +35,8 @@ protected:
         return sensitive;
     }
 
-    QTemporaryDir dir_;
+    // Empty: start-up's folders are under test here.
+    ricorne::testing::TempAppDir app_{ricorne::testing::TempAppDir::Layout::Empty};
     QString root_;
 };
 

@@ -1,12 +1,12 @@
 // The lock that keeps two programs from working on one program folder at once.
 #include "core/paths/ProgramFolderLock.h"
+#include "TempAppDir.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <csignal>
 #include <fcntl.h>
@@ -21,15 +21,8 @@ namespace {
 
 class ProgramFolderLockTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        SetAppDir(dir_.path());
-        ASSERT_TRUE(EnsureInstalledFolders());
-    }
-    void TearDown() override {
-        ReleaseOther();
-        SetAppDir(QString());
-    }
+    void SetUp() override { ASSERT_TRUE(app_.IsValid()); }
+    void TearDown() override { ReleaseOther(); }
     // Takes the lock as another program would: its own open file, its own flock.
     bool TakeAsOther() {
         other_ = ::open(QFile::encodeName(ProgramFolderLock::Path()).constData(),
@@ -42,7 +35,7 @@ protected:
         other_ = -1;
     }
 
-    QTemporaryDir dir_;
+    ricorne::testing::TempAppDir app_;
     int other_ = -1;
 };
 

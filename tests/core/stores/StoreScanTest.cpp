@@ -1,5 +1,6 @@
 // Listing and compaction read one small field per record; whether the file is in the page
 // cache or not, they must see every record's header and Live flag exactly.
+#include "TempAppDir.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
@@ -7,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -33,9 +33,7 @@ struct ScanCase {
 class StoreScan : public ::testing::TestWithParam<ScanCase> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        SetAppDir(dir_.path());
-        ASSERT_TRUE(EnsureInstalledFolders());
+        ASSERT_TRUE(app_.IsValid());
         path_ = StorePath(ReceivedStore());
         // Written whole in one go: a file with a hole per body would be quick to write but
         // slow for the file system to free again.
@@ -59,9 +57,7 @@ protected:
         }
         ::close(fd);
     }
-    void TearDown() override { SetAppDir(QString()); }
-
-    QTemporaryDir dir_;
+    ricorne::testing::TempAppDir app_;
     QString path_;
 };
 

@@ -1,3 +1,4 @@
+#include "TempAppDir.h"
 #include "core/paths/Paths.h"
 #include "core/paths/ProgramFolderLock.h"
 #include "core/stores/RecordBuffers.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <sys/stat.h>
 
@@ -23,12 +23,9 @@ constexpr qint64 kMail = sizeof(MailRecord);
 class StoresTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        root_ = dir_.path();
-        SetAppDir(root_);
-        ASSERT_TRUE(EnsureInstalledFolders());
+        ASSERT_TRUE(app_.IsValid());
+        root_ = app_.Path();
     }
-    void TearDown() override { SetAppDir(QString()); }
 
     QString Data(const QString& name) const { return root_ + u"/★MailData/"_s + name; }
     qint64 Size(const QString& name) const { return QFileInfo(Data(name)).size(); }
@@ -57,7 +54,7 @@ protected:
         return subjects;
     }
 
-    QTemporaryDir dir_;
+    ricorne::testing::TempAppDir app_;
     QString root_;
 };
 
@@ -367,16 +364,15 @@ int ModeOf(const QString& path) {
 }
 
 TEST(PrivateFiles, StoresAreOwnerOnlyAndDataFoldersTooWhateverTheUmask) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    SetAppDir(dir.path());
+    ricorne::testing::TempAppDir dir(ricorne::testing::TempAppDir::Layout::Empty);
+    ASSERT_TRUE(dir.IsValid());
     const mode_t oldMask = ::umask(0);
     // A folder laid out by the build with the usual permissions is tightened; missing ones are made so.
-    ASSERT_TRUE(QDir().mkdir(dir.path() + u"/★MailData"_s));
-    ::chmod(QFile::encodeName(dir.path() + u"/★MailData"_s).constData(), 0755);
+    ASSERT_TRUE(QDir().mkdir(dir.Path() + u"/★MailData"_s));
+    ::chmod(QFile::encodeName(dir.Path() + u"/★MailData"_s).constData(), 0755);
     EXPECT_TRUE(EnsureInstalledFolders());
     for (const QString& folder : {u"★MailData"_s, u"添付フォルダ"_s, u"顔文字データ"_s, u"■TextQuickSave"_s})
-        EXPECT_EQ(ModeOf(dir.path() + u'/' + folder), 0700) << folder.toStdString();
+        EXPECT_EQ(ModeOf(dir.Path() + u'/' + folder), 0700) << folder.toStdString();
 
     MailRecord r;
     SetField(r.Subject, u"秘密"_s);
@@ -388,5 +384,4 @@ TEST(PrivateFiles, StoresAreOwnerOnlyAndDataFoldersTooWhateverTheUmask) {
     EXPECT_EQ(RecordCount(ReceivedStore()), 1);
     EXPECT_EQ(ModeOf(StorePath(ReceivedStore())), 0600);
     ::umask(oldMask);
-    SetAppDir(QString());
 }

@@ -26,16 +26,21 @@ bool FakeConnection::Send(const QByteArray& bytes) {
 }
 
 bool FakeConnection::ReadLine(QByteArray* line, int timeoutMs) {
+    if (!ReadRawLine(line, timeoutMs))
+        return false;
+    line->chop(line->endsWith("\r\n") ? 2 : 1);
+    return true;
+}
+
+bool FakeConnection::ReadRawLine(QByteArray* line, int timeoutMs) {
     for (;;) {
         if (fd_ < 0)
             return false;
         const qsizetype nl = buffer_.indexOf('\n');
         if (nl >= 0) {
-            *line = buffer_.left(nl);
-            if (line->endsWith('\r'))
-                line->chop(1);
+            *line = buffer_.left(nl + 1);
             buffer_.remove(0, nl + 1);
-            server_->Record(*line);
+            server_->Record(line->chopped(line->endsWith("\r\n") ? 2 : 1));
             return true;
         }
         pollfd p{fd_, POLLIN, 0};

@@ -23,6 +23,8 @@ public:
     bool SendLine(const QByteArray& line) { return Send(line + "\r\n"); }
     // The next line without its line end; false when the client closed or timeoutMs passed.
     bool ReadLine(QByteArray* line, int timeoutMs = 10000);
+    // The same with the line end exactly as sent ("\n", "\r\n").
+    bool ReadRawLine(QByteArray* line, int timeoutMs = 10000);
     // Waits until the client closes (or timeoutMs passes). True when it closed.
     bool WaitClosed(int timeoutMs = 10000);
     void Close();
