@@ -73,8 +73,6 @@ public:
     bool IsBroken() const { return broken_; }
     bool UsesPipelining() const { return pipelining_; }
     bool IsEncrypted() const { return socket_.IsEncrypted(); }
-    const QStringList& Capabilities() const { return capabilities_; }
-    const QByteArray& Greeting() const { return greeting_; }
 
     // The APOP timestamp of a greeting: "<...@...>" of printable ASCII; false when absent.
     static bool ApopTimestamp(const QByteArray& greeting, QByteArray* stamp);
