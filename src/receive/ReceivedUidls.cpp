@@ -1,6 +1,7 @@
 #include "receive/ReceivedUidls.h"
 
 #include "core/paths/Paths.h"
+#include "core/platform/FileIo.h"
 #include "core/stores/RecordStore.h"
 
 #include <QCryptographicHash>
@@ -8,36 +9,11 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 #include <vector>
 
 namespace ricorne {
 
 namespace {
-
-bool SyncPath(const QString& path, int flags) {
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-bool WriteAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
 
 // Whether record n of the received store holds exactly the bytes the checksum was taken of.
 bool RecordMatches(int n, const QByteArray& sum) {
@@ -160,16 +136,16 @@ bool ReceivedUidls::AddBeforeRecord(const QString& uidl, int n, const QByteArray
     if (!IsUsable(uidl))
         return false;
     // One line per received mail: a plain append, without the look-ups a QFile makes.
-    const int fd =
-        ::open(QFile::encodeName(Path()).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    platform::FileHandle file =
+        platform::OpenFile(Path(), platform::kWriteOnly | platform::kAppend | platform::kCreate, 0600);
+    if (!file.valid())
         return false;
     const QByteArray entry = uidl.toLatin1() + ' ' + QByteArray::number(n) + ' ' + recordSum;
     QByteArray line = entry + "\r\n";
     if (endsInsideLine_)
         line.prepend("\r\n");
-    const bool written = WriteAll(fd, line);
-    if (::close(fd) != 0 || !written) {
+    const bool written = platform::WriteFully(file.get(), line);
+    if (!file.Close() || !written) {
         endsInsideLine_ = true; // part of the line may have gone out
         return false;
     }
@@ -183,7 +159,7 @@ bool ReceivedUidls::Flush() const {
     const QString path = Path();
     if (!QFileInfo::exists(path))
         return true;
-    return SyncPath(path, O_RDONLY) && SyncPath(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY);
+    return platform::SyncFileAt(path) && platform::SyncFolderOf(path);
 }
 
 } // namespace ricorne

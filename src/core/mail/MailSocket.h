@@ -92,7 +92,6 @@ private:
     void Compact();
     void SetupTls();
     bool FailTls();
-    Status FailStatus() const { return status_; }
 
     QString protocol_;
     MailTimeouts timeouts_;

@@ -52,9 +52,8 @@ QString NMail::CaFile() const {
     return ResolvePath(u'\\' + MailDataDir() + QStringLiteral("\\ca-certificates.pem"));
 }
 
+// Servers that offered TLS before.
 QString NMail::TlsMemoryFile() const {
-    if (!tlsMemoryFile_.isEmpty())
-        return tlsMemoryFile_;
     return ResolvePath(u'\\' + MailDataDir() + u'\\' + TlsMemory::FileName());
 }
 
@@ -62,9 +61,7 @@ int NMail::NMailInitializeWinSock() {
     return 0;
 }
 
-int NMail::NMailSetOption(int option, int value) {
-    if (option == 1)
-        option1_ = value;
+int NMail::NMailSetOption(int, int) {
     return 0;
 }
 
@@ -89,7 +86,6 @@ int NMail::NMailPop3Connect(const QString& server) {
     Pop3Client::Options options;
     options.timeouts = timeouts_;
     options.caFile = CaFile();
-    options.usePipelining = pipelining_;
     options.tlsMemoryFile = TlsMemoryFile();
     auto session = std::make_unique<Pop3Client>(options);
     if (!session->Connect(server)) {
@@ -268,17 +264,10 @@ int NMail::NMailSmtpSendMail(const QString& server, const QString& to, const QSt
         message_ = built.error;
         return -1;
     }
-    MailCredentials account;
-    if (credentials_) {
-        account = credentials_();
-    } else {
-        const Credentials stored = ReadCredentials();
-        account = {stored.AccountId, stored.Password};
-    }
+    const Credentials account = ReadCredentials();
     SmtpClient::Options options;
     options.timeouts = timeouts_;
     options.caFile = CaFile();
-    options.usePipelining = pipelining_;
     options.tlsMemoryFile = TlsMemoryFile();
     std::optional<SmtpClient> single;
     if (smtpBatch_ && !batchClient_) {
@@ -286,7 +275,7 @@ int NMail::NMailSmtpSendMail(const QString& server, const QString& to, const QSt
         batchClient_->SetKeepSession(true);
     }
     SmtpClient& client = smtpBatch_ ? *batchClient_ : single.emplace(options);
-    if (!client.Send(server, account.id, account.password, built.envelopeFrom, built.recipients,
+    if (!client.Send(server, account.AccountId, account.Password, built.envelopeFrom, built.recipients,
                      built.bytes)) {
         message_ = client.Error();
         return -1;

@@ -14,18 +14,12 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <memory>
 
 namespace ricorne {
 
 class Pop3Client;
 class SmtpClient;
-
-struct MailCredentials {
-    QString id;
-    QString password;
-};
 
 class NMail {
 public:
@@ -89,11 +83,6 @@ public:
     void SetTimeouts(MailTimeouts timeouts) { timeouts_ = timeouts; }
     // Extra trusted certificates; default: "ca-certificates.pem" in the mail data folder.
     void SetCaFile(const QString& path) { caFile_ = path; }
-    // Servers that offered TLS before; default: "tls-servers.txt" in the mail data folder.
-    void SetTlsMemoryFile(const QString& path) { tlsMemoryFile_ = path; }
-    // Where SMTP AUTH gets the account; default: ReadCredentials().
-    void SetCredentialSource(std::function<MailCredentials()> source) { credentials_ = std::move(source); }
-    void SetPipelining(bool on) { pipelining_ = on; }
     // Names written by the last NMailAttachmentFileFirst.
     const QStringList& LastSavedAttachments() const { return savedNames_; }
 
@@ -106,10 +95,6 @@ private:
     struct KeptMail;
     MailTimeouts timeouts_;
     QString caFile_;
-    QString tlsMemoryFile_;
-    std::function<MailCredentials()> credentials_;
-    bool pipelining_ = true;
-    int option1_ = 8192;
     int nextHandle_ = 1;
     QHash<int, Pop3Client*> sessions_;
     std::unique_ptr<KeptMail> kept_;

@@ -73,12 +73,9 @@ public:
     bool IsBroken() const { return broken_; }
     bool UsesPipelining() const { return pipelining_; }
     bool IsEncrypted() const { return socket_.IsEncrypted(); }
-    const QStringList& Capabilities() const { return capabilities_; }
-    const QByteArray& Greeting() const { return greeting_; }
 
     // The APOP timestamp of a greeting: "<...@...>" of printable ASCII; false when absent.
     static bool ApopTimestamp(const QByteArray& greeting, QByteArray* stamp);
-    // Shortened, printable form of a server reply for failure texts.
 
 private:
     struct Pending {
@@ -101,6 +98,8 @@ private:
     QString FetchFailureText(int number, const QString& reason) const;
 
     bool ReadList();
+    // "1 MB" or "1000 バイト", for the limits in failure texts.
+    static QString SizeText(qint64 bytes);
 
     Options options_;
     MailSocket socket_;

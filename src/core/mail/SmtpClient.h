@@ -48,7 +48,6 @@ public:
 
     const QString& Error() const { return error_; }
     // What the last Send saw, for tests.
-    const QStringList& Extensions() const { return extensions_; }
     bool WasEncrypted() const { return encrypted_; }
     const QString& UsedAuthMechanism() const { return usedAuth_; }
     bool UsedPipelining() const { return usedPipelining_; }

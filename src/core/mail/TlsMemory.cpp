@@ -1,10 +1,8 @@
 #include "core/mail/TlsMemory.h"
 
-#include <QFile>
+#include "core/platform/FileIo.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
+#include <QFile>
 
 namespace ricorne {
 
@@ -36,16 +34,12 @@ bool TlsMemory::Remembers(const QString& protocol, const ServerAddress& address)
 bool TlsMemory::Remember(const QString& protocol, const ServerAddress& address) const {
     if (path_.isEmpty() || Remembers(protocol, address))
         return true;
-    int fd;
-    do {
-        fd = ::open(QFile::encodeName(path_).constData(),
-                    O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    platform::FileHandle file = platform::OpenFile(
+        path_, platform::kWriteOnly | platform::kCreate | platform::kAppend | platform::kNoFollow, 0600);
+    if (!file.valid())
         return false;
-    const QByteArray line = Line(protocol, address) + "\r\n";
-    const bool ok = ::write(fd, line.constData(), size_t(line.size())) == line.size();
-    return ::close(fd) == 0 && ok;
+    const bool ok = platform::WriteFully(file.get(), Line(protocol, address) + "\r\n");
+    return file.Close() && ok;
 }
 
 QString NoEncryptionText(const QString& protocol, const ServerAddress& address) {

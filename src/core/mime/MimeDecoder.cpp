@@ -4,10 +4,7 @@
 #include <QFile>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "core/mime/JapaneseCharsets.h"
 #include "core/mime/MimeParse.h"
@@ -15,6 +12,7 @@
 #include "core/mime/MimeRepair.h"
 #include "core/mime/Rfc2047.h"
 #include "core/mime/SafeFileName.h"
+#include "core/platform/FileIo.h"
 #include "core/text/Text.h"
 
 namespace ricorne {
@@ -287,7 +285,6 @@ private:
             Fail(WriteFailure(name, file.error));
             return;
         }
-        const QByteArray temp = QFile::encodeName(file.name);
         bool ok;
         {
             // Written front to back: a pipe stream does no seek before every block, as the
@@ -298,21 +295,21 @@ private:
             ok = write(out.get()) && g_mime_stream_flush(out.get()) == 0;
         }
         int error = errno;
-        if (ok && ::fsync(file.fd) != 0) {
+        if (ok && !platform::SyncFile(file.fd)) {
             ok = false;
             error = errno;
         }
-        if (::close(file.fd) != 0 && ok) {
+        if (!platform::CloseFile(file.fd) && ok) {
             ok = false;
             error = errno;
         }
         QString saved;
         if (ok) {
-            saved = NameWithoutReplacing(temp, name, &error);
+            saved = NameWithoutReplacing(file.name, name, &error);
             ok = !saved.isEmpty();
         }
         if (!ok) {
-            unlinkat(dirFd_, temp.constData(), 0);
+            platform::RemoveIn(dirFd_, file.name);
             Fail(WriteFailure(name, error));
             return;
         }
@@ -320,18 +317,10 @@ private:
     }
 
     // Gives the temporary file the first free name of name, "name (1)", ...; empty on failure.
-    QString NameWithoutReplacing(const QByteArray& temp, const QString& name, int* error) const {
+    QString NameWithoutReplacing(const QString& temp, const QString& name, int* error) const {
         for (int n = 0; n < 10000; ++n) {
             const QString candidate = NumberedFileName(name, n);
-            const QByteArray target = QFile::encodeName(candidate);
-            int r = ::renameat2(dirFd_, temp.constData(), dirFd_, target.constData(), RENAME_NOREPLACE);
-            if (r != 0 && errno == EINVAL) {
-                // A file system without that kind of rename: a hard link never replaces either.
-                r = ::linkat(dirFd_, temp.constData(), dirFd_, target.constData(), 0);
-                if (r == 0)
-                    ::unlinkat(dirFd_, temp.constData(), 0);
-            }
-            if (r == 0)
+            if (platform::RenameInWithoutReplacing(dirFd_, temp, candidate))
                 return candidate;
             if (errno != EEXIST) {
                 *error = errno;
@@ -425,24 +414,23 @@ QString AttachmentTempPrefix() {
 
 ExtractResult ExtractAttachments(const QByteArray& raw, const QString& targetDir) {
     ExtractResult result;
-    const int dirFd = ::open(QFile::encodeName(targetDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) {
+    const platform::FileHandle folder =
+        platform::OpenFile(targetDir, platform::kReadOnly | platform::kFolder);
+    if (!folder.valid()) {
         result.code = -5;
         result.error = QStringLiteral("添付ファイルを保存するフォルダを開けません: ") + targetDir;
         return result;
     }
     GObjectPtr<GMimeMessage> message = MimeParseMessage(raw);
-    Extraction extraction(dirFd, targetDir, &result);
+    Extraction extraction(folder.get(), targetDir, &result);
     extraction.Run(message.get(), raw, 0);
     // The names must be on disk before the mail can be deleted from the server.
-    if (!result.savedNames.isEmpty() && ::fsync(dirFd) != 0 && result.error.isEmpty()) {
+    if (!result.savedNames.isEmpty() && !platform::SyncFile(folder.get()) && result.error.isEmpty()) {
         result.error = QStringLiteral("添付フォルダをディスクに書き込めません: ") + targetDir +
                        QStringLiteral("（") + WriteFailureCause(errno) + QStringLiteral("）");
-        ::close(dirFd);
         result.code = -5;
         return result;
     }
-    ::close(dirFd);
     if (extraction.failed()) {
         result.code = -5;
     } else if (extraction.waiting()) {

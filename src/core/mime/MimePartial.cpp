@@ -9,11 +9,8 @@
 
 #include "core/mime/MimeParse.h"
 #include "core/mime/SafeFileName.h"
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "core/platform/FileIo.h"
+#include "core/platform/FileStatus.h"
 
 namespace ricorne {
 
@@ -26,49 +23,40 @@ const qint64 kMaxPartBytes = 256LL * 1024 * 1024;
 // written under a fresh name (exclusive, never through a link) and renamed into place, which
 // replaces a link of that name instead of writing where it points.
 bool SavePart(const QString& dir, const QString& fileName, const QByteArray& bytes) {
-    const int dirFd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) {
+    const platform::FileHandle folder = platform::OpenFile(dir, platform::kReadOnly | platform::kFolder);
+    if (!folder.valid()) {
         return false;
     }
-    const CreatedFile created = CreateUniqueFile(dirFd, fileName + QStringLiteral(".new"));
+    const CreatedFile created = CreateUniqueFile(folder.get(), fileName + QStringLiteral(".new"));
     bool ok = created.fd >= 0;
     if (ok) {
-        qint64 done = 0;
-        while (ok && done < bytes.size()) {
-            const ssize_t n = ::write(created.fd, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            ok = n > 0;
-            done += n > 0 ? n : 0;
-        }
-        ok = ::fsync(created.fd) == 0 && ok;
-        ok = ::close(created.fd) == 0 && ok;
-        const QByteArray from = QFile::encodeName(created.name);
-        if (!ok || ::renameat(dirFd, from.constData(), dirFd, QFile::encodeName(fileName).constData()) != 0) {
-            ::unlinkat(dirFd, from.constData(), 0);
+        platform::FileHandle file(created.fd);
+        ok = platform::WriteFully(file.get(), bytes);
+        ok = platform::SyncFile(file.get()) && ok;
+        ok = file.Close() && ok;
+        if (!ok || !platform::RenameIn(folder.get(), created.name, fileName)) {
+            platform::RemoveIn(folder.get(), created.name);
             ok = false;
         }
     }
-    ::close(dirFd);
     return ok;
 }
 
 // Reads a kept part; a link or anything but a plain file of sensible size is not one of ours.
 bool ReadPart(const QString& dir, const QString& fileName, QByteArray* bytes) {
-    const int fd = ::open(QFile::encodeName(QDir(dir).filePath(fileName)).constData(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    platform::FileHandle fd = platform::OpenFile(
+        QDir(dir).filePath(fileName), platform::kReadOnly | platform::kNoFollow | platform::kNonBlocking);
+    if (!fd.valid()) {
         return false;
     }
     QFile file;
-    struct stat st;
-    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxPartBytes &&
-                    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const platform::FileStatus st = platform::StatusOfOpen(fd.get());
+    const bool ok = st.regular && st.size <= kMaxPartBytes &&
+                    file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     if (!ok) {
-        ::close(fd);
         return false;
     }
+    fd.Release(); // the QFile closes it
     *bytes = file.readAll();
     return true;
 }

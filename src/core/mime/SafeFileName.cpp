@@ -1,13 +1,10 @@
 #include "SafeFileName.h"
 
-#include <QFile>
-
 #include <algorithm>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
+#include "core/platform/FileIo.h"
 #include "core/text/Text.h"
 
 namespace ricorne {
@@ -129,11 +126,11 @@ CreatedFile CreateUniqueFile(int dirFd, const QString& name) {
     CreatedFile result;
     for (int n = 0; n < 10000; ++n) {
         const QString candidate = NumberedFileName(name, n);
-        const QByteArray encoded = QFile::encodeName(candidate);
-        const int fd =
-            openat(dirFd, encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            result.fd = fd;
+        platform::FileHandle file = platform::OpenFileIn(
+            dirFd, candidate,
+            platform::kWriteOnly | platform::kCreate | platform::kExclusive | platform::kNoFollow, 0600);
+        if (file.valid()) {
+            result.fd = file.Release();
             result.name = candidate;
             return result;
         }

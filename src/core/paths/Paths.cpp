@@ -1,5 +1,7 @@
 #include "core/paths/Paths.h"
 
+#include "core/platform/FileStatus.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -8,10 +10,7 @@
 #include <QMutex>
 #include <QStringList>
 
-#include <ctime>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -46,9 +45,7 @@ QStringList ListFolder(const QString& folder) {
 // each time cost more than the mail itself. One stat of the folder tells whether the kept names
 // still hold (any entry added, removed or renamed changes its modification time).
 struct FolderNames {
-    dev_t device = 0;
-    ino_t inode = 0;
-    timespec modified{};
+    platform::FileStatus folder; // as it was when listed
     QStringList names;
 };
 
@@ -62,29 +59,23 @@ FolderNameCache& NameCache() {
     return cache;
 }
 
-bool Before(const timespec& a, const timespec& b) {
-    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
-
 // The names in folder when they can be trusted, else nullopt (the caller then looks for
 // itself, as if there were no cache).
 std::optional<QStringList> CachedNames(const QString& folder) {
-    struct stat st;
-    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+    const platform::FileStatus st = platform::StatusOf(folder);
+    if (!st.folder)
         return std::nullopt;
     FolderNameCache& cache = NameCache();
     QMutexLocker locker(&cache.mutex);
     auto it = cache.folders.find(folder);
-    if (it != cache.folders.end() && it->device == st.st_dev && it->inode == st.st_ino &&
-        it->modified.tv_sec == st.st_mtim.tv_sec && it->modified.tv_nsec == st.st_mtim.tv_nsec)
+    if (it != cache.folders.end() && it->folder.SameFileAs(st) && it->folder.modified == st.modified)
         return it->names;
-    timespec listedAt{};
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &listedAt);
-    FolderNames entry{st.st_dev, st.st_ino, st.st_mtim, ListFolder(folder)};
+    const platform::FileTime listedAt = platform::CoarseClockNow();
+    FolderNames entry{st, ListFolder(folder)};
     // A folder changed in the same clock tick as it is listed could change again without its
     // time moving: such a listing is used now but not kept. An empty one may be a folder we
     // cannot read, where only a direct look finds a name: not kept either.
-    if (!Before(st.st_mtim, listedAt) || entry.names.isEmpty()) {
+    if (!(st.modified < listedAt) || entry.names.isEmpty()) {
         cache.folders.remove(folder);
         return std::nullopt;
     }
@@ -195,19 +186,18 @@ bool EnsureInstalledFolders() {
     bool ok = true;
     for (const QString& name : {MailDataDir(), AttachDir(), FaceMarkDir(), QuickSaveDir()}) {
         const QString path = ResolvePath(u'\\' + name);
-        const QByteArray native = QFile::encodeName(path);
-        struct stat st;
-        if (::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        const platform::FileStatus st = platform::StatusOf(path);
+        if (st.folder) {
             // Laid out by the build with the usual 0755: the mail in them is the user's alone.
-            if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid())
-                ::chmod(native.constData(), st.st_mode & 0700);
+            if ((st.mode & 077) != 0 && st.owner == platform::CurrentUser())
+                platform::SetPathMode(path, st.mode & 0700);
             continue;
         }
-        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || ::mkdir(native.constData(), 0700) != 0) {
+        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !platform::MakeFolder(path, 0700)) {
             ok = false;
             continue;
         }
-        ::chmod(native.constData(), 0700); // whatever the umask took away or left
+        platform::SetPathMode(path, 0700); // whatever the umask took away or left
     }
     return ok;
 }

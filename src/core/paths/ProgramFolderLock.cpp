@@ -1,15 +1,9 @@
 #include "core/paths/ProgramFolderLock.h"
 
 #include "core/paths/Paths.h"
+#include "core/platform/FileLock.h"
 
-#include <QFile>
 #include <QHash>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace ricorne {
 
@@ -52,39 +46,6 @@ quint64 ProgramFolderLock::CurrentHold() {
     return it == HeldLocks().constEnd() ? 0 : it->hold;
 }
 
-namespace {
-
-// Opens and locks the lock file. The file is removed by its last holder, so a program that
-// opened it just before then locks a file nobody else will find: it tries again with the file
-// now at the path.
-ProgramFolderLock::State Lock(const QByteArray& path, int* lockedFd) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0)
-            return ProgramFolderLock::State::Unavailable;
-        int r;
-        do {
-            r = ::flock(fd, LOCK_EX | LOCK_NB);
-        } while (r != 0 && errno == EINTR);
-        if (r != 0) {
-            const bool busy = errno == EWOULDBLOCK;
-            ::close(fd);
-            return busy ? ProgramFolderLock::State::Busy : ProgramFolderLock::State::Unavailable;
-        }
-        struct stat held {};
-        struct stat atPath {};
-        if (::fstat(fd, &held) == 0 && ::stat(path.constData(), &atPath) == 0 &&
-            held.st_dev == atPath.st_dev && held.st_ino == atPath.st_ino) {
-            *lockedFd = fd;
-            return ProgramFolderLock::State::Held;
-        }
-        ::close(fd);
-    }
-    return ProgramFolderLock::State::Busy;
-}
-
-} // namespace
-
 ProgramFolderLock::ProgramFolderLock() : appDir_(AppDir()) {
     auto it = HeldLocks().find(appDir_);
     if (it != HeldLocks().end()) {
@@ -94,7 +55,17 @@ ProgramFolderLock::ProgramFolderLock() : appDir_(AppDir()) {
     }
     const QString path = Path();
     int fd = -1;
-    state_ = Lock(QFile::encodeName(path), &fd);
+    state_ = State::Unavailable;
+    switch (platform::LockFile(path, &fd)) {
+    case platform::LockOutcome::Locked:
+        state_ = State::Held;
+        break;
+    case platform::LockOutcome::Busy:
+        state_ = State::Busy;
+        break;
+    case platform::LockOutcome::Unavailable:
+        break;
+    }
     if (state_ == State::Held)
         HeldLocks().insert(appDir_, HeldLock{path, fd, 1, NextHold()});
 }
@@ -105,10 +76,9 @@ ProgramFolderLock::~ProgramFolderLock() {
     auto it = HeldLocks().find(appDir_);
     if (it == HeldLocks().end() || --it->holders > 0)
         return;
-    // Removed while still locked (see Lock), so that no empty lock file stays in the folder.
+    // Removed while still locked (see platform::LockFile), so that no empty lock file stays in the folder.
     // One left by a killed program is harmless: the kernel let go of its lock.
-    ::unlink(QFile::encodeName(it->path).constData());
-    ::close(it->fd);
+    platform::UnlockAndRemove(it->path, it->fd);
     HeldLocks().erase(it);
 }
 

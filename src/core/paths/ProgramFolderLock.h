@@ -1,6 +1,6 @@
 // One program at a time may write the stores of a program folder: a mail check, a store write
-// and a compaction each hold this lock while they run. It is an flock on "ricorne.lock" in the
-// mail data folder, so the kernel releases it when the process ends, however it ends; a lock
+// and a compaction each hold this lock while they run. It is a kernel lock on "ricorne.lock" in
+// the mail data folder, so the kernel releases it when the process ends, however it ends; a lock
 // file left by a crashed program is never mistaken for a live one. The file exists only while
 // the lock is held (or after a crash).
 //

@@ -1,11 +1,11 @@
 #include "core/settings/AccountSettings.h"
 
 #include "core/paths/Paths.h"
+#include "core/platform/ReplaceFile.h"
 #include "core/settings/ProfileFile.h"
 #include "core/text/Text.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cmath>
 #include <limits>
@@ -108,16 +108,7 @@ bool SaveServerSettings(const AccountRecord& settings) {
                          u"\r\nMAIL="_s + settings.FromAddress + u"\r\nAPOP="_s +
                          QString::number(settings.UseApop) + u"\r\n"_s;
     const QByteArray bytes = EncodeCp932(text);
-    QSaveFile file(ResolvePath(ServerSettingsFile()));
-    // Unbuffered: a full disk must fail the write here. Through Qt's buffer the failure came
-    // at commit, which then put an empty file in place of the old one and reported success.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return bool(platform::ReplaceFileWhole(ResolvePath(ServerSettingsFile()), bytes));
 }
 
 Credentials ReadCredentials() {

@@ -1,13 +1,11 @@
 #include "core/settings/ProfileFile.h"
 
 #include "core/paths/Paths.h"
+#include "core/platform/ReplaceFile.h"
 #include "core/text/Text.h"
 
 #include <QByteArrayList>
 #include <QFile>
-#include <QSaveFile>
-
-#include <sys/stat.h>
 
 namespace ricorne {
 
@@ -164,22 +162,8 @@ bool WriteProfileStrings(const QString& path, const QString& section,
         }
     }
 
-    QSaveFile file(path);
-    // Unbuffered: a full disk must fail the write here, not at a commit that would put an
-    // empty file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    if (privateFile && ::fchmod(file.handle(), S_IRUSR | S_IWUSR) != 0) {
-        file.cancelWriting();
-        return false;
-    }
-    for (const QByteArray& line : lines) {
-        if (file.write(line) != line.size()) {
-            file.cancelWriting();
-            return false;
-        }
-    }
-    return file.commit();
+    return bool(platform::ReplaceFileWhole(
+        path, lines.join(), privateFile ? platform::FileAccess::OwnerOnly : platform::FileAccess::AsBefore));
 }
 
 } // namespace ricorne

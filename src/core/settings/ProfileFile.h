@@ -19,8 +19,8 @@ QString ReadProfileString(const QString& path, const QString& section, const QSt
                           qsizetype maxLength = 255);
 
 // Sets each key of entries in section (replacing the key's first line there, adding it at the
-// end of the section, or adding the section at the end of the file) and writes the whole file
-// atomically (temporary file, fsync, rename). When privateFile is true the file is given mode
+// end of the section, or adding the section at the end of the file) and replaces the whole
+// file at once (platform::ReplaceFileWhole). When privateFile is true the file is given mode
 // 0600 whether it existed before or not. Returns false when the file could not be written;
 // the earlier file is then unchanged.
 bool WriteProfileStrings(const QString& path, const QString& section,

@@ -5,20 +5,25 @@
 // Every colour of the picture gets one palette entry; a transparent pixel ("None") becomes the
 // GIF's transparent index. The file is written beside OUT as OUT.part and renamed over it, with
 // mode 0644 (giflib's own file opener would make it 0600).
+#include <QFile>
 #include <QImage>
 #include <QList>
 
 #include <gif_lib.h>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
 int Fail(const char* what, const char* path) {
     std::fprintf(stderr, "lever_gif_writer: %s: %s\n", what, path);
     return 1;
+}
+
+// giflib writes through this into the QFile it was opened with; a short write fails the GIF.
+int WriteToFile(GifFileType* gif, const GifByteType* bytes, int length) {
+    auto* file = static_cast<QFile*>(gif->UserData);
+    return file->write(reinterpret_cast<const char*>(bytes), length) == length ? length : 0;
 }
 
 } // namespace
@@ -67,15 +72,16 @@ int main(int argc, char** argv) {
     }
 
     const QByteArray part = QByteArray(argv[2]) + ".part";
-    const int fd = ::open(part.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) {
+    QFile out(QFile::decodeName(part));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                            QFileDevice::ReadOther)) {
         return Fail("cannot create", part.constData());
     }
     int error = 0;
-    GifFileType* gif = EGifOpenFileHandle(fd, &error);
+    GifFileType* gif = EGifOpen(&out, WriteToFile, &error);
     if (!gif) {
-        ::close(fd);
-        ::unlink(part.constData());
+        out.remove();
         return Fail(GifErrorString(error), part.constData());
     }
     EGifSetGifVersion(gif, true); // GIF89a, for the transparent index
@@ -102,13 +108,15 @@ int main(int argc, char** argv) {
     }
     const int gifError = gif->Error;
     GifFreeMapObject(map);
-    // Closing also closes fd.
-    if (EGifCloseFile(gif, &error) != GIF_OK || !ok) {
-        ::unlink(part.constData());
-        return Fail(GifErrorString(ok ? error : gifError), argv[2]);
+    // The trailer goes out on closing; the file is closed after it.
+    const bool closed = EGifCloseFile(gif, &error) == GIF_OK;
+    if (!out.flush() || !closed || !ok) {
+        out.remove();
+        return Fail(closed && ok ? "cannot write" : GifErrorString(ok ? error : gifError), argv[2]);
     }
+    out.close();
     if (std::rename(part.constData(), argv[2]) != 0) {
-        ::unlink(part.constData());
+        out.remove();
         return Fail("cannot rename into place", argv[2]);
     }
     return 0;

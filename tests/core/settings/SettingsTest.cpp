@@ -1,5 +1,6 @@
 #include "TempAppDir.h"
 #include "core/paths/Paths.h"
+#include "core/platform/ReplaceFile.h"
 #include "core/settings/AccountSettings.h"
 #include "core/text/Text.h"
 
@@ -9,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -157,6 +160,37 @@ TEST_F(SettingsTest, CredentialValuesAreCutAt255Characters) {
     const Credentials c = ReadCredentials();
     EXPECT_EQ(c.AccountId, QString(255, u'x'));
     EXPECT_EQ(c.Password, QString(255, u'パ'));
+}
+
+// The routine every whole-file save goes through: the old file's mode and a link to it are kept,
+// and a write the system cuts short (here the size limit, as a full disk would) fails at that
+// step with its cause, the old file whole and no temporary file left.
+TEST_F(SettingsTest, WholeFileReplacementKeepsModeAndLinkAndFailsWithoutHarm) {
+    WriteFile(u"klmail.ini"_s, "SMTP=古い\r\n");
+    const QString path = root_ + u"/klmail.ini"_s;
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(path, root_ + u"/link.ini"_s));
+    ASSERT_TRUE(platform::ReplaceFileWhole(root_ + u"/link.ini"_s, EncodeCp932(u"SMTP=新しい\r\n"_s)));
+    EXPECT_EQ(ReadFile(u"klmail.ini"_s), EncodeCp932(u"SMTP=新しい\r\n"_s));
+    EXPECT_TRUE(QFileInfo(root_ + u"/link.ini"_s).isSymLink());
+    EXPECT_EQ(Mode(path), 0640);
+
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 4;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const platform::ReplaceResult result = platform::ReplaceFileWhole(path, QByteArray(100, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.step, u"一時ファイルに書き込めません"_s);
+    EXPECT_EQ(result.error, EFBIG);
+    EXPECT_TRUE(result.Text().contains(u"klmail.ini"_s)) << result.Text().toStdString();
+    EXPECT_EQ(ReadFile(u"klmail.ini"_s), EncodeCp932(u"SMTP=新しい\r\n"_s));
+    EXPECT_EQ(QDir(root_).entryList({u"klmail.ini*"_s}, QDir::Files | QDir::Hidden),
+              QStringList{u"klmail.ini"_s});
 }
 
 } // namespace

@@ -1,0 +1,100 @@
+#include "core/platform/ReplaceFile.h"
+
+#include "core/platform/FileIo.h"
+#include "core/platform/FileStatus.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+
+namespace ricorne::platform {
+
+namespace {
+
+// The file a write to path lands in: links followed, as far as they lead.
+QString FinalTarget(const QString& path) {
+    QFileInfo info(path);
+    int depth = 128;
+    while (--depth > 0 && info.isSymLink())
+        info.setFile(info.symLinkTarget());
+    return depth > 0 ? info.filePath() : path;
+}
+
+// "name.XXXXXX" beside the target; the system's own random source, so that the program's
+// shared one (the slot machine's) is not disturbed.
+QString TempName(const QString& target) {
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString name = target + u'.';
+    for (int i = 0; i < 6; ++i)
+        name += QLatin1Char(kLetters[QRandomGenerator::system()->bounded(int(sizeof(kLetters) - 1))]);
+    return name;
+}
+
+} // namespace
+
+QString ReplaceResult::Text() const {
+    if (ok)
+        return {};
+    return step + QStringLiteral(": ") + QDir::toNativeSeparators(path) + QStringLiteral("（") +
+           qt_error_string(error) + QStringLiteral("）");
+}
+
+ReplaceResult ReplaceFileWhole(const QString& path, const QByteArray& bytes, FileAccess access) {
+    ReplaceResult result;
+    result.path = path;
+    auto fail = [&result](const QString& step, int error) {
+        result.ok = false;
+        result.step = step;
+        result.error = error;
+        return result;
+    };
+    const QString target = FinalTarget(path);
+    const FileStatus before = StatusOf(target);
+    if (before.folder)
+        return fail(QStringLiteral("フォルダーなので上書きできません"), EISDIR);
+    if (before.exists && !QFileInfo(target).isWritable())
+        return fail(QStringLiteral("書き込みが許されていないファイルです"), EACCES);
+
+    // A file of the user's is not readable by others for a moment, even when it will be.
+    const unsigned createMode = before.exists || access == FileAccess::OwnerOnly ? 0600 : 0666;
+    QString temp;
+    FileHandle file;
+    for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
+        temp = TempName(target);
+        file = OpenFile(temp, kWriteOnly | kCreate | kExclusive | kNoFollow, createMode);
+        if (!file.valid() && errno != EEXIST)
+            break;
+    }
+    if (!file.valid())
+        return fail(QStringLiteral("一時ファイルを作れません"), errno);
+    auto failRemovingTemp = [&](const QString& step) {
+        const int error = errno;
+        file.Close();
+        RemoveFile(temp);
+        return fail(step, error);
+    };
+    if (access == FileAccess::OwnerOnly ? !SetFileMode(file.get(), 0600)
+                                        : before.exists && !SetFileMode(file.get(), before.mode & 0777))
+        return failRemovingTemp(QStringLiteral("一時ファイルの権限を設定できません"));
+    if (!WriteFully(file.get(), bytes))
+        return failRemovingTemp(QStringLiteral("一時ファイルに書き込めません"));
+    if (!SyncFile(file.get()))
+        return failRemovingTemp(QStringLiteral("一時ファイルをディスクに書き込めません"));
+    if (!file.Close()) {
+        const int error = errno;
+        RemoveFile(temp);
+        return fail(QStringLiteral("一時ファイルを閉じられません"), error);
+    }
+    if (!RenameFile(temp, target)) {
+        const int error = errno;
+        RemoveFile(temp);
+        return fail(QStringLiteral("一時ファイルを元のファイルと入れ替えられません"), error);
+    }
+    if (!SyncFolderOf(target))
+        return fail(QStringLiteral("フォルダーをディスクに書き込めません"), errno);
+    return result;
+}
+
+} // namespace ricorne::platform
