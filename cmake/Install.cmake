@@ -3,10 +3,7 @@
 # built, and a desktop entry with its icon under DIR/share so the desktop's menu can list it.
 set(RICORNE_DESKTOP_IN ${CMAKE_SOURCE_DIR}/src/mainwindow/icon/ricorne.desktop.in)
 
-install(TARGETS ricorne RUNTIME DESTINATION .)
-if(TARGET ricorne-mailtool)
-  install(TARGETS ricorne-mailtool RUNTIME DESTINATION .)
-endif()
+install(TARGETS ricorne ricorne-mailtool RUNTIME DESTINATION .)
 
 install(CODE "
   set(dest \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")

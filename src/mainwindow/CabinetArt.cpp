@@ -1,5 +1,7 @@
 #include "mainwindow/CabinetArt.h"
 
+#include "mainwindow/MainWindowTexts.h"
+
 #include "mainwindow/ReelArt.h"
 
 #include <QFont>
@@ -172,7 +174,7 @@ void PaintSign(QPainter& p, const QRect& display) {
     p.drawPath(name);
     const QRectF tagBox(display.left() + 30, display.top() + 40, display.width() - 60, 12);
     const QPainterPath tag =
-        FittedText(QStringLiteral(u"★ 楽し！ニギヤカ！ ★"),
+        FittedText(CabinetBanner(),
                    Face({QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
                          QStringLiteral("Noto Sans CJK JP"), QStringLiteral("DejaVu Sans")},
                         12, true),

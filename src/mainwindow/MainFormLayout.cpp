@@ -1,56 +1,58 @@
 #include "mainwindow/MainFormLayout.h"
 
+#include "mainwindow/MainWindowTexts.h"
+
 namespace ricorne {
 
 const std::vector<NavLabelLayout>& NavLabels() {
     static const std::vector<NavLabelLayout> labels = {
         {NavLabel::Compose,
          QStringLiteral("Label5"),
-         QStringLiteral(u"   新規作成"),
+         NavLabelCaption(NavLabel::Compose),
          {720, 4000, 1095, 170},
-         QStringLiteral(u"メールの新規作成・送信を行います。"),
+         NavLabelHelp(NavLabel::Compose),
          true},
         {NavLabel::Receive,
          QStringLiteral("Label6"),
-         QStringLiteral(u"  　　受信"),
+         NavLabelCaption(NavLabel::Receive),
          {720, 4280, 1095, 170},
-         QStringLiteral(u"新着メールの受信を行います。"),
+         NavLabelHelp(NavLabel::Receive),
          true},
         {NavLabel::ReceivedHistory,
          QStringLiteral("Label7"),
-         QStringLiteral(u"  着信履歴"),
+         NavLabelCaption(NavLabel::ReceivedHistory),
          {780, 4580, 1095, 165},
-         QStringLiteral(u"受信したメールを見ます。"),
+         NavLabelHelp(NavLabel::ReceivedHistory),
          false},
         {NavLabel::SentHistory,
          QStringLiteral("Label8"),
-         QStringLiteral(u"  送信履歴"),
+         NavLabelCaption(NavLabel::SentHistory),
          {740, 4880, 1095, 165},
-         QStringLiteral(u"送信したメールを見ます。送信したかどうか自信のない時にここで確認して下さい。"),
+         NavLabelHelp(NavLabel::SentHistory),
          false},
         {NavLabel::AddressBook,
          QStringLiteral("Label9"),
-         QStringLiteral(u"  アドレス帳"),
+         NavLabelCaption(NavLabel::AddressBook),
          {2160, 4000, 1095, 165},
-         QStringLiteral(u"メールアドレスを一発クリックで入力するための登録を行います。"),
+         NavLabelHelp(NavLabel::AddressBook),
          true},
         {NavLabel::Settings,
          QStringLiteral("Label10"),
-         QStringLiteral(u"     設定"),
+         NavLabelCaption(NavLabel::Settings),
          {2160, 4280, 1095, 165},
-         QStringLiteral(u"ID,PASS,サーバーの設定を行います。"),
+         NavLabelHelp(NavLabel::Settings),
          true},
         {NavLabel::HelpPage,
          QStringLiteral("Label11"),
-         QStringLiteral(u"       HP"),
+         NavLabelCaption(NavLabel::HelpPage),
          {2100, 4560, 1095, 165},
-         QStringLiteral(u"メーラー専門店、作者のホームページです。"),
+         NavLabelHelp(NavLabel::HelpPage),
          true},
         {NavLabel::Minimise,
          QStringLiteral("Label12"),
-         QStringLiteral(u"     Small"),
+         NavLabelCaption(NavLabel::Minimise),
          {2080, 4880, 1095, 165},
-         QStringLiteral(u"フォームを最小化します。"),
+         NavLabelHelp(NavLabel::Minimise),
          false},
     };
     return labels;
@@ -58,19 +60,6 @@ const std::vector<NavLabelLayout>& NavLabels() {
 
 const NavLabelLayout& NavLabelInfo(NavLabel id) {
     return NavLabels().at(static_cast<size_t>(id));
-}
-
-QString MainFormCaption() {
-    return QStringLiteral(u"楽し！ニギヤカ！リコルネ ");
-}
-QString StatusLabelHelp() {
-    return QStringLiteral(u"受信時、新着メールの有無を表示します。");
-}
-QString VersionText() {
-    return QStringLiteral("Ver 1.31");
-}
-QString VersionFontFamily() {
-    return QStringLiteral("Book Antiqua");
 }
 
 } // namespace ricorne

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/geometry/Twips.h"
+#include "mainwindow/MainWindowTexts.h"
 
 #include <QString>
 #include <vector>
@@ -35,8 +36,6 @@ struct NavLabelLayout {
 const std::vector<NavLabelLayout>& NavLabels();
 const NavLabelLayout& NavLabelInfo(NavLabel id);
 
-QString MainFormCaption(); // "楽し！ニギヤカ！リコルネ " (ends with one space)
-
 // Client area: the cabinet's 256 x 428 pixels.
 inline constexpr TwipsBox kCabinetBox{0, 0, 3840, 6420};
 inline constexpr TwipsBox kStatusLabelBox{840, 6080, 1815, 255};  // Label19
@@ -45,9 +44,5 @@ inline constexpr TwipsBox kHelpBox{480, 360, 2775, 855};          // Text1
 inline constexpr TwipsBox kClockBox{4440, 5520, 855, 270};        // Text2, right of the cabinet
 inline constexpr int kClockIntervalMs = 1000;                     // Timer2
 inline constexpr int kPressEffectMs = 30;
-
-QString StatusLabelHelp();   // help text of Label19
-QString VersionText();       // "Ver 1.31"
-QString VersionFontFamily(); // "Book Antiqua"
 
 } // namespace ricorne

@@ -1,5 +1,7 @@
 #include "mainwindow/SlotPanel.h"
 
+#include "mainwindow/MainWindowTexts.h"
+
 #include "core/geometry/Twips.h"
 #include "core/paths/Paths.h"
 #include "mainwindow/MainFormLayout.h"
@@ -98,15 +100,6 @@ public:
 private:
     SlotPanelHost& host_;
 };
-
-QString SlotPanel::CoinHelp() {
-    return QStringLiteral(
-        u"コイン枚数です。役がなくても「オマケ」で出す事も・・・昔の手動のパチンコではよくあったものです。");
-}
-
-QString SlotPanel::LeverHelp() {
-    return QStringLiteral(u"スロットをスタートさせます。");
-}
 
 SlotPanel::SlotPanel(std::unique_ptr<SlotPanelHost> host, QWidget* parent)
     : QWidget(parent), host_(std::move(host)), waits_(std::make_unique<Waits>(*host_)) {

@@ -45,9 +45,6 @@ public:
     // What Image1 shows now.
     QPixmap LeverPicture() const;
 
-    static QString CoinHelp();  // help text of Label13
-    static QString LeverHelp(); // help text of Label18
-
     QSize sizeHint() const override { return {CabinetArt::Width, CabinetArt::Height}; }
 
 protected:

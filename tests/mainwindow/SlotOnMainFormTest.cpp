@@ -1,6 +1,7 @@
 // The slot on the real main window: the cabinet under the labels, the lever the mail check
 // pulls, and the help box shared with the labels.
 #include "mainwindow/MainForm.h"
+#include "mainwindow/MainWindowTexts.h"
 #include "mainwindow/SlotGame.h"
 #include "mainwindow/SlotPanel.h"
 #include "mainwindow/SlotPanelInstaller.h"
@@ -43,7 +44,7 @@ TEST(SlotOnMainForm, CabinetLeverAndHelpGoThroughTheMainWindow) {
     // Hovering the coin counter fills the main window's help box; the bare cabinet hides it.
     MoveTo(coins, QPointF(5, 5));
     EXPECT_TRUE(form.IsHelpShown());
-    EXPECT_EQ(form.HelpText(), SlotPanel::CoinHelp());
+    EXPECT_EQ(form.HelpText(), CoinHelp());
     MoveTo(panel, QPointF(6, 110));
     EXPECT_FALSE(form.IsHelpShown());
 }

@@ -1,6 +1,7 @@
 // The cabinet panel on the offscreen platform: real timers, real clicks on the STOP, lever and
 // start controls, the help texts, and the lever pictures read from their files.
 #include "mainwindow/SlotPanel.h"
+#include "mainwindow/MainWindowTexts.h"
 #include "mainwindow/SlotGame.h"
 #include "shell/Pause.h"
 
@@ -243,10 +244,9 @@ TEST(SlotPanel, HelpTextsAndTheBareCabinet) {
     MoveOver(t.Control(u"Picture2(0)")); // the reel windows lie over the cabinet: no change
     MoveOver(t.Control(u"Label14"));
     MoveOver(t.Control(u"Command1"));
-    EXPECT_EQ(t.log.calls,
-              (QStringList{QStringLiteral("show ") + SlotPanel::CoinHelp(),
-                           QStringLiteral("show ") + SlotPanel::LeverHelp(), QStringLiteral("hide")}));
-    EXPECT_EQ(SlotPanel::CoinHelp(), QStringLiteral(u"コイン枚数です。役がなくても「オマケ」で出す事も・・・"
-                                                    u"昔の手動のパチンコではよくあったものです。"));
-    EXPECT_EQ(SlotPanel::LeverHelp(), QStringLiteral(u"スロットをスタートさせます。"));
+    EXPECT_EQ(t.log.calls, (QStringList{QStringLiteral("show ") + CoinHelp(),
+                                        QStringLiteral("show ") + LeverHelp(), QStringLiteral("hide")}));
+    EXPECT_EQ(CoinHelp(), QStringLiteral(u"コイン枚数です。役がなくても「オマケ」で出す事も・・・"
+                                         u"昔の手動のパチンコではよくあったものです。"));
+    EXPECT_EQ(LeverHelp(), QStringLiteral(u"スロットをスタートさせます。"));
 }

@@ -8,6 +8,7 @@
 //   slot_demo --quit-after MS   end after MS milliseconds
 #include "core/paths/Paths.h"
 #include "mainwindow/MainFormLayout.h"
+#include "mainwindow/MainWindowTexts.h"
 #include "mainwindow/SlotGame.h"
 #include "mainwindow/SlotPanel.h"
 #include "shell/Pause.h"
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(args.at(quitAt + 1).toInt(), &app, &QCoreApplication::quit);
     }
     if (args.contains(QStringLiteral("--help-box"))) {
-        help->setPlainText(SlotPanel::CoinHelp());
+        help->setPlainText(CoinHelp());
         help->show();
     }
     if (args.contains(QStringLiteral("--spin")) || args.contains(QStringLiteral("--play"))) {
