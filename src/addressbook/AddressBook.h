@@ -20,15 +20,15 @@ struct AddressRow {
 };
 
 struct AddressBookState {
-    QString address;          // Text4, as typed
-    QString name;             // Text2, as typed
-    QString nameCard;         // Text50
-    QVector<AddressRow> rows; // MailListView, in record order
+    QString address;              // Text4, as typed
+    QString name;                 // Text2, as typed
+    QString nameCard;             // Text50
+    QVector<AddressRow> rows;     // MailListView, in record order
     QVector<QByteArray> rowBytes; // each row's record as read for the list (what a deletion compares)
-    int selectedRow = -1;     // 0-based row the user picked; -1: none
-    QString count;            // Text3: decimal number of rows
-    QString status;           // Label7
-    int listRevision = 0;     // grows at each reload, so the view knows to refill the list
+    int selectedRow = -1;         // 0-based row the user picked; -1: none
+    QString count;                // Text3: decimal number of rows
+    QString status;               // Label7
+    int listRevision = 0;         // grows at each reload, so the view knows to refill the list
 };
 
 // Load steps: empty status line, then ReloadAddressList; a store longer than the list can show

@@ -55,7 +55,8 @@ QString AddressBookBeyondLimitText(qint64 total) {
         .arg(total - 32767);
 }
 QString AddressListUnreadableText(const QString& path) {
-    return QStringLiteral(u"アドレス帳のファイル「%1」を読み込めません（フォルダーがあるか、読み取りに失敗しました）。")
+    return QStringLiteral(
+               u"アドレス帳のファイル「%1」を読み込めません（フォルダーがあるか、読み取りに失敗しました）。")
         .arg(path);
 }
 QString ConfirmUnkeptCharactersText(const QStringList& characters) {

@@ -29,8 +29,9 @@ RecordTexts ShownTexts(const MailRecord& record);
 void FillHistoryList(HistoryView& view, HistoryMode mode = CurrentHistoryMode());
 
 // A mouse click on the list. An empty list shows "選択するデータがありません。"; a click that
-// leaves no row selected changes nothing; a row whose record is gone reloads the list and says so. Otherwise the selected row's record is read afresh
-// into the mode's buffer and shown, the selection flag is set and the count written again.
+// leaves no row selected changes nothing; a row whose record is gone reloads the list and says so. Otherwise
+// the selected row's record is read afresh into the mode's buffer and shown, the selection flag is set and
+// the count written again.
 void ShowSelectedRecord(HistoryView& view, HistoryMode mode = CurrentHistoryMode());
 
 QString NoDataToSelectText(); // "選択するデータがありません。"

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-
 namespace ricorne {
 
 namespace {

@@ -122,7 +122,8 @@ DeleteResult EmptyStoreIfUnchanged(const StoreDescriptor& store, const std::func
     if (!unchanged())
         return {DeleteOutcome::Changed, lock.state()};
     // The old store stays whole until the empty one replaces it.
-    const bool ok = bool(platform::ReplaceFileWhole(StorePath(store), QByteArray(), platform::FileAccess::OwnerOnly));
+    const bool ok =
+        bool(platform::ReplaceFileWhole(StorePath(store), QByteArray(), platform::FileAccess::OwnerOnly));
     return {ok ? DeleteOutcome::Deleted : DeleteOutcome::Failed, lock.state()};
 }
 

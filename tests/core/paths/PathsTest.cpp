@@ -12,8 +12,8 @@
 #include <vector>
 
 #include <sys/wait.h>
-#include <unistd.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
