@@ -3,10 +3,13 @@
 #include "addressbook/AddressBookTexts.h"
 #include "core/dialogs/CommonTexts.h"
 #include "core/dialogs/DialogService.h"
+#include "core/paths/ProgramFolderLock.h"
 #include "core/stores/RecordBuffers.h"
 #include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
+
+#include <QDir>
 
 namespace ricorne {
 
@@ -39,21 +42,32 @@ bool HasSelection(const AddressBookState& state) {
 void LoadAddressBook(AddressBookState& state) {
     state.status.clear();
     ReloadAddressList(state);
+    const qint64 total = WholeRecordCount(AddressStore());
+    if (total > kMaxRecordNumber)
+        Dialogs().Notice(AddressBookBeyondLimitText(total));
 }
 
 void ReloadAddressList(AddressBookState& state) {
     state.rows.clear();
+    state.rowBytes.clear();
     state.selectedRow = -1;
     AddressRecord& record = AddressBuffer();
     // A read error keeps the rows read so far; the count shows how many that is.
-    ReadRecords(AddressStore(), record, [&](int) {
+    const bool read = ReadRecords(AddressStore(), record, [&](int) {
         state.rows.append({CutAtNul(FieldText(record.MailAddress)), CutAtNul(FieldText(record.Name))});
+        state.rowBytes.append(QByteArray(reinterpret_cast<const char*>(&record), sizeof record));
     });
     state.count = QString::number(state.rows.size());
     ++state.listRevision;
+    if (!read)
+        Fail(AddressListUnreadableText(QDir::toNativeSeparators(StorePath(AddressStore()))));
 }
 
 void RegisterAddress(AddressBookState& state) {
+    // Nothing turns into "?" without the user's word.
+    const QStringList unkept = UnkeptCharacters(state.name + state.address);
+    if (!unkept.isEmpty() && !Dialogs().Confirm(ConfirmUnkeptCharactersText(unkept)))
+        return;
     AddressRecord& record = AddressBuffer();
     record = AddressRecord();
     SetField(record.Name, state.name);
@@ -61,6 +75,10 @@ void RegisterAddress(AddressBookState& state) {
     const AppendResult appended = AppendRecord(AddressStore(), record);
     if (appended.status == AppendStatus::StoreFull) {
         Fail(AddressBookFullText());
+        return;
+    }
+    if (appended.status == AppendStatus::Locked) {
+        Fail(StoresLockedText(appended.lockState));
         return;
     }
     if (!appended || !FlushStore(AddressStore())) {
@@ -104,25 +122,24 @@ void DeleteAddress(AddressBookState& state) {
         return;
     state.status.clear();
     const int number = state.selectedRow + 1;
-    const AddressRecord chosen = AddressBuffer();
-    bool marked = false;
-    if (Dialogs().Confirm(ConfirmDeleteText())) {
-        marked = MarkDeleted(AddressStore(), number, chosen);
-        if (!marked)
-            Fail(AddressDeleteFailedText());
-    }
-    // Compacted on No as well: a record left marked by an earlier interrupted deletion goes too.
-    if (!CompactStore(AddressStore())) {
-        // The store is still whole but holds the marked record: make it live again.
-        if (marked) {
-            WriteRecord(AddressStore(), number, chosen);
-            FlushStore(AddressStore());
-            Fail(AddressDeleteFailedText());
-        }
-        marked = false;
-    }
-    if (marked)
+    const QByteArray chosen = state.rowBytes.value(state.selectedRow);
+    if (!Dialogs().Confirm(ConfirmDeleteText()))
+        return; // declined: not a byte changes
+    const DeleteResult result = DeleteChosenRecord(AddressStore(), number, chosen);
+    switch (result.outcome) {
+    case DeleteOutcome::Deleted:
         state.status = AddressDeletedStatus();
+        break;
+    case DeleteOutcome::Changed:
+        Dialogs().Notice(AddressListChangedText());
+        break;
+    case DeleteOutcome::Locked:
+        Fail(StoresLockedText(result.lockState));
+        break;
+    case DeleteOutcome::Failed:
+        Fail(AddressDeleteFailedText());
+        break;
+    }
     ReloadAddressList(state);
 }
 

@@ -20,26 +20,29 @@ struct AddressRow {
 };
 
 struct AddressBookState {
-    QString address;          // Text4, as typed
-    QString name;             // Text2, as typed
-    QString nameCard;         // Text50
-    QVector<AddressRow> rows; // MailListView, in record order
-    int selectedRow = -1;     // 0-based row the user picked; -1: none
-    QString count;            // Text3: decimal number of rows
-    QString status;           // Label7
-    int listRevision = 0;     // grows at each reload, so the view knows to refill the list
+    QString address;              // Text4, as typed
+    QString name;                 // Text2, as typed
+    QString nameCard;             // Text50
+    QVector<AddressRow> rows;     // MailListView, in record order
+    QVector<QByteArray> rowBytes; // each row's record as read for the list (what a deletion compares)
+    int selectedRow = -1;         // 0-based row the user picked; -1: none
+    QString count;                // Text3: decimal number of rows
+    QString status;               // Label7
+    int listRevision = 0;         // grows at each reload, so the view knows to refill the list
 };
 
-// Load steps: empty status line, then ReloadAddressList.
+// Load steps: empty status line, then ReloadAddressList; a store longer than the list can show
+// is told once (the entries past the last number stay in the file).
 void LoadAddressBook(AddressBookState& state);
 
 // Refills the rows from the address store in record order (a missing store is empty), sets the
 // count and drops the selection. The fields keep their text.
 void ReloadAddressList(AddressBookState& state);
 
-// "登録": appends Text2 and Text4 as typed (no checks; empty fields and duplicates are stored),
-// then status "　登録が完了しました。" and a reload. A full store (32767 records) or a failed write
-// stores nothing and says so in a message box; the fields and the status stay.
+// "登録": appends Text2 and Text4 as typed (empty fields and duplicates are stored), then status
+// "　登録が完了しました。" and a reload. Characters CP932 cannot hold are named first and the user
+// asked: Yes stores them as "?", No stores nothing. A full store (32767 records), a folder another
+// program holds or a failed write stores nothing and says which; the fields and the status stay.
 void RegisterAddress(AddressBookState& state);
 
 // "名刺挿入": Text4 becomes name card + "<" + Text4 without leading and trailing spaces + ">".
@@ -52,9 +55,10 @@ void InsertNameCard(AddressBookState& state);
 void PickAddressRow(AddressBookState& state);
 
 // "削除": with Text4 empty or no row selected, "データが選択されていません" and nothing changes.
-// Otherwise the selected row's record fills the fields (status blank), the user confirms, Yes
-// marks it deleted; Yes and No alike compact the store, then the list is reloaded. A compaction
-// that fails leaves the store as it was before the deletion and says so.
+// Otherwise the selected row's record fills the fields (status blank) and the user confirms.
+// No changes no byte of the store. Yes deletes the record under the folder lock, only if it still
+// holds the bytes the list showed (else nothing is deleted and the user is told the list changed),
+// then the list is reloaded. A deletion that fails leaves the store as it was and says so.
 void DeleteAddress(AddressBookState& state);
 
 // "貼付": Text4 becomes the clipboard's text.

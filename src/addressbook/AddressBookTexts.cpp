@@ -44,6 +44,30 @@ QString AddressDeleteFailedText() {
                           u"アドレス帳は削除する前のままです。");
 }
 
+QString AddressListChangedText() {
+    return QStringLiteral(u"アドレス帳が別のプログラムによって変更されていたため、削除しませんでした。"
+                          u"一覧を読み直しましたので、もう一度選んでください。");
+}
+QString AddressBookBeyondLimitText(qint64 total) {
+    return QStringLiteral(u"アドレス帳には %1 件のデータがあります。一覧に出せるのは先頭の 32767 件までです。"
+                          u"残りの %2 件は削除されずにファイルに残っています。")
+        .arg(total)
+        .arg(total - 32767);
+}
+QString AddressListUnreadableText(const QString& path) {
+    return QStringLiteral(
+               u"アドレス帳のファイル「%1」を読み込めません（フォルダーがあるか、読み取りに失敗しました）。")
+        .arg(path);
+}
+QString ConfirmUnkeptCharactersText(const QStringList& characters) {
+    QStringList shown = characters.mid(0, 10);
+    if (characters.size() > 10)
+        shown << QStringLiteral(u"…");
+    return QStringLiteral(u"アドレス帳に保存できない文字があります: %1\r\n"
+                          u"これらの文字は「?」として登録されます。登録しますか？")
+        .arg(shown.join(u' '));
+}
+
 QString FriendHelpText(const QString& controlName) {
     if (controlName == u"Command1")
         return QStringLiteral(u"コピーして来たメールアドレスを貼り付けます。");

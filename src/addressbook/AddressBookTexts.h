@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace ricorne {
 
@@ -21,6 +22,11 @@ QString AddressBookFullText();
 QString AddressRegisterFailedText();
 QString AddressRowUnreadableText();
 QString AddressDeleteFailedText();
+QString AddressListChangedText(); // the store changed behind the list: nothing deleted
+QString AddressBookBeyondLimitText(qint64 total);
+QString AddressListUnreadableText(const QString& path);
+// Asks before storing characters CP932 cannot hold (as "?"); names them.
+QString ConfirmUnkeptCharactersText(const QStringList& characters);
 
 // Hover help of a button, by its control name (Command1, Command3, Command4, Command38); empty
 // for any other control. Line breaks are CR LF.

@@ -30,7 +30,8 @@ inline constexpr TwipsBox kNameCardButton{kFriendButtonLeft, kNameCardRow - 30, 
 inline constexpr TwipsBox kRegisterButton{120, kButtonsRow, 1095, 420}; // Command3
 inline constexpr TwipsBox kDeleteButton{1320, kButtonsRow, 1095, 420};  // Command4
 inline constexpr TwipsBox kCountCaption{2520, kButtonsRow + 45, 840, kFriendFieldHeight};
-inline constexpr TwipsBox kCountBox{3360, kButtonsRow + 45, 615, kFriendFieldHeight}; // Text3
+// Wide enough for five digits (up to 32767 entries); it ends where the note begins.
+inline constexpr TwipsBox kCountBox{3360, kButtonsRow + 45, 720, kFriendFieldHeight}; // Text3
 inline constexpr TwipsBox kNote{4080, kButtonsRow - 30, 3975, 480};                   // Label4
 inline constexpr TwipsBox kAddressList{120, kListRow, 7935, 3960};                    // MailListView
 inline constexpr TwipsBox kStatusPanel{60, kStatusRow, 8055, 375};                    // holds Label7

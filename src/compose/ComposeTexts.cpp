@@ -1,5 +1,7 @@
 #include "compose/ComposeTexts.h"
 
+#include <QDir>
+
 namespace ricorne {
 
 QString WriteFormCaption() {
@@ -120,6 +122,19 @@ QString SentStoreWriteFailedText() {
     return QStringLiteral(
         u"送信履歴に控えを書き込めませんでした。控えを残せないため、このメールは送信していません。"
         u"ディスクの空きと「★MailData」フォルダを確かめてから、もう一度送信して下さい。");
+}
+
+QString SentStoreLockedText(ProgramFolderLock::State state) {
+    const QString why =
+        state == ProgramFolderLock::State::Busy
+            ? QStringLiteral(u"別のプログラム（このプログラムの別のウィンドウか ricorne-mailtool）が"
+                             u"同じフォルダーのメールを扱っているため、")
+            : QStringLiteral(u"ロック ファイル「%1」を作成することも開くこともできないため、")
+                  .arg(QDir::toNativeSeparators(ProgramFolderLock::Path()));
+    return why +
+           QStringLiteral(
+               u"送信履歴に控えを書き込めませんでした。控えを残せないため、このメールは送信していません。"
+               u"その処理が終わってから、もう一度送信して下さい。");
 }
 
 QString AttachDialogTitle() {

@@ -2,6 +2,8 @@
 // lines and messages. Texts with line breaks use CR LF.
 #pragma once
 
+#include "core/paths/ProgramFolderLock.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +43,9 @@ QString SendErrorTitle(); // "送信エラー"
 // The sent history cannot take the copy of the mail about to go out.
 QString SentStoreFullText();
 QString SentStoreWriteFailedText();
+// Why the copy could not be written: another program holds the folder, or its lock file cannot be
+// made or opened (names its path).
+QString SentStoreLockedText(ProgramFolderLock::State state);
 // Added to those texts in a batch send: the pass (1-based) and the entry it stopped at, and
 // how many entries before it already got the mail.
 QString BatchStoppedAtText(int pass, const QString& name, const QString& address);

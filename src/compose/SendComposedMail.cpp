@@ -1,5 +1,7 @@
 #include "compose/SendComposedMail.h"
 
+#include "core/paths/ProgramFolderLock.h"
+
 #include "compose/ComposeTexts.h"
 #include "compose/Fortune.h"
 #include "core/clock/ClockText.h"
@@ -54,7 +56,20 @@ struct BatchEntry {
 };
 
 QString StoppedText(SentCopyStatus status, int pass, const BatchEntry* entry) {
-    QString text = status == SentCopyStatus::StoreFull ? SentStoreFullText() : SentStoreWriteFailedText();
+    QString text;
+    switch (status) {
+    case SentCopyStatus::StoreFull:
+        text = SentStoreFullText();
+        break;
+    case SentCopyStatus::Locked:
+        // Asked again: a lock file that cannot be opened stays so, a busy folder may have freed.
+        text = SentStoreLockedText(ProgramFolderLock().state() == ProgramFolderLock::State::Unavailable
+                                       ? ProgramFolderLock::State::Unavailable
+                                       : ProgramFolderLock::State::Busy);
+        break;
+    default:
+        text = SentStoreWriteFailedText();
+    }
     if (entry)
         text += QStringLiteral("\r\n") + BatchStoppedAtText(pass, entry->name, entry->address);
     return text;
@@ -65,6 +80,11 @@ QString StoppedText(SentCopyStatus status, int pass, const BatchEntry* entry) {
 SentCopyStatus AppendSentRecord(int r, const ComposeState& state, const QString& dateText) {
     if (r < 1 || r > kMaxRecordNumber)
         return SentCopyStatus::StoreFull;
+    // Without the folder lock the copy could land beside another program's writes; it is not a
+    // full disk, so it is told apart.
+    const ProgramFolderLock lock;
+    if (!lock.Held())
+        return SentCopyStatus::Locked;
     MailRecord& record = SentBuffer();
     SetField(record.Subject, Trim(state.subject));
     SetField(record.DateText, dateText);

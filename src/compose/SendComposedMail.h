@@ -43,7 +43,8 @@ struct ComposeSendResult {
 // in a batch the box names the pass and entry it stopped at) and a refused single mail.
 ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendHooks& hooks);
 
-enum class SentCopyStatus { Written, StoreFull, WriteFailed };
+// Locked: another program holds the program folder, or its lock file cannot be opened.
+enum class SentCopyStatus { Written, StoreFull, Locked, WriteFailed };
 // Fills the sent copy (subject, recipient field and body trimmed of spaces; dateText; CR LF;
 // live) in the sent record variable and writes it as record r of the sent store, forced to disk.
 SentCopyStatus AppendSentRecord(int r, const ComposeState& state, const QString& dateText);

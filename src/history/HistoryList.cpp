@@ -1,10 +1,15 @@
 #include "history/HistoryList.h"
 
+#include "core/dialogs/CommonTexts.h"
 #include "core/dialogs/DialogService.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
+#include "history/TyakuTexts.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace ricorne {
 
@@ -29,7 +34,56 @@ void CreateStoreWhenMissing(const StoreDescriptor& store) {
         file.close();
 }
 
+// What the viewer read last, by mode (there is one viewer window).
+struct ShownState {
+    QByteArray listing; // ListingDigest of the rows shown
+    int chosen = 0;     // record number of the last row click
+    QByteArray chosenBytes;
+    qint64 toldTotal = 0; // the over-long store already told about
+};
+ShownState& Shown(HistoryMode mode) {
+    static ShownState received, sent;
+    return mode == HistoryMode::Sent ? sent : received;
+}
+
+QByteArray ListingDigest(const QVector<MailHeader>& headers, qint64 total) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArray::number(total));
+    for (const MailHeader& h : headers) {
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(&h.live), sizeof h.live));
+        hash.addData(h.raw);
+    }
+    return hash.result();
+}
+
+// Why the store cannot be listed, or empty when it can.
+QString UnreadableCause(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    if (info.isDir())
+        return FolderInPlaceCause();
+    if (!info.isReadable())
+        return NoReadPermissionCause();
+    if (!info.isFile())
+        return ReadErrorCause();
+    return {};
+}
+
 } // namespace
+
+QByteArray ShownListingDigest(HistoryMode mode) {
+    return Shown(mode).listing;
+}
+
+QByteArray ListingDigestNow(HistoryMode mode) {
+    const StoreDescriptor& store = HistoryStore(mode);
+    return ListingDigest(ReadMailHeaders(store), WholeRecordCount(store));
+}
+
+QByteArray ChosenRecordBytes(HistoryMode mode, int n) {
+    return Shown(mode).chosen == n ? Shown(mode).chosenBytes : QByteArray();
+}
 
 RecordTexts ShownTexts(const MailRecord& record) {
     return {Shown(record.Subject), Shown(record.Address), Shown(record.DateText), Shown(record.Body)};
@@ -39,10 +93,24 @@ void FillHistoryList(HistoryView& view, HistoryMode mode) {
     const StoreDescriptor& store = HistoryStore(mode);
     CreateStoreWhenMissing(store);
     QVector<MailHeader> headers = ReadMailHeaders(store);
+    const qint64 total = WholeRecordCount(store);
+    ShownState& shown = Shown(mode);
+    shown.listing = ListingDigest(headers, total);
+    shown.chosen = 0;
+    shown.chosenBytes.clear();
     // A repair of the store on the way (a leftover compaction file set aside) is told once.
     const QString notice = TakeStoreNotice();
     if (!notice.isEmpty())
         Dialogs().Notice(notice);
+    const QString path = StorePath(store);
+    const QString cause = UnreadableCause(path);
+    if (!cause.isEmpty())
+        Dialogs().Message(ErrorTitle(), HistoryUnreadableText(QDir::toNativeSeparators(path), cause),
+                          MessageIcon::Warning, MessageButtons::Ok);
+    // Records past the last number stay in the file untouched; the user hears of them once.
+    if (total > kMaxRecordNumber && shown.toldTotal != total)
+        Dialogs().Notice(HistoryBeyondLimitText(total));
+    shown.toldTotal = total > kMaxRecordNumber ? total : 0;
     view.SetRows({});
     view.SetBody(QString());
     const int count = int(headers.size());
@@ -66,8 +134,16 @@ void ShowSelectedRecord(HistoryView& view, HistoryMode mode) {
     // Read into a spare record first: a row whose record is gone from the file (changed on disk
     // meanwhile) leaves the buffer, the view and the flag as they were.
     MailRecord record;
-    if (!ReadRecord(HistoryStore(mode), n, record))
+    if (!ReadRecord(HistoryStore(mode), n, record)) {
+        // The store shrank under the list: show what it holds now.
+        if (n > RecordCount(HistoryStore(mode))) {
+            Dialogs().Notice(RowVanishedText());
+            FillHistoryList(view, mode);
+        }
         return;
+    }
+    Shown(mode).chosen = n;
+    Shown(mode).chosenBytes = QByteArray(reinterpret_cast<const char*>(&record), sizeof record);
     view.SetSelectionFlag(true);
     HistoryBuffer(mode) = record;
     ShowRecord(view, record);

@@ -29,10 +29,19 @@ RecordTexts ShownTexts(const MailRecord& record);
 void FillHistoryList(HistoryView& view, HistoryMode mode = CurrentHistoryMode());
 
 // A mouse click on the list. An empty list shows "選択するデータがありません。"; a click that
-// leaves no row selected changes nothing. Otherwise the selected row's record is read afresh
-// into the mode's buffer and shown, the selection flag is set and the count written again.
+// leaves no row selected changes nothing; a row whose record is gone reloads the list and says so. Otherwise
+// the selected row's record is read afresh into the mode's buffer and shown, the selection flag is set and
+// the count written again.
 void ShowSelectedRecord(HistoryView& view, HistoryMode mode = CurrentHistoryMode());
 
 QString NoDataToSelectText(); // "選択するデータがありません。"
+
+// What the viewer last read from the store of mode, for a deletion to compare under the folder
+// lock: a digest of the listing (every row's header and the number of records in the file) and
+// the bytes of the record a row click showed.
+QByteArray ShownListingDigest(HistoryMode mode);
+QByteArray ListingDigestNow(HistoryMode mode); // the same digest of the store as it is now
+// The record shown by the last row click, when it was record n; empty otherwise.
+QByteArray ChosenRecordBytes(HistoryMode mode, int n);
 
 } // namespace ricorne

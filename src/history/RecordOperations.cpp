@@ -2,13 +2,13 @@
 
 #include "core/dialogs/CommonTexts.h"
 #include "core/dialogs/DialogService.h"
+#include "core/paths/ProgramFolderLock.h"
 #include "core/text/Text.h"
 #include "history/HistoryList.h"
 #include "history/QuickSaveFile.h"
 #include "history/RecordText.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace ricorne {
 
@@ -35,29 +35,22 @@ bool TakeSelection(HistoryView& view) {
     return true;
 }
 
-// Removes record n: marked, then compacted. The record is marked with its own bytes read afresh
-// (not whatever the mode's buffer holds now), so a compaction that fails can put it back exactly.
-bool RemoveRecord(const StoreDescriptor& store, int n) {
-    MailRecord original;
-    if (!ReadRecord(store, n, original))
-        return false;
-    if (!MarkDeleted(store, n, original))
-        return false;
-    if (CompactStore(store))
+// Tells the user why a deletion did not happen. False when nothing was deleted.
+bool Report(const DeleteResult& result) {
+    switch (result.outcome) {
+    case DeleteOutcome::Deleted:
         return true;
-    // The compaction leaves the store whole, with the record marked: make it live again.
-    WriteRecord(store, n, original);
-    FlushStore(store);
-    return false;
-}
-
-// Every record deleted is an empty store, written in one step: the old store stays whole until
-// the empty one replaces it.
-bool EmptyStore(const StoreDescriptor& store) {
-    if (!RecoverStore(store))
+    case DeleteOutcome::Changed:
+        Dialogs().Notice(HistoryChangedText());
         return false;
-    QSaveFile file(StorePath(store));
-    return file.open(QIODevice::WriteOnly) && file.commit();
+    case DeleteOutcome::Locked:
+        Fail(StoresLockedText(result.lockState));
+        return false;
+    case DeleteOutcome::Failed:
+        Fail(HistoryDeleteFailedText());
+        return false;
+    }
+    return false;
 }
 
 } // namespace
@@ -80,16 +73,21 @@ void DeleteOneRecord(HistoryView& view, HistoryMode mode) {
         return;
     }
     view.SetRecordView(QString(), QString(), QString(), QString());
-    if (!RemoveRecord(HistoryStore(mode), n))
-        Fail(HistoryDeleteFailedText());
+    // The record shown when the row was clicked goes, or nothing: another program may have
+    // moved the records since.
+    Report(DeleteChosenRecord(HistoryStore(mode), n, ChosenRecordBytes(mode, n)));
     FillHistoryList(view, mode);
 }
 
 void DeleteAllRecords(HistoryView& view, HistoryMode mode) {
     if (!Dialogs().Confirm(ConfirmDeleteAllText()))
         return;
-    if (!EmptyStore(HistoryStore(mode))) {
-        Fail(HistoryDeleteFailedText());
+    const QByteArray shown = ShownListingDigest(mode);
+    const DeleteResult result =
+        EmptyStoreIfUnchanged(HistoryStore(mode), [&] { return ListingDigestNow(mode) == shown; });
+    if (!Report(result)) {
+        if (result.outcome == DeleteOutcome::Changed)
+            FillHistoryList(view, mode);
         return;
     }
     view.SetRows({});

@@ -8,7 +8,9 @@
 // focus to the body and clear the flag, so each needs a fresh row click.
 //
 // Questions and failures go through the dialog service. A deletion that fails leaves the store
-// as it was and says so.
+// as it was and says so. Deletions run under the folder lock and only when the store still holds
+// what the user saw (the clicked record's bytes; for "全件削除" the whole listing); otherwise
+// nothing is deleted, the list is reloaded and the user is told the history changed.
 #pragma once
 
 #include "history/HistoryMode.h"

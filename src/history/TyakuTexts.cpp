@@ -98,6 +98,32 @@ QString HistoryDeleteFailedText() {
                           u"履歴は削除する前のままです。");
 }
 
+QString HistoryChangedText() {
+    return QStringLiteral(u"履歴が別のプログラムによって変更されていたため、削除しませんでした。"
+                          u"一覧を読み直しましたので、もう一度選んでください。");
+}
+QString RowVanishedText() {
+    return QStringLiteral(u"選択された行のメールはもうありません。一覧を読み直しました。");
+}
+QString HistoryBeyondLimitText(qint64 total) {
+    return QStringLiteral(u"この履歴には %1 件のメールがあります。一覧に出せるのは先頭の 32767 件までです。"
+                          u"残りの %2 件は削除されずにファイルに残っています。")
+        .arg(total)
+        .arg(total - 32767);
+}
+QString HistoryUnreadableText(const QString& path, const QString& cause) {
+    return QStringLiteral(u"履歴のファイル「%1」を読み込めません（%2）。").arg(path, cause);
+}
+QString FolderInPlaceCause() {
+    return QStringLiteral(u"ファイルの場所に同じ名前のフォルダーがあります");
+}
+QString NoReadPermissionCause() {
+    return QStringLiteral(u"読み取りの権限がありません");
+}
+QString ReadErrorCause() {
+    return QStringLiteral(u"読み込みに失敗しました");
+}
+
 QString QuickSaveFailedText() {
     return QStringLiteral(u"「■TextQuickSave」フォルダに保存できませんでした（フォルダがないか、"
                           u"ディスクの空きが足りないか、書き込みに失敗しました）。");

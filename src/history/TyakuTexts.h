@@ -74,6 +74,13 @@ QString ConfirmDeleteText(HistoryMode); // differs by a trailing "?" in the sent
 QString ConfirmDeleteAllText();         // "すべてのデータを削除して良いですか？"
 QString ConfirmOverwriteText(); // "同名のファイルが既に存在します。上書きしますか？ "
 QString HistoryDeleteFailedText();
+QString HistoryChangedText(); // the store changed behind the list: nothing deleted, list reloaded
+QString RowVanishedText();    // a clicked row's record is gone: list reloaded
+QString HistoryBeyondLimitText(qint64 total); // a store longer than the list can show
+QString HistoryUnreadableText(const QString& path, const QString& cause);
+QString FolderInPlaceCause(); // causes for HistoryUnreadableText
+QString NoReadPermissionCause();
+QString ReadErrorCause();
 QString QuickSaveFailedText();
 // The body editor could not write the file at path.
 QString EditorSaveFailedText(const QString& path);

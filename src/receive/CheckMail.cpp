@@ -69,9 +69,9 @@ CheckMailResult Check::Run() {
     AccountRecord& account = AccountSettings();
     if (!account.Pop3Server.isEmpty()) {
         const ProgramFolderLock lock;
-        if (lock.IsBusy()) {
+        if (!lock.Held()) {
             result_.folderBusy = true;
-            Failure(ErrorTitle(), FolderBusyText());
+            Failure(ErrorTitle(), lock.IsBusy() ? FolderBusyText() : LockUnavailableText());
         } else {
             result_.leftoversRemoved = TempMessageFile::RemoveLeftovers(
                 ResolvePath(QLatin1Char('\\') + AttachDir() + QLatin1Char('\\')));

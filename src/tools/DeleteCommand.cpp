@@ -3,12 +3,11 @@
 #include "ToolCommands.h"
 #include "ToolOutput.h"
 #include "core/paths/Paths.h"
+#include "core/paths/ProgramFolderLock.h"
 #include "core/stores/RecordStore.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <memory>
 
 namespace ricorne {
 
@@ -22,21 +21,28 @@ int Failed(const QString& text) {
     return kToolFailed;
 }
 
-template <class Record> int DeleteRecord(const StoreDescriptor& store, int n) {
-    auto record = std::make_unique<Record>(); // a mail record is 32 KB
-    if (!ReadRecord(store, n, *record))
+int DeleteRecord(const StoreDescriptor& store, int n) {
+    // The record is read and deleted under one holding of the folder lock, so what goes is the
+    // record numbered n when the command ran, never one that moved into its place.
+    const ProgramFolderLock lock;
+    if (!lock.Held())
+        return Failed(lock.IsBusy() ? QStringLiteral("another program is using the folder; nothing deleted")
+                                    : QStringLiteral("cannot take the lock ") + ProgramFolderLock::Path() +
+                                          QStringLiteral("; nothing deleted"));
+    QByteArray record(int(store.recordLength), Qt::Uninitialized);
+    if (!ReadRecordBytes(store, n, record.data()))
         return Failed(QStringLiteral("no record ") + QString::number(n));
-    if (!MarkDeleted(store, n, *record))
-        return Failed(QStringLiteral("record ") + QString::number(n) +
-                      QStringLiteral(" could not be marked"));
-    if (!CompactStore(store)) {
-        // The store is whole but holds the marked record: make it live again, as the address
-        // book does.
-        WriteRecord(store, n, *record);
-        FlushStore(store);
-        return Failed(QStringLiteral("the store could not be compacted"));
+    switch (DeleteChosenRecord(store, n, record).outcome) {
+    case DeleteOutcome::Deleted:
+        return kToolOk;
+    case DeleteOutcome::Changed: // cannot happen while the lock is held
+    case DeleteOutcome::Locked:
+        return Failed(QStringLiteral("the store changed; nothing deleted"));
+    case DeleteOutcome::Failed:
+        break;
     }
-    return kToolOk;
+    return Failed(QStringLiteral("record ") + QString::number(n) +
+                  QStringLiteral(" could not be deleted; the store is as it was"));
 }
 
 } // namespace
@@ -67,11 +73,11 @@ int RunDeleteCommand(const QStringList& args) {
     }
     SetAppDir(QDir(appDir).absolutePath());
     if (which == QLatin1String("received"))
-        return DeleteRecord<MailRecord>(ReceivedStore(), n);
+        return DeleteRecord(ReceivedStore(), n);
     if (which == QLatin1String("sent"))
-        return DeleteRecord<MailRecord>(SentStore(), n);
+        return DeleteRecord(SentStore(), n);
     if (which == QLatin1String("addresses"))
-        return DeleteRecord<AddressRecord>(AddressStore(), n);
+        return DeleteRecord(AddressStore(), n);
     WriteStderr(QStringLiteral("delete: say which store: received, sent or addresses"));
     return kToolBadArguments;
 }

@@ -147,6 +147,16 @@ int RunListCommand(const QStringList& args) {
             WriteStderr(notice);
         return kToolFailed;
     }
+    // Records past the last number are not listed: say how many there are, and do not pass the
+    // listing off as the whole store.
+    const qint64 total = WholeRecordCount(Descriptor(store));
+    if (total > kMaxRecordNumber) {
+        WriteStderr(QStringLiteral("list: the store holds ") + QString::number(total) +
+                    QStringLiteral(" records; only the first ") + QString::number(kMaxRecordNumber) +
+                    QStringLiteral(" are listed (") + QString::number(total - kMaxRecordNumber) +
+                    QStringLiteral(" beyond the limit are kept in the file)"));
+        return kToolFailed;
+    }
     return kToolOk;
 }
 

@@ -3,7 +3,9 @@
 //   mail:      {"n": 1, "live": 1, "subject": ..., "date": ..., "address": ..., "body": ...}
 //   addresses: {"n": 1, "live": 1, "name": ..., "mail_address": ...}
 // Every whole record is listed, whatever its Live; a store that does not exist lists as [].
-// Exit 0 done, 1 unusable folder or unreadable store, 2 bad arguments.
+// A store longer than 32767 records lists its first 32767; stderr gives the whole count and the
+// exit is 1, as the listing is not the whole store.
+// Exit 0 done, 1 unusable folder, unreadable or over-long store, 2 bad arguments.
 #pragma once
 
 #include <QByteArray>

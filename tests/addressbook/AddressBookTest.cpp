@@ -2,10 +2,16 @@
 // the name card, deleting (Yes, No, nothing picked, a failed compaction), a full store, and the
 // compose window's name list after a deletion.
 #include "addressbook/AddressBook.h"
+#include "core/paths/ProgramFolderLock.h"
+
 #include "AddressStoreFixture.h"
 #include "addressbook/AddressBookTexts.h"
 #include "compose/ComposeState.h"
 #include "core/stores/RecordBuffers.h"
+#include <QDir>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -190,28 +196,114 @@ TEST_F(AddressBookTest, DeleteYesRemovesThePickedEntryAndRenumbersTheRest) {
     EXPECT_EQ(Stored(), expected);
 }
 
-TEST_F(AddressBookTest, DeleteNoKeepsEveryEntryButStillCompactsAndReloads) {
+// Declining changes no byte, even with an entry left marked by an interrupted deletion elsewhere
+// and entries past the last number (another program made the store that long).
+TEST_F(AddressBookTest, DeleteNoChangesNoByteOfAnOverLongStore) {
     PutNumbered(3);
-    // An entry left marked by an interrupted deletion elsewhere.
     AddressRecord stale;
     SetField(stale.Name, u"残骸"_s);
     stale.Live = 0;
     ASSERT_TRUE(WriteRecord(AddressStore(), 4, stale));
+    constexpr qint64 kTotal = 32800;
+    constexpr qsizetype kLen = sizeof(AddressRecord);
+    {
+        AddressRecord extra;
+        SetField(extra.Name, u"追加"_s);
+        extra.Live = 1;
+        QFile file(StorePath(AddressStore()));
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        const QByteArray one(reinterpret_cast<const char*>(&extra), kLen);
+        ASSERT_EQ(file.write(one.repeated(kTotal - 4)), (kTotal - 4) * kLen);
+    }
+    const QByteArray before = StoreBytes();
 
-    AddressBookState state = Loaded();
-    ASSERT_EQ(state.rows.size(), 4);
+    AddressBookState state;
+    LoadAddressBook(state); // told once of the entries past the list's end
+    ASSERT_EQ(dialogs_.Requests().size(), 1u);
+    EXPECT_EQ(dialogs_.Requests()[0].text, AddressBookBeyondLimitText(kTotal));
+    EXPECT_EQ(state.count, u"32767"_s);
     state.selectedRow = 0;
     state.address = u"user1@example.jp"_s;
-    state.status = u"前の表示"_s;
     dialogs_.QueueAnswer(Answer::No);
     DeleteAddress(state);
+    EXPECT_EQ(StoreBytes(), before);
 
-    EXPECT_EQ(Stored().size(), 3u);
-    EXPECT_EQ(Stored()[0], (StoredAddress{u"名前1"_s, u"user1@example.jp"_s, 1}));
-    EXPECT_FALSE(TempFileExists());
+    // Yes deletes the one entry and keeps every other, those past 32767 included.
+    state.selectedRow = 1;
+    state.address = u"user2@example.jp"_s;
+    dialogs_.QueueAnswer(Answer::Yes);
+    DeleteAddress(state);
+    EXPECT_EQ(state.status, AddressDeletedStatus());
+    // Entries 1 and 3, then every one from 5 on: only the chosen and the marked entry are gone.
+    EXPECT_EQ(StoreBytes(), before.left(kLen) + before.mid(2 * kLen, kLen) + before.mid(4 * kLen));
+}
+
+// The user picked a row; before Yes, another program deleted entry 1, so row 3's entry now sits
+// at number 2... the picked entry is what goes, or nothing.
+TEST_F(AddressBookTest, DeleteOfAnEntryMovedByAnotherProgramDeletesNothingAndReloads) {
+    PutNumbered(4);
+    AddressBookState state = Loaded();
+    state.selectedRow = 2;
+    state.address = u"user3@example.jp"_s;
+    const QByteArray all = StoreBytes();
+    ASSERT_TRUE(QFile::resize(StorePath(AddressStore()), 0));
+    QFile file(StorePath(AddressStore()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(all.mid(sizeof(AddressRecord)));
+    file.close();
+    const QByteArray moved = StoreBytes();
+
+    dialogs_.QueueAnswer(Answer::Yes);
+    DeleteAddress(state);
+    EXPECT_EQ(StoreBytes(), moved);
+    EXPECT_EQ(dialogs_.Requests().back().text, AddressListChangedText());
     EXPECT_EQ(state.rows.size(), 3);
-    EXPECT_EQ(state.count, u"3"_s);
-    EXPECT_TRUE(state.status.isEmpty());
+}
+
+// A check holds the folder (or its lock file cannot be made): nothing is stored or deleted, and
+// the window says why instead of blaming the disk.
+TEST_F(AddressBookTest, RegisterAndDeleteWithoutTheFolderLockSayWhyAndChangeNothing) {
+    PutNumbered(2);
+    AddressBookState state = Loaded();
+    const QByteArray before = StoreBytes();
+    const int other =
+        ::open(QFile::encodeName(ProgramFolderLock::Path()).constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    state.name = u"山田"_s;
+    state.address = u"yamada@example.jp"_s;
+    RegisterAddress(state);
+    EXPECT_EQ(dialogs_.Requests().back().text, StoresLockedText(ProgramFolderLock::State::Busy));
+    ::close(other);
+    ASSERT_TRUE(QFile::remove(ProgramFolderLock::Path()));
+
+    ASSERT_TRUE(QDir().mkdir(ProgramFolderLock::Path())); // a folder where the lock file goes
+    state.selectedRow = 0;
+    state.address = u"user1@example.jp"_s;
+    dialogs_.QueueAnswer(Answer::Yes);
+    DeleteAddress(state);
+    EXPECT_EQ(dialogs_.Requests().back().text, LockUnavailableText());
+    EXPECT_TRUE(dialogs_.Requests().back().text.contains(u"ricorne.lock"_s));
+    EXPECT_EQ(StoreBytes(), before);
+}
+
+// Characters CP932 cannot hold are named before anything is stored.
+TEST_F(AddressBookTest, RegisterAsksBeforeStoringWhatCp932CannotHold) {
+    AddressBookState state = Loaded();
+    state.name = u"Zoë Ünal 💌"_s;
+    state.address = u"zoe@example.jp"_s;
+    dialogs_.QueueAnswer(Answer::No);
+    RegisterAddress(state);
+    EXPECT_EQ(dialogs_.Requests().back().text,
+              ConfirmUnkeptCharactersText(UnkeptCharacters(state.name + state.address)));
+    EXPECT_TRUE(dialogs_.Requests().back().text.contains(u"💌"_s));
+    EXPECT_TRUE(Stored().empty());
+
+    dialogs_.QueueAnswer(Answer::Yes);
+    RegisterAddress(state);
+    ASSERT_EQ(Stored().size(), 1u);
+    EXPECT_EQ(Stored()[0].address, u"zoe@example.jp"_s);
+    EXPECT_EQ(state.status, AddressRegisteredStatus());
 }
 
 TEST_F(AddressBookTest, DeleteWithoutAPickedRowOrAddressAsksNothingAndKeepsTheStore) {

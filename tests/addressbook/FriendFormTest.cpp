@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -93,6 +94,13 @@ TEST_F(FriendFormTest, OpensOnceFromTheMainWindowLabelLaidOutWithItsCaptions) {
     EXPECT_TRUE(form->StatusLabel()->text().isEmpty());
     EXPECT_TRUE(form->HelpBox()->isHidden());
     EXPECT_EQ(form->CountBox()->text(), u"2"_s);
+    // The largest count a store lists shows whole, not with its first digit cut.
+    QLineEdit* count = form->CountBox();
+    const int frame = count->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, count);
+    const QMargins margins = count->textMargins();
+    EXPECT_LE(count->fontMetrics().horizontalAdvance(u"32767"_s) + 2 * frame + 4 + margins.left() +
+                  margins.right(),
+              count->width());
 
     AddressListView* list = form->MailListView();
     QHeaderView* header = list->header();

@@ -203,6 +203,20 @@ TEST_F(SendProcedureTest, FullSentHistoryStopsBeforeSendingAndKeepsEverything) {
     EXPECT_EQ(RecordCount(SentStore()), kMaxRecordNumber);
 }
 
+// A lock file that cannot be opened (here a folder in its place) is not a full disk: the send
+// stops before anything leaves and names the lock file.
+TEST_F(SendProcedureTest, CopyWithoutTheFolderLockStopsBeforeSendingAndNamesTheLock) {
+    ASSERT_TRUE(QDir().mkpath(app_.DataDir() + u"/ricorne.lock"_s));
+    const ComposeSendResult result = Send();
+
+    EXPECT_TRUE(mail_.calls.empty());
+    EXPECT_TRUE(result.stopped);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_TRUE(boxes_[0].text.contains(u"ricorne.lock"_s)) << qPrintable(boxes_[0].text);
+    EXPECT_TRUE(boxes_[0].text.contains(u"このメールは送信していません"_s)) << qPrintable(boxes_[0].text);
+    EXPECT_EQ(RecordCount(SentStore()), 0);
+}
+
 TEST_F(SendProcedureTest, UnwritableCopyStopsTheBatchWhereItFailed) {
     AddAddress(u"一"_s, u"one@example.jp"_s);
     AddAddress(u"二"_s, u"two@example.jp"_s);

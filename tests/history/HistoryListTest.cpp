@@ -1,8 +1,11 @@
 // Filling the list and showing a clicked record, against real store files and a plain view.
 #include "history/HistoryList.h"
+#include "history/TyakuTexts.h"
+
 #include "StoreFixture.h"
 #include "core/stores/RecordBuffers.h"
 #include "history/MailHeaderModel.h"
+#include <QDir>
 
 #include <QFile>
 
@@ -159,7 +162,7 @@ TEST_F(HistoryListTest, EmptyStoreIsCreatedAndAClickOnItSaysSo) {
     EXPECT_TRUE(view.flag); // unchanged
 }
 
-TEST_F(HistoryListTest, ClickWithoutARowOrOnAVanishedRecordChangesNothing) {
+TEST_F(HistoryListTest, ClickWithoutARowChangesNothingAndOnAVanishedRowReloads) {
     PutNumbered(ReceivedStore(), 3);
     FakeView view;
     FillHistoryList(view, HistoryMode::Received);
@@ -174,8 +177,35 @@ TEST_F(HistoryListTest, ClickWithoutARowOrOnAVanishedRecordChangesNothing) {
     view.selected = 3;
     ShowSelectedRecord(view, HistoryMode::Received);
     EXPECT_FALSE(view.flag);
-    EXPECT_EQ(view.recordWrites, writes);
-    EXPECT_EQ(dialogs_.Requests().size(), 0u);
+    ASSERT_EQ(dialogs_.Requests().size(), 1u);
+    EXPECT_EQ(dialogs_.Requests()[0].text, RowVanishedText());
+    EXPECT_EQ(view.RowCount(), 2); // the list shows what the store holds now
+}
+
+// A store made longer than the list can show by another program: the user hears of the rest
+// once, and the count shows all five digits of what is listed.
+TEST_F(HistoryListTest, AnOverLongStoreIsToldOnceAndListsItsFirst32767) {
+    constexpr qint64 kTotal = 32800;
+    QFile file(StorePath(ReceivedStore()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(kTotal * qint64(sizeof(MailRecord)))); // sparse: no disk used
+    file.close();
+    FakeView view;
+    FillHistoryList(view, HistoryMode::Received);
+    FillHistoryList(view, HistoryMode::Received);
+    ASSERT_EQ(dialogs_.Requests().size(), 1u);
+    EXPECT_EQ(dialogs_.Requests()[0].text, HistoryBeyondLimitText(kTotal));
+    EXPECT_EQ(view.RowCount(), kMaxRecordNumber);
+}
+
+TEST_F(HistoryListTest, AFolderInPlaceOfTheStoreIsReportedWithItsPath) {
+    ASSERT_TRUE(QDir().mkdir(StorePath(ReceivedStore())));
+    FakeView view;
+    FillHistoryList(view, HistoryMode::Received);
+    ASSERT_EQ(dialogs_.Requests().size(), 1u);
+    EXPECT_EQ(
+        dialogs_.Requests()[0].text,
+        HistoryUnreadableText(QDir::toNativeSeparators(StorePath(ReceivedStore())), FolderInPlaceCause()));
 }
 
 } // namespace

@@ -2,10 +2,15 @@
 // through a plain view: deleting one record or all, the selection check, a failed compaction,
 // the hand-offs to the address book and the reply window, and the quick save.
 #include "history/RecordOperations.h"
+#include "core/paths/ProgramFolderLock.h"
+
 #include "StoreFixture.h"
 #include "history/HeadlessHistoryView.h"
 #include "history/HistoryList.h"
 #include "history/QuickSaveFile.h"
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -217,6 +222,58 @@ TEST_F(RecordOperationsTest, TheDeletedRecordIsTheRowsEvenWhenTheBufferMovedOn) 
     dialogs_.QueueAnswer(Answer::Yes);
     DeleteOneRecord(view_, HistoryMode::Received);
     EXPECT_EQ(Subjects(ReceivedStore()), QStringList({u"件名2"_s, u"件名3"_s}));
+}
+
+// Another program deleted record 1 while the question was open: row 3 now points at 件名4. The
+// shown 件名3 goes, or nothing does.
+TEST_F(RecordOperationsTest, AStoreChangedBehindTheListDeletesNothingAndReloads) {
+    PutNumbered(ReceivedStore(), 5);
+    OpenAndClick(HistoryMode::Received, 3);
+    const QByteArray all = StoreBytes(ReceivedStore());
+    {
+        QFile file(StorePath(ReceivedStore()));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(all.mid(sizeof(MailRecord)));
+    }
+    const QByteArray moved = StoreBytes(ReceivedStore());
+    dialogs_.QueueAnswer(Answer::Yes);
+    DeleteOneRecord(view_, HistoryMode::Received);
+    EXPECT_EQ(StoreBytes(ReceivedStore()), moved);
+    EXPECT_EQ(dialogs_.Requests().back().text, HistoryChangedText());
+    EXPECT_EQ(view_.RowCount(), 4);
+
+    // 全件削除 after a check stored a mail the list does not show yet.
+    Put(ReceivedStore(), 5, MakeRecord(u"新着"_s, u"誰か"_s, u"今日"_s, u"本文"_s));
+    const QByteArray grown = StoreBytes(ReceivedStore());
+    dialogs_.QueueAnswer(Answer::Yes);
+    DeleteAllRecords(view_, HistoryMode::Received);
+    EXPECT_EQ(StoreBytes(ReceivedStore()), grown);
+    EXPECT_EQ(dialogs_.Requests().back().text, HistoryChangedText());
+    EXPECT_EQ(view_.RowCount(), 5);
+}
+
+// No deletion proceeds without the folder lock: held by a check, or a folder in its place.
+TEST_F(RecordOperationsTest, DeletionsWithoutTheFolderLockSayWhyAndChangeNothing) {
+    PutNumbered(ReceivedStore(), 3);
+    const QByteArray before = StoreBytes(ReceivedStore());
+    const int other =
+        ::open(QFile::encodeName(ProgramFolderLock::Path()).constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    FillHistoryList(view_, HistoryMode::Received);
+    dialogs_.QueueAnswer(Answer::Yes);
+    DeleteAllRecords(view_, HistoryMode::Received);
+    EXPECT_EQ(dialogs_.Requests().back().text, StoresLockedText(ProgramFolderLock::State::Busy));
+    EXPECT_EQ(StoreBytes(ReceivedStore()), before);
+    ::close(other);
+    ASSERT_TRUE(QFile::remove(ProgramFolderLock::Path()));
+
+    ASSERT_TRUE(QDir().mkdir(ProgramFolderLock::Path()));
+    OpenAndClick(HistoryMode::Received, 2);
+    dialogs_.QueueAnswer(Answer::Yes);
+    DeleteOneRecord(view_, HistoryMode::Received);
+    EXPECT_EQ(dialogs_.Requests().back().text, LockUnavailableText());
+    EXPECT_EQ(StoreBytes(ReceivedStore()), before);
 }
 
 // --- Deleting all records ---

@@ -69,7 +69,7 @@ struct OddStore {
     const char* name;
     // Lays the odd thing down where the store (or its temporary file) goes.
     std::function<bool(const QString& store, const QString& temp)> make;
-    int listed;        // records listed, or -1 when the read must fail with a message
+    int listed;            // records listed, or -1 when the read must fail with a message
     bool needsNonRoot;     // meaningless for root, who may read anything
     bool listWhole = true; // list prints every body: 1 GB of them is too slow for the suite
 };
@@ -168,5 +168,53 @@ INSTANTIATE_TEST_SUITE_P(Files, StoreReaderTest, ::testing::ValuesIn(kOdd),
                          [](const ::testing::TestParamInfo<OddStore>& info) {
                              return std::string(info.param.name);
                          });
+
+} // namespace
+
+namespace {
+
+// An address book longer than record numbers reach (another program made it): the listing gives
+// the full count and does not pass for the whole store; without the folder lock nothing is
+// deleted; with it, deleting entry 1 keeps every other entry, those past 32767 too.
+TEST(OverLongStore, ToolCountsEveryEntryAndDeletesOnlyTheChosenUnderTheLock) {
+    TempAppDir app;
+    ASSERT_TRUE(app.IsValid());
+    constexpr int kEntries = kMaxRecordNumber + 33;
+    QByteArray bytes;
+    bytes.reserve(kEntries * int(sizeof(AddressRecord)));
+    for (int i = 1; i <= kEntries; ++i) {
+        AddressRecord r{};
+        SetField(r.Name, u"名前%1"_s.arg(i));
+        SetField(r.MailAddress, u"user%1@example.jp"_s.arg(i));
+        r.LineEnd[0] = '\r';
+        r.LineEnd[1] = '\n';
+        r.Live = 1;
+        bytes.append(reinterpret_cast<const char*>(&r), sizeof r);
+    }
+    const QString store = StorePath(AddressStore());
+    ASSERT_TRUE(WriteFile(store, bytes));
+
+    const ToolRun list = RunTool({u"list"_s, u"--appdir"_s, app.Path(), u"addresses"_s});
+    EXPECT_EQ(list.exitCode, 1);
+    EXPECT_TRUE(list.err.contains(QByteArray::number(kEntries))) << list.err.toStdString();
+    EXPECT_EQ(list.out.count("\"n\":"), kMaxRecordNumber);
+
+    const QString lock = app.DataDir() + u"/ricorne.lock"_s;
+    ASSERT_TRUE(QDir().mkdir(lock));
+    const ToolRun refused = RunTool({u"delete"_s, u"--appdir"_s, app.Path(), u"addresses"_s, u"1"_s});
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_TRUE(refused.err.contains("ricorne.lock")) << refused.err.toStdString();
+    ASSERT_TRUE(QDir().rmdir(lock));
+    QFile before(store);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(before.readAll() == bytes);
+    before.close();
+
+    const ToolRun deleted = RunTool({u"delete"_s, u"--appdir"_s, app.Path(), u"addresses"_s, u"1"_s});
+    EXPECT_EQ(deleted.exitCode, 0) << deleted.err.toStdString();
+    QFile after(store);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(after.readAll() == bytes.mid(int(sizeof(AddressRecord))));
+}
 
 } // namespace

@@ -194,7 +194,9 @@ bool EnsureInstalledFolders() {
             continue;
         }
         if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !platform::MakeFolder(path, 0700)) {
-            ok = false;
+            // Another program starting on the same folder may have made it just now.
+            if (!platform::StatusOf(path).folder)
+                ok = false;
             continue;
         }
         platform::SetPathMode(path, 0700); // whatever the umask took away or left

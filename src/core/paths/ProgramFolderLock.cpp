@@ -3,6 +3,7 @@
 #include "core/paths/Paths.h"
 #include "core/platform/FileLock.h"
 
+#include <QDir>
 #include <QHash>
 
 namespace ricorne {
@@ -87,6 +88,21 @@ QString FolderBusyText() {
         u"別のプログラム（このプログラムの別のウィンドウか ricorne-mailtool）が"
         u"同じフォルダーのメールを扱っています。"
         u"メールの受信と保存はしませんでした。その処理が終わってからもう一度お試しください。");
+}
+
+QString LockUnavailableText() {
+    return QStringLiteral(u"ロック ファイル「%1」を作成することも開くこともできないため、"
+                          u"メールの保存も削除もできません。"
+                          u"同じ名前のフォルダーなどがあれば取り除いてから、もう一度お試しください。")
+        .arg(QDir::toNativeSeparators(ProgramFolderLock::Path()));
+}
+
+QString StoresLockedText(ProgramFolderLock::State state) {
+    if (state == ProgramFolderLock::State::Busy)
+        return QStringLiteral(u"別のプログラム（このプログラムの別のウィンドウか ricorne-mailtool）が"
+                              u"同じフォルダーのメールを扱っています。"
+                              u"何も変更しませんでした。その処理が終わってからもう一度お試しください。");
+    return LockUnavailableText();
 }
 
 } // namespace ricorne

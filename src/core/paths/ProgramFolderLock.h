@@ -17,7 +17,8 @@ public:
     enum class State {
         Held,        // this process holds the lock now
         Busy,        // another process holds it
-        Unavailable, // no lock file could be made (no folder, read-only folder)
+        Unavailable, // no lock file could be made or opened (no folder, read-only folder, a
+                     // folder or something else in its place): nothing may write the stores then
     };
 
     // Tries once, without waiting.
@@ -28,6 +29,9 @@ public:
 
     State state() const { return state_; }
     bool IsBusy() const { return state_ == State::Busy; }
+    // Only a held lock lets a program write the stores; a lock that could not be taken for any
+    // reason is as good as another program's.
+    bool Held() const { return state_ == State::Held; }
 
     static QString FileName(); // "ricorne.lock"
     static QString Path();     // the lock file of the current AppDir (resolved now)
@@ -43,5 +47,9 @@ private:
 
 // What a program that finds the folder busy says.
 QString FolderBusyText();
+// What a program says when the lock file cannot be made or opened (names its path).
+QString LockUnavailableText();
+// Why a change to the stores (a deletion, a registration) was refused for want of the lock.
+QString StoresLockedText(ProgramFolderLock::State state);
 
 } // namespace ricorne

@@ -63,6 +63,12 @@ int RecordCount(const StoreDescriptor& store) {
     return int(qMin<qint64>(size / store.recordLength, kMaxRecordNumber + 1));
 }
 
+qint64 WholeRecordCount(const StoreDescriptor& store) {
+    RecoverStore(store);
+    const qint64 size = store_files::RegularFileSize(StorePath(store));
+    return size <= 0 ? 0 : size / store.recordLength;
+}
+
 int NextRecordNumber(const StoreDescriptor& store) {
     return qMin(RecordCount(store) + 1, kMaxRecordNumber + 1);
 }
@@ -72,7 +78,7 @@ bool WriteRecordBytes(const StoreDescriptor& store, int n, const char* bytes) {
         return false;
     // Another program working on this folder owns the stores until it is done.
     const ProgramFolderLock lock;
-    if (lock.IsBusy())
+    if (!lock.Held())
         return false;
     if (!RecoverStore(store))
         return false;

@@ -6,6 +6,7 @@
 // RecoverStore). Files are created readable and writable by their owner only.
 #pragma once
 
+#include "core/paths/ProgramFolderLock.h"
 #include "core/stores/AddressRecord.h"
 #include "core/stores/MailRecord.h"
 
@@ -55,6 +56,10 @@ QString TakeStoreNotice();
 // store does not exist.
 int RecordCount(const StoreDescriptor& store);
 
+// Whole records in the file, past kMaxRecordNumber too (a store made longer by another
+// program); 0 when the store does not exist. Only the first kMaxRecordNumber have numbers.
+qint64 WholeRecordCount(const StoreDescriptor& store);
+
 // Number for the next append: whole records + 1, so an append after a broken tail writes
 // over the tail. kMaxRecordNumber + 1 when the store is full.
 int NextRecordNumber(const StoreDescriptor& store);
@@ -77,19 +82,42 @@ bool ReadRecordsBytes(const StoreDescriptor& store,
                       const std::function<bool(int n, const char* bytes)>& visit);
 
 // Removes every record whose Live is 0 (and an incomplete tail), keeping the order of the
-// rest. Survivors are written to the temporary file, flushed and renamed over the store, so
-// the store is whole at every moment; no temporary file remains. Returns false on failure,
-// with the store unchanged.
+// rest; records past kMaxRecordNumber are kept like any other. Survivors are written to the
+// temporary file, flushed and renamed over the store, so the store is whole at every moment;
+// no temporary file remains. Returns false on failure (or without the folder lock), with the
+// store unchanged.
 bool CompactStore(const StoreDescriptor& store);
+
+// How a deletion the user asked for ended.
+enum class DeleteOutcome {
+    Deleted,
+    Changed, // the store no longer holds what the user chose: nothing was changed
+    Locked,  // the folder lock could not be taken (see lockState): nothing was changed
+    Failed,  // a read or write failed: the store is as it was
+};
+struct DeleteResult {
+    DeleteOutcome outcome;
+    ProgramFolderLock::State lockState; // of the attempt to take the folder lock
+};
+
+// Deletes record n (marked, then compacted) if, under the folder lock, it still holds exactly
+// chosen (store.recordLength bytes, as read when the user picked it).
+DeleteResult DeleteChosenRecord(const StoreDescriptor& store, int n, const QByteArray& chosen);
+
+// Replaces the store with an empty one if, under the folder lock, unchanged() says it still
+// holds what the user saw.
+DeleteResult EmptyStoreIfUnchanged(const StoreDescriptor& store, const std::function<bool()>& unchanged);
 
 enum class AppendStatus {
     Appended,
     StoreFull,   // the store already holds kMaxRecordNumber records; nothing was written
+    Locked,      // another program holds the folder, or its lock cannot be taken; nothing written
     WriteFailed, // the write failed (disk full, no folder, ...); the store holds no new record
 };
 struct AppendResult {
     AppendStatus status;
     int number; // the record's number when appended, else 0
+    ProgramFolderLock::State lockState = ProgramFolderLock::State::Held;
     explicit operator bool() const { return status == AppendStatus::Appended; }
 };
 
@@ -105,6 +133,9 @@ template <class Record> bool WriteRecord(const StoreDescriptor& store, int n, co
 // NextRecordNumber then WriteRecord, with LineEnd = CR LF and Live = 1 as every append sets
 // them (the caller's record is not changed).
 template <class Record> AppendResult AppendRecord(const StoreDescriptor& store, const Record& record) {
+    const ProgramFolderLock lock;
+    if (!lock.Held())
+        return {AppendStatus::Locked, 0, lock.state()};
     const int n = NextRecordNumber(store);
     if (n > kMaxRecordNumber)
         return {AppendStatus::StoreFull, 0};

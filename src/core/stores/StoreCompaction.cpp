@@ -5,6 +5,7 @@
 #include "core/platform/FieldReader.h"
 #include "core/platform/FileIo.h"
 #include "core/platform/FileStatus.h"
+#include "core/platform/ReplaceFile.h"
 #include "core/stores/StoreFiles.h"
 
 #include <cerrno>
@@ -17,7 +18,7 @@ using platform::FileHandle;
 bool CompactStore(const StoreDescriptor& store) {
     // Another program working on this folder owns the stores until it is done.
     const ProgramFolderLock lock;
-    if (lock.IsBusy())
+    if (!lock.Held())
         return false;
     if (store.tempFile.isEmpty() || !RecoverStore(store))
         return false;
@@ -29,7 +30,9 @@ bool CompactStore(const StoreDescriptor& store) {
     if (!st.exists)
         return false;
     const qint64 len = store.recordLength;
-    const qint64 whole = qMin<qint64>(st.size / len, kMaxRecordNumber);
+    // Every whole record, numbered or not: a store another program made longer than the
+    // numbers reach must not lose its end to a deletion.
+    const qint64 whole = st.size / len;
 
     // Runs of live records, found by reading only the Live fields.
     struct Run {
@@ -83,6 +86,45 @@ bool CompactStore(const StoreDescriptor& store) {
     if (!platform::RenameFile(temp, path))
         return fail();
     return platform::SyncFolderOf(path);
+}
+
+DeleteResult DeleteChosenRecord(const StoreDescriptor& store, int n, const QByteArray& chosen) {
+    // Held from the comparison to the end of the compaction: nobody moves the record between.
+    const ProgramFolderLock lock;
+    if (!lock.Held())
+        return {DeleteOutcome::Locked, lock.state()};
+    if (chosen.size() != store.recordLength || n < 1 || n > RecordCount(store))
+        return {DeleteOutcome::Changed, lock.state()};
+    QByteArray now(chosen.size(), Qt::Uninitialized);
+    if (!ReadRecordBytes(store, n, now.data()))
+        return {DeleteOutcome::Failed, lock.state()};
+    if (now != chosen)
+        return {DeleteOutcome::Changed, lock.state()};
+    QByteArray marked = now;
+    marked[int(store.liveOffset)] = 0;
+    marked[int(store.liveOffset) + 1] = 0;
+    if (!WriteRecordBytes(store, n, marked.constData()))
+        return {DeleteOutcome::Failed, lock.state()};
+    if (CompactStore(store))
+        return {DeleteOutcome::Deleted, lock.state()};
+    // The compaction left the store whole, with the record marked: make it live again.
+    WriteRecordBytes(store, n, now.constData());
+    FlushStore(store);
+    return {DeleteOutcome::Failed, lock.state()};
+}
+
+DeleteResult EmptyStoreIfUnchanged(const StoreDescriptor& store, const std::function<bool()>& unchanged) {
+    const ProgramFolderLock lock;
+    if (!lock.Held())
+        return {DeleteOutcome::Locked, lock.state()};
+    if (!RecoverStore(store))
+        return {DeleteOutcome::Failed, lock.state()};
+    if (!unchanged())
+        return {DeleteOutcome::Changed, lock.state()};
+    // The old store stays whole until the empty one replaces it.
+    const bool ok =
+        bool(platform::ReplaceFileWhole(StorePath(store), QByteArray(), platform::FileAccess::OwnerOnly));
+    return {ok ? DeleteOutcome::Deleted : DeleteOutcome::Failed, lock.state()};
 }
 
 } // namespace ricorne

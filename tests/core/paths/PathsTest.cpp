@@ -9,7 +9,11 @@
 #include <QThread>
 
 #include <functional>
+#include <vector>
+
+#include <sys/wait.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
@@ -94,6 +98,42 @@ TEST_F(PathsTest, StartUpCreatesMissingFoldersOnce) {
 TEST_F(PathsTest, StartUpReportsAFolderItCannotCreate) {
     Touch(u"添付フォルダ"_s); // a file in the way
     EXPECT_FALSE(EnsureInstalledFolders());
+}
+
+// Two programs started at once on a fresh program folder both create the data folders: the one
+// that finds a folder made a moment ago by the other has succeeded too.
+TEST_F(PathsTest, ProgramsCreatingTheFoldersAtOnceBothSucceed) {
+    constexpr int kRounds = 40, kPrograms = 6;
+    int failures = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const QString appDir = root_ + u"/r"_s + QString::number(round);
+        ASSERT_TRUE(QDir().mkpath(appDir));
+        SetAppDir(appDir);
+        int gate[2];
+        ASSERT_EQ(::pipe(gate), 0);
+        std::vector<pid_t> children;
+        for (int i = 0; i < kPrograms; ++i) {
+            const pid_t pid = ::fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                ::close(gate[1]);
+                char c;
+                (void)::read(gate[0], &c, 1); // all start when the gate closes
+                ::_exit(EnsureInstalledFolders() ? 0 : 1);
+            }
+            children.push_back(pid);
+        }
+        ::close(gate[0]);
+        ::close(gate[1]);
+        for (const pid_t pid : children) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+            failures += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        EXPECT_EQ(QDir(appDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 4);
+    }
+    SetAppDir(root_);
+    EXPECT_EQ(failures, 0);
 }
 
 // Names found once are reused while the folder is unchanged; every kind of change to the

@@ -240,8 +240,11 @@ TEST_F(StoresTest, WriteFailuresAreReported) {
     EXPECT_EQ(result.status, AppendStatus::WriteFailed);
     EXPECT_EQ(result.number, 0);
 
+    // No data folder: not even the folder lock can be taken, and nothing is written without it.
     SetAppDir(root_ + u"/nowhere"_s);
-    EXPECT_EQ(AppendRecord(SentStore(), Mail(u"x"_s)).status, AppendStatus::WriteFailed);
+    const AppendResult unlocked = AppendRecord(SentStore(), Mail(u"x"_s));
+    EXPECT_EQ(unlocked.status, AppendStatus::Locked);
+    EXPECT_EQ(unlocked.lockState, ProgramFolderLock::State::Unavailable);
 }
 
 TEST_F(StoresTest, HeadersListSubjectDateAddressAndLive) {
