@@ -3,7 +3,9 @@
 #   scripts/long-campaigns.sh BUILD_DIR [TEST_NAME_REGEX]
 # Starts the mail test servers (as the suite's fixture does), runs each test program with
 # RICORNE_LONG_CAMPAIGN=1 and no time limit of CTest's, prints what they report and stops the
-# servers again. RICORNE_CAMPAIGN_TRIALS overrides the number of trials.
+# servers again. RICORNE_CAMPAIGN_TRIALS overrides the number of trials. receive_kill_test holds
+# two campaigns: 200 trials of small mails killed at each protocol step, and 100 trials of one
+# 300-attachment mail killed at random or as its n-th file gets its name.
 set -uo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [TEST_NAME_REGEX]" >&2; exit 2; }

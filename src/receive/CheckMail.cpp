@@ -10,6 +10,7 @@
 #include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
+#include "receive/AttachmentJournal.h"
 #include "receive/ReceiveTexts.h"
 #include "receive/ReceivedUidls.h"
 #include "receive/TempMessageFile.h"
@@ -25,7 +26,10 @@ namespace {
 // One check's state and the steps it takes.
 class Check {
 public:
-    explicit Check(const CheckMailHooks& hooks) : w_(hooks), mail_(*hooks.mail) {}
+    explicit Check(const CheckMailHooks& hooks)
+        : w_(hooks), mail_(*hooks.mail),
+          attachFolder_(ResolvePath(QLatin1Char('\\') + AttachDir() + QLatin1Char('\\'))),
+          journal_(attachFolder_) {}
 
     CheckMailResult Run();
 
@@ -63,6 +67,8 @@ private:
     QSet<QString> storedIds_;            // stored in this session
     QString lastFetchFailure_;
     QVector<QString> uidls_; // by mail number; empty: no usable id
+    QString attachFolder_;
+    AttachmentJournal journal_; // the files of the mail being received
 };
 
 CheckMailResult Check::Run() {
@@ -73,9 +79,10 @@ CheckMailResult Check::Run() {
             result_.folderBusy = true;
             Failure(ErrorTitle(), lock.IsBusy() ? FolderBusyText() : LockUnavailableText());
         } else {
-            result_.leftoversRemoved = TempMessageFile::RemoveLeftovers(
-                ResolvePath(QLatin1Char('\\') + AttachDir() + QLatin1Char('\\')));
+            result_.leftoversRemoved = TempMessageFile::RemoveLeftovers(attachFolder_) + journal_.Recover();
             Session(account);
+            // A mail that was not stored is received again: its files must not stay.
+            journal_.Discard();
         }
     }
     ShowResult();
@@ -219,14 +226,21 @@ Check::MailOutcome Check::ReceiveOne(int k) {
 
     attachmentFlag_ = body.contains(QStringLiteral("attachment"), Qt::CaseSensitive) ? 1 : 0;
 
-    const QString attachFolder = ResolvePath(QLatin1Char('\\') + AttachDir() + QLatin1Char('\\'));
     {
         TempMessageFile message;
-        message.Write(attachFolder, header, body);
-        const int r = mail_.NMailAttachmentFileFirst(subject, date, sender, header, body, attachFolder,
+        message.Write(attachFolder_, header, body);
+        // A file of this mail written by a check that was interrupted is taken again, not copied
+        // to "name (1)"; every new file is listed until the mail is stored.
+        ExtractOptions options;
+        options.reuseIdentical = true;
+        options.created = [this](const QString& name) { return journal_.Add(name); };
+        mail_.SetAttachmentOptions(options);
+        const int r = mail_.NMailAttachmentFileFirst(subject, date, sender, header, body, attachFolder_,
                                                      message.Path(), message.ReadBack());
         mail_.NMailAttachmentFileClose();
+        mail_.SetAttachmentOptions({});
         if (r == -5) {
+            journal_.Discard(); // what was written of it goes: the mail is received again
             // Storing the mail would tell of files that are not there, and deleting it would
             // lose them: it stays on the server with the later ones.
             const QString cause = CutAtNul(mail_.NMailGetMessage());
@@ -244,9 +258,11 @@ Check::MailOutcome Check::ReceiveOne(int k) {
     w_.recordView().SetRecordView(subject, sender, date,
                                   attachmentFlag_ == 1 ? body + crlf + AttachmentNotice() : body);
     if (!StoreStaged(uidl)) {
+        journal_.Discard();
         attachmentFlag_ = lastStoredFlag_;
         return MailOutcome::Stop;
     }
+    journal_.Keep();
     lastStoredFlag_ = attachmentFlag_;
     ++result_.stored;
     mail_.NMailPop3DeleteMail(handle_, k);
@@ -276,10 +292,11 @@ bool Check::StoreStaged(const QString& uidl) {
     // The id goes first, with the number and checksum of the record it is about to get: it
     // counts only once that record is on disk, so a kill on either side of the write stores the
     // mail exactly once. Without the line a cut-off session would at worst store it again.
+    const QByteArray sum = ReceivedUidls::RecordSum(reinterpret_cast<const char*>(&record), sizeof record);
     if (!uidl.isEmpty())
-        known_->AddBeforeRecord(
-            uidl, n, ReceivedUidls::RecordSum(reinterpret_cast<const char*>(&record), sizeof record));
-    if (!WriteRecord(ReceivedStore(), n, record)) {
+        known_->AddBeforeRecord(uidl, n, sum);
+    // Likewise the attachments: theirs once the record is there.
+    if (!journal_.MarkStoredAs(n, sum) || !WriteRecord(ReceivedStore(), n, record)) {
         if (!uidl.isEmpty())
             known_->Forget({uidl}); // its line would not count anyway: the record is not there
         Failure(ErrorTitle(), StoreWriteFailedText());

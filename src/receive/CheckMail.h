@@ -14,6 +14,10 @@
 // - a session cut off midway deletes nothing, and the next check deletes the mails it had
 //   already stored (known by their UIDL) without storing them again;
 // - an attachment that cannot be written stops the check at its mail, as a record would;
+// - a mail's attachments are written once: the files of a mail that was not stored go when the
+//   check ends (after a kill: when the next one starts), a file an interrupted check left is
+//   taken again rather than copied to "name (1)", and all files of a mail reach the disk
+//   together before its record;
 // - only one program checks a program folder at a time (ProgramFolderLock); another one finds
 //   it busy, says so and touches nothing.
 // Every failure is shown as such; "新着メール無し。" means the check completed.

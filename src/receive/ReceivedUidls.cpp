@@ -2,28 +2,23 @@
 
 #include "core/paths/Paths.h"
 #include "core/platform/FileIo.h"
+#include "core/platform/ReplaceFile.h"
 #include "core/stores/RecordStore.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <cerrno>
 #include <vector>
 
 namespace ricorne {
 
-namespace {
-
-// Whether record n of the received store holds exactly the bytes the checksum was taken of.
-bool RecordMatches(int n, const QByteArray& sum) {
+bool ReceivedUidls::RecordMatches(int n, const QByteArray& sum) {
     const StoreDescriptor& store = ReceivedStore();
     std::vector<char> bytes(size_t(store.recordLength));
-    return ReadRecordBytes(store, n, bytes.data()) &&
-           ReceivedUidls::RecordSum(bytes.data(), store.recordLength) == sum;
+    return ReadRecordBytes(store, n, bytes.data()) && RecordSum(bytes.data(), store.recordLength) == sum;
 }
-
-} // namespace
 
 ReceivedUidls::ReceivedUidls(const QString& server, const QString& account) {
     // The server as the user wrote it, whatever the letter case, and the account exactly.
@@ -101,10 +96,7 @@ bool ReceivedUidls::Rewrite(const QHash<QString, QByteArray>& keep) {
     QByteArray bytes;
     for (const QByteArray& line : keep)
         bytes += line + "\r\n";
-    QSaveFile file(Path());
-    if (!file.open(QIODevice::WriteOnly) ||
-        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        file.write(bytes) != bytes.size() || !file.commit())
+    if (!platform::ReplaceFileWhole(Path(), bytes, platform::FileAccess::OwnerOnly))
         return false;
     lines_ = keep;
     endsInsideLine_ = false;
@@ -129,7 +121,16 @@ bool ReceivedUidls::Forget(const QSet<QString>& uidls) {
     for (const QString& uidl : uidls)
         kept.remove(uidl);
     // Lines cut short may name these ids too: rewrite whenever the file exists.
-    return Rewrite(kept);
+    if (Rewrite(kept))
+        return true;
+    // An id that must go but cannot be written away would make a later check delete a mail
+    // that may not be stored. Without the file every id is gone: at worst mails are stored twice.
+    if (!platform::RemoveFile(Path()) && errno != ENOENT)
+        return false;
+    platform::SyncFolderOf(Path());
+    lines_.clear();
+    endsInsideLine_ = false;
+    return true;
 }
 
 bool ReceivedUidls::AddBeforeRecord(const QString& uidl, int n, const QByteArray& recordSum) {

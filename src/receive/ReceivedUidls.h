@@ -32,6 +32,8 @@ public:
     static bool IsUsable(const QString& uidl);
     // The checksum a line carries for a record's bytes.
     static QByteArray RecordSum(const char* bytes, qint64 length);
+    // Whether record n of the received store holds exactly the bytes sum was taken of.
+    static bool RecordMatches(int n, const QByteArray& sum);
 
     // Reads the file (a missing file is empty) and settles it as described above. False when it
     // exists but cannot be read.
@@ -41,7 +43,8 @@ public:
 
     // Drops the ids the server no longer holds; rewrites the file (atomically) when any went.
     bool KeepOnly(const QSet<QString>& onServer);
-    // Drops these ids (deletions the server committed, or ids not to be trusted).
+    // Drops these ids (deletions the server committed, or ids not to be trusted). When the file
+    // cannot be rewritten without them it is removed whole.
     bool Forget(const QSet<QString>& uidls);
 
     // Appends the line for an id whose record is about to be written as record n of the

@@ -2,9 +2,12 @@
 // take on demand (no UIDL, a line dropped mid-mail, a full store, a failing disk).
 #include "FakePop3.h"
 #include "ReceiveTestSupport.h"
+#include "core/paths/Paths.h"
 #include "core/paths/ProgramFolderLock.h"
+#include "core/platform/FileIo.h"
 #include "core/settings/AccountSettings.h"
 #include "core/stores/RecordStore.h"
+#include "receive/AttachmentJournal.h"
 #include "receive/ReceivedUidls.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -353,6 +357,102 @@ TEST_F(CheckMailTest, NextCheckRemovesWhatAKilledCheckLeftInTheAttachmentFolder)
     left.sort();
     theirs.sort();
     EXPECT_EQ(left, theirs);
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// A check cut off after writing a mail's attachments, before its record: the next check writes
+// them once. Files it had listed go first, one it wrote but had not listed yet is taken again
+// (same bytes), and a file of the user's under a name the mail uses is left alone.
+TEST_F(CheckMailTest, AttachmentsOfAnInterruptedReceiveAreWrittenOnce) {
+    const QByteArray estimate("%PDF-1.4 見積", 13), photo(5000, '\xff'), memo("買い物メモ");
+    pop_.mails = {AttachmentsMail(
+        u"添付三つ"_s, {{u"見積書.pdf"_s, estimate}, {u"写真.jpg"_s, photo}, {u"メモ.txt"_s, memo}})};
+    const QDir folder(app_.AttachFolder());
+    const auto put = [&folder](const QString& name, const QByteArray& bytes) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    put(u"見積書.pdf"_s, estimate.left(5)); // listed: whatever it holds, it goes
+    put(u"写真.jpg"_s, photo);              // written, not yet listed
+    put(u"メモ.txt"_s, "自分のメモ");       // the user's own
+    // Names that are no plain file of the folder, and a last line cut short, are not acted on.
+    const AttachmentJournal journal(app_.AttachFolder());
+    {
+        QFile lines(journal.Path());
+        ASSERT_TRUE(lines.open(QIODevice::WriteOnly));
+        lines.write("file 見積書.pdf\r\nfile ../klmail.ini\r\nfile メモ.txt");
+    }
+
+    ASSERT_EQ(check_.Run(mail_).stored, 1);
+    QStringList names = folder.entryList(QDir::Files | QDir::Hidden);
+    names.sort();
+    EXPECT_EQ(names, (QStringList{u"メモ (1).txt"_s, u"メモ.txt"_s, u"写真.jpg"_s, u"見積書.pdf"_s}));
+    EXPECT_EQ(ReadAll(folder.filePath(u"見積書.pdf"_s)), estimate);
+    EXPECT_EQ(ReadAll(folder.filePath(u"写真.jpg"_s)), photo);
+    EXPECT_EQ(ReadAll(folder.filePath(u"メモ.txt"_s)), "自分のメモ");
+    EXPECT_EQ(ReadAll(folder.filePath(u"メモ (1).txt"_s)), memo);
+    EXPECT_TRUE(QFile::exists(app_.FilePath(u"klmail.ini"_s)));
+    EXPECT_FALSE(QFile::exists(journal.Path()));
+
+    // Cut off between the record and the journal's removal: the record is there, so its files
+    // stay. A journal whose record is not there takes its files with it.
+    const QByteArray storedSum = ReceivedUidls::RecordSum(
+        [] {
+            QFile store(StorePath(ReceivedStore()));
+            return store.open(QIODevice::ReadOnly) ? store.readAll() : QByteArray();
+        }()
+            .constData(),
+        sizeof(MailRecord));
+    for (const auto& [sum, survives] :
+         {std::pair{storedSum, true}, std::pair{QByteArray("0badc0de"), false}}) {
+        QFile lines(journal.Path());
+        ASSERT_TRUE(lines.open(QIODevice::WriteOnly));
+        lines.write("file 写真.jpg\r\nstored 1 " + sum + "\r\n");
+        lines.close();
+        pop_.mails.clear();
+        CheckRecorder().Run(mail_);
+        EXPECT_EQ(QFile::exists(folder.filePath(u"写真.jpg"_s)), survives);
+        EXPECT_FALSE(QFile::exists(journal.Path()));
+    }
+}
+
+// The ids file cannot be forced to disk at the end of the session: nothing is deleted from the
+// server, and none of this session's ids survive to make the next check delete a mail unstored.
+TEST_F(CheckMailTest, FailedFlushDropsThisSessionsIdsAndDeletesNothing) {
+    static const auto failOnIds = [](int fd, bool wholeFileSystem) {
+        char link[64], target[PATH_MAX] = {};
+        std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+        const ssize_t n = ::readlink(link, target, sizeof target - 1);
+        if (n > 0 && std::strstr(target, "received-uidl-")) {
+            errno = EIO;
+            return false;
+        }
+        return (wholeFileSystem ? ::syncfs(fd) : ::fsync(fd)) == 0;
+    };
+    platform::SetSyncFunction(failOnIds);
+    CheckMailResult result = check_.Run(mail_);
+    platform::SetSyncFunction(nullptr);
+
+    EXPECT_EQ(result.stored, 3);
+    EXPECT_TRUE(result.failed);
+    EXPECT_FALSE(result.committed);
+    EXPECT_TRUE(pop_.committedDeletes.isEmpty());
+    ASSERT_FALSE(check_.messages.isEmpty());
+    EXPECT_EQ(check_.messages.last().text, StoreFlushFailedText());
+    ReceivedUidls ids(AccountSettings().Pop3Server, u"alice"_s);
+    ASSERT_TRUE(ids.Load());
+    EXPECT_EQ(ids.Size(), 0);
+
+    // The disk works again: every mail is stored once more (a copy, never a loss) and deleted.
+    result = CheckRecorder().Run(mail_);
+    EXPECT_EQ(result.stored, 3);
+    EXPECT_EQ(result.alreadyStored, 0);
+    EXPECT_EQ(pop_.committedDeletes, (QSet<int>{1, 2, 3}));
 }
 
 // The first part of a split mail is kept until the others arrive: the user is told, the mail is

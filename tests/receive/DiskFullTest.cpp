@@ -123,6 +123,36 @@ TEST_F(DiskFullTest, CheckStopsWhereTheDiskIsFullAndLeavesTheRestOnTheServer) {
     EXPECT_EQ(QFile(StorePath(ReceivedStore())).size(), qint64(stored.size() * sizeof(MailRecord)));
 }
 
+// The disk fills up among a mail's attachments: none of its files stay to eat the space, so
+// once there is room the next check gets the mail whole, each file once.
+TEST_F(DiskFullTest, AttachmentsOfAMailStoppedByAFullDiskDoNotStay) {
+    QList<QPair<QString, QByteArray>> files;
+    for (int i = 0; i < 8; ++i)
+        files.append({u"図面%1.bin"_s.arg(i), QByteArray(512 * 1024, char('a' + i))});
+    pop_.mails = {AttachmentsMail(u"図面一式"_s, files)};
+    ASSERT_TRUE(disk_.FillLeaving(2 * 1024 * 1024));
+    NMail mail;
+    CheckMailResult result = CheckRecorder().Run(mail);
+    EXPECT_EQ(result.stored, 0);
+    EXPECT_TRUE(result.failed);
+    EXPECT_TRUE(pop_.committedDeletes.isEmpty());
+    const QDir folder(app_->AttachFolder());
+    EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(app_->Path() + u"/★MailData"_s).entryList({u"received-attachments*"_s}, QDir::Files),
+              QStringList());
+
+    ASSERT_TRUE(QFile::remove(disk_.Path() + u"/filler"_s));
+    result = CheckRecorder().Run(mail);
+    EXPECT_EQ(result.stored, 1);
+    QStringList names = folder.entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(names.size(), files.size());
+    for (const auto& [name, content] : std::as_const(files)) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        EXPECT_EQ(file.readAll(), content);
+    }
+}
+
 TEST_F(DiskFullTest, SendWhoseSentCopyCannotBeWrittenDoesNotGoOutAndKeepsTheText) {
     FakeSmtp smtp;
     FakeServer smtpServer([&smtp](FakeConnection& c) { smtp.Serve(c); });

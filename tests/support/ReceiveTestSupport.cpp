@@ -113,4 +113,17 @@ QByteArray AttachmentMail(const QString& subject, const QString& body, const QSt
            fileName.toUtf8().toPercentEncoding() + "\r\n\r\n" + content.toBase64() + "\r\n--b1--\r\n";
 }
 
+QByteArray AttachmentsMail(const QString& subject, const QList<QPair<QString, QByteArray>>& files) {
+    QByteArray raw = CommonHeaders(subject, 8) +
+                     "Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n"
+                     "--b1\r\n"
+                     "Content-Type: text/plain; charset=UTF-8\r\n\r\n" +
+                     subject.toUtf8() + "\r\n";
+    for (const auto& [name, content] : files)
+        raw += "--b1\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n"
+               "Content-Disposition: attachment; filename*=UTF-8''" +
+               name.toUtf8().toPercentEncoding() + "\r\n\r\n" + content.toBase64() + "\r\n";
+    return raw + "--b1--\r\n";
+}
+
 } // namespace ricorne::testing

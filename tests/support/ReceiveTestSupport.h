@@ -8,6 +8,8 @@
 #include "receive/CheckMail.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -72,5 +74,7 @@ private:
 QByteArray TextMail(const QString& subject, const QString& body, int serial = 1);
 QByteArray AttachmentMail(const QString& subject, const QString& body, const QString& fileName,
                           const QByteArray& content);
+// One attachment per (name, content), in this order; the body is the subject.
+QByteArray AttachmentsMail(const QString& subject, const QList<QPair<QString, QByteArray>>& files);
 
 } // namespace ricorne::testing

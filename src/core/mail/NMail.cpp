@@ -222,7 +222,7 @@ int NMail::NMailAttachmentFileFirst(const QString& subject, const QString& date,
         }
         raw = file.readAll();
     }
-    const ExtractResult result = ExtractAttachments(raw, targetFolder);
+    const ExtractResult result = ExtractAttachments(raw, targetFolder, attachmentOptions_);
     savedNames_ = result.savedNames;
     if (result.code == -5 || result.code == -6)
         message_ = result.error;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "core/mail/MailSocket.h"
+#include "core/mime/MimeDecoder.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -83,6 +84,8 @@ public:
     void SetTimeouts(MailTimeouts timeouts) { timeouts_ = timeouts; }
     // Extra trusted certificates; default: "ca-certificates.pem" in the mail data folder.
     void SetCaFile(const QString& path) { caFile_ = path; }
+    // How NMailAttachmentFileFirst writes its files (default: never over a file, nothing told).
+    void SetAttachmentOptions(const ExtractOptions& options) { attachmentOptions_ = options; }
     // Names written by the last NMailAttachmentFileFirst.
     const QStringList& LastSavedAttachments() const { return savedNames_; }
 
@@ -101,6 +104,7 @@ private:
     bool smtpBatch_ = false;
     std::unique_ptr<SmtpClient> batchClient_; // the kept session of a batch
     QStringList savedNames_;
+    ExtractOptions attachmentOptions_;
     QString message_;
 };
 

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "core/mime/JapaneseCharsets.h"
 #include "core/mime/MimeParse.h"
@@ -13,6 +15,7 @@
 #include "core/mime/Rfc2047.h"
 #include "core/mime/SafeFileName.h"
 #include "core/platform/FileIo.h"
+#include "core/platform/FileStatus.h"
 #include "core/text/Text.h"
 
 namespace ricorne {
@@ -216,10 +219,26 @@ QString WriteFailureCause(int error) {
     }
 }
 
+// Whether the files open as a and b hold the same bytes.
+bool SameContent(int a, int b) {
+    if (platform::StatusOfOpen(a).size != platform::StatusOfOpen(b).size)
+        return false;
+    std::vector<char> left(1 << 16), right(1 << 16);
+    for (qint64 offset = 0;; offset += qint64(left.size())) {
+        const qint64 n = platform::ReadFully(a, left.data(), qint64(left.size()), offset);
+        if (n < 0 || platform::ReadFully(b, right.data(), qint64(right.size()), offset) != n)
+            return false;
+        if (n == 0)
+            return true;
+        if (std::memcmp(left.data(), right.data(), size_t(n)) != 0)
+            return false;
+    }
+}
+
 class Extraction {
 public:
-    Extraction(int dirFd, const QString& dir, ExtractResult* result)
-        : dirFd_(dirFd), dir_(dir), result_(result) {}
+    Extraction(int dirFd, const QString& dir, const ExtractOptions& options, ExtractResult* result)
+        : dirFd_(dirFd), dir_(dir), options_(options), result_(result) {}
 
     void Run(GMimeMessage* message, const QByteArray& raw, int depth) {
         if (!message) {
@@ -264,6 +283,9 @@ public:
                                            static_cast<size_t>(joinedBytes.size())) == joinedBytes.size();
             });
             Run(outcome.joined.get(), joinedBytes, depth + 1);
+            // The kept parts are the only copy (their mails are off the server): the joined
+            // files must be on disk under their names first.
+            Commit();
             if (!failed_) {
                 RemoveStoredParts(dir_, outcome.partPrefix);
             }
@@ -274,11 +296,44 @@ public:
     bool failed() const { return failed_; }
     bool waiting() const { return waiting_; }
 
+    // Forces the files written so far to disk with one barrier and gives each its name, never
+    // over another file: a kill or a full disk never leaves a cut-short file under a real name.
+    void Commit() {
+        if (pending_.isEmpty())
+            return;
+        const QList<Pending> pending = std::exchange(pending_, {});
+        if (!platform::SyncFileSystem(dirFd_)) {
+            const int error = errno;
+            for (const Pending& p : pending)
+                platform::RemoveIn(dirFd_, p.temp);
+            Fail(WriteFailure(pending.front().name, error));
+            return;
+        }
+        for (qsizetype i = 0; i < pending.size(); ++i) {
+            const Pending& p = pending.at(i);
+            bool created = false;
+            int error = 0;
+            const QString saved = NameWithoutReplacing(p.temp, p.name, &created, &error);
+            if (saved.isEmpty() || (created && options_.created && !options_.created(saved))) {
+                if (saved.isEmpty())
+                    platform::RemoveIn(dirFd_, p.temp);
+                for (qsizetype j = i + 1; j < pending.size(); ++j)
+                    platform::RemoveIn(dirFd_, pending.at(j).temp);
+                Fail(WriteFailure(p.name, saved.isEmpty() ? error : errno));
+                return;
+            }
+            result_->savedNames.append(saved);
+        }
+    }
+
 private:
+    struct Pending {
+        QString temp; // the name it is written under
+        QString name; // the safe name it is to get
+    };
+
     // Writes the file under a temporary name of ours straight from the parsed mail (no copy of
-    // a large attachment in memory), forces it to disk and only then gives it its name, never
-    // over an existing file: a kill or a full disk never leaves a cut-short file under the real
-    // name, and a failed write leaves nothing behind.
+    // a large attachment in memory); Commit gives it its name. A failed write leaves nothing.
     template <typename Writer> void Save(const QString& name, Writer write) {
         CreatedFile file = CreateUniqueFile(dirFd_, AttachmentTempPrefix() + QStringLiteral(".tmp"));
         if (file.fd < 0) {
@@ -295,40 +350,49 @@ private:
             ok = write(out.get()) && g_mime_stream_flush(out.get()) == 0;
         }
         int error = errno;
-        if (ok && !platform::SyncFile(file.fd)) {
-            ok = false;
-            error = errno;
-        }
+        if (ok) // the disk starts on it now; Commit's barrier then waits for all at once
+            platform::StartWriteBack(file.fd);
         if (!platform::CloseFile(file.fd) && ok) {
             ok = false;
             error = errno;
-        }
-        QString saved;
-        if (ok) {
-            saved = NameWithoutReplacing(file.name, name, &error);
-            ok = !saved.isEmpty();
         }
         if (!ok) {
             platform::RemoveIn(dirFd_, file.name);
             Fail(WriteFailure(name, error));
             return;
         }
-        result_->savedNames.append(saved);
+        pending_.append({file.name, name});
     }
 
-    // Gives the temporary file the first free name of name, "name (1)", ...; empty on failure.
-    QString NameWithoutReplacing(const QString& temp, const QString& name, int* error) const {
+    // Gives the temporary file the first free name of name, "name (1)", ... (or, when asked,
+    // takes one that already holds the same bytes: the temporary file then goes). Empty on
+    // failure; created tells whether a new file got the name.
+    QString NameWithoutReplacing(const QString& temp, const QString& name, bool* created, int* error) const {
         for (int n = 0; n < 10000; ++n) {
             const QString candidate = NumberedFileName(name, n);
-            if (platform::RenameInWithoutReplacing(dirFd_, temp, candidate))
+            if (platform::RenameInWithoutReplacing(dirFd_, temp, candidate)) {
+                *created = true;
                 return candidate;
+            }
             if (errno != EEXIST) {
                 *error = errno;
                 return {};
             }
+            if (options_.reuseIdentical && IsSameFile(temp, candidate)) {
+                platform::RemoveIn(dirFd_, temp);
+                return candidate;
+            }
         }
         *error = EEXIST;
         return {};
+    }
+
+    bool IsSameFile(const QString& temp, const QString& existing) const {
+        const platform::FileHandle a = platform::OpenFileIn(dirFd_, temp, platform::kReadOnly);
+        const platform::FileHandle b = platform::OpenFileIn(
+            dirFd_, existing, platform::kReadOnly | platform::kNoFollow | platform::kNonBlocking);
+        return a.valid() && b.valid() && platform::StatusOfOpen(b.get()).regular &&
+               SameContent(a.get(), b.get());
     }
 
     QString WriteFailure(const QString& name, int error) const {
@@ -345,7 +409,9 @@ private:
 
     int dirFd_;
     QString dir_;
+    const ExtractOptions& options_;
     ExtractResult* result_;
+    QList<Pending> pending_;
     bool failed_ = false;
     bool waiting_ = false;
 };
@@ -412,7 +478,8 @@ QString AttachmentTempPrefix() {
     return QStringLiteral(".ricorne-attachment");
 }
 
-ExtractResult ExtractAttachments(const QByteArray& raw, const QString& targetDir) {
+ExtractResult ExtractAttachments(const QByteArray& raw, const QString& targetDir,
+                                 const ExtractOptions& options) {
     ExtractResult result;
     const platform::FileHandle folder =
         platform::OpenFile(targetDir, platform::kReadOnly | platform::kFolder);
@@ -422,8 +489,9 @@ ExtractResult ExtractAttachments(const QByteArray& raw, const QString& targetDir
         return result;
     }
     GObjectPtr<GMimeMessage> message = MimeParseMessage(raw);
-    Extraction extraction(folder.get(), targetDir, &result);
+    Extraction extraction(folder.get(), targetDir, options, &result);
     extraction.Run(message.get(), raw, 0);
+    extraction.Commit();
     // The names must be on disk before the mail can be deleted from the server.
     if (!result.savedNames.isEmpty() && !platform::SyncFile(folder.get()) && result.error.isEmpty()) {
         result.error = QStringLiteral("添付フォルダをディスクに書き込めません: ") + targetDir +

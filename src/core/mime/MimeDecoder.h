@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace ricorne {
 
 struct DecodedMail {
@@ -28,14 +30,26 @@ struct ExtractResult {
     QString error;          // Japanese text for -5 and -6
 };
 
+struct ExtractOptions {
+    // A file already holding exactly the attachment's bytes under its name (or a numbered one)
+    // is taken as that attachment instead of writing "name (n)": what a mail received again
+    // after an interrupted check finds.
+    bool reuseIdentical = false;
+    // Told each name a new file was given (not the reused ones), right after it got it. False
+    // fails the extraction (-5): files that cannot be accounted for must not be made.
+    std::function<bool(const QString& name)> created;
+};
+
 // Writes every attachment of raw into targetDir under its safe name, never over an existing file
 // ("name (1).ext", ...). A part of a split mail (message/partial) is kept in targetDir until all
 // parts are there; then they are joined, and the joined mail (as .eml) and its attachments are
 // written, and the kept parts removed.
-// Each file is written under a name starting with AttachmentTempPrefix(), forced to disk and then
-// renamed; the folder is forced to disk before returning. A file of that prefix left in the folder
-// is what a killed extraction leaves.
-ExtractResult ExtractAttachments(const QByteArray& raw, const QString& targetDir);
+// Each file is first written under a name starting with AttachmentTempPrefix(); once all are
+// written, one barrier forces them to disk together, they are renamed, and the folder is forced
+// to disk before returning. A file of that prefix left in the folder is what a killed
+// extraction leaves.
+ExtractResult ExtractAttachments(const QByteArray& raw, const QString& targetDir,
+                                 const ExtractOptions& options = {});
 QString AttachmentTempPrefix(); // ".ricorne-attachment"
 
 } // namespace ricorne

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -151,8 +152,30 @@ bool CopyRange(int in, qint64 inOffset, int out, qint64 outOffset, qint64 length
     return true;
 }
 
+namespace {
+
+bool RealSync(int fd, bool wholeFileSystem) {
+    return (wholeFileSystem ? ::syncfs(fd) : ::fsync(fd)) == 0;
+}
+
+std::atomic<SyncFunction> g_sync{&RealSync};
+
+} // namespace
+
+void SetSyncFunction(SyncFunction sync) {
+    g_sync = sync ? sync : &RealSync;
+}
+
 bool SyncFile(int fd) {
-    return ::fsync(fd) == 0;
+    return g_sync.load()(fd, false);
+}
+
+bool SyncFileSystem(int fd) {
+    return g_sync.load()(fd, true);
+}
+
+void StartWriteBack(int fd) {
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 bool SyncFileAt(const QString& path) {

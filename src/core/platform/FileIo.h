@@ -76,6 +76,17 @@ bool CopyRange(int in, qint64 inOffset, int out, qint64 outOffset, qint64 length
 
 // Forces the file's data (or a folder's entries) to disk.
 bool SyncFile(int fd);
+// Forces everything written on the file system that holds fd to disk: one barrier for many
+// files written together.
+bool SyncFileSystem(int fd);
+// Starts writing the file's data to disk without waiting for it, so that a later sync finds
+// it done.
+void StartWriteBack(int fd);
+
+// Every sync above goes through this function (fd, whole file system?); tests put one in its
+// place that fails, to reach the paths a failing disk takes. nullptr restores the real one.
+using SyncFunction = bool (*)(int fd, bool wholeFileSystem);
+void SetSyncFunction(SyncFunction sync);
 // Opens the file at path and forces it to disk. False when it cannot be opened (errno tells
 // whether it is missing) or synced.
 bool SyncFileAt(const QString& path);
