@@ -3,6 +3,8 @@
 namespace ricorne {
 
 QString InsertFaceMark(TextBox& source, TextBox& body) {
+    if (!source.HasSelection())
+        return {};
     const QString clipboard = TakeSelectionCollapsed(source);
     PasteStripped(body, clipboard);
     return clipboard;

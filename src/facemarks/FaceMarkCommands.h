@@ -6,9 +6,10 @@
 
 namespace ricorne {
 
-// Insert: takes source's selection (none: the empty text) and collapses it to its end (to 0
-// when nothing was selected), then puts that text, stripped of leading and trailing ASCII
-// spaces, into body in place of its selection. Returns the unstripped text for the clipboard.
+// Insert: takes source's selection and collapses it to its end, then puts that text, stripped of
+// leading and trailing ASCII spaces, into body in place of its selection. Returns the unstripped
+// text for the clipboard. With nothing selected nothing changes (an empty insert would only wipe
+// the body's selection) and the result is null.
 QString InsertFaceMark(TextBox& source, TextBox& body);
 
 // Paste: the clipboard text, stripped of leading and trailing ASCII spaces, in place of
@@ -16,7 +17,8 @@ QString InsertFaceMark(TextBox& source, TextBox& body);
 void PasteFaceMark(TextBox& target, const QString& clipboard);
 
 // Favourite: as the insert, with the favourites list in place of the body (at its own caret,
-// which stands at 0 after loading). Returns the text for the clipboard.
+// which stands at 0 after loading). Returns the text for the clipboard; null when nothing was
+// selected.
 QString AddFaceMarkToFavourites(TextBox& source, TextBox& favourites);
 
 } // namespace ricorne

@@ -1,7 +1,10 @@
 #include "facemarks/KaoForm.h"
 
+#include "core/dialogs/DialogService.h"
 #include "core/paths/Paths.h"
+#include "core/text/Text.h"
 #include "facemarks/FaceMarkCommands.h"
+#include "facemarks/FaceMarkTexts.h"
 #include "facemarks/KaoFormLayout.h"
 #include "shell/Place.h"
 #include "shell/TextBoxAdapter.h"
@@ -147,15 +150,24 @@ void KaoForm::BuildFooter() {
 }
 
 void KaoForm::Load() {
-    const FaceMarkTexts lists = LoadFaceMarkLists();
-    for (int tab = 0; tab < kFaceMarkListCount; ++tab)
-        WriteTextBox(*boxes_[tab], TextBox(lists[tab], 0));
+    loaded_ = LoadFaceMarkLists();
+    QStringList notCp932;
+    for (int tab = 0; tab < kFaceMarkListCount; ++tab) {
+        WriteTextBox(*boxes_[tab], TextBox(loaded_[tab].text, 0));
+        const QString& name = FaceMarkLists().at(tab).fileName;
+        if (loaded_[tab].reading == ListReading::Utf8)
+            notCp932 << ReadAsUtf8Note(name);
+        else if (loaded_[tab].reading == ListReading::Damaged)
+            notCp932 << ReadDamagedNote(name);
+    }
     SetCurrentTab(kOpeningTab);
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->geometry();
         const QRect frame = frameGeometry();
         move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
     }
+    if (!notCp932.isEmpty())
+        Dialogs().Message(QString(), ListsNotCp932Text(notCp932), MessageIcon::Warning, MessageButtons::Ok);
 }
 
 void KaoForm::SetInsertTarget(InsertTarget target) {
@@ -169,9 +181,33 @@ FaceMarkTexts KaoForm::Lists() const {
     return lists;
 }
 
-void KaoForm::SaveLists() {
-    // The palette shows no messages of its own; a list that cannot be written keeps its old file.
-    SaveFaceMarkLists(Lists());
+bool KaoForm::SaveLists(bool canStayOpen) {
+    QStringList failures;
+    for (int tab = 0; tab < kFaceMarkListCount; ++tab) {
+        const QString text = BoxText(*boxes_[tab]);
+        if (text == loaded_[tab].text)
+            continue;
+        const QStringList unkept = UnkeptCharacters(text);
+        if (!unkept.isEmpty() &&
+            Dialogs().Message(QString(),
+                              UnkeptFaceMarksQuestion(FaceMarkLists().at(tab).caption, unkept, canStayOpen),
+                              MessageIcon::Warning, MessageButtons::YesNo) != Answer::Yes) {
+            if (!canStayOpen)
+                continue;
+            SetCurrentTab(tab);
+            return false;
+        }
+        const platform::ReplaceResult result = SaveFaceMarkList(tab, text, loaded_[tab]);
+        if (result)
+            loaded_[tab] = {text, FaceMarkListBytes(text), ListReading::Cp932};
+        else
+            failures << result.Text();
+    }
+    if (failures.isEmpty())
+        return true;
+    Dialogs().Message(QString(), FaceMarkSaveFailedText(failures), MessageIcon::Warning, MessageButtons::Ok);
+    // Open, the palette still holds the edits for another try.
+    return !canStayOpen;
 }
 
 int KaoForm::CurrentTab() const {
@@ -194,6 +230,9 @@ void KaoForm::SetCurrentTab(int tab) {
 void KaoForm::Insert(int tab) {
     QPlainTextEdit* source = boxes_[tab];
     TextBox sourceBox = ReadTextBox(*source);
+    // Nothing selected: inserting empty text would only wipe the body's selection and the clipboard.
+    if (!sourceBox.HasSelection())
+        return;
     QString copied;
     const bool inserted =
         insertTarget_ && insertTarget_([&](TextBox& body) { copied = InsertFaceMark(sourceBox, body); });
@@ -215,6 +254,8 @@ void KaoForm::Paste(int tab) {
 void KaoForm::AddToFavourites(int tab) {
     QPlainTextEdit* source = boxes_[tab];
     TextBox sourceBox = ReadTextBox(*source);
+    if (!sourceBox.HasSelection())
+        return;
     QString copied;
     EditTextBox(*boxes_[kFavouritesTab],
                 [&](TextBox& favourites) { copied = AddFaceMarkToFavourites(sourceBox, favourites); });
@@ -224,7 +265,10 @@ void KaoForm::AddToFavourites(int tab) {
 }
 
 void KaoForm::closeEvent(QCloseEvent* event) {
-    SaveLists();
+    if (!SaveLists(true)) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
 }
 

@@ -3,7 +3,7 @@
 // compose window's body) and closes the palette, its
 // paste button adds the clipboard to the list, and (tabs 0 to 10) its favourite button copies
 // the selection into the favourites list. The lists are read from their files when the palette
-// loads and written back, changed or not, whenever it closes.
+// loads; those the user changed are written back when it closes (FaceMarkFiles.h).
 #pragma once
 
 #include "core/text/TextBox.h"
@@ -30,13 +30,16 @@ public:
     // Applies an edit to the text that receives an inserted face mark; false when there is none.
     using InsertTarget = std::function<bool(const std::function<void(TextBox&)>& edit)>;
 
-    // Load steps: every list from its file (caret at the start), tab 3 in front, centred.
+    // Load steps: every list from its file (caret at the start), tab 3 in front, centred; a
+    // warning names the lists that were not clean CP932.
     void Load();
     // Where the insert buttons put the selected text. Unset, it goes nowhere (the clipboard
     // still gets it).
     void SetInsertTarget(InsertTarget target);
-    // Writes every list to its file (what closing does).
-    void SaveLists();
+    // Writes every list the user changed to its file (what closing does). A list with characters
+    // its file cannot hold is only written when the user agrees; failures are shown. False when
+    // the palette should stay open: the user declined, or a write failed (only with canStayOpen).
+    bool SaveLists(bool canStayOpen = false);
     // The lists as the boxes hold them now.
     FaceMarkTexts Lists() const;
 
@@ -63,6 +66,7 @@ private:
     void AddToFavourites(int tab);
 
     InsertTarget insertTarget_;
+    FaceMarkFiles loaded_; // each list as its file was read or last written
     QWidget* tabControl_;
     QButtonGroup* tabGroup_;
     QStackedWidget* pages_;

@@ -1,10 +1,11 @@
 #include "history/EditorCommands.h"
 
+#include "core/platform/ReplaceFile.h"
 #include "core/text/Text.h"
 #include "history/TyakuTexts.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -14,22 +15,12 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// Writes bytes as the whole file, atomically: a failed write leaves the former file in place.
-bool WriteWholeFile(const QString& path, const QByteArray& bytes) {
-    if (path.isEmpty())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
-void ReportWriteFailure(const QString& path) {
-    Dialogs().Message(QString(), EditorSaveFailedText(path), MessageIcon::Warning, MessageButtons::Ok);
+// Writes bytes as the whole file; a failure, a full disk included, leaves the former file in
+// place and is shown with what failed.
+void WriteWholeFile(const QString& path, const QByteArray& bytes) {
+    if (const platform::ReplaceResult written = platform::ReplaceFileWhole(path, bytes); !written)
+        Dialogs().Message(QString(), EditorSaveFailedText(path, written.Text()), MessageIcon::Warning,
+                          MessageButtons::Ok);
 }
 
 // Everything up to and including the last folder separator; the whole name when it has none.
@@ -117,27 +108,33 @@ void FindNextCommand(EditorHost& host, int& searchPos) {
 void NewCommand(EditorHost& host, EditorState& editor) {
     if (editor.EditorFile.contains(NewFileName()))
         return;
+    // A new file left from an earlier run may hold the user's writing: emptied only when agreed.
+    const QString newFile = FolderPart(editor.EditorFile) + NewFileName();
+    if (QFileInfo(newFile).size() > 0 && !Dialogs().Confirm(ConfirmEmptyNewFileText(newFile)))
+        return;
     // The modified text goes to the current file without asking; with no file named yet there
     // is nowhere to put it, and nothing to say.
-    if (editor.EditorModified && !editor.EditorFile.isEmpty() &&
-        !WriteWholeFile(editor.EditorFile, EncodeCp932(ToCrLf(host.EditorBox().text))))
-        ReportWriteFailure(editor.EditorFile);
+    if (editor.EditorModified && !editor.EditorFile.isEmpty())
+        WriteWholeFile(editor.EditorFile, EncodeCp932(ToCrLf(host.EditorBox().text)));
     host.SetEditorBox(TextBox());
-    editor.EditorFile = FolderPart(editor.EditorFile) + NewFileName();
-    if (!WriteWholeFile(editor.EditorFile, QByteArray()))
-        ReportWriteFailure(editor.EditorFile);
+    editor.EditorFile = newFile;
+    WriteWholeFile(editor.EditorFile, QByteArray());
     editor.EditorModified = false;
     host.SetCaption(NewFileName() + QStringLiteral("      ") + editor.EditorFile);
 }
 
-std::optional<QString> ReadEditorFile(const QString& path, LineEnds ends) {
+std::optional<QString> ReadEditorFile(const QString& path, LineEnds ends, FileEncoding* encoding) {
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    QString text = FromCrLf(DecodeCp932(bytes));
+    bool bom = false;
+    const std::optional<QString> utf8 = DecodeUtf8File(bytes, &bom);
+    if (encoding)
+        *encoding = !utf8 ? FileEncoding::Cp932 : bom ? FileEncoding::Utf8WithBom : FileEncoding::Utf8;
+    QString text = FromCrLf(utf8 ? *utf8 : DecodeCp932(bytes));
     // Every line ends with a break, the last one too; an empty file has no line.
     if (ends == LineEnds::EveryLine && !text.isEmpty() && !text.endsWith(u'\n'))
         text += u'\n';
@@ -149,8 +146,12 @@ void OpenCommand(EditorHost& host) {
     if (path.isEmpty())
         return;
     host.SetCaption(path);
-    if (const std::optional<QString> text = ReadEditorFile(path, LineEnds::EveryLine))
+    FileEncoding encoding = FileEncoding::Cp932;
+    if (const std::optional<QString> text = ReadEditorFile(path, LineEnds::EveryLine, &encoding)) {
         host.SetEditorBox(TextBox(*text));
+        if (encoding != FileEncoding::Cp932)
+            host.SetCaption(OpenedAsUtf8Caption(path, encoding == FileEncoding::Utf8WithBom));
+    }
 }
 
 void SaveAsCommand(EditorHost& host, const HistoryView& shown) {
@@ -164,8 +165,10 @@ void SaveAsCommand(EditorHost& host, const HistoryView& shown) {
     if (path.isEmpty())
         return;
     host.SetCaption(path);
-    if (!WriteWholeFile(path, EncodeCp932(ToCrLf(box.text) + kCrLf)))
-        ReportWriteFailure(path);
+    if (const QStringList unkept = UnkeptCharacters(box.text);
+        !unkept.isEmpty() && !Dialogs().Confirm(EditorUnkeptText(unkept, path)))
+        return;
+    WriteWholeFile(path, EncodeCp932(ToCrLf(box.text) + kCrLf));
 }
 
 void PrintCommand(EditorHost& host) {
@@ -175,9 +178,7 @@ void PrintCommand(EditorHost& host) {
         return;
     // The range the user leaves or picks in the dialog decides what goes on paper.
     const QString text = (answer.selectionOnly && box.HasSelection() ? box.SelectedText() : box.text) + u'\n';
-    const PrintFont font = host.EditorFont();
-    for (int copy = 0; copy < answer.copies; ++copy)
-        Dialogs().PrintText(text, font);
+    Dialogs().PrintText(text, host.EditorFont(), answer.copies);
 }
 
 void StyleCommand(EditorHost& host, EditorState& editor, FontStyle style) {

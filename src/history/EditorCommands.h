@@ -41,31 +41,38 @@ void PasteCommand(EditorHost& host);
 void SearchCommand(EditorHost& host, int& searchPos);
 void FindNextCommand(EditorHost& host, int& searchPos);
 
-// New: once per run (nothing when EditorFile already names the new file). Saves a modified text
-// to EditorFile first (quietly skipped while EditorFile is empty), empties the editor, names the
-// file "新規作成.TXT" in EditorFile's folder, creates it empty, clears the modified mark and
-// shows the file in the caption. A failed write to a named file shows a message naming it.
+// New: once per run (nothing when EditorFile already names the new file). When "新規作成.TXT"
+// in EditorFile's folder already holds text, asks before emptying it (いいえ: nothing happens).
+// Saves a modified text to EditorFile first (quietly skipped while EditorFile is empty), empties
+// the editor, names the file "新規作成.TXT" in that folder, creates it empty, clears the
+// modified mark and shows the file in the caption. A failed write shows a message naming the
+// file and what failed.
 void NewCommand(EditorHost& host, EditorState& editor);
 
 // Open: asks for a file, shows its path in the caption and loads it, every line followed by a
-// line break. A file that cannot be read leaves the editor as it was.
+// line break. A UTF-8 file is read as UTF-8 and the caption says so. A file that cannot be read
+// leaves the editor as it was.
 void OpenCommand(EditorHost& host);
 
-// Reads a text file for the editor: CP932, lines ended by CR LF, CR or LF, held with "\n".
-// Nothing when the file cannot be read. The Open command shows every line followed by "\n"
-// (LineEnds::EveryLine, the last one too); the viewer's load shows the file as it is.
+// Reads a text file for the editor: UTF-8 when it is (core/text DecodeUtf8File), else CP932;
+// lines ended by CR LF, CR or LF, held with "\n". Nothing when the file cannot be read. The
+// Open command shows every line followed by "\n" (LineEnds::EveryLine, the last one too); the
+// viewer's load shows the file as it is. encoding, when given, receives how it was read.
 enum class LineEnds { AsInFile, EveryLine };
-std::optional<QString> ReadEditorFile(const QString& path, LineEnds ends = LineEnds::AsInFile);
+enum class FileEncoding { Cp932, Utf8, Utf8WithBom };
+std::optional<QString> ReadEditorFile(const QString& path, LineEnds ends = LineEnds::AsInFile,
+                                      FileEncoding* encoding = nullptr);
 
 // Save as: puts the heading of the shown record (Subject, From, Date, Body) in front of the
 // editor's text,
 // asks for a file (cancel keeps the heading and writes nothing), shows the path in the caption and
-// writes the text in CP932 with CR LF line ends and a final CR LF. A failed write shows a message
+// writes the text in CP932 with CR LF line ends and a final CR LF. Characters CP932 cannot hold
+// are named first and written as "?" only when the user agrees. A failed write shows a message
 // naming the file. EditorFile and the modified mark stay as they are.
 void SaveAsCommand(EditorHost& host, const HistoryView& shown);
 
 // Print: asks the print dialog (the selection preselected when there is one) and prints the
-// selection or the whole text, in the editor's font, once per copy asked for, each copy a job.
+// selection or the whole text, in the editor's font, every copy asked for in one job.
 void PrintCommand(EditorHost& host);
 
 // Style switches: each click turns its style on the whole editor on when its switch was off,

@@ -4,7 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <cerrno>
 
 namespace ricorne {
 
@@ -58,22 +59,23 @@ QString ExistingQuickSaveEntry(const QString& folder, const QString& fileName) {
     return {};
 }
 
-bool WriteQuickSaveFile(const QString& folder, const QString& fileName, const QByteArray& content) {
-    if (!QFileInfo(folder).isDir())
-        return false;
+platform::ReplaceResult WriteQuickSaveFile(const QString& folder, const QString& fileName,
+                                           const QByteArray& content) {
     const QString path = QDir(folder).filePath(fileName);
-    const QFileInfo target(path);
+    auto refuse = [](const QString& where, const QString& step, int error) {
+        platform::ReplaceResult refused;
+        refused.ok = false;
+        refused.step = step;
+        refused.error = error;
+        refused.path = where;
+        return refused;
+    };
+    if (!QFileInfo(folder).isDir())
+        return refuse(folder, QStringLiteral(u"フォルダーがありません"), ENOENT);
     // A link could lead the write out of the folder.
-    if (target.isSymLink() || target.isDir())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(content) != content.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    if (QFileInfo(path).isSymLink())
+        return refuse(path, QStringLiteral(u"リンクには保存しません"), ELOOP);
+    return platform::ReplaceFileWhole(path, content);
 }
 
 } // namespace ricorne

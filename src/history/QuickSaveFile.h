@@ -7,6 +7,8 @@
 // the program does.
 #pragma once
 
+#include "core/platform/ReplaceFile.h"
+
 #include <QString>
 
 namespace ricorne {
@@ -21,9 +23,10 @@ QString QuickSaveFolder();
 // differs only in ASCII letter case); empty when there is none.
 QString ExistingQuickSaveEntry(const QString& folder, const QString& fileName);
 
-// Replaces (or creates) folder/fileName with content in one step: the old file stays whole until
-// the new one is complete. Refuses a name that is a link or a folder. False when nothing was
-// written.
-bool WriteQuickSaveFile(const QString& folder, const QString& fileName, const QByteArray& content);
+// Replaces (or creates) folder/fileName with content (platform::ReplaceFileWhole): on any failure,
+// a full disk included, the old file stays whole. Refuses a missing folder and a name that is a
+// link or a folder. The result says what failed and where.
+platform::ReplaceResult WriteQuickSaveFile(const QString& folder, const QString& fileName,
+                                           const QByteArray& content);
 
 } // namespace ricorne

@@ -116,6 +116,9 @@ void TextQuickSave(HistoryView& view) {
     const QString text = RecordText(view.SubjectText(), view.SenderText(), view.DateText(), view.BodyText());
     const QString folder = QuickSaveFolder();
     QString name = QuickSaveFileName(view.SubjectText());
+    if (const QStringList unkept = UnkeptCharacters(text);
+        !unkept.isEmpty() && !Dialogs().Confirm(QuickSaveUnkeptText(unkept, name)))
+        return;
     view.SetBusyPointer(true);
     const QString existing = ExistingQuickSaveEntry(folder, name);
     view.SetBusyPointer(false);
@@ -124,8 +127,10 @@ void TextQuickSave(HistoryView& view) {
             return;
         name = existing; // the file the user agreed to replace, whatever the case of its name
     }
-    if (!WriteQuickSaveFile(folder, name, EncodeCp932(text + QStringLiteral("\r\n")))) {
-        Fail(QuickSaveFailedText());
+    if (const platform::ReplaceResult written =
+            WriteQuickSaveFile(folder, name, EncodeCp932(text + QStringLiteral("\r\n")));
+        !written) {
+        Fail(QuickSaveFailedText(written.Text()));
         return;
     }
     view.SetBody(text);

@@ -124,13 +124,42 @@ QString ReadErrorCause() {
     return QStringLiteral(u"読み込みに失敗しました");
 }
 
-QString QuickSaveFailedText() {
+QString QuickSaveFailedText(const QString& detail) {
     return QStringLiteral(u"「■TextQuickSave」フォルダに保存できませんでした（フォルダがないか、"
-                          u"ディスクの空きが足りないか、書き込みに失敗しました）。");
+                          u"ディスクの空きが足りないか、書き込みに失敗しました）。\n") +
+           detail;
 }
 
-QString EditorSaveFailedText(const QString& path) {
-    return QStringLiteral(u"ファイル「%1」に保存できませんでした。").arg(path);
+QString QuickSaveUnkeptText(const QStringList& characters, const QString& fileName) {
+    constexpr qsizetype kShown = 10;
+    return QStringLiteral(u"テキストファイル（Shift_JIS）に保存できない文字があります: %1\n"
+                          u"保存するとこれらの文字は「?」になります。「%2」に保存しますか？")
+        .arg(characters.mid(0, kShown).join(u' ') +
+                 (characters.size() > kShown ? QStringLiteral(u" …") : QString()),
+             fileName);
+}
+
+QString EditorSaveFailedText(const QString& path, const QString& detail) {
+    return QStringLiteral(u"ファイル「%1」に保存できませんでした。").arg(path) +
+           (detail.isEmpty() ? QString() : u'\n' + detail);
+}
+
+QString ConfirmEmptyNewFileText(const QString& path) {
+    return QStringLiteral(u"「%1」には文章が保存されています。空にして新規作成しますか？").arg(path);
+}
+
+QString OpenedAsUtf8Caption(const QString& path, bool bom) {
+    return path + (bom ? QStringLiteral(u"　（UTF-8（BOM 付き）として読み込みました。保存は Shift_JIS です）")
+                       : QStringLiteral(u"　（UTF-8 として読み込みました。保存は Shift_JIS です）"));
+}
+
+QString EditorUnkeptText(const QStringList& characters, const QString& path) {
+    constexpr qsizetype kShown = 10;
+    return QStringLiteral(u"Shift_JIS で保存できない文字があります: %1\n"
+                          u"保存するとこれらの文字は「?」になります。「%2」に保存しますか？")
+        .arg(characters.mid(0, kShown).join(u' ') +
+                 (characters.size() > kShown ? QStringLiteral(u" …") : QString()),
+             path);
 }
 
 } // namespace ricorne

@@ -6,6 +6,7 @@
 #include "history/HistoryMode.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -81,8 +82,17 @@ QString HistoryUnreadableText(const QString& path, const QString& cause);
 QString FolderInPlaceCause(); // causes for HistoryUnreadableText
 QString NoReadPermissionCause();
 QString ReadErrorCause();
-QString QuickSaveFailedText();
-// The body editor could not write the file at path.
-QString EditorSaveFailedText(const QString& path);
+// The quick save could not write; detail says what failed and where (ReplaceResult::Text()).
+QString QuickSaveFailedText(const QString& detail);
+// Asked before a quick save whose text holds characters CP932 cannot: they would be saved as "?".
+QString QuickSaveUnkeptText(const QStringList& characters, const QString& fileName);
+// The body editor could not write the file at path; detail says what failed.
+QString EditorSaveFailedText(const QString& path, const QString& detail = {});
+// Asked before the editor's New empties a 新規作成.TXT that holds text.
+QString ConfirmEmptyNewFileText(const QString& path);
+// The caption after Open read a UTF-8 file.
+QString OpenedAsUtf8Caption(const QString& path, bool bom);
+// Asked before Save as writes characters CP932 cannot hold as "?".
+QString EditorUnkeptText(const QStringList& characters, const QString& path);
 
 } // namespace ricorne

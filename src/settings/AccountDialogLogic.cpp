@@ -40,7 +40,7 @@ IdPassValues OpenIdPassValues() {
     return {c.AccountId, c.Password};
 }
 
-bool ApplyIdPass(const IdPassValues& values, bool save) {
+platform::ReplaceResult ApplyIdPass(const IdPassValues& values, bool save) {
     AccountSettings().AccountId = values.id;
     AccountSettings().Password = values.password;
     return SaveCredentials(values.id, values.password, save);
@@ -51,7 +51,7 @@ ServerValues OpenServerValues() {
     return {a.SmtpServer, a.Pop3Server, a.FromAddress, a.UseApop != 0};
 }
 
-bool ApplyServerValues(const ServerValues& values) {
+platform::ReplaceResult ApplyServerValues(const ServerValues& values) {
     AccountRecord& a = AccountSettings();
     a.SmtpServer = values.smtp;
     a.Pop3Server = values.pop3;
@@ -60,12 +60,14 @@ bool ApplyServerValues(const ServerValues& values) {
     return SaveServerSettings(a);
 }
 
-QString IdPassSaveFailedText() {
-    return QStringLiteral(u"ID,PASSを保存できませんでした。データフォルダへの書き込みを確認して下さい。");
+QString IdPassSaveFailedText(const QString& detail) {
+    return QStringLiteral(u"ID,PASSを保存できませんでした。データフォルダへの書き込みを確認して下さい。") +
+           (detail.isEmpty() ? QString() : u'\n' + detail);
 }
 
-QString ServerSettingsSaveFailedText() {
-    return QStringLiteral(u"サーバー設定を保存できませんでした。フォルダへの書き込みを確認して下さい。");
+QString ServerSettingsSaveFailedText(const QString& detail) {
+    return QStringLiteral(u"サーバー設定を保存できませんでした。フォルダへの書き込みを確認して下さい。") +
+           (detail.isEmpty() ? QString() : u'\n' + detail);
 }
 
 } // namespace ricorne

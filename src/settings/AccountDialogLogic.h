@@ -2,6 +2,8 @@
 // they show when they open and what their OK does. Cancel does nothing, so it has no function.
 #pragma once
 
+#include "core/platform/ReplaceFile.h"
+
 #include <QString>
 
 namespace ricorne {
@@ -23,8 +25,8 @@ QString IdPassRefusal(const IdPassValues& values);
 
 // OK: AccountId and Password take the typed texts as they are; then, with save on, NAME, NAME2
 // and NAME3 = "1" are written, with save off only NAME3 = "0" (an ID and password saved earlier
-// stay in the file). Returns false when the file could not be written.
-bool ApplyIdPass(const IdPassValues& values, bool save);
+// stay in the file). On failure the result says what failed and where.
+platform::ReplaceResult ApplyIdPass(const IdPassValues& values, bool save);
 
 // The server settings dialog: the three texts and the APOP box.
 struct ServerValues {
@@ -43,10 +45,10 @@ QString ServerRefusal(const ServerValues& values);
 // OK: the four server fields take the texts as typed (no trimming) and UseApop 1 or 0, then
 // "klmail.ini" is rewritten. Returns false when the file could not be written (the fields are
 // set all the same, so the rest of the run uses them).
-bool ApplyServerValues(const ServerValues& values);
+platform::ReplaceResult ApplyServerValues(const ServerValues& values);
 
-// Messages shown when OK could not write its file.
-QString IdPassSaveFailedText();
-QString ServerSettingsSaveFailedText();
+// Messages shown when OK could not write its file; detail says what failed and where.
+QString IdPassSaveFailedText(const QString& detail = {});
+QString ServerSettingsSaveFailedText(const QString& detail = {});
 
 } // namespace ricorne

@@ -54,10 +54,10 @@ void IdPassForm::Confirm() {
         Dialogs().Message(QString(), refusal, MessageIcon::Warning, MessageButtons::Ok);
         return; // the dialog stays open with what was typed
     }
-    const bool saved = ApplyIdPass(values, saveCheck_->isChecked());
+    const platform::ReplaceResult saved = ApplyIdPass(values, saveCheck_->isChecked());
     QPointer<IdPassForm> self(this);
     if (!saved)
-        Dialogs().Notice(IdPassSaveFailedText());
+        Dialogs().Notice(IdPassSaveFailedText(saved.Text()));
     if (self)
         close();
 }

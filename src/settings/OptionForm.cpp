@@ -57,10 +57,10 @@ void OptionForm::Confirm() {
         Dialogs().Message(QString(), refusal, MessageIcon::Warning, MessageButtons::Ok);
         return; // the dialog stays open with what was typed
     }
-    const bool saved = ApplyServerValues(values);
+    const platform::ReplaceResult saved = ApplyServerValues(values);
     QPointer<OptionForm> self(this);
     if (!saved)
-        Dialogs().Notice(ServerSettingsSaveFailedText());
+        Dialogs().Notice(ServerSettingsSaveFailedText(saved.Text()));
     if (self)
         close();
 }

@@ -5,7 +5,10 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTextBlockFormat>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 namespace ricorne {
 
@@ -89,12 +92,12 @@ PrintAnswer QtDialogService::AskPrint(bool hasSelection) {
     answer.accepted = true;
     answer.selectionOnly = dialog.printRange() == QAbstractPrintDialog::Selection;
     answer.copies = qMax(1, printer_->copyCount());
-    // Each copy is printed as a job of its own by the caller.
+    // PrintText lays the copies out itself, so the printer must not multiply them again.
     printer_->setCopyCount(1);
     return answer;
 }
 
-void QtDialogService::PrintText(const QString& text, const PrintFont& font) {
+void QtDialogService::PrintText(const QString& text, const PrintFont& font, int copies) {
     if (!printer_)
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QFont f(font.family);
@@ -104,6 +107,17 @@ void QtDialogService::PrintText(const QString& text, const PrintFont& font) {
     QTextDocument doc;
     doc.setDefaultFont(f);
     doc.setPlainText(text);
+    // One job with every copy, each from a new page: a printer that writes a file would
+    // otherwise keep only the last of several jobs.
+    const QTextDocumentFragment copy = QTextDocumentFragment::fromPlainText(text);
+    QTextCursor end(&doc);
+    for (int n = 1; n < copies; ++n) {
+        end.movePosition(QTextCursor::End);
+        QTextBlockFormat pageBreak;
+        pageBreak.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        end.insertBlock(pageBreak);
+        end.insertFragment(copy);
+    }
     doc.print(printer_.get());
 }
 

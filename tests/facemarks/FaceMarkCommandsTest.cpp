@@ -21,14 +21,15 @@ TEST(FaceMarkInsertTest, TheSecondMarkWithItsSpaceGoesInWithoutTheSpace) {
     EXPECT_FALSE(kao1.HasSelection());
 }
 
-TEST(FaceMarkInsertTest, NothingSelectedDeletesTheBodysSelectionAndMovesTheSourceCaretToTheStart) {
+TEST(FaceMarkInsertTest, NothingSelectedLeavesTheBodysSelectionAndTheSourceAsTheyWere) {
     TextBox text3(u"春夏秋冬"_s, 3);
-    TextBox body(u"本文の一部"_s);
-    Select(body, 2, 1);
+    TextBox body(u"KEEP-THIS-TEXT"_s);
+    SelectAll(body);
 
-    EXPECT_EQ(InsertFaceMark(text3, body), QString());
-    EXPECT_EQ(body.text, u"本文一部"_s);
-    EXPECT_EQ(text3.Caret(), 0);
+    EXPECT_TRUE(InsertFaceMark(text3, body).isNull());
+    EXPECT_EQ(body.text, u"KEEP-THIS-TEXT"_s);
+    EXPECT_EQ(body.SelectedText(), u"KEEP-THIS-TEXT"_s);
+    EXPECT_EQ(text3.Caret(), 3);
 }
 
 TEST(FaceMarkFavouriteTest, GoesToTheFavouritesCaretWhichStandsAtTheStartAfterLoading) {

@@ -58,7 +58,7 @@ TEST_P(InstalledListTest, IsLaidOutInCp932WithCrLfAndReadBackUnchanged) {
 
     const QString text = SourceText(List().fileName);
     EXPECT_EQ(app.Read(List().fileName), EncodeCp932(ToCrLf(text)));
-    EXPECT_EQ(LoadFaceMarkList(GetParam()), text);
+    EXPECT_EQ(LoadFaceMarkList(GetParam()).text, text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, InstalledListTest, ::testing::Range(0, kFaceMarkListCount));

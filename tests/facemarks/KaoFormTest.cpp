@@ -5,8 +5,10 @@
 
 #include "app/Wiring.h"
 #include "compose/WriteForm.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "core/geometry/Twips.h"
 #include "core/text/Text.h"
+#include "facemarks/FaceMarkTexts.h"
 #include "facemarks/KaoForm.h"
 #include "facemarks/OpenFaceMarks.h"
 #include "shell/TextBoxAdapter.h"
@@ -54,8 +56,16 @@ protected:
         WriteTextBox(*box, value);
     }
     QString FileText(int tab) const { return DecodeCp932(folder_.Read(FaceMarkLists().at(tab).fileName)); }
+    QList<QByteArray> AllFiles() const {
+        QList<QByteArray> files;
+        for (const QString& name : folder_.Files())
+            files << name.toUtf8() + ':' + folder_.Read(name);
+        return files;
+    }
 
     FaceMarkFolder folder_;
+    ScriptedDialogService dialogs_;
+    ScopedDialogService scoped_{dialogs_};
 };
 
 TEST_F(KaoFormTest, OpensCentredOnTabThreeWithTwelveTabsInFourRowsOfThree) {
@@ -144,9 +154,87 @@ TEST_F(KaoFormTest, InsertPutsTheMarkAtTheBodysCaretThenClosesAndSaves) {
     EXPECT_EQ(BoxText(*compose->BodyText()), u"拝啓\n(^o^)/よろしく"_s);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u" (^o^)/"_s);
     EXPECT_FALSE(Registry().IsLoaded<KaoForm>());
-    // Closing wrote every list back, the edit included, with one CR LF more.
+    // Closing wrote the edited list back, with a final CR LF, and left the others alone.
     EXPECT_EQ(FileText(0), u"顔文字の一行目\r\n(^_^) (^o^)/\r\n追記\r\n"_s);
-    EXPECT_EQ(FileText(7), u"衣料、雑貨、ゲーム、スポーツの一行目\r\n(^_^) (^o^)/\r\n\r\n"_s);
+    EXPECT_EQ(FileText(7), u"衣料、雑貨、ゲーム、スポーツの一行目\r\n(^_^) (^o^)/\r\n"_s);
+}
+
+// Ctrl+A in the body, then an insert with nothing selected in the list: nothing happens at all.
+TEST_F(KaoFormTest, InsertWithNothingSelectedKeepsTheBodyTheClipboardAndThePalette) {
+    WriteForm* compose = Registry().Show<WriteForm>();
+    compose->BodyText()->setPlainText(u"KEEP-THIS-TEXT"_s);
+    compose->EditBody([](TextBox& body) { SelectAll(body); });
+    QGuiApplication::clipboard()->setText(u"前のクリップボード"_s);
+    KaoForm* form = Open();
+
+    Click(form->InsertButton(3));
+    Click(form->FavouriteButton(3));
+
+    EXPECT_EQ(BoxText(*compose->BodyText()), u"KEEP-THIS-TEXT"_s);
+    EXPECT_EQ(ReadTextBox(*compose->BodyText()).SelectedText(), u"KEEP-THIS-TEXT"_s);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"前のクリップボード"_s);
+    EXPECT_EQ(BoxText(*form->ListBox(11)), u"お気に入りの一行目\n(^_^) (^o^)/\n"_s);
+    EXPECT_TRUE(Registry().IsLoaded<KaoForm>());
+}
+
+// Lists that are UTF-8 or damaged are shown with one warning; an unedited close writes nothing,
+// so not one byte of any file changes.
+TEST_F(KaoFormTest, OpeningAndClosingWithoutEditsChangesNoFileAndNamesTheListsNotInCp932) {
+    folder_.Write(u"Text5.txt"_s, u"乗り物 🚗 (UTF-8)\r\n"_s.toUtf8());
+    folder_.Write(u"Text6.txt"_s, EncodeCp932(u"飲物"_s) + "\xFD\xFE" + EncodeCp932(u"（ÅÅ）\r\n"_s));
+    const QList<QByteArray> before = AllFiles();
+
+    KaoForm* form = Open();
+    EXPECT_EQ(BoxText(*form->ListBox(5)), u"乗り物 🚗 (UTF-8)\n"_s);
+    ASSERT_EQ(dialogs_.MessageTexts(), QStringList{ListsNotCp932Text({ReadAsUtf8Note(u"Text5.txt"_s),
+                                                                      ReadDamagedNote(u"Text6.txt"_s)})});
+    ASSERT_TRUE(Registry().Close<KaoForm>());
+    for (int round = 0; round < 3; ++round) {
+        Open();
+        ASSERT_TRUE(Registry().Close<KaoForm>());
+    }
+    EXPECT_EQ(AllFiles(), before);
+}
+
+// A pasted emoji is named before the list is stored: いいえ goes back to the palette with the file
+// untouched, はい stores it as "?".
+TEST_F(KaoFormTest, APastedEmojiIsNamedBeforeTheListIsStored) {
+    const QByteArray before = folder_.Read(u"Text11.txt"_s);
+    KaoForm* form = Open();
+    QGuiApplication::clipboard()->setText(u"(*^_^*)😀"_s);
+    Click(form->PasteButton(11));
+
+    dialogs_.QueueAnswer(Answer::No);
+    EXPECT_FALSE(Registry().Close<KaoForm>());
+    ASSERT_EQ(dialogs_.MessageTexts(), QStringList{UnkeptFaceMarksQuestion(u"お気に入り"_s, {u"😀"_s}, true)});
+    EXPECT_EQ(form->CurrentTab(), 11);
+    EXPECT_EQ(folder_.Read(u"Text11.txt"_s), before);
+
+    dialogs_.QueueAnswer(Answer::Yes);
+    EXPECT_TRUE(Registry().Close<KaoForm>());
+    EXPECT_EQ(FileText(11), u"(*^_^*)?お気に入りの一行目\r\n(^_^) (^o^)/\r\n"_s);
+}
+
+// A list whose file cannot be written (a folder in its place) is reported with its path, and the
+// palette stays open with the edit for another try.
+TEST_F(KaoFormTest, AListThatCannotBeWrittenIsReportedWithItsPathAndThePaletteStaysOpen) {
+    ASSERT_TRUE(QFile::remove(folder_.FilePath(u"Text2.txt"_s)));
+    ASSERT_TRUE(QDir(folder_.Path()).mkdir(u"Text2.txt"_s));
+    KaoForm* form = Open();
+    form->ListBox(2)->setPlainText(u"（＾＿＾）編集"_s);
+    form->ListBox(4)->setPlainText(u"干支の編集"_s);
+
+    EXPECT_FALSE(Registry().Close<KaoForm>());
+    ASSERT_EQ(dialogs_.MessageTexts().size(), 1);
+    EXPECT_TRUE(
+        dialogs_.MessageTexts()[0].contains(QDir::toNativeSeparators(folder_.FilePath(u"Text2.txt"_s))))
+        << dialogs_.MessageTexts()[0].toStdString();
+    EXPECT_EQ(dialogs_.Requests()[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(FileText(4), u"干支の編集\r\n"_s); // the others are written all the same
+
+    ASSERT_TRUE(QDir(folder_.FilePath(u"Text2.txt"_s)).removeRecursively());
+    EXPECT_TRUE(Registry().Close<KaoForm>());
+    EXPECT_EQ(FileText(2), u"（＾＿＾）編集\r\n"_s);
 }
 
 TEST_F(KaoFormTest, InsertWhileTheComposeWindowIsClosedLoadsItHiddenWithTheText) {

@@ -2,8 +2,10 @@
 // New, Open, Save as, printing and the style switches, on real files in a temporary folder.
 #include "history/EditorCommands.h"
 #include "FakeEditorHost.h"
+#include "SmallDisk.h"
 #include "core/dialogs/ScriptedDialogService.h"
 #include "core/text/Text.h"
+#include "history/TyakuTexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -207,9 +209,55 @@ TEST_F(EditorCommandsTest, NewTellsWhichNamedFileCouldNotBeWritten) {
     NewCommand(host_, Editor());
     const QStringList texts = dialogs_.MessageTexts();
     ASSERT_EQ(texts.size(), 2);
-    EXPECT_EQ(texts[0], u"ファイル「"_s + memo + u"」に保存できませんでした。"_s);
+    EXPECT_TRUE(texts[0].startsWith(u"ファイル「"_s + memo + u"」に保存できませんでした。"_s));
     EXPECT_TRUE(texts[1].contains(FilePath(u"無い/新規作成.TXT"_s)));
     EXPECT_EQ(dialogs_.Requests()[0].buttons, MessageButtons::Ok);
+}
+
+TEST_F(EditorCommandsTest, NewAsksBeforeEmptyingANewFileThatHoldsTextAndNoChangesNothing) {
+    const QByteArray draft = EncodeCp932(u"前回の下書き①"_s);
+    WriteBytes(FilePath(u"新規作成.TXT"_s), draft);
+    host_.box = TextBox(u"表示中の本文"_s);
+    host_.caption = u"着信履歴"_s;
+    dialogs_.QueueAnswer(Answer::No);
+    NewCommand(host_, Editor());
+    ASSERT_EQ(dialogs_.MessageTexts(), QStringList{ConfirmEmptyNewFileText(u"新規作成.TXT"_s)});
+    EXPECT_EQ(ReadBytes(FilePath(u"新規作成.TXT"_s)), draft);
+    EXPECT_EQ(host_.box.text, u"表示中の本文"_s);
+    EXPECT_EQ(host_.caption, u"着信履歴"_s);
+    EXPECT_EQ(Editor().EditorFile, QString());
+
+    dialogs_.QueueAnswer(Answer::Yes);
+    NewCommand(host_, Editor());
+    EXPECT_EQ(ReadBytes(FilePath(u"新規作成.TXT"_s)), QByteArray());
+    EXPECT_EQ(Editor().EditorFile, u"新規作成.TXT"_s);
+}
+
+// On a full disk a save fails with what failed and where, and the former file stays whole.
+TEST_F(EditorCommandsTest, SavesOnAFullDiskKeepTheFormerFilesAndSayWhere) {
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(u"disk"_s));
+    testing::SmallDisk disk(64 * 1024, FilePath(u"disk"_s));
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.SkipReason().toStdString();
+    const QString memo = FilePath(u"disk/メモ.txt"_s);
+    const QByteArray before = EncodeCp932(u"前の内容です\r\n"_s.repeated(100));
+    WriteBytes(memo, before);
+    ASSERT_TRUE(disk.Fill());
+
+    host_.box = TextBox(u"長い本文"_s.repeated(2000));
+    dialogs_.QueuePath(memo);
+    SaveAsCommand(host_, host_.Shown());
+    Editor().EditorFile = memo;
+    Editor().EditorModified = true;
+    NewCommand(host_, Editor());
+
+    const QStringList texts = dialogs_.MessageTexts();
+    ASSERT_EQ(texts.size(), 2);
+    for (const QString& text : texts) {
+        EXPECT_TRUE(text.startsWith(EditorSaveFailedText(memo))) << text.toStdString();
+        EXPECT_TRUE(text.contains(u"一時ファイルに書き込めません"_s)) << text.toStdString();
+    }
+    EXPECT_EQ(ReadBytes(memo), before);
 }
 
 // --- Open ---------------------------------------------------------------------------------------
@@ -238,6 +286,33 @@ INSTANTIATE_TEST_SUITE_P(
                       LinesRow{"EmptyLinesKept", EncodeCp932(u"上\r\n\r\n下\r\n"_s), u"上\n\n下\n"_s},
                       LinesRow{"EmptyFile", QByteArray(), QString()}),
     [](const ::testing::TestParamInfo<LinesRow>& info) { return std::string(info.param.name); });
+
+struct EncodingRow {
+    const char* name;
+    QByteArray bytes;
+    QString caption; // after the path
+};
+
+class OpenEncodingTest : public EditorCommandsTest, public ::testing::WithParamInterface<EncodingRow> {};
+
+// A UTF-8 file (as other editors save it) is read as UTF-8 and the caption says so.
+TEST_P(OpenEncodingTest, ReadsTheTextAsItWasWrittenAndSaysHow) {
+    const QString path = FilePath(u"読む.txt"_s);
+    WriteBytes(path, GetParam().bytes);
+    dialogs_.QueuePath(path);
+    OpenCommand(host_);
+    EXPECT_EQ(host_.box.text, u"拝啓 日本語の本文①～\n敬具\n"_s);
+    EXPECT_EQ(host_.caption, path + GetParam().caption);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, OpenEncodingTest,
+    ::testing::Values(EncodingRow{"Cp932", EncodeCp932(u"拝啓 日本語の本文①～\r\n敬具"_s), QString()},
+                      EncodingRow{"Utf8", u"拝啓 日本語の本文①～\n敬具\n"_s.toUtf8(),
+                                  OpenedAsUtf8Caption(QString(), false)},
+                      EncodingRow{"Utf8WithBom", "\xEF\xBB\xBF" + u"拝啓 日本語の本文①～\r\n敬具"_s.toUtf8(),
+                                  OpenedAsUtf8Caption(QString(), true)}),
+    [](const ::testing::TestParamInfo<EncodingRow>& info) { return std::string(info.param.name); });
 
 TEST_F(EditorCommandsTest, OpenAsksWithTheTextFilterAndLeavesTheEditorOnCancelOrAnUnreadableFile) {
     host_.box = TextBox(u"元の本文"_s, 2);
@@ -294,13 +369,29 @@ TEST_F(EditorCommandsTest, FailedSaveNamesTheFileAndKeepsTheFormerOne) {
     dialogs_.QueuePath(target);
     SaveAsCommand(host_, host_.Shown());
     EXPECT_EQ(host_.caption, target);
-    EXPECT_EQ(dialogs_.MessageTexts(),
-              QStringList{u"ファイル「"_s + target + u"」に保存できませんでした。"_s});
+    ASSERT_EQ(dialogs_.MessageTexts().size(), 1);
+    EXPECT_TRUE(
+        dialogs_.MessageTexts()[0].startsWith(u"ファイル「"_s + target + u"」に保存できませんでした。\n"_s));
+}
+
+TEST_F(EditorCommandsTest, SaveNamesTheCharactersCp932CannotHoldAndWritesThemOnlyWhenAgreed) {
+    host_.box = TextBox(u"絵文字😀と한글"_s);
+    const QString target = FilePath(u"保存.txt"_s);
+    dialogs_.QueuePath(target);
+    dialogs_.QueueAnswer(Answer::No);
+    SaveAsCommand(host_, host_.Shown());
+    EXPECT_EQ(dialogs_.MessageTexts(), QStringList{EditorUnkeptText({u"😀"_s, u"한"_s, u"글"_s}, target)});
+    EXPECT_FALSE(QFile::exists(target));
+
+    dialogs_.QueuePath(target);
+    dialogs_.QueueAnswer(Answer::Yes);
+    SaveAsCommand(host_, host_.Shown());
+    EXPECT_TRUE(ReadBytes(target).endsWith(EncodeCp932(u"絵文字?と??\r\n"_s)));
 }
 
 // --- Print and the style switches ---------------------------------------------------------------
 
-TEST_F(EditorCommandsTest, PrintsTheChosenRangeOncePerCopyInTheEditorFont) {
+TEST_F(EditorCommandsTest, PrintsTheChosenRangeWithEveryCopyInOneJobInTheEditorFont) {
     host_.box = TextBox(u"全文です\n二行目"_s);
     PrintCommand(host_); // cancelled: nothing printed
     dialogs_.QueuePrint({true, false, 2});
@@ -317,7 +408,7 @@ TEST_F(EditorCommandsTest, PrintsTheChosenRangeOncePerCopyInTheEditorFont) {
         if (r.kind == DialogRequest::Kind::Print)
             asked.emplace_back(r.hasSelection, QString());
         if (r.kind == DialogRequest::Kind::PrintText) {
-            printed << r.text;
+            printed << QString::number(r.copies) + u' ' + r.text;
             EXPECT_EQ(r.font.family, u"IPAGothic"_s);
             EXPECT_EQ(r.font.pointSize, 10.5);
         }
@@ -325,8 +416,7 @@ TEST_F(EditorCommandsTest, PrintsTheChosenRangeOncePerCopyInTheEditorFont) {
     ASSERT_EQ(asked.size(), 4u);
     EXPECT_FALSE(asked[1].first);
     EXPECT_TRUE(asked[2].first);
-    EXPECT_EQ(printed, (QStringList{u"全文です\n二行目\n"_s, u"全文です\n二行目\n"_s, u"全文\n"_s,
-                                    u"全文です\n二行目\n"_s}));
+    EXPECT_EQ(printed, (QStringList{u"2 全文です\n二行目\n"_s, u"1 全文\n"_s, u"1 全文です\n二行目\n"_s}));
 }
 
 TEST_F(EditorCommandsTest, StyleSwitchesFlipTheirOwnStyleAndASwitchLeftOnOnlyTurnsOff) {

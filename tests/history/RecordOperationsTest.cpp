@@ -2,6 +2,7 @@
 // through a plain view: deleting one record or all, the selection check, a failed compaction,
 // the hand-offs to the address book and the reply window, and the quick save.
 #include "history/RecordOperations.h"
+#include "SmallDisk.h"
 #include "core/paths/ProgramFolderLock.h"
 
 #include "StoreFixture.h"
@@ -448,7 +449,8 @@ TEST_F(RecordOperationsTest, AFailedQuickSaveSaysSoAndChangesNothing) {
     ShowForSave(u"abc"_s, u"x"_s, u"d"_s, u"本文"_s);
     TextQuickSave(view_);
     ASSERT_EQ(dialogs_.Requests().size(), 1u);
-    EXPECT_EQ(dialogs_.Requests()[0].text, QuickSaveFailedText());
+    EXPECT_TRUE(dialogs_.Requests()[0].text.startsWith(QuickSaveFailedText(QString())));
+    EXPECT_TRUE(dialogs_.Requests()[0].text.contains(QDir::toNativeSeparators(QuickSaveFolder())));
     EXPECT_EQ(dialogs_.Requests()[0].icon, MessageIcon::Warning);
     EXPECT_EQ(view_.BodyText(), u"本文"_s);
     EXPECT_FALSE(QFileInfo::exists(QuickSaveFolder()));
@@ -466,8 +468,47 @@ TEST_F(RecordOperationsTest, QuickSaveRefusesALinkInPlaceOfTheFile) {
     dialogs_.QueueAnswer(Answer::Yes);
     TextQuickSave(view_);
     ASSERT_EQ(dialogs_.Requests().size(), 2u);
-    EXPECT_EQ(dialogs_.Requests()[1].text, QuickSaveFailedText());
+    EXPECT_TRUE(dialogs_.Requests()[1].text.startsWith(QuickSaveFailedText(QString())));
     EXPECT_EQ(FileBytes(victim), QByteArray("keep"));
+}
+
+// Characters a CP932 text file cannot hold are named before anything is written: いいえ writes
+// nothing, はい writes them as "?".
+TEST_F(RecordOperationsTest, QuickSaveNamesTheCharactersItCannotKeepBeforeWriting) {
+    ShowForSave(u"会議😀の件"_s, u"x"_s, u"d"_s, u"よろしく👍"_s);
+    dialogs_.QueueAnswer(Answer::No);
+    TextQuickSave(view_);
+    ASSERT_EQ(dialogs_.Requests().size(), 1u);
+    EXPECT_EQ(dialogs_.Requests()[0].text, QuickSaveUnkeptText({u"😀"_s, u"👍"_s}, u"会議😀の件.txt"_s));
+    EXPECT_TRUE(QuickSaveEntries().isEmpty());
+
+    view_.SetSelectionFlag(true);
+    dialogs_.QueueAnswer(Answer::Yes);
+    TextQuickSave(view_);
+    EXPECT_TRUE(
+        FileBytes(QuickSavePath(u"会議😀の件.txt"_s)).startsWith(EncodeCp932(u"Subject:  会議?の件\r\n"_s)));
+}
+
+// はい to replace a file on a full disk: the old file stays whole and the user is told where.
+TEST_F(RecordOperationsTest, QuickSaveOverAFileOnAFullDiskFailsAndKeepsTheOldFile) {
+    testing::SmallDisk disk(64 * 1024, QuickSaveFolder());
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.SkipReason().toStdString();
+    const QByteArray old = EncodeCp932(u"Subject:  見積\r\n前の保存\r\n"_s.repeated(50));
+    QFile existing(QuickSavePath(u"見積.txt"_s));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write(old);
+    existing.close();
+    ASSERT_TRUE(disk.Fill());
+
+    ShowForSave(u"見積"_s, u"x"_s, u"d"_s, u"新しい本文"_s.repeated(200));
+    dialogs_.QueueAnswer(Answer::Yes);
+    TextQuickSave(view_);
+    ASSERT_EQ(dialogs_.Requests().size(), 2u);
+    EXPECT_TRUE(dialogs_.Requests()[1].text.contains(QDir::toNativeSeparators(QuickSavePath(u"見積.txt"_s))))
+        << dialogs_.Requests()[1].text.toStdString();
+    EXPECT_EQ(FileBytes(QuickSavePath(u"見積.txt"_s)), old);
+    EXPECT_EQ(QuickSaveEntries(), QStringList({u".filler"_s, u"見積.txt"_s}));
 }
 
 } // namespace

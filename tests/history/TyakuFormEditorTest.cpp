@@ -158,7 +158,7 @@ TEST_F(TyakuFormEditorTest, PrintMenuAndButtonPrintTheSameWay) {
 // platform's print dialog, here set to write a PDF file.
 class PdfDialogService : public QtDialogService {
 public:
-    PrintAnswer AskPrint(bool) override { return {true, false, 1}; }
+    PrintAnswer AskPrint(bool) override { return {true, false, 2}; }
 };
 
 QString RunTool(const QString& program, const QStringList& args) {
@@ -169,7 +169,8 @@ QString RunTool(const QString& program, const QStringList& args) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-TEST_F(TyakuFormEditorTest, PrintingPutsTheJapaneseTextOnThePage) {
+// Two copies asked for: one file with both, each on its own page.
+TEST_F(TyakuFormEditorTest, PrintingPutsTheJapaneseTextOnThePageOncePerCopy) {
     for (const char* tool : {"pdftotext", "pdftoppm", "pdffonts"})
         ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             << tool << " is missing (scripts/deps.sh --test installs poppler-utils)";
@@ -193,7 +194,8 @@ TEST_F(TyakuFormEditorTest, PrintingPutsTheJapaneseTextOnThePage) {
     // Extraction turns the ideographic space into blanks or nothing; the characters are the point.
     const auto blanksOut = [](QString t) { return t.remove(u' ').remove(u'\u3000'); };
     EXPECT_TRUE(blanksOut(text).contains(blanksOut(line))) << text.toStdString();
-    EXPECT_TRUE(text.contains(u"二行目も印刷"_s)) << text.toStdString();
+    EXPECT_EQ(text.count(u"二行目も印刷"_s), 2) << text.toStdString();
+    EXPECT_EQ(text.count(u'\f'), 2) << "two pages";
     // The glyphs come from a font that has them, not from a fallback that draws boxes.
     EXPECT_TRUE(RunTool(u"pdffonts"_s, {pdf}).contains(u"IPA"_s, Qt::CaseInsensitive));
 

@@ -5,6 +5,7 @@
 #include "FakePop3.h"
 #include "FakeSmtp.h"
 #include "ReceiveTestSupport.h"
+#include "SmallDisk.h"
 #include "compose/ComposeState.h"
 #include "compose/ComposeTexts.h"
 #include "compose/SendComposedMail.h"
@@ -30,59 +31,11 @@ using namespace ricorne::testing;
 
 namespace {
 
-// A tmpfs of its own, and TMPDIR pointing into it while the test's folders are made.
-class SmallDisk {
-public:
-    SmallDisk() {
-        if (::geteuid() != 0 || !mountPoint_.isValid())
-            return;
-        const QByteArray path = QFile::encodeName(mountPoint_.path());
-        mounted_ = ::mount("ricorne-full", path.constData(), "tmpfs", 0, "size=8m,mode=0700") == 0;
-        if (mounted_) {
-            oldTmp_ = qgetenv("TMPDIR");
-            qputenv("TMPDIR", path);
-        }
-    }
-    ~SmallDisk() {
-        if (!mounted_)
-            return;
-        qputenv("TMPDIR", oldTmp_);
-        ::umount2(QFile::encodeName(mountPoint_.path()).constData(), MNT_DETACH);
-    }
-    bool Mounted() const { return mounted_; }
-    QString Path() const { return mountPoint_.path(); }
-    void RestoreTmpDir() const { qputenv("TMPDIR", oldTmp_); }
-
-    // Fills the disk with a file until it is full, then gives back `room` bytes.
-    bool FillLeaving(qint64 room) {
-        const QByteArray path = QFile::encodeName(mountPoint_.filePath(u"filler"_s));
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (fd < 0)
-            return false;
-        std::vector<char> block(1 << 16, 'x');
-        qint64 size = 0;
-        for (;;) {
-            const ssize_t n = ::write(fd, block.data(), block.size());
-            if (n <= 0)
-                break;
-            size += n;
-        }
-        const bool ok = ::ftruncate(fd, qMax<qint64>(0, size - room)) == 0;
-        ::close(fd);
-        return ok;
-    }
-
-private:
-    QTemporaryDir mountPoint_;
-    bool mounted_ = false;
-    QByteArray oldTmp_;
-};
-
 class DiskFullTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!disk_.Mounted())
-            GTEST_SKIP() << "needs root to mount a small tmpfs";
+            GTEST_SKIP() << disk_.SkipReason().toStdString();
         app_ = std::make_unique<AccountAppDir>();
         disk_.RestoreTmpDir();
         ASSERT_TRUE(app_->IsValid());
@@ -141,7 +94,7 @@ TEST_F(DiskFullTest, AttachmentsOfAMailStoppedByAFullDiskDoNotStay) {
     EXPECT_EQ(QDir(app_->Path() + u"/★MailData"_s).entryList({u"received-attachments*"_s}, QDir::Files),
               QStringList());
 
-    ASSERT_TRUE(QFile::remove(disk_.Path() + u"/filler"_s));
+    ASSERT_TRUE(disk_.Free());
     result = CheckRecorder().Run(mail);
     EXPECT_EQ(result.stored, 1);
     QStringList names = folder.entryList(QDir::Files | QDir::Hidden);
@@ -201,7 +154,11 @@ TEST_F(DiskFullTest, FailedSettingsSaveLeavesTheOldFileWhole) {
 
     ASSERT_TRUE(disk_.FillLeaving(0));
     account.SmtpServer = u"smtp://新しい.example.jp"_s + QString(3000, u'x');
-    EXPECT_FALSE(SaveServerSettings(account));
+    const platform::ReplaceResult saved = SaveServerSettings(account);
+    EXPECT_FALSE(saved);
+    // The message the settings window shows says what failed and where.
+    EXPECT_TRUE(saved.Text().contains(u"一時ファイルに書き込めません: "_s + QDir::toNativeSeparators(path)))
+        << saved.Text().toStdString();
     QFile after(path);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), old);
@@ -210,7 +167,9 @@ TEST_F(DiskFullTest, FailedSettingsSaveLeavesTheOldFileWhole) {
               QStringList{u"klmail.ini"_s});
 
     // The profile writer (ID and password) alike.
-    EXPECT_FALSE(SaveCredentials(u"別の人"_s + QString(3000, u'y'), u"別の鍵"_s, true));
+    const platform::ReplaceResult ids = SaveCredentials(u"別の人"_s + QString(3000, u'y'), u"別の鍵"_s, true);
+    EXPECT_FALSE(ids);
+    EXPECT_TRUE(ids.Text().contains(u"iniIdPass.ini"_s)) << ids.Text().toStdString();
     EXPECT_EQ(ReadCredentials().AccountId, u"alice"_s);
     EXPECT_EQ(ReadCredentials().Password, u"secret1"_s);
 }

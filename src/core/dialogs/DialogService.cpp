@@ -19,7 +19,7 @@ public:
     QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
     QString SaveFile(const QString&, const QString&, const QString&) override { return {}; }
     PrintAnswer AskPrint(bool) override { return {}; }
-    void PrintText(const QString&, const PrintFont&) override {}
+    void PrintText(const QString&, const PrintFont&, int) override {}
 };
 
 DialogService* installed = nullptr;

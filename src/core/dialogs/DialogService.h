@@ -15,7 +15,7 @@ enum class Answer { Ok, Cancel, Yes, No };
 struct PrintAnswer {
     bool accepted = false;      // false: the dialog was cancelled
     bool selectionOnly = false; // the user chose to print the selection
-    int copies = 1;             // copies asked for; the caller prints each as its own job
+    int copies = 1;             // copies asked for; PrintText puts them all in one job
 };
 
 struct PrintFont {
@@ -46,8 +46,9 @@ public:
     // The print dialog. hasSelection offers (and preselects) printing the selection only;
     // without it that choice is disabled.
     virtual PrintAnswer AskPrint(bool hasSelection) = 0;
-    // Prints text as one job on the printer chosen by the last accepted AskPrint.
-    virtual void PrintText(const QString& text, const PrintFont& font) = 0;
+    // Prints copies of text as one job on the printer chosen by the last accepted AskPrint, each
+    // copy starting on a new page (a printer that writes a file gets one file with every copy).
+    virtual void PrintText(const QString& text, const PrintFont& font, int copies = 1) = 0;
 
     // Conveniences over Message.
     // Confirmation: title "確認", Yes and No, question icon. True for Yes.

@@ -90,11 +90,12 @@ PrintAnswer ScriptedDialogService::AskPrint(bool hasSelection) {
     return answer;
 }
 
-void ScriptedDialogService::PrintText(const QString& text, const PrintFont& font) {
+void ScriptedDialogService::PrintText(const QString& text, const PrintFont& font, int copies) {
     DialogRequest r;
     r.kind = DialogRequest::Kind::PrintText;
     r.text = text;
     r.font = font;
+    r.copies = copies;
     requests_.push_back(r);
 }
 

@@ -22,6 +22,7 @@ struct DialogRequest {
     QString filter;
     bool hasSelection = false;
     PrintFont font;
+    int copies = 1;       // copies printed
     bool scripted = true; // false when no scripted answer was left
 };
 
@@ -42,7 +43,7 @@ public:
     QString OpenFile(const QString& title, const QString& folder, const QString& filter) override;
     QString SaveFile(const QString& title, const QString& suggestedPath, const QString& filter) override;
     PrintAnswer AskPrint(bool hasSelection) override;
-    void PrintText(const QString& text, const PrintFont& font) override;
+    void PrintText(const QString& text, const PrintFont& font, int copies = 1) override;
 
 private:
     QString NextPath(DialogRequest& request);

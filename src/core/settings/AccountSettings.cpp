@@ -103,12 +103,12 @@ void LoadServerSettings(AccountRecord& settings) {
     ParseServerSettings(file.readAll(), settings);
 }
 
-bool SaveServerSettings(const AccountRecord& settings) {
+platform::ReplaceResult SaveServerSettings(const AccountRecord& settings) {
     const QString text = u"SMTP="_s + settings.SmtpServer + u"\r\nPOP3="_s + settings.Pop3Server +
                          u"\r\nMAIL="_s + settings.FromAddress + u"\r\nAPOP="_s +
                          QString::number(settings.UseApop) + u"\r\n"_s;
     const QByteArray bytes = EncodeCp932(text);
-    return bool(platform::ReplaceFileWhole(ResolvePath(ServerSettingsFile()), bytes));
+    return platform::ReplaceFileWhole(ResolvePath(ServerSettingsFile()), bytes);
 }
 
 Credentials ReadCredentials() {
@@ -117,7 +117,7 @@ Credentials ReadCredentials() {
             ReadProfileString(path, u"EXEINI"_s, u"NAME2"_s)};
 }
 
-bool SaveCredentials(const QString& id, const QString& password, bool save) {
+platform::ReplaceResult SaveCredentials(const QString& id, const QString& password, bool save) {
     QList<QPair<QString, QString>> entries;
     if (save)
         entries = {{u"NAME"_s, id}, {u"NAME2"_s, password}, {u"NAME3"_s, u"1"_s}};

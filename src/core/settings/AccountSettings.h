@@ -2,6 +2,8 @@
 // password in "iniIdPass.ini" in the data folder, and the process-wide record holding them.
 #pragma once
 
+#include "core/platform/ReplaceFile.h"
+
 #include <QString>
 
 namespace ricorne {
@@ -28,8 +30,8 @@ void LoadServerSettings(AccountRecord& settings = AccountSettings());
 void ParseServerSettings(const QByteArray& fileBytes, AccountRecord& settings);
 
 // Replaces "klmail.ini" with exactly four CR LF lines (SMTP=, POP3=, MAIL=, APOP=), in CP932,
-// atomically. Returns false when the file could not be written (the old one then stays).
-bool SaveServerSettings(const AccountRecord& settings = AccountSettings());
+// atomically. On failure the result says what failed and where (the old file then stays).
+platform::ReplaceResult SaveServerSettings(const AccountRecord& settings = AccountSettings());
 
 // "NAME" and "NAME2" of section "EXEINI" in "iniIdPass.ini"; empty when missing.
 struct Credentials {
@@ -40,8 +42,8 @@ Credentials ReadCredentials();
 
 // save on: NAME = id, NAME2 = password, NAME3 = "1". save off: only NAME3 = "0"; an ID and
 // password saved earlier stay in the file. Other sections and keys are kept. The file is
-// written atomically and always has mode 0600. Returns false when it could not be written.
-bool SaveCredentials(const QString& id, const QString& password, bool save);
+// written atomically and always has mode 0600. On failure the result says what failed and where.
+platform::ReplaceResult SaveCredentials(const QString& id, const QString& password, bool save);
 
 // Value of "APOP=": leading blanks skipped, the number up to the first character that
 // cannot continue it, rounded to the nearest whole number (halves to even); no number gives

@@ -7,6 +7,8 @@
 #include <QByteArrayList>
 #include <QFile>
 
+#include <cerrno>
+
 namespace ricorne {
 
 namespace {
@@ -108,14 +110,20 @@ QString ReadProfileString(const QString& path, const QString& section, const QSt
     return QString();
 }
 
-bool WriteProfileStrings(const QString& path, const QString& section,
-                         const QList<QPair<QString, QString>>& entries, bool privateFile) {
+platform::ReplaceResult WriteProfileStrings(const QString& path, const QString& section,
+                                            const QList<QPair<QString, QString>>& entries, bool privateFile) {
     QByteArrayList lines;
     {
         QFile old(path);
         if (old.exists()) {
-            if (!old.open(QIODevice::ReadOnly))
-                return false; // never replace a file we could not read
+            if (!old.open(QIODevice::ReadOnly)) { // never replace a file we could not read
+                platform::ReplaceResult unread;
+                unread.ok = false;
+                unread.step = QStringLiteral(u"元のファイルを読めません");
+                unread.error = errno;
+                unread.path = path;
+                return unread;
+            }
             lines = SplitKeepingEnds(old.readAll());
         }
     }
@@ -162,8 +170,8 @@ bool WriteProfileStrings(const QString& path, const QString& section,
         }
     }
 
-    return bool(platform::ReplaceFileWhole(
-        path, lines.join(), privateFile ? platform::FileAccess::OwnerOnly : platform::FileAccess::AsBefore));
+    return platform::ReplaceFileWhole(
+        path, lines.join(), privateFile ? platform::FileAccess::OwnerOnly : platform::FileAccess::AsBefore);
 }
 
 } // namespace ricorne

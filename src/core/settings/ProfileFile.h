@@ -7,6 +7,8 @@
 // comment and blank line keeps its bytes.
 #pragma once
 
+#include "core/platform/ReplaceFile.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -21,9 +23,9 @@ QString ReadProfileString(const QString& path, const QString& section, const QSt
 // Sets each key of entries in section (replacing the key's first line there, adding it at the
 // end of the section, or adding the section at the end of the file) and replaces the whole
 // file at once (platform::ReplaceFileWhole). When privateFile is true the file is given mode
-// 0600 whether it existed before or not. Returns false when the file could not be written;
+// 0600 whether it existed before or not. On failure the result says what failed and where;
 // the earlier file is then unchanged.
-bool WriteProfileStrings(const QString& path, const QString& section,
-                         const QList<QPair<QString, QString>>& entries, bool privateFile);
+platform::ReplaceResult WriteProfileStrings(const QString& path, const QString& section,
+                                            const QList<QPair<QString, QString>>& entries, bool privateFile);
 
 } // namespace ricorne

@@ -1,7 +1,9 @@
 #include "Text.h"
 
+#include <QStringDecoder>
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <iconv.h>
@@ -248,6 +250,21 @@ QString FromCrLf(const QString& text) {
     out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     out.replace(QChar(u'\r'), QChar(u'\n'));
     return out;
+}
+
+std::optional<QString> DecodeUtf8File(const QByteArray& bytes, bool* bom) {
+    static const QByteArray kBom("\xEF\xBB\xBF");
+    const bool hasBom = bytes.startsWith(kBom);
+    if (bom)
+        *bom = hasBom;
+    const QByteArray body = hasBom ? bytes.mid(kBom.size()) : bytes;
+    if (!hasBom && std::all_of(body.begin(), body.end(), [](char c) { return (c & 0x80) == 0; }))
+        return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(body);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
 }
 
 } // namespace ricorne

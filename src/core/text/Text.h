@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace ricorne {
 
 // Unicode -> CP932 bytes. NFC first (so Mac-style decomposed kana stay one character);
@@ -41,5 +43,10 @@ QString CutAtNul(const QString& text);
 // Line ends: controls hold "\n"; everything stored, saved or sent uses CR LF.
 QString ToCrLf(const QString& text);   // lone LF and lone CR -> CR LF, CR LF kept
 QString FromCrLf(const QString& text); // CR LF and lone CR -> LF
+
+// A text file as a text editor saves it in UTF-8: with a byte-order mark (dropped here), or valid
+// UTF-8 holding at least one multi-byte character (CP932 Japanese text practically never is).
+// Nothing for any other bytes, plain ASCII included. bom, when given, says whether it had one.
+std::optional<QString> DecodeUtf8File(const QByteArray& bytes, bool* bom = nullptr);
 
 } // namespace ricorne
