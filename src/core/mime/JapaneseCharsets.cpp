@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <iconv.h>
 
+#include "core/mime/CharsetGuess.h"
 #include "core/text/Text.h"
 
 namespace ricorne {
@@ -47,188 +48,6 @@ inline bool SjisToJis(unsigned char s1, unsigned char s2, unsigned char* j1, uns
         *j2 = static_cast<unsigned char>(s2 - 0x7E);
     }
     return true;
-}
-
-bool IsValidUtf8(const QByteArray& bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int len;
-        unsigned int cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + len > n) {
-            return false;
-        }
-        for (int k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-            (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
-            return false;
-        }
-        i += len;
-    }
-    return true;
-}
-
-// Length of the valid UTF-8 sequence at i, or 0 when none starts there. With maximal, the
-// number of bytes that form the longest prefix of a valid sequence (at least 1), so a damaged
-// sequence costs one replacement character, as in every established reader.
-int Utf8SequenceAt(const unsigned char* p, qsizetype n, qsizetype i, int* maximal) {
-    const unsigned char c = p[i];
-    int len = 0;
-    unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
-    if (c < 0x80) {
-        *maximal = 1;
-        return 1;
-    }
-    if (c >= 0xC2 && c <= 0xDF) {
-        len = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        lo = c == 0xE0 ? 0xA0 : 0x80;
-        hi = c == 0xED ? 0x9F : 0xBF;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        lo = c == 0xF0 ? 0x90 : 0x80;
-        hi = c == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        *maximal = 1;
-        return 0;
-    }
-    int k = 1;
-    while (k < len && i + k < n) {
-        const unsigned char b = p[i + k];
-        if (k == 1 ? (b < lo || b > hi) : (b < 0x80 || b > 0xBF)) {
-            break;
-        }
-        ++k;
-    }
-    *maximal = k;
-    return k == len ? len : 0;
-}
-
-// UTF-8 with one U+FFFD per invalid sequence: a stray Latin-1 byte or a cut last character
-// costs that character, never the rest of the text.
-QString DecodeUtf8Lenient(const QByteArray& bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    QString out;
-    out.reserve(n);
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i < n;) {
-        int maximal = 1;
-        if (p[i] < 0x80 || Utf8SequenceAt(p, n, i, &maximal) > 0) {
-            i += p[i] < 0x80 ? 1 : maximal;
-            continue;
-        }
-        out += QString::fromUtf8(bytes.constData() + runStart, i - runStart);
-        out += kReplacement;
-        i += maximal;
-        runStart = i;
-    }
-    out += QString::fromUtf8(bytes.constData() + runStart, n - runStart);
-    return out;
-}
-
-// Valid multi-byte sequences and invalid sequences in bytes read as UTF-8.
-void CountUtf8(const QByteArray& bytes, int* valid, int* invalid) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    *valid = 0;
-    *invalid = 0;
-    for (qsizetype i = 0; i < n;) {
-        int maximal = 1;
-        const int len = Utf8SequenceAt(p, n, i, &maximal);
-        *valid += len > 1 ? 1 : 0;
-        *invalid += len == 0 ? 1 : 0;
-        i += len > 0 ? len : maximal;
-    }
-}
-
-bool IsJapaneseChar(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= 0x3000 && u <= 0x9FFF) || (u >= 0xFF00 && u <= 0xFFEF);
-}
-
-bool HasHighBytes(const QByteArray& bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool HasJisEscape(const QByteArray& bytes) {
-    return bytes.contains("\x1b$B") || bytes.contains("\x1b$@") || bytes.contains("\x1b(I") ||
-           bytes.contains("\x1b$(D") || bytes.contains("\x1b(J");
-}
-
-// Reads bytes as CP932 and as EUC-JP and counts what does not fit each; see GuessDecode.
-bool LooksLikeEucJp(const QByteArray& bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    int sjisErrors = 0, sjisKana = 0, sjisDouble = 0;
-    for (qsizetype i = 0; i < n;) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-        } else if (c >= 0xA1 && c <= 0xDF) {
-            ++sjisKana;
-            ++i;
-        } else if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < n &&
-                   ((p[i + 1] >= 0x40 && p[i + 1] <= 0x7E) || (p[i + 1] >= 0x80 && p[i + 1] <= 0xFC))) {
-            ++sjisDouble;
-            i += 2;
-        } else {
-            ++sjisErrors;
-            ++i;
-        }
-    }
-    int eucErrors = 0;
-    for (qsizetype i = 0; i < n;) {
-        const unsigned char c = p[i];
-        auto inRange = [&](qsizetype k, unsigned char lo, unsigned char hi) {
-            return k < n && p[k] >= lo && p[k] <= hi;
-        };
-        if (c < 0x80) {
-            ++i;
-        } else if (c == 0x8E && inRange(i + 1, 0xA1, 0xDF)) {
-            i += 2;
-        } else if (c == 0x8F && inRange(i + 1, 0xA1, 0xFE) && inRange(i + 2, 0xA1, 0xFE)) {
-            i += 3;
-        } else if (c >= 0xA1 && c <= 0xFE && inRange(i + 1, 0xA1, 0xFE)) {
-            i += 2;
-        } else {
-            ++eucErrors;
-            ++i;
-        }
-    }
-    if (eucErrors != sjisErrors) {
-        return eucErrors < sjisErrors;
-    }
-    return sjisKana > sjisDouble;
 }
 
 // Text under a UTF-8 label that is really Japanese in a legacy charset: more invalid than valid
@@ -505,22 +324,6 @@ QString DecodeIso2022Jp(const QByteArray& bytes) {
     return out;
 }
 
-QString GuessDecode(const QByteArray& bytes) {
-    if (!HasHighBytes(bytes)) {
-        if (bytes.contains('\x1b')) {
-            return DecodeIso2022Jp(bytes);
-        }
-        return QString::fromLatin1(bytes);
-    }
-    if (IsValidUtf8(bytes)) {
-        return QString::fromUtf8(bytes);
-    }
-    if (HasJisEscape(bytes)) {
-        return DecodeIso2022Jp(bytes);
-    }
-    return LooksLikeEucJp(bytes) ? DecodeEucJp(bytes) : DecodeCp932(bytes);
-}
-
 QString DecodeText(const QByteArray& bytes, const QByteArray& charset) {
     switch (Classify(charset)) {
     case Family::Guess:
@@ -569,28 +372,6 @@ QString DecodeText(const QByteArray& bytes, const QByteArray& charset) {
     bool known = false;
     QString text = IconvDecode(name.constData(), bytes, &known);
     return known ? text : GuessDecode(bytes);
-}
-
-QByteArray CharsetLabelFor(const QByteArray& bytes) {
-    if (!HasHighBytes(bytes)) {
-        if (bytes.contains('\x1b')) {
-            return HasJisEscape(bytes) && !DecodeIso2022Jp(bytes).contains(kReplacement) ? "ISO-2022-JP"
-                                                                                         : QByteArray();
-        }
-        return "us-ascii";
-    }
-    if (IsValidUtf8(bytes)) {
-        return "UTF-8";
-    }
-    if (HasJisEscape(bytes)) {
-        return {};
-    }
-    const bool euc = LooksLikeEucJp(bytes);
-    const QString text = euc ? DecodeEucJp(bytes) : DecodeCp932(bytes);
-    if (text.contains(kReplacement)) {
-        return {};
-    }
-    return euc ? "EUC-JP" : "Shift_JIS";
 }
 
 bool ToJisUnits(const QString& text, QList<JisUnit>* units) {

@@ -57,6 +57,26 @@ QString RawBodyText(const QByteArray& raw) {
     return ToCrLf(text);
 }
 
+// True when text holds a letter or digit outside boundary lines and part headers.
+bool HasWords(const QString& text) {
+    for (const QStringView line : QStringView(text).split(u'\n')) {
+        const QStringView t = line.trimmed();
+        if (t.startsWith(u"--") || t.isEmpty()) {
+            continue;
+        }
+        const qsizetype colon = t.indexOf(u':');
+        if (colon > 0 && !t.left(colon).contains(u' ')) {
+            continue; // a header line of a part
+        }
+        for (QChar c : t) {
+            if (c.isLetterOrNumber()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // Drops quotes and backslash escapes from a phrase; comments are kept as text.
 QByteArray Unquote(const QByteArray& phrase) {
     QByteArray out;
@@ -92,7 +112,30 @@ QString StripSpacesAndQuotes(QString s) {
 QString SenderText(const QByteArray& raw) {
     // Raw 8-bit or ISO-2022-JP text first (its escape bytes hold '(' and '$'); encoded words are
     // ASCII and come through unchanged, to be decoded once the structure is known.
-    const QByteArray v = GuessDecode(UnfoldHeader(raw)).toUtf8();
+    QByteArray v = GuessDecode(UnfoldHeader(raw)).toUtf8();
+    // Group syntax, "name: member, member;": the first member is the sender, and a group with no
+    // member is shown by its name.
+    bool groupQuote = false;
+    for (qsizetype i = 0; i < v.size(); ++i) {
+        const char c = v.at(i);
+        if (c == '"') {
+            groupQuote = !groupQuote;
+        } else if (groupQuote) {
+            continue;
+        } else if (c == '<' || c == '@' || c == '(' || c == ',') {
+            break;
+        } else if (c == ':') {
+            const QByteArray name = v.left(i);
+            v = v.mid(i + 1).trimmed();
+            while (v.endsWith(';')) {
+                v.chop(1);
+            }
+            if (v.trimmed().isEmpty()) {
+                return CleanHeaderLine(DecodeHeaderText(Unquote(name)));
+            }
+            break;
+        }
+    }
     // The first mailbox ends at a comma outside quotes, comments and angle brackets.
     bool inQuote = false;
     int comment = 0;
@@ -145,6 +188,10 @@ QString SenderText(const QByteArray& raw) {
     }
     QString address;
     QString display;
+    if (angleOpen < 0 && !bare.contains('@')) {
+        // No address at all, just a name (often a lone encoded word): show the name.
+        return CleanHeaderLine(DecodeHeaderText(Unquote(v.left(end))));
+    }
     if (angleOpen >= 0) {
         QByteArray addr = v.mid(angleOpen + 1, (angleClose > angleOpen ? angleClose : end) - angleOpen - 1);
         if (const qsizetype colon = addr.lastIndexOf(':'); colon >= 0 && addr.startsWith('@')) {
@@ -154,10 +201,6 @@ QString SenderText(const QByteArray& raw) {
         display = DecodeHeaderText(Unquote(v.left(angleOpen)));
     } else {
         address = GuessDecode(bare.trimmed());
-        if (address.contains(QLatin1Char(' ')) && !address.contains(QLatin1Char('@'))) {
-            // No address at all, just a name (or an undecoded word): show it as it is.
-            return CleanHeaderLine(DecodeHeaderText(Unquote(v.left(end))));
-        }
         display = DecodeHeaderText(commentText);
     }
     address = CleanHeaderLine(address);
@@ -441,6 +484,11 @@ DecodedMail DecodeMail(const QByteArray& raw) {
     const MimeLayout layout = MimeLayOut(message.get());
     if (layout.body) {
         mail.body = MimeBodyText(layout.body, layout.bodyIsHtml);
+    } else if (layout.tooDeep) {
+        // Nested past what is followed: the rest of the mail as it is, not nothing.
+        QString text = GuessDecode(MimeSerialize(layout.tooDeep));
+        text.replace(QChar(u'\0'), QLatin1Char(' '));
+        mail.body = ToCrLf(text);
     } else {
         // Broken structure (a multipart whose boundary never appears, is wrong or missing): the
         // mail is deleted from the server once stored, so keep the text that is there. The whole
@@ -456,6 +504,12 @@ DecodedMail DecodeMail(const QByteArray& raw) {
                 }
             }
         }
+    }
+    if (mail.body.trimmed().isEmpty() && layout.attachments.empty() && layout.partials.empty() &&
+        HasWords(RawBodyText(repaired))) {
+        // Text is there but no reading found it: a mail is deleted from the server once stored,
+        // so it is stored as it came rather than empty.
+        mail.body = RawBodyText(repaired);
     }
     QStringList extra;
     for (GMimeMessagePartial* partial : layout.partials) {

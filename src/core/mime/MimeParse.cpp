@@ -93,9 +93,30 @@ LeafInfo Inspect(GMimeObject* object) {
     return info;
 }
 
+bool IsBlank(const QByteArray& bytes) {
+    for (char c : bytes) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+            return false;
+        }
+    }
+    return true;
+}
+
+struct BodySearch {
+    const char* wantType;
+    bool skipBlank;                 // an empty text/plain twin must not hide the HTML one
+    GMimeObject* tooDeep = nullptr; // the first container below the nesting limit
+};
+
 // First pass: the body part and the chain of containers above it.
-bool FindBody(GMimeObject* object, const char* wantType, std::vector<GMimeObject*>* path, int depth) {
-    if (depth > kMaxDepth || !object) {
+bool FindBody(GMimeObject* object, BodySearch* search, std::vector<GMimeObject*>* path, int depth) {
+    if (!object) {
+        return false;
+    }
+    if (depth > kMaxDepth) {
+        if (!search->tooDeep) {
+            search->tooDeep = object;
+        }
         return false;
     }
     if (GMIME_IS_MULTIPART(object)) {
@@ -103,7 +124,7 @@ bool FindBody(GMimeObject* object, const char* wantType, std::vector<GMimeObject
         const int count = g_mime_multipart_get_count(mp);
         path->push_back(object);
         for (int k = 0; k < count; ++k) {
-            if (FindBody(g_mime_multipart_get_part(mp, k), wantType, path, depth + 1)) {
+            if (FindBody(g_mime_multipart_get_part(mp, k), search, path, depth + 1)) {
                 return true;
             }
         }
@@ -114,7 +135,8 @@ bool FindBody(GMimeObject* object, const char* wantType, std::vector<GMimeObject
         return false; // attached messages keep their own bodies
     }
     const LeafInfo info = Inspect(object);
-    if (info.type == wantType && !info.attachmentDisposition) {
+    if (info.type == search->wantType && !info.attachmentDisposition &&
+        !(search->skipBlank && IsBlank(MimePartContent(GMIME_PART(object))))) {
         path->push_back(object);
         return true;
     }
@@ -252,22 +274,96 @@ MimeLayout MimeLayOut(GMimeMessage* message) {
         return layout;
     }
     std::vector<GMimeObject*> bodyPath;
-    if (FindBody(root, "text/plain", &bodyPath, 0)) {
-        layout.body = GMIME_PART(bodyPath.back());
-    } else {
+    // Text first, then HTML, then a text part that is only blank lines.
+    for (BodySearch search :
+         {BodySearch{"text/plain", true}, BodySearch{"text/html", false}, BodySearch{"text/plain", false}}) {
         bodyPath.clear();
-        if (FindBody(root, "text/html", &bodyPath, 0)) {
+        const bool found = FindBody(root, &search, &bodyPath, 0);
+        layout.tooDeep = layout.tooDeep ? layout.tooDeep : search.tooDeep;
+        if (found) {
             layout.body = GMIME_PART(bodyPath.back());
-            layout.bodyIsHtml = true;
+            layout.bodyIsHtml = search.wantType == QByteArrayView("text/html");
+            break;
         }
+    }
+    if (!layout.body) {
+        bodyPath.clear();
     }
     Collector collector{&layout, &bodyPath};
     collector.Walk(root, false, 0);
     return layout;
 }
 
+namespace {
+
+// The part's content as it travels, transfer encoding not undone.
+QByteArray EncodedContent(GMimePart* part) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    GMimeStream* stream = content ? g_mime_data_wrapper_get_stream(content) : nullptr;
+    if (!stream) {
+        return {};
+    }
+    GObjectPtr<GMimeStream> mem(g_mime_stream_mem_new());
+    g_mime_stream_reset(stream);
+    g_mime_stream_write_to_stream(stream, mem.get());
+    g_mime_stream_reset(stream);
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(mem.get()));
+    return QByteArray(reinterpret_cast<const char*>(bytes->data), static_cast<qsizetype>(bytes->len));
+}
+
+bool IsBase64Line(QByteArrayView line) {
+    if (line.size() % 4 != 0) {
+        return false;
+    }
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line.at(i);
+        const bool pad = c == '=' && i >= line.size() - 2;
+        if (!pad && !((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '+' || c == '/')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Text labelled base64 splits into the lines that are base64 and what follows them: a mailing
+// list's footer appended after the encoded text, or (when not even the first line is base64)
+// text that was never encoded at all.
+void SplitBase64(const QByteArray& encoded, QByteArray* base64, QByteArray* plain) {
+    qsizetype pos = 0;
+    while (pos < encoded.size()) {
+        const qsizetype eol = encoded.indexOf('\n', pos);
+        const qsizetype next = eol < 0 ? encoded.size() : eol + 1;
+        const QByteArrayView line = QByteArrayView(encoded.constData() + pos, next - pos).trimmed();
+        if (!line.isEmpty() && !IsBase64Line(line)) {
+            break;
+        }
+        pos = next;
+        if (line.endsWith('=')) {
+            break; // padding ends the encoded text
+        }
+    }
+    *base64 = encoded.left(pos);
+    *plain = encoded.mid(pos);
+}
+
+} // namespace
+
 QString MimeBodyText(GMimePart* part, bool html) {
-    const QByteArray bytes = MimePartContent(part);
+    QByteArray bytes = MimePartContent(part);
+    QByteArray trailer;
+    if (g_mime_part_get_content_encoding(part) == GMIME_CONTENT_ENCODING_BASE64) {
+        QByteArray base64;
+        SplitBase64(EncodedContent(part), &base64, &trailer);
+        if (IsBlank(base64)) {
+            bytes = trailer; // never encoded: the text as it came, under its own charset
+            trailer.clear();
+        } else if (!trailer.trimmed().isEmpty()) {
+            bytes = QByteArray::fromBase64(base64);
+        } else {
+            trailer.clear();
+        }
+    }
     QByteArray charset;
     if (GMimeContentType* ct = g_mime_object_get_content_type(GMIME_OBJECT(part))) {
         if (const char* cs = g_mime_content_type_get_parameter(ct, "charset")) {
@@ -291,6 +387,12 @@ QString MimeBodyText(GMimePart* part, bool html) {
             text,
             HeaderParameter(declared, "delsp").trimmed().compare(QLatin1String("yes"), Qt::CaseInsensitive) ==
                 0);
+    }
+    if (!trailer.isEmpty()) {
+        if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n'))) {
+            text += QLatin1Char('\n');
+        }
+        text += GuessDecode(trailer);
     }
     text.replace(QChar(u'\0'), QLatin1Char(' '));
     return ToCrLf(text);

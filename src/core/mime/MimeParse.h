@@ -38,6 +38,8 @@ struct MimeLayout {
     // Multiparts in which no boundary was found (missing, wrong or never there): their text sits
     // in front of a boundary that never comes. Borrowed, in mail order.
     std::vector<GMimeMultipart*> unsplit;
+    // Where the nesting went deeper than is followed: the first container left unread (borrowed).
+    GMimeObject* tooDeep = nullptr;
 };
 
 MimeLayout MimeLayOut(GMimeMessage* message);

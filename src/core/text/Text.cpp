@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <iconv.h>
 #include <mutex>
+#include <vector>
 
 namespace ricorne {
 namespace {
@@ -61,6 +62,9 @@ struct Cp932Decoding {
 
 struct Cp932Encoding {
     std::array<uint16_t, 65536> encode{}; // 0 = not representable; < 0x100 single byte
+    // Characters CP932 lacks whose canonical equivalent it holds under another code point: the
+    // letter Å (U+00C5) is written as CP932's angstrom sign (U+212B), which NFC would turn into it.
+    std::array<uint16_t, 65536> equivalent{};
 
     Cp932Encoding() {
         iconv_t enc = iconv_open("CP932", "UTF-16LE");
@@ -84,6 +88,14 @@ struct Cp932Encoding {
         }
         iconv_close(enc);
         encode[0] = 0x100; // NUL is representable; marked so that 0 keeps meaning "missing"
+        for (int cp = 0x80; cp < 0x10000; ++cp) {
+            if (encode[cp] == 0)
+                continue;
+            const QString nfc =
+                QString(QChar(static_cast<char16_t>(cp))).normalized(QString::NormalizationForm_C);
+            if (nfc.size() == 1 && encode[nfc.at(0).unicode()] == 0)
+                equivalent[nfc.at(0).unicode()] = encode[cp];
+        }
     }
 };
 
@@ -107,39 +119,35 @@ bool IsModifier(char32_t cp) {
 
 QByteArray EncodeCp932(const QString& text) {
     const Cp932Encoding& t = Encoding();
-    const QString nfc = text.normalized(QString::NormalizationForm_C);
+    std::vector<char32_t> cps;
+    cps.reserve(static_cast<size_t>(text.size()));
+    for (const char32_t cp : text.toUcs4())
+        cps.push_back(cp);
     QByteArray out;
-    out.reserve(nfc.size() * 2);
+    out.reserve(text.size() * 2);
     bool lastWasReplacement = false;
     bool joinNext = false; // after a ZWJ inside an unrepresentable sequence
     bool openFlag = false; // a regional indicator waiting for its partner
-    const char16_t* p = reinterpret_cast<const char16_t*>(nfc.utf16());
-    const qsizetype n = nfc.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        char32_t cp = p[i];
-        if (QChar::isHighSurrogate(cp) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
-            cp = QChar::surrogateToUcs4(p[i], p[i + 1]);
-            ++i;
-        }
+    auto direct = [&t](char32_t cp) -> uint16_t { return cp < 0x10000 ? t.encode[cp] : 0; };
+    auto emit = [&](char32_t cp, uint16_t code) {
         if (IsModifier(cp))
-            continue;
+            return;
         if (cp == 0x200D) { // zero-width joiner: glues the next piece to the emoji before it
             joinNext = lastWasReplacement;
-            continue;
+            return;
         }
         const bool regional = cp >= 0x1F1E6 && cp <= 0x1F1FF;
         if (regional && openFlag) { // second letter of a flag: the pair is one replacement
             openFlag = false;
-            continue;
+            return;
         }
         openFlag = regional;
-        uint16_t code = cp < 0x10000 ? t.encode[cp] : 0;
         if (code == 0) {
             if (!joinNext)
                 out.append('?');
             lastWasReplacement = true;
             joinNext = false;
-            continue;
+            return;
         }
         joinNext = false;
         lastWasReplacement = false;
@@ -151,6 +159,31 @@ QByteArray EncodeCp932(const QString& text) {
             out.append(static_cast<char>(code >> 8));
             out.append(static_cast<char>(code & 0xFF));
         }
+    };
+    // Each character with the combining marks after it is written as it is when CP932 holds all
+    // of it: the compatibility ideographs of the IBM rows (神 0xFB7E) and the angstrom sign keep
+    // their own code points. Only a piece CP932 lacks is composed (a Mac's カ + voiced mark is ガ).
+    const size_t n = cps.size();
+    for (size_t i = 0; i < n;) {
+        size_t end = i + 1;
+        while (end < n && QChar::combiningClass(cps[end]) != 0)
+            ++end;
+        bool held = true;
+        for (size_t k = i; k < end && held; ++k)
+            held = direct(cps[k]) != 0 || IsModifier(cps[k]) || cps[k] == 0x200D;
+        if (held) {
+            for (size_t k = i; k < end; ++k)
+                emit(cps[k], direct(cps[k]));
+        } else {
+            const QString piece = QString::fromUcs4(cps.data() + i, static_cast<qsizetype>(end - i));
+            for (const char32_t cp : piece.normalized(QString::NormalizationForm_C).toUcs4()) {
+                uint16_t code = direct(cp);
+                if (code == 0 && cp < 0x10000)
+                    code = t.equivalent[cp];
+                emit(cp, code);
+            }
+        }
+        i = end;
     }
     return out;
 }
@@ -190,9 +223,10 @@ QStringList UnkeptCharacters(const QString& text) {
     qsizetype start = 0;
     for (qsizetype end = graphemes.toNextBoundary(); end != -1; end = graphemes.toNextBoundary()) {
         // Composed, so one letter written two ways is named once.
-        const QString piece = text.mid(start, end - start).normalized(QString::NormalizationForm_C);
+        const QString written = text.mid(start, end - start);
+        const QString piece = written.normalized(QString::NormalizationForm_C);
         start = end;
-        if (piece != u"?" && EncodeCp932(piece).contains('?') && !unkept.contains(piece))
+        if (piece != u"?" && EncodeCp932(written).contains('?') && !unkept.contains(piece))
             unkept.append(piece);
     }
     return unkept;

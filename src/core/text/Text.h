@@ -9,8 +9,11 @@
 
 namespace ricorne {
 
-// Unicode -> CP932 bytes. NFC first (so Mac-style decomposed kana stay one character);
-// every character CP932 cannot hold becomes one "?" (an emoji with its modifiers counts once).
+// Unicode -> CP932 bytes. Every character CP932 holds is written as its own code, the one Windows
+// writes where CP932 has two (NEC row 13 for Ⅰ 0x8754, the IBM rows for 纊 0xFA5C and ⅰ 0xFA40,
+// JIS X 0208 for ∵ 0x81E6 and ￢ 0x81CA). Only a character CP932 lacks is composed first (Mac-style
+// decomposed kana stay one character; Å U+00C5 is written as the angstrom sign 0x81F0); what still
+// does not fit becomes one "?" (an emoji with its modifiers counts once).
 // Look-alikes that CP932 folds together (U+301C wave dash and U+FF5E, U+2016/U+2225,
 // U+2212/U+FF0D, ...) store as their CP932 bytes.
 QByteArray EncodeCp932(const QString& text);
