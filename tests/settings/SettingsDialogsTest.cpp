@@ -115,6 +115,7 @@ TEST_F(SettingsDialogsTest, IdPassOkWithoutSaveKeepsTheFilesIdAndPassword) {
     IdPassForm* form = Registry().Show<IdPassForm>();
     form->IdText()->setText(u"new"_s);
     form->PassText()->setText(u"newpw"_s);
+    form->SaveCheck()->setChecked(false); // on, as the file says: the user turns it off
     QTest::keyClick(form->PassText(), Qt::Key_Return); // Enter clicks OK
     EXPECT_FALSE(Registry().IsLoaded<IdPassForm>());
     EXPECT_EQ(AccountSettings().AccountId, u"new"_s);

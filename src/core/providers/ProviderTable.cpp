@@ -121,7 +121,11 @@ const ProviderEntry* ProviderTable::Match(const QString& domain) const {
 
 ProviderSuggestion ProviderTable::Suggest(const QString& address) const {
     ProviderSuggestion s;
-    const QString trimmed = address.trimmed();
+    // "山田 <taro@example.jp>" as the address box may hold it: the part in angle brackets.
+    QString trimmed = address.trimmed();
+    const qsizetype open = trimmed.lastIndexOf(u'<');
+    if (open >= 0 && trimmed.endsWith(u'>'))
+        trimmed = trimmed.mid(open + 1, trimmed.size() - open - 2).trimmed();
     const qsizetype at = trimmed.lastIndexOf(u'@');
     if (at <= 0 || at == trimmed.size() - 1)
         return s;
