@@ -16,7 +16,7 @@
 namespace ricorne {
 
 OptionForm::OptionForm(QWidget* parent)
-    : SettingsForm(QStringLiteral(u"サーバー設定"), 2892, 4092, Qt::WindowStaysOnTopHint, parent) {
+    : SettingsForm(QStringLiteral(u"サーバー設定"), 2892, 4560, Qt::WindowStaysOnTopHint, parent) {
     setObjectName(QStringLiteral("OptionForm"));
     QLabel* label1 =
         AddLabel(QStringLiteral("Label1"), QStringLiteral(u"SMTPサーバー名(&S)"), 120, 120, 1575, 195);
@@ -41,7 +41,7 @@ OptionForm::OptionForm(QWidget* parent)
         AddButton(QStringLiteral("CancelCommand"), QStringLiteral(u"中止"), 1860, 2520, 912, 372);
     SetCancelButton(cancelCommand_);
     testCommand_ = AddButton(QStringLiteral("TestCommand"), TestConnectionCaption(), 660, 3012, 2112, 372);
-    noteLabel_ = AddLabel(QStringLiteral("NoteLabel"), QString(), 120, 3480, 2652, 540);
+    noteLabel_ = AddLabel(QStringLiteral("NoteLabel"), ProviderHintText(), 120, 3480, 2652, 960);
     noteLabel_->setWordWrap(true);
     noteLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(mailText_, &QLineEdit::textEdited, this, &OptionForm::AddressEdited);
@@ -71,7 +71,8 @@ void OptionForm::AddressEdited(const QString& address) {
         smtpText_->setText(suggestion.smtp);
         filledSmtp_ = suggestion.smtp;
     }
-    noteLabel_->setText(pop3Free || smtpFree ? suggestion.note : QString());
+    const QString note = pop3Free || smtpFree ? suggestion.note : QString();
+    noteLabel_->setText(note.isEmpty() ? ProviderHintText() : note);
 }
 
 void OptionForm::TestConnection() {

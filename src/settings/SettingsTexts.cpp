@@ -4,22 +4,24 @@ namespace ricorne {
 
 QString ProviderOAuthOnlyText() {
     return QStringLiteral(
-        u"このプロバイダー (Outlook.com・Hotmail など) はパスワードでのログインを受け付けず、"
-        u"OAuth によるサインインが必要です。このプログラムはまだ OAuth に対応していません。");
+        u"このプロバイダーは OAuth でのサインインが必要で、このプログラムはまだ対応していません。");
 }
 
 QString ProviderAppPasswordText() {
-    return QStringLiteral(u"サーバーを入力しました。このプロバイダーでは、メールソフト用のパスワード"
-                          u" (アプリ パスワード) を作って「ID/PASS」に入力します。");
+    return QStringLiteral(u"サーバーを入力しました。アプリ パスワードを作って「ID/PASS」に入力して下さい。");
 }
 
 QString ProviderNoPop3Text() {
-    return QStringLiteral(u"このプロバイダーは POP3 での受信に対応していないため、受信はできません。"
-                          u"送信サーバーだけを入力しました。");
+    return QStringLiteral(
+        u"このプロバイダーは POP3 に対応していないため受信できません (送信だけ入力しました)。");
 }
 
 QString ProviderFilledText() {
     return QStringLiteral(u"メールアドレスからサーバーを入力しました。違うときは書き換えて下さい。");
+}
+
+QString ProviderHintText() {
+    return QStringLiteral(u"サーバー名が空のままメールアドレスを入力すると、サーバー名が入ります。");
 }
 
 QString TestConnectionCaption() {

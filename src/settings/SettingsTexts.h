@@ -10,6 +10,7 @@ QString ProviderOAuthOnlyText();   // servers filled, but sign-in needs OAuth
 QString ProviderAppPasswordText(); // servers filled; an app password is needed
 QString ProviderNoPop3Text();      // the provider has no POP3 (iCloud)
 QString ProviderFilledText();      // servers filled from the table
+QString ProviderHintText();        // what typing the address does (nothing else to say)
 QString TestConnectionCaption();   // "接続テスト(&T)"
 QString TestConnectionTitle();     // title of the check's message
 QString TestNeedsServerText();     // no POP3 server typed
