@@ -200,7 +200,7 @@ int NMail::NMailPop3Close(int handle) {
     }
     const bool ok = session->Quit();
     if (!ok)
-        message_ = session->Error();
+        message_ = Explained(session->Error()); // the same text the failed login gave
     delete session;
     if (kept_ && kept_->handle == handle)
         kept_.reset();

@@ -126,6 +126,7 @@ bool Pop3Client::ConnectBare(const ServerAddress& address) {
     QStringList tried;
     QString furthestError;
     SessionStep furthest = SessionStep::Connect;
+    qsizetype plainOnly = -1; // the first port that answered without TLS
     for (qsizetype i = 0; i < candidates.size(); ++i) {
         ServerAddress candidate = address;
         candidate.port = candidates[i].port;
@@ -138,6 +139,8 @@ bool Pop3Client::ConnectBare(const ServerAddress& address) {
             }
             if (i + 1 == candidates.size())
                 return true;
+            if (plainOnly < 0)
+                plainOnly = i;
             Abort(); // a later port may still offer TLS
             continue;
         }
@@ -147,6 +150,14 @@ bool Pop3Client::ConnectBare(const ServerAddress& address) {
             furthest = step_;
             furthestError = error_;
         }
+    }
+    if (plainOnly >= 0) {
+        // No TLS anywhere: the port that answered, under the rules for a password in the clear.
+        ServerAddress candidate = address;
+        candidate.port = candidates[plainOnly].port;
+        candidate.implicitTls = false;
+        if (ConnectTrusted(candidate))
+            return true;
     }
     step_ = furthest;
     broken_ = true;

@@ -330,6 +330,7 @@ bool SmtpClient::OpenBare(const ServerAddress& address) {
     QStringList tried;
     QString furthestError;
     SessionStep furthest = SessionStep::Connect;
+    qsizetype plainOnly = -1; // the first port that answered without TLS
     for (qsizetype i = 0; i < candidates.size(); ++i) {
         ServerAddress candidate = address;
         candidate.port = candidates[i].port;
@@ -342,6 +343,8 @@ bool SmtpClient::OpenBare(const ServerAddress& address) {
             }
             if (i + 1 == candidates.size())
                 return true;
+            if (plainOnly < 0)
+                plainOnly = i;
             Close(true); // a later port may still offer TLS
             continue;
         }
@@ -351,6 +354,14 @@ bool SmtpClient::OpenBare(const ServerAddress& address) {
             furthest = step_;
             furthestError = error_;
         }
+    }
+    if (plainOnly >= 0) {
+        // No TLS anywhere: the port that answered, under the rules for a password in the clear.
+        ServerAddress candidate = address;
+        candidate.port = candidates[plainOnly].port;
+        candidate.implicitTls = false;
+        if (OpenTrusted(candidate))
+            return true;
     }
     step_ = furthest;
     return Fail(QStringLiteral("SMTP サーバー %1 に接続できません (ポート %2 を試しました): %3")

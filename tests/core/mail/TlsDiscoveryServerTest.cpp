@@ -96,6 +96,21 @@ INSTANTIATE_TEST_SUITE_P(
                           false, {quint16(kSubmissionsPort), true}, "smtps://localhost:12465", false},
                       DiscoveryRow{false, {quint16(kSubmissionPort), false}, "localhost:12587", true}));
 
+// No TLS on any port (OpenSMTPD's plain port, then a closed one): the port that answered is
+// used under the rules of the bare form, and nothing is written back.
+TEST_F(TlsDiscoveryServer, WithoutTlsAnywhereThePortThatAnsweredIsUsedAndNothingIsWritten) {
+    mail_.SetTlsCandidates(MailProtocol::Smtp, {{quint16(kSmtpPort), false}, {ClosedPort(), false}});
+    AccountSettings().SmtpServer = u"localhost"_s;
+    ASSERT_TRUE(SaveServerSettings());
+    const QByteArray before = SettingsFile();
+    EXPECT_EQ(mail_.NMailSmtpSendMail(u"localhost"_s, u"bob@localhost"_s, u"alice@localhost"_s, u"平文"_s,
+                                      u"暗号化なし"_s, {}),
+              1)
+        << mail_.NMailGetMessage().toStdString();
+    EXPECT_EQ(AccountSettings().SmtpServer, u"localhost"_s);
+    EXPECT_EQ(SettingsFile(), before);
+}
+
 TEST_F(TlsDiscoveryServer, NoPortAnsweringGivesOneTextNamingEveryPortTried) {
     const quint16 a = ClosedPort();
     mail_.SetTlsCandidates(MailProtocol::Pop3, {{a, true}, {a, false}});
