@@ -116,8 +116,8 @@ TEST_F(NMailServer, FailuresAreReportedWithTheServersText) {
     // Explained in Japanese first; the server's own line stays below it.
     const QString text = mail.NMailGetMessage();
     EXPECT_TRUE(text.startsWith(QStringLiteral("ID かパスワードが違います。"))) << text.toStdString();
-    EXPECT_TRUE(
-        text.endsWith(QStringLiteral("\n\nPOP3 サーバーにログインできません: -ERR [AUTH] Authentication failed.")));
+    EXPECT_TRUE(text.endsWith(
+        QStringLiteral("\n\nPOP3 サーバーにログインできません: -ERR [AUTH] Authentication failed.")));
     mail.NMailPop3Close(handle);
 
     // Without the test CA in the mail data folder the servers' certificate is refused.
