@@ -1,7 +1,12 @@
 #include "settings/AccountDialogLogic.h"
 
+#include "core/mail/NMail.h"
+#include "core/paths/Paths.h"
+#include "core/providers/ProviderTable.h"
 #include "core/settings/AccountSettings.h"
+#include "core/settings/ProfileFile.h"
 #include "core/text/Text.h"
+#include "settings/SettingsTexts.h"
 
 #include <initializer_list>
 
@@ -40,6 +45,11 @@ IdPassValues OpenIdPassValues() {
     return {c.AccountId, c.Password};
 }
 
+bool IdPassWasSaved() {
+    return ReadProfileString(ResolvePath(CredentialsFile()), QStringLiteral("EXEINI"),
+                             QStringLiteral("NAME3")) == QLatin1String("1");
+}
+
 platform::ReplaceResult ApplyIdPass(const IdPassValues& values, bool save) {
     AccountSettings().AccountId = values.id;
     AccountSettings().Password = values.password;
@@ -58,6 +68,42 @@ platform::ReplaceResult ApplyServerValues(const ServerValues& values) {
     a.FromAddress = values.address;
     a.UseApop = values.apop ? 1 : 0;
     return SaveServerSettings(a);
+}
+
+ServerSuggestion SuggestServers(const QString& address) {
+    const ProviderSuggestion p = SuggestProvider(address);
+    if (!p.found)
+        return {};
+    ServerSuggestion s{p.pop3, p.smtp, ProviderFilledText()};
+    if (p.pop3.isEmpty())
+        s.note = ProviderNoPop3Text();
+    else if (p.signIn == SignInKind::OAuth)
+        s.note = ProviderOAuthOnlyText();
+    else if (p.signIn == SignInKind::AppPassword)
+        s.note = ProviderAppPasswordText();
+    return s;
+}
+
+ServerTestResult TestServerValues(const ServerValues& values) {
+    ServerTestResult result;
+    if (values.pop3.trimmed().isEmpty()) {
+        result.refusal = TestNeedsServerText();
+        return result;
+    }
+    AccountCheckInput input{
+        values.pop3, values.smtp, values.address, AccountSettings().AccountId, AccountSettings().Password,
+        values.apop};
+    if (input.id.isEmpty() || input.password.isEmpty()) {
+        const Credentials saved = ReadCredentials();
+        input.id = saved.AccountId;
+        input.password = saved.Password;
+    }
+    if (input.id.isEmpty() || input.password.isEmpty()) {
+        result.refusal = TestNeedsIdPassText();
+        return result;
+    }
+    result.report = SharedMail().NMailCheckAccount(input);
+    return result;
 }
 
 QString IdPassSaveFailedText(const QString& detail) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/platform/ReplaceFile.h"
+#include "core/mail/AccountCheck.h"
 
 #include <QString>
 
@@ -16,6 +17,9 @@ struct IdPassValues {
 
 // Values shown when the dialog opens: "NAME" and "NAME2" of "iniIdPass.ini".
 IdPassValues OpenIdPassValues();
+// True when the file says the ID and password were saved ("NAME3" = "1"), so the dialog opens
+// with its save switch on and an OK keeps the file up to date.
+bool IdPassWasSaved();
 
 // The settings files are CP932: a character they cannot keep would come back as "?" or as a
 // look-alike, and a password changed that way fails every later login. These give the message
@@ -46,6 +50,24 @@ QString ServerRefusal(const ServerValues& values);
 // "klmail.ini" is rewritten. Returns false when the file could not be written (the fields are
 // set all the same, so the rest of the run uses them).
 platform::ReplaceResult ApplyServerValues(const ServerValues& values);
+
+// What the provider table suggests for a typed mail address: the server texts (empty when
+// nothing is known) and a note for the user (empty when there is nothing to say).
+struct ServerSuggestion {
+    QString pop3;
+    QString smtp;
+    QString note;
+};
+ServerSuggestion SuggestServers(const QString& address);
+
+// The account check on the typed values, with the ID and password of this run (or of the file
+// when none was typed yet). refusal is set, and nothing is checked, when there is no POP3
+// server or no ID and password.
+struct ServerTestResult {
+    QString refusal;
+    AccountCheckReport report;
+};
+ServerTestResult TestServerValues(const ServerValues& values);
 
 // Messages shown when OK could not write its file; detail says what failed and where.
 QString IdPassSaveFailedText(const QString& detail = {});

@@ -39,7 +39,7 @@ IdPassForm::IdPassForm(QWidget* parent) : SettingsForm(QStringLiteral("ID,PASS")
 void IdPassForm::Load() {
     const IdPassValues values = OpenIdPassValues();
     SetValues(values.id, values.password);
-    saveCheck_->setChecked(false);
+    saveCheck_->setChecked(IdPassWasSaved());
 }
 
 void IdPassForm::SetValues(const QString& id, const QString& password) {

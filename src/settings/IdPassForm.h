@@ -1,5 +1,6 @@
 // The account ID dialog "ID,PASS": the POP3 account ID and password, saved to "iniIdPass.ini"
-// only when the save switch is checked. Opens with the file's values and the switch unchecked.
+// only when the save switch is checked. Opens with the file's values, the switch on when the file
+// says they were saved (so changing the password and pressing OK saves the new one).
 #pragma once
 
 #include "settings/SettingsForm.h"
@@ -13,7 +14,7 @@ class IdPassForm : public SettingsForm {
 public:
     explicit IdPassForm(QWidget* parent = nullptr);
 
-    // Load steps: the boxes from the file, the save switch off.
+    // Load steps: the boxes from the file, the save switch as the file says.
     void Load();
 
     // Replaces what the two boxes show (the mail check opens the dialog with its own values).

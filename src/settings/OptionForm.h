@@ -1,10 +1,13 @@
 // The server settings dialog "サーバー設定": SMTP and POP3 servers, the own mail address and the
 // APOP switch, saved to "klmail.ini". It stays above every other window while it is open.
+// Typing the mail address fills empty server boxes from the provider table (and replaces what
+// it filled itself, until the user edits it); "接続テスト" checks the typed account before saving.
 #pragma once
 
 #include "settings/SettingsForm.h"
 
 class QCheckBox;
+class QLabel;
 
 namespace ricorne {
 
@@ -22,9 +25,13 @@ public:
     QCheckBox* ApopCheck() const { return apopCheck_; }
     QPushButton* OkCommand() const { return okCommand_; }
     QPushButton* CancelCommand() const { return cancelCommand_; }
+    QPushButton* TestCommand() const { return testCommand_; }
+    QLabel* NoteLabel() const { return noteLabel_; }
 
 private:
     void Confirm();
+    void AddressEdited(const QString& address);
+    void TestConnection();
 
     QLineEdit* smtpText_;
     QLineEdit* pop3Text_;
@@ -32,6 +39,11 @@ private:
     QCheckBox* apopCheck_;
     QPushButton* okCommand_;
     QPushButton* cancelCommand_;
+    QPushButton* testCommand_;
+    QLabel* noteLabel_;
+    // What the table filled in last: replaced by the next suggestion while the box still shows it.
+    QString filledPop3_;
+    QString filledSmtp_;
 };
 
 } // namespace ricorne

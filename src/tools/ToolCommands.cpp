@@ -15,6 +15,7 @@ const QList<ToolCommand>& ToolCommands() {
         {"check", "--appdir DIR", RunCheckCommand},
         {"list", "--appdir DIR received|sent|addresses", RunListCommand},
         {"delete", "--appdir DIR received|sent|addresses N", RunDeleteCommand},
+        {"account", "--suggest ADDRESS | --test --appdir DIR", RunAccountCommand},
     };
     return commands;
 }

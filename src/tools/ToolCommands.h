@@ -26,4 +26,7 @@ int RunDecodeCommand(const QStringList& args);
 // (SendCommand.cpp)
 int RunSendCommand(const QStringList& args);
 
+// account --suggest ADDRESS | account --test --appdir DIR  (AccountCommand.cpp)
+int RunAccountCommand(const QStringList& args);
+
 } // namespace ricorne

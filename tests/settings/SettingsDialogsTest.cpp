@@ -57,7 +57,7 @@ protected:
     ScopedDialogService scoped_{dialogs_};
 };
 
-TEST_F(SettingsDialogsTest, IdPassOpensWithSavedValuesMaskedAndSaveSwitchOff) {
+TEST_F(SettingsDialogsTest, IdPassOpensWithSavedValuesMaskedAndSaveSwitchAsTheFileSays) {
     ASSERT_TRUE(SaveCredentials(u"taro"_s, u"pa55"_s, true));
     IdPassForm* form = Registry().Show<IdPassForm>();
     ASSERT_TRUE(form);
@@ -67,7 +67,8 @@ TEST_F(SettingsDialogsTest, IdPassOpensWithSavedValuesMaskedAndSaveSwitchOff) {
     EXPECT_EQ(form->PassText()->text(), u"pa55"_s);
     EXPECT_EQ(form->PassText()->echoMode(), QLineEdit::Password);
     EXPECT_EQ(form->PassText()->displayText(), u"****"_s);
-    EXPECT_FALSE(form->SaveCheck()->isChecked());
+    // Saved before: the switch is on, so a changed password is saved by a plain OK.
+    EXPECT_TRUE(form->SaveCheck()->isChecked());
     EXPECT_EQ(form->findChild<QLabel*>(u"Label2_1"_s)->text(), u"IDパスワードを保存する"_s);
     EXPECT_EQ(form->IdText()->geometry(), TwipsRect(960, 120, 1632, 264));
     EXPECT_EQ(form->PassText()->geometry(), TwipsRect(960, 600, 1632, 264));
@@ -94,8 +95,19 @@ TEST_F(SettingsDialogsTest, IdPassOkWithSaveWritesAllThreeKeysAndReopensWithThem
     form = Registry().Show<IdPassForm>();
     EXPECT_EQ(form->IdText()->text(), u"山田"_s);
     EXPECT_EQ(form->PassText()->text(), u"秘密"_s);
-    EXPECT_FALSE(form->SaveCheck()->isChecked());
+    EXPECT_TRUE(form->SaveCheck()->isChecked());
     EXPECT_EQ(dialogs_.Requests().size(), 0u);
+
+    // A new password with a plain OK reaches the file (the next check reads it from there).
+    form->PassText()->setText(u"新しい秘密"_s);
+    QTest::mouseClick(form->OKCommand(), Qt::LeftButton);
+    EXPECT_EQ(ReadCredentials().Password, u"新しい秘密"_s);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // Chosen not to save: the next opening shows the switch off.
+    ASSERT_TRUE(SaveCredentials(u"山田"_s, u"秘密"_s, false));
+    form = Registry().Show<IdPassForm>();
+    EXPECT_FALSE(form->SaveCheck()->isChecked());
 }
 
 TEST_F(SettingsDialogsTest, IdPassOkWithoutSaveKeepsTheFilesIdAndPassword) {
@@ -103,6 +115,7 @@ TEST_F(SettingsDialogsTest, IdPassOkWithoutSaveKeepsTheFilesIdAndPassword) {
     IdPassForm* form = Registry().Show<IdPassForm>();
     form->IdText()->setText(u"new"_s);
     form->PassText()->setText(u"newpw"_s);
+    form->SaveCheck()->setChecked(false);              // on, as the file says: the user turns it off
     QTest::keyClick(form->PassText(), Qt::Key_Return); // Enter clicks OK
     EXPECT_FALSE(Registry().IsLoaded<IdPassForm>());
     EXPECT_EQ(AccountSettings().AccountId, u"new"_s);
@@ -346,6 +359,50 @@ TEST_F(SettingsDialogsTest, SettingsLabelLeadsToBothDialogs) {
     EXPECT_TRUE(Registry().Find<IdPassForm>()->isVisible());
     EXPECT_EQ(Registry().Find<OptionForm>()->Pop3Text()->text(), u"pop.example.jp"_s);
     EXPECT_TRUE(set->isVisible()); // nothing is modal
+}
+
+// Typing the mail address fills empty server boxes from the table beside the program, replaces
+// what it filled itself, and leaves what the user typed; a note says what the provider needs.
+TEST_F(SettingsDialogsTest, MailAddressFillsEmptyServerBoxesFromTheProviderTable) {
+    QFile table(app_.FilePath(u"providers.tsv"_s));
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write(
+        "gmail.com\tpop.gmail.com\t995\tssl\tsmtp.gmail.com\t465\tssl\tapp-password\tsrc\n"
+        "outlook.jp\toutlook.office365.com\t995\tssl\tsmtp-mail.outlook.com\t587\tstarttls\toauth\tsrc\n"
+        "icloud.com\t-\t-\t-\tsmtp.mail.me.com\t587\tstarttls\tapp-password\tsrc\n");
+    table.close();
+    OptionForm* form = Registry().Show<OptionForm>();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    form->MailText()->setFocus();
+    QTest::keyClicks(form->MailText(), u"taro@gmail.com"_s);
+    EXPECT_EQ(form->Pop3Text()->text(), u"pop3s://pop.gmail.com"_s);
+    EXPECT_EQ(form->SmtpText()->text(), u"smtps://smtp.gmail.com"_s);
+    EXPECT_TRUE(form->NoteLabel()->text().contains(u"アプリ パスワード"_s));
+
+    // Another known domain replaces the table's own values ...
+    form->MailText()->clear();
+    QTest::keyClicks(form->MailText(), u"taro@outlook.jp"_s);
+    EXPECT_EQ(form->Pop3Text()->text(), u"pop3s://outlook.office365.com"_s);
+    EXPECT_EQ(form->SmtpText()->text(), u"smtp-mail.outlook.com:587"_s);
+    EXPECT_TRUE(form->NoteLabel()->text().contains(u"OAuth"_s));
+
+    // ... but not what the user wrote; an unknown domain fills nothing.
+    form->Pop3Text()->setText(u"pop.mine.jp"_s);
+    form->MailText()->clear();
+    QTest::keyClicks(form->MailText(), u"taro@icloud.com"_s);
+    EXPECT_EQ(form->Pop3Text()->text(), u"pop.mine.jp"_s);
+    EXPECT_EQ(form->SmtpText()->text(), u"smtp.mail.me.com:587"_s);
+    EXPECT_TRUE(form->NoteLabel()->text().contains(u"POP3 に対応していない"_s));
+    form->MailText()->clear();
+    QTest::keyClicks(form->MailText(), u"taro@unknown.example.jp"_s);
+    EXPECT_EQ(form->Pop3Text()->text(), u"pop.mine.jp"_s);
+    EXPECT_EQ(form->SmtpText()->text(), QString());
+    EXPECT_TRUE(form->NoteLabel()->text().startsWith(u"サーバー名が空のまま"_s));
+
+    // The check refuses to run without an ID and password, and says where they go.
+    QTest::mouseClick(form->TestCommand(), Qt::LeftButton);
+    ASSERT_EQ(dialogs_.MessageTexts().size(), 1);
+    EXPECT_TRUE(dialogs_.MessageTexts()[0].contains(u"「ID/PASS」"_s));
 }
 
 TEST_F(SettingsDialogsTest, MailCheckOpensIdPassWithItsOwnValues) {

@@ -51,6 +51,7 @@ bool MailSocket::HasExtraCa() const {
 bool MailSocket::FailTls() {
     const auto errors = socket_->sslHandshakeErrors();
     certificateRejected_ = !errors.isEmpty();
+    tlsFailed_ = true;
     if (!errors.isEmpty()) {
         QStringList reasons;
         for (const QSslError& e : errors) {
@@ -80,6 +81,7 @@ bool MailSocket::Connect(const ServerAddress& address) {
     status_ = Status::Ok;
     tlsConfigured_ = false;
     certificateRejected_ = false;
+    tlsFailed_ = false;
     socket_ = std::make_unique<QSslSocket>();
     socket_->setProxy(QNetworkProxy::NoProxy);
     socket_->setReadBufferSize(0);

@@ -22,6 +22,9 @@ namespace ricorne {
 // at most 300 characters.
 QString ServerReplyText(const QByteArray& line);
 
+// How far a session got: a failure names the step it failed in.
+enum class SessionStep { Connect, Tls, Capabilities, Login, Logout };
+
 struct MailTimeouts {
     int connectMs = 30000; // TCP connect plus TLS handshake
     int idleMs = 60000;    // longest wait for any byte from the server
@@ -54,6 +57,8 @@ public:
     bool HasExtraCa() const;
     // True when the last handshake failed because the certificate did not verify.
     bool CertificateRejected() const { return certificateRejected_; }
+    // True when the last Connect or StartTls failed in the TLS handshake.
+    bool TlsFailed() const { return tlsFailed_; }
 
     // TLS on the open connection (after STLS / STARTTLS was accepted). Fails when the server
     // had already sent bytes past its reply: they would be plain text posing as protected.
@@ -104,6 +109,7 @@ private:
     Status status_ = Status::Ok;
     bool tlsConfigured_ = false;
     bool certificateRejected_ = false;
+    bool tlsFailed_ = false;
     Trust trust_ = Trust::System;
     QElapsedTimer window_;
     qint64 windowBytes_ = 0;

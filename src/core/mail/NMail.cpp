@@ -1,5 +1,6 @@
 #include "core/mail/NMail.h"
 
+#include "core/mail/FailureHelp.h"
 #include "core/mail/Pop3Client.h"
 #include "core/mail/SmtpClient.h"
 #include "core/mail/TlsMemory.h"
@@ -20,7 +21,11 @@ namespace ricorne {
 
 namespace {
 NMail* sharedOverride = nullptr;
+
+QString Explained(const QString& text) {
+    return ExplainMailFailure(text, SuggestProvider(AccountSettings().FromAddress));
 }
+} // namespace
 
 NMail& SharedMail() {
     if (sharedOverride)
@@ -87,11 +92,13 @@ int NMail::NMailPop3Connect(const QString& server) {
     options.timeouts = timeouts_;
     options.caFile = CaFile();
     options.tlsMemoryFile = TlsMemoryFile();
+    options.tlsCandidates = pop3Candidates_;
     auto session = std::make_unique<Pop3Client>(options);
     if (!session->Connect(server)) {
-        message_ = session->Error();
+        message_ = Explained(session->Error());
         return -1;
     }
+    AdoptResolvedServer(MailProtocol::Pop3, server, session->ResolvedServer());
     const int handle = nextHandle_++;
     sessions_.insert(handle, session.release());
     return handle;
@@ -103,7 +110,7 @@ int NMail::NMailPop3Authenticate(int handle, const QString& id, const QString& p
         return -1;
     const int count = session->Login(id, password, apop != 0);
     if (count < 0)
-        message_ = session->Error();
+        message_ = Explained(session->Error());
     return count;
 }
 
@@ -193,7 +200,7 @@ int NMail::NMailPop3Close(int handle) {
     }
     const bool ok = session->Quit();
     if (!ok)
-        message_ = session->Error();
+        message_ = Explained(session->Error()); // the same text the failed login gave
     delete session;
     if (kept_ && kept_->handle == handle)
         kept_.reset();
@@ -243,6 +250,41 @@ void NMail::NMailSmtpEndBatch() {
     batchClient_.reset(); // says QUIT
 }
 
+AccountCheckReport NMail::NMailCheckAccount(const AccountCheckInput& input) {
+    AccountCheckReport report;
+    report.pop3Server = input.pop3;
+    report.smtpServer = input.smtp;
+    report.address = input.address;
+    {
+        Pop3Client::Options options;
+        options.timeouts = timeouts_;
+        options.caFile = CaFile();
+        options.tlsMemoryFile = TlsMemoryFile();
+        options.tlsCandidates = pop3Candidates_;
+        Pop3Client pop3(options);
+        report.pop3.checked = true;
+        report.pop3.ok =
+            pop3.Connect(input.pop3) && pop3.Login(input.id, input.password, input.apop) >= 0 && pop3.Quit();
+        report.pop3.step = pop3.Step();
+        report.pop3.error = pop3.Error();
+        report.pop3.resolved = pop3.ResolvedServer();
+    }
+    if (!input.smtp.trimmed().isEmpty()) {
+        SmtpClient::Options options;
+        options.timeouts = timeouts_;
+        options.caFile = CaFile();
+        options.tlsMemoryFile = TlsMemoryFile();
+        options.tlsCandidates = smtpCandidates_;
+        SmtpClient smtp(options);
+        report.smtp.checked = true;
+        report.smtp.ok = smtp.CheckLogin(input.smtp, input.id, input.password);
+        report.smtp.step = smtp.Step();
+        report.smtp.error = smtp.Error();
+        report.smtp.resolved = smtp.ResolvedServer();
+    }
+    return report;
+}
+
 QString NMail::NMailGetMessage() const {
     return message_;
 }
@@ -269,15 +311,18 @@ int NMail::NMailSmtpSendMail(const QString& server, const QString& to, const QSt
     options.timeouts = timeouts_;
     options.caFile = CaFile();
     options.tlsMemoryFile = TlsMemoryFile();
+    options.tlsCandidates = smtpCandidates_;
     std::optional<SmtpClient> single;
     if (smtpBatch_ && !batchClient_) {
         batchClient_ = std::make_unique<SmtpClient>(options);
         batchClient_->SetKeepSession(true);
     }
     SmtpClient& client = smtpBatch_ ? *batchClient_ : single.emplace(options);
-    if (!client.Send(server, account.AccountId, account.Password, built.envelopeFrom, built.recipients,
-                     built.bytes)) {
-        message_ = client.Error();
+    const bool sent = client.Send(server, account.AccountId, account.Password, built.envelopeFrom,
+                                  built.recipients, built.bytes);
+    AdoptResolvedServer(MailProtocol::Smtp, server, client.ResolvedServer());
+    if (!sent) {
+        message_ = Explained(client.Error());
         return -1;
     }
     return 1;

@@ -8,8 +8,10 @@
 // are virtual so tests of the callers can put a fake in its place.
 #pragma once
 
+#include "core/mail/AccountCheck.h"
 #include "core/mail/MailSocket.h"
 #include "core/mime/MimeDecoder.h"
+#include "core/mail/TlsDiscovery.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -35,7 +37,9 @@ public:
     virtual int NMailSetOption(int option, int value); // kept; the buffers it sized are gone
     virtual int NMailEndWinSock();
 
-    // POP3. A handle is >= 1; -1 means failure (text in NMailGetMessage).
+    // POP3. A handle is >= 1; -1 means failure (text in NMailGetMessage). A bare host that is
+    // found to work with TLS is written back into AccountSettings and "klmail.ini" in its
+    // explicit form when it is the POP3 server there (the same for SMTP when sending).
     virtual int NMailPop3Connect(const QString& server);
     // apop != 0: APOP (fails when the server's greeting has no timestamp). Returns the number
     // of mails waiting (> 0), 0 for none, < 0 for failure.
@@ -64,7 +68,8 @@ public:
                                          const QString& messageText);
     virtual int NMailAttachmentFileClose(); // forgets the kept mail
 
-    // The text of the last failure (Japanese, with the server's reply where there is one).
+    // The text of the last failure (Japanese, with the server's reply where there is one). A
+    // failure to connect, log in or send that we recognise starts with help for the next step.
     virtual QString NMailGetMessage() const;
 
     // Builds and sends one mail with one attachment per path (full paths; a path is taken
@@ -80,7 +85,15 @@ public:
     void NMailSmtpBeginBatch();
     void NMailSmtpEndBatch();
 
+    // The account check (AccountCheck.h) with this component's certificates and TLS memory.
+    // A bare host found to work with TLS is not written anywhere: the caller decides.
+    AccountCheckReport NMailCheckAccount(const AccountCheckInput& input);
+
     // Settings of the component itself.
+    // The ports tried for a bare host (tests point them at their own servers); empty: the defaults.
+    void SetTlsCandidates(MailProtocol protocol, QList<TlsCandidate> candidates) {
+        (protocol == MailProtocol::Pop3 ? pop3Candidates_ : smtpCandidates_) = std::move(candidates);
+    }
     void SetTimeouts(MailTimeouts timeouts) { timeouts_ = timeouts; }
     // Extra trusted certificates; default: "ca-certificates.pem" in the mail data folder.
     void SetCaFile(const QString& path) { caFile_ = path; }
@@ -98,6 +111,8 @@ private:
     struct KeptMail;
     MailTimeouts timeouts_;
     QString caFile_;
+    QList<TlsCandidate> pop3Candidates_;
+    QList<TlsCandidate> smtpCandidates_;
     int nextHandle_ = 1;
     QHash<int, Pop3Client*> sessions_;
     std::unique_ptr<KeptMail> kept_;

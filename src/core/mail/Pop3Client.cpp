@@ -94,11 +94,19 @@ static bool HasCapability(const QStringList& capabilities, QStringView name) {
 
 bool Pop3Client::Connect(const QString& server) {
     error_.clear();
+    resolved_.clear();
+    step_ = SessionStep::Connect;
     const ServerAddress address = ParseServerAddress(server, MailProtocol::Pop3);
     if (!address.ok) {
         broken_ = true;
         return Fail(QStringLiteral("POP3 サーバーの指定が正しくありません: %1").arg(server));
     }
+    if (IsBareServer(server, MailProtocol::Pop3))
+        return ConnectBare(address);
+    return ConnectTrusted(address);
+}
+
+bool Pop3Client::ConnectTrusted(const ServerAddress& address) {
     // Nothing but the greeting, CAPA and STLS has happened when a certificate is rejected,
     // so trying once more with the other trust cannot disturb any mail.
     // The extra certificates are there for a private server, so they go first.
@@ -112,15 +120,64 @@ bool Pop3Client::Connect(const QString& server) {
     return ConnectOnce(address);
 }
 
+bool Pop3Client::ConnectBare(const ServerAddress& address) {
+    const QList<TlsCandidate> candidates =
+        options_.tlsCandidates.isEmpty() ? DefaultTlsCandidates(MailProtocol::Pop3) : options_.tlsCandidates;
+    QStringList tried;
+    QString furthestError;
+    SessionStep furthest = SessionStep::Connect;
+    qsizetype plainOnly = -1; // the first port that answered without TLS
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        ServerAddress candidate = address;
+        candidate.port = candidates[i].port;
+        candidate.implicitTls = candidates[i].implicitTls;
+        tried << QString::number(candidate.port);
+        if (ConnectTrusted(candidate)) {
+            if (socket_.IsEncrypted()) {
+                resolved_ = ExplicitServerText(address.host, candidates[i], MailProtocol::Pop3);
+                return true;
+            }
+            if (i + 1 == candidates.size())
+                return true;
+            if (plainOnly < 0)
+                plainOnly = i;
+            Abort(); // a later port may still offer TLS
+            continue;
+        }
+        if (socket_.CertificateRejected())
+            return false;
+        if (furthestError.isEmpty() || step_ > furthest) {
+            furthest = step_;
+            furthestError = error_;
+        }
+    }
+    if (plainOnly >= 0) {
+        // No TLS anywhere: the port that answered, under the rules for a password in the clear.
+        ServerAddress candidate = address;
+        candidate.port = candidates[plainOnly].port;
+        candidate.implicitTls = false;
+        if (ConnectTrusted(candidate))
+            return true;
+    }
+    step_ = furthest;
+    broken_ = true;
+    return Fail(QStringLiteral("POP3 サーバー %1 に接続できません (ポート %2 を試しました): %3")
+                    .arg(address.host, tried.join(QStringLiteral("、")), furthestError));
+}
+
 bool Pop3Client::ConnectOnce(const ServerAddress& address) {
     error_.clear();
     address_ = address;
     capabilities_.clear();
+    step_ = SessionStep::Connect;
     if (!socket_.Connect(address)) {
+        if (socket_.TlsFailed())
+            step_ = SessionStep::Tls;
         broken_ = true;
         return Fail(socket_.Error());
     }
     broken_ = false;
+    step_ = SessionStep::Capabilities;
     QByteArray line;
     const Reply greeting = ReadStatus(&line);
     if (greeting == Reply::Broken)
@@ -133,6 +190,7 @@ bool Pop3Client::ConnectOnce(const ServerAddress& address) {
     if (!ReadCapabilities())
         return false;
     if (!address.implicitTls && HasCapability(capabilities_, u"STLS")) {
+        step_ = SessionStep::Tls;
         const Reply stls = Command("STLS", &line);
         if (stls == Reply::Broken)
             return false;
@@ -145,6 +203,7 @@ bool Pop3Client::ConnectOnce(const ServerAddress& address) {
         }
         TlsMemory(options_.tlsMemoryFile).Remember(QStringLiteral("POP3"), address);
         // What the server said before TLS no longer counts.
+        step_ = SessionStep::Capabilities;
         if (!ReadCapabilities())
             return false;
     }
@@ -157,6 +216,7 @@ bool Pop3Client::Quit() {
         socket_.Abort();
         return false;
     }
+    step_ = SessionStep::Logout;
     QByteArray line;
     const Reply reply = Command("QUIT", &line);
     broken_ = true; // the session is over either way

@@ -18,6 +18,7 @@
 #pragma once
 
 #include "core/mail/MailSocket.h"
+#include "core/mail/TlsDiscovery.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -36,12 +37,13 @@ public:
         QString caFile; // extra trusted certificates (PEM); may not exist
         qsizetype maxLineBytes = 1 << 20;
         qint64 maxMailBytes = qint64(256) << 20;
-        bool usePipelining = true;     // only when the server offers it
-        int aheadMails = 16;           // RETR sent ahead: at most this many mails ...
-        qint64 aheadBytes = 4 << 20;   // ... and this many bytes (by LIST sizes)
-        int maxMails = 100000;         // one check takes at most this many; the rest wait
-        qint64 maxListBytes = 8 << 20; // LIST and UIDL replies
-        QString tlsMemoryFile;         // empty: no memory of servers that offered STLS
+        bool usePipelining = true;         // only when the server offers it
+        int aheadMails = 16;               // RETR sent ahead: at most this many mails ...
+        qint64 aheadBytes = 4 << 20;       // ... and this many bytes (by LIST sizes)
+        int maxMails = 100000;             // one check takes at most this many; the rest wait
+        qint64 maxListBytes = 8 << 20;     // LIST and UIDL replies
+        QString tlsMemoryFile;             // empty: no memory of servers that offered STLS
+        QList<TlsCandidate> tlsCandidates; // for a bare host; empty: DefaultTlsCandidates
     };
 
     Pop3Client();
@@ -49,8 +51,15 @@ public:
     ~Pop3Client();
 
     // Connects, reads the greeting, asks CAPA and switches to TLS by STLS when the server
-    // offers it (or from the start for pop3s://).
+    // offers it (or from the start for pop3s://). A bare host tries the TLS candidates in turn
+    // (a rejected certificate stops the search: it is no closed port); the one that worked
+    // with TLS is then in ResolvedServer(). When none gives TLS, the last one that answered
+    // is used and the TLS rules decide at login.
     bool Connect(const QString& server);
+    // The explicit form found for a bare host ("pop3s://host", "host:110"); else empty.
+    const QString& ResolvedServer() const { return resolved_; }
+    // The step the session is at, or failed in.
+    SessionStep Step() const { return step_; }
     // APOP (apop = true) or USER/PASS, then STAT and LIST. Returns the number of mails, or -1.
     // APOP needs a valid timestamp in the greeting; without one the login fails and never
     // falls back to USER/PASS. The TLS rules above may refuse the login before anything is sent.
@@ -85,6 +94,8 @@ private:
     enum class Reply { Ok, Err, Broken };
 
     bool ConnectOnce(const ServerAddress& address);
+    bool ConnectTrusted(const ServerAddress& address);
+    bool ConnectBare(const ServerAddress& address);
     Reply Command(const QByteArray& command, QByteArray* line);
     Reply ReadStatus(QByteArray* line);
     bool ReadCapabilities();
@@ -110,6 +121,8 @@ private:
     bool loggedIn_ = false;
     bool broken_ = false;
     QString error_;
+    QString resolved_;
+    SessionStep step_ = SessionStep::Connect;
     int count_ = 0;
     QHash<int, qint64> sizes_;
 

@@ -45,6 +45,7 @@ int Pop3Client::Login(const QString& id, const QString& password, bool apop) {
         Fail(QStringLiteral("POP3 サーバーには既にログインしています"));
         return -1;
     }
+    step_ = SessionStep::Login;
     const QString loginFailed = QStringLiteral("POP3 サーバーにログインできません: ");
     if (HasLineBreak(id) || HasLineBreak(password)) {
         Fail(loginFailed + QStringLiteral("ID かパスワードに改行などの使えない文字が含まれています"));

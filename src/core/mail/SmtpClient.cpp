@@ -222,8 +222,13 @@ void SmtpClient::Close(bool polite) {
 bool SmtpClient::Open(const ServerAddress& address) {
     error_.clear();
     address_ = address;
-    if (!socket_.Connect(address))
+    step_ = SessionStep::Connect;
+    if (!socket_.Connect(address)) {
+        if (socket_.TlsFailed())
+            step_ = SessionStep::Tls;
         return Fail(socket_.Error());
+    }
+    step_ = SessionStep::Capabilities;
     Reply reply = ReadReply();
     if (reply.code == 0) {
         Close(false);
@@ -240,6 +245,7 @@ bool SmtpClient::Open(const ServerAddress& address) {
         return false;
     }
     if (!address.implicitTls && HasExtension(u"STARTTLS")) {
+        step_ = SessionStep::Tls;
         reply = Command("STARTTLS");
         if (reply.code == 0) {
             Close(false);
@@ -254,6 +260,7 @@ bool SmtpClient::Open(const ServerAddress& address) {
         if (!socket_.StartTls())
             return Fail(socket_.Error());
         TlsMemory(options_.tlsMemoryFile).Remember(QStringLiteral("SMTP"), address);
+        step_ = SessionStep::Capabilities;
         if (!Hello()) { // what the server said before TLS no longer counts
             Close(true);
             return false;
@@ -295,7 +302,7 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
         error_.clear();
     }
     sessionKey_.clear();
-    if (!Connect(address, user, password))
+    if (!Connect(address, IsBareServer(server, MailProtocol::Smtp), user, password))
         return false;
     if (keepSession_)
         sessionKey_ = key;
@@ -303,34 +310,105 @@ bool SmtpClient::Send(const QString& server, const QString& user, const QString&
     return Transaction(envelopeFrom, recipients, message, &dropped);
 }
 
-bool SmtpClient::Connect(const ServerAddress& address, const QString& user, const QString& password) {
-    extensions_.clear();
-    encrypted_ = false;
-    usedAuth_.clear();
-    sessionMails_ = 0;
+bool SmtpClient::OpenTrusted(const ServerAddress& address) {
     // Nothing but EHLO and STARTTLS has happened when a certificate is rejected, so trying
     // once more with the other trust cannot send anything twice.
     // The extra certificates are there for a private server, so they go first.
     const bool extra = socket_.HasExtraCa();
     socket_.SetTrust(extra ? MailSocket::Trust::ExtraFile : MailSocket::Trust::System);
-    if (!Open(address)) {
-        if (!extra || !socket_.CertificateRejected())
+    if (Open(address))
+        return true;
+    if (!extra || !socket_.CertificateRejected())
+        return false;
+    socket_.SetTrust(MailSocket::Trust::System);
+    return Open(address);
+}
+
+bool SmtpClient::OpenBare(const ServerAddress& address) {
+    const QList<TlsCandidate> candidates =
+        options_.tlsCandidates.isEmpty() ? DefaultTlsCandidates(MailProtocol::Smtp) : options_.tlsCandidates;
+    QStringList tried;
+    QString furthestError;
+    SessionStep furthest = SessionStep::Connect;
+    qsizetype plainOnly = -1; // the first port that answered without TLS
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        ServerAddress candidate = address;
+        candidate.port = candidates[i].port;
+        candidate.implicitTls = candidates[i].implicitTls;
+        tried << QString::number(candidate.port);
+        if (OpenTrusted(candidate)) {
+            if (socket_.IsEncrypted()) {
+                resolved_ = ExplicitServerText(address.host, candidates[i], MailProtocol::Smtp);
+                return true;
+            }
+            if (i + 1 == candidates.size())
+                return true;
+            if (plainOnly < 0)
+                plainOnly = i;
+            Close(true); // a later port may still offer TLS
+            continue;
+        }
+        if (socket_.CertificateRejected())
             return false;
-        socket_.SetTrust(MailSocket::Trust::System);
-        if (!Open(address))
-            return false;
+        if (furthestError.isEmpty() || step_ > furthest) {
+            furthest = step_;
+            furthestError = error_;
+        }
     }
+    if (plainOnly >= 0) {
+        // No TLS anywhere: the port that answered, under the rules for a password in the clear.
+        ServerAddress candidate = address;
+        candidate.port = candidates[plainOnly].port;
+        candidate.implicitTls = false;
+        if (OpenTrusted(candidate))
+            return true;
+    }
+    step_ = furthest;
+    return Fail(QStringLiteral("SMTP サーバー %1 に接続できません (ポート %2 を試しました): %3")
+                    .arg(address.host, tried.join(QStringLiteral("、")), furthestError));
+}
+
+bool SmtpClient::Connect(const ServerAddress& address, bool bare, const QString& user,
+                         const QString& password) {
+    extensions_.clear();
+    encrypted_ = false;
+    usedAuth_.clear();
+    resolved_.clear();
+    sessionMails_ = 0;
+    if (!(bare ? OpenBare(address) : OpenTrusted(address)))
+        return false;
     encrypted_ = socket_.IsEncrypted();
-    if (!encrypted_ && TlsMemory(options_.tlsMemoryFile).Remembers(QStringLiteral("SMTP"), address)) {
-        error_ = TlsOfferGoneText(QStringLiteral("SMTP"), address);
+    if (!encrypted_ && TlsMemory(options_.tlsMemoryFile).Remembers(QStringLiteral("SMTP"), address_)) {
+        error_ = TlsOfferGoneText(QStringLiteral("SMTP"), address_);
         Close(true);
         return false;
     }
+    step_ = SessionStep::Login;
     if (HasExtension(u"AUTH") && !user.isEmpty() && !Authenticate(user, password)) {
         Close(true);
         return false;
     }
 
+    return true;
+}
+
+bool SmtpClient::CheckLogin(const QString& server, const QString& user, const QString& password) {
+    error_.clear();
+    step_ = SessionStep::Connect;
+    const ServerAddress address = ParseServerAddress(server, MailProtocol::Smtp);
+    if (!address.ok)
+        return Fail(QStringLiteral("SMTP サーバーの指定が正しくありません: %1").arg(server));
+    sessionKey_.clear();
+    if (!Connect(address, IsBareServer(server, MailProtocol::Smtp), user, password))
+        return false;
+    step_ = SessionStep::Logout;
+    const Reply reply = Command("QUIT");
+    socket_.Abort();
+    if (reply.code == 0)
+        return false;
+    if (reply.code != 221)
+        return Fail(QStringLiteral("SMTP サーバー %1 が QUIT を受け付けません: %2")
+                        .arg(ServerLabel(address_), reply.Text()));
     return true;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "core/mail/MailSocket.h"
+#include "core/mail/TlsDiscovery.h"
 
 #include <QByteArray>
 #include <QString>
@@ -20,11 +21,12 @@ class SmtpClient {
 public:
     struct Options {
         MailTimeouts timeouts;
-        QString caFile;            // extra trusted certificates (PEM); may not exist
-        bool usePipelining = true; // only when the server offers it
-        QString authMechanism;     // empty: the best one both sides know; else forced
-        QString heloName;          // empty: the local address literal, e.g. "[127.0.0.1]"
-        QString tlsMemoryFile;     // empty: no memory of servers that offered STARTTLS
+        QString caFile;                    // extra trusted certificates (PEM); may not exist
+        bool usePipelining = true;         // only when the server offers it
+        QString authMechanism;             // empty: the best one both sides know; else forced
+        QString heloName;                  // empty: the local address literal, e.g. "[127.0.0.1]"
+        QString tlsMemoryFile;             // empty: no memory of servers that offered STARTTLS
+        QList<TlsCandidate> tlsCandidates; // for a bare host; empty: DefaultTlsCandidates
     };
 
     SmtpClient();
@@ -34,7 +36,8 @@ public:
     // Connects to server ("host", "host:port", "smtp://", "smtps://"), says EHLO, switches
     // to TLS when offered (or from the start for smtps://), logs in when the server offers
     // AUTH and user is not empty, and sends message to recipients. True when the server
-    // accepted the message.
+    // accepted the message. A bare host tries the TLS candidates in turn, as Pop3Client does
+    // (what worked is in ResolvedServer()).
     bool Send(const QString& server, const QString& user, const QString& password,
               const QString& envelopeFrom, const QStringList& recipients, const QByteArray& message);
 
@@ -45,6 +48,14 @@ public:
     void SetKeepSession(bool keep) { keepSession_ = keep; }
     static constexpr int kMailsPerSession = 50; // then a kept session starts afresh
     void EndSession();
+
+    // Connects, starts TLS, logs in (when the server offers AUTH) and says QUIT, sending no
+    // mail: the account check. Step() tells where it failed.
+    bool CheckLogin(const QString& server, const QString& user, const QString& password);
+
+    // The explicit form found for a bare host ("smtps://host", "host:587"); else empty.
+    const QString& ResolvedServer() const { return resolved_; }
+    SessionStep Step() const { return step_; }
 
     const QString& Error() const { return error_; }
     // What the last Send saw, for tests.
@@ -66,7 +77,9 @@ private:
         QString Text() const;
     };
     bool Open(const ServerAddress& address);
-    bool Connect(const ServerAddress& address, const QString& user, const QString& password);
+    bool Connect(const ServerAddress& address, bool bare, const QString& user, const QString& password);
+    bool OpenTrusted(const ServerAddress& address);
+    bool OpenBare(const ServerAddress& address);
     // MAIL, RCPT, DATA and the message. *dropped: the connection failed before any of the
     // message went out.
     bool Transaction(const QString& envelopeFrom, const QStringList& recipients, const QByteArray& message,
@@ -84,6 +97,8 @@ private:
     MailSocket socket_;
     ServerAddress address_;
     QString error_;
+    QString resolved_;
+    SessionStep step_ = SessionStep::Connect;
     QStringList extensions_;
     bool encrypted_ = false;
     QString usedAuth_;

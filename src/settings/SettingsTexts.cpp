@@ -1,0 +1,48 @@
+#include "settings/SettingsTexts.h"
+
+namespace ricorne {
+
+QString ProviderOAuthOnlyText() {
+    return QStringLiteral(
+        u"このプロバイダーは OAuth でのサインインが必要で、このプログラムはまだ対応していません。");
+}
+
+QString ProviderAppPasswordText() {
+    return QStringLiteral(u"サーバーを入力しました。アプリ パスワードを作って「ID/PASS」に入力して下さい。");
+}
+
+QString ProviderNoPop3Text() {
+    return QStringLiteral(
+        u"このプロバイダーは POP3 に対応していないため受信できません (送信だけ入力しました)。");
+}
+
+QString ProviderFilledText() {
+    return QStringLiteral(u"メールアドレスからサーバーを入力しました。違うときは書き換えて下さい。");
+}
+
+QString ProviderHintText() {
+    return QStringLiteral(u"サーバー名が空のままメールアドレスを入力すると、サーバー名が入ります。");
+}
+
+QString TestConnectionCaption() {
+    return QStringLiteral(u"接続テスト(&T)");
+}
+
+QString TestConnectionTitle() {
+    return QStringLiteral(u"接続テスト");
+}
+
+QString TestNeedsServerText() {
+    return QStringLiteral(u"POP3サーバー名を入力して下さい。");
+}
+
+QString TestNeedsIdPassText() {
+    return QStringLiteral(u"ID とパスワードがまだありません。設定の「ID/PASS」で入力してから"
+                          u"もう一度お試し下さい。");
+}
+
+QString TestPassedText() {
+    return QStringLiteral(u"このアカウントで受信・送信できます。「設定」を押すと保存します。");
+}
+
+} // namespace ricorne

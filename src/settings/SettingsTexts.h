@@ -1,0 +1,20 @@
+// Texts of the settings windows added for the first connection: what the provider table says
+// about the typed address, and the account check.
+#pragma once
+
+#include <QString>
+
+namespace ricorne {
+
+QString ProviderOAuthOnlyText();   // servers filled, but sign-in needs OAuth
+QString ProviderAppPasswordText(); // servers filled; an app password is needed
+QString ProviderNoPop3Text();      // the provider has no POP3 (iCloud)
+QString ProviderFilledText();      // servers filled from the table
+QString ProviderHintText();        // what typing the address does (nothing else to say)
+QString TestConnectionCaption();   // "接続テスト(&T)"
+QString TestConnectionTitle();     // title of the check's message
+QString TestNeedsServerText();     // no POP3 server typed
+QString TestNeedsIdPassText();     // no ID or password yet
+QString TestPassedText();          // before the report of a check that passed
+
+} // namespace ricorne
