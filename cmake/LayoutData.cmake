@@ -1,6 +1,8 @@
 # cmake -DSRC=<dir> -DDEST=<dir> -P LayoutData.cmake
 # Lays out the data folders: every folder under SRC is created under DEST, every file copied
-# unless DEST already has it (a user's data is never overwritten). Text files (.txt, .ini) are
+# unless DEST already has it (a user's data is never overwritten). The provider table is the
+# program's own, not the user's: it is renewed on every layout so a corrected line reaches every
+# install. Text files (.txt, .ini) are
 # kept in UTF-8 with LF line ends in the sources and laid out in CP932 with CR LF line ends.
 if(NOT IS_DIRECTORY "${SRC}")
   return()
@@ -14,7 +16,7 @@ foreach(rel IN LISTS entries)
     continue()
   endif()
   get_filename_component(name "${rel}" NAME)
-  if(name STREQUAL ".keep" OR EXISTS "${to}")
+  if(name STREQUAL ".keep" OR (EXISTS "${to}" AND NOT name STREQUAL "providers.tsv"))
     continue()
   endif()
   get_filename_component(dir "${to}" DIRECTORY)

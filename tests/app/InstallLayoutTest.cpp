@@ -83,6 +83,7 @@ TEST_F(InstallLayoutTest, SecondInstallKeepsTheUsersFilesAndRenewsTheProgram) {
     ASSERT_TRUE(Write(prefix + u"/ricorne"_s, "stale program"));
     ASSERT_TRUE(Write(prefix + u"/help/index.html"_s, "stale page"));
     ASSERT_TRUE(Write(prefix + u"/help/images/gone.png"_s, "a picture no page shows any more"));
+    ASSERT_TRUE(Write(prefix + u"/providers.tsv"_s, "stale table"));
 
     ASSERT_TRUE(Install(prefix));
     EXPECT_EQ(Read(prefix + u"/★MailData/klmdata2.data"_s), mail);
@@ -90,6 +91,7 @@ TEST_F(InstallLayoutTest, SecondInstallKeepsTheUsersFilesAndRenewsTheProgram) {
     EXPECT_NE(Read(prefix + u"/ricorne"_s), QByteArray("stale program"));
     EXPECT_NE(Read(prefix + u"/help/index.html"_s), QByteArray("stale page"));
     EXPECT_FALSE(QFileInfo::exists(prefix + u"/help/images/gone.png"_s));
+    EXPECT_NE(Read(prefix + u"/providers.tsv"_s), QByteArray("stale table"));
 }
 
 } // namespace
