@@ -12,6 +12,7 @@
 #include "ToolOutput.h"
 #include "compose/ComposeState.h"
 #include "compose/SendComposedMail.h"
+#include "compose/SentHistoryLoss.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 #include "core/stores/RecordStore.h"
@@ -125,6 +126,10 @@ int RunSendCommand(const QStringList& args) {
         state.widened = true;
         state.batch = BatchChoice::Batch;
     }
+
+    // The sent history keeps its copy in CP932: say before sending what it will keep as "?".
+    if (const QString loss = SentHistoryLossText(state.recipient, state.subject, state.body); !loss.isEmpty())
+        WriteStderr(QStringLiteral("send: warning: ") + loss);
 
     QString shownStatus;
     ComposeSendHooks hooks;

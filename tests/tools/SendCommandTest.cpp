@@ -68,15 +68,18 @@ TEST_F(SendCommandTest, SendsWithFortuneAndAttachmentAndLeavesTheSentCopy) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("attached\n");
     file.close();
-    const ToolRun run =
-        RunTool({u"--appdir"_s, app_.Path(), u"--to"_s, u"bob@localhost"_s, u"--subject"_s, u"道具の件名"_s,
-                 u"--body-file"_s, bodyFile_, u"--attach"_s, attachment, u"--fortune"_s});
+    const ToolRun run = RunTool({u"--appdir"_s, app_.Path(), u"--to"_s, u"bob@localhost"_s, u"--subject"_s,
+                                 u"道具の件名 Å 😀"_s, u"--body-file"_s, bodyFile_, u"--attach"_s, attachment,
+                                 u"--fortune"_s});
     EXPECT_EQ(run.exitCode, 0) << qPrintable(run.errors);
     EXPECT_EQ(run.lines, QStringList({u"メールを送信中です。しばらくお待ち下さい。"_s, u"送信完了です。"_s}));
+    // Warned of what the copy cannot keep (the emoji), not of what CP932 holds (Å).
+    EXPECT_TRUE(run.errors.contains(u"warning"_s) && run.errors.contains(u"😀"_s)) << qPrintable(run.errors);
+    EXPECT_FALSE(run.errors.contains(u"Å"_s)) << qPrintable(run.errors);
 
     ASSERT_TRUE(WaitForMails(u"bob"_s, 1));
     const DecodedMail mail = DecodeMail(ReadMails(u"bob"_s).front());
-    EXPECT_EQ(mail.subject, u"道具の件名"_s);
+    EXPECT_EQ(mail.subject, u"道具の件名 Å 😀"_s);
     EXPECT_TRUE(mail.body.startsWith(u"こんにちは。\r\n道具から送ります。\r\n\r\n\r\n"_s + FortuneHeader()))
         << qPrintable(mail.body);
     EXPECT_EQ(mail.attachmentNames, QStringList({u"添付.txt"_s}));
@@ -86,6 +89,7 @@ TEST_F(SendCommandTest, SendsWithFortuneAndAttachmentAndLeavesTheSentCopy) {
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(Trim(sent[0].body), u"こんにちは。\r\n道具から送ります。\r\n"_s);
     EXPECT_EQ(Trim(sent[0].address), u"bob@localhost"_s);
+    EXPECT_EQ(Trim(sent[0].subject), u"道具の件名 \u212B ?"_s); // Å as CP932's 0x81F0
 }
 
 TEST_F(SendCommandTest, BatchPrintsEachFailureAndGoesOn) {
