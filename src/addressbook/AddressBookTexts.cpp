@@ -1,5 +1,7 @@
 #include "addressbook/AddressBookTexts.h"
 
+#include <QHash>
+
 namespace ricorne {
 
 QString FriendFormCaption() {
@@ -82,6 +84,18 @@ QString FriendHelpText(const QString& controlName) {
                               u"受け取った側でも宛先が 日本太郎<taro@example.jp> の名刺の形で表示されます。"
                               u"\r\n\r\n必要なければ挿入する必要はありません。");
     return {};
+}
+
+QString FriendAccessibleName(const QString& controlName) {
+    static const QHash<QString, QString> names{
+        {QStringLiteral("Text4"), QStringLiteral(u"メールアドレス")},
+        {QStringLiteral("Text2"), QStringLiteral(u"名前")},
+        {QStringLiteral("Text50"), QStringLiteral(u"名刺")},
+        {QStringLiteral("Text3"), QStringLiteral(u"登録件数")},
+        {QStringLiteral("MailListView"), QStringLiteral(u"アドレス一覧")},
+        {QStringLiteral("Text5"), QStringLiteral(u"ヘルプ")},
+    };
+    return names.value(controlName);
 }
 
 } // namespace ricorne

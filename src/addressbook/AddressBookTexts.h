@@ -31,5 +31,7 @@ QString ConfirmUnkeptCharactersText(const QStringList& characters);
 // Hover help of a button, by its control name (Command1, Command3, Command4, Command38); empty
 // for any other control. Line breaks are CR LF.
 QString FriendHelpText(const QString& controlName);
+// What a screen reader calls the address book's boxes and list, by object name.
+QString FriendAccessibleName(const QString& controlName);
 
 } // namespace ricorne

@@ -5,6 +5,7 @@
 #include "addressbook/FriendFormLayout.h"
 #include "addressbook/TypingLimit.h"
 #include "core/text/Text.h"
+#include "shell/AccessibleNames.h"
 #include "shell/Place.h"
 #include "shell/TextBoxAdapter.h"
 
@@ -86,6 +87,7 @@ FriendForm::FriendForm(QWidget* parent) : QWidget(parent) {
     resize(TwipsSize(layout::kFriendFormWidth, layout::kFriendFormHeight));
     setMouseTracking(true);
     Build();
+    NameControls(*this, FriendAccessibleName, FriendHelpText);
     Wire();
 }
 

@@ -6,6 +6,7 @@
 #include "core/dialogs/DialogService.h"
 #include "core/geometry/Twips.h"
 #include "core/text/Text.h"
+#include "shell/AccessibleNames.h"
 #include "shell/LongOperation.h"
 #include "shell/TextBoxAdapter.h"
 
@@ -80,6 +81,7 @@ BackForm::BackForm(QWidget* parent) : QWidget(parent) {
     connect(paste_, &QPushButton::clicked, this, [this] { PasteQuoted(); });
 
     attachments_->Rows()->hide();
+    NameControls(*this, ComposeAccessibleName);
     resize(TwipsSize(kBackFormWidth, kBackFormHeight));
 }
 

@@ -1,6 +1,7 @@
 #include "compose/ComposeTexts.h"
 
 #include <QDir>
+#include <QHash>
 
 namespace ricorne {
 
@@ -139,6 +140,42 @@ QString SentStoreLockedText(ProgramFolderLock::State state) {
 
 QString AttachDialogTitle() {
     return QStringLiteral(u"添付ファイルを開く");
+}
+
+QString ComposeAccessibleName(const QString& objectName) {
+    static const QHash<QString, QString> names{
+        {QStringLiteral("ToText"), QStringLiteral(u"宛先")},
+        {QStringLiteral("SubjectText"), QStringLiteral(u"件名")},
+        {QStringLiteral("Combo1"), QStringLiteral(u"首記例")},
+        {QStringLiteral("AttachText"), QStringLiteral(u"添付ファイル")},
+        {QStringLiteral("List2"), QStringLiteral(u"添付ファイル一覧")},
+        {QStringLiteral("Check1"), QStringLiteral(u"占い添付")},
+        {QStringLiteral("BodyText"), QStringLiteral(u"本文")},
+        {QStringLiteral("Text14"), QStringLiteral(u"ヘルプ")},
+        {QStringLiteral("Text1"), QStringLiteral(u"アドレス帳の件数")},
+        {QStringLiteral("List1"), QStringLiteral(u"アドレス帳の名前")},
+    };
+    return names.value(objectName);
+}
+
+QString WriteFormAccessibleDescription(const QString& objectName) {
+    static const QHash<QString, ComposeHelp> help{
+        {QStringLiteral("Command1"), ComposeHelp::Send},
+        {QStringLiteral("Command3"), ComposeHelp::Stop},
+        {QStringLiteral("Command4"), ComposeHelp::AddressBook},
+        {QStringLiteral("Command5"), ComposeHelp::PasteBody},
+        {QStringLiteral("Command6"), ComposeHelp::NormalSize},
+        {QStringLiteral("Command7"), ComposeHelp::PasteRecipient},
+        {QStringLiteral("Command8"), ComposeHelp::FaceMarks},
+        {QStringLiteral("Command9"), ComposeHelp::AddFile},
+        {QStringLiteral("Command11"), ComposeHelp::Clear},
+        {QStringLiteral("AttachCommand"), ComposeHelp::AttachFile},
+    };
+    if (objectName == u"Check1")
+        return QStringLiteral(u"親しい人に占いを添付する（一括送信では使用不可）");
+    if (const auto found = help.constFind(objectName); found != help.constEnd())
+        return ComposeHelpText(*found);
+    return {};
 }
 
 } // namespace ricorne

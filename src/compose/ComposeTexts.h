@@ -30,6 +30,12 @@ enum class ComposeHelp {
 };
 QString ComposeHelpText(ComposeHelp control);
 
+// What a screen reader calls the compose and reply windows' boxes and lists (by object name;
+// empty for the controls whose caption already names them).
+QString ComposeAccessibleName(const QString& objectName);
+// The compose window's hover help and the fortune tick's caption, spoken as descriptions.
+QString WriteFormAccessibleDescription(const QString& objectName);
+
 // Status line of the compose window while sending and afterwards.
 QString SendingStatus(); // "メールを送信中です。しばらくお待ち下さい。"
 // The same during pass k of a batch send of count passes, so a long batch shows where it is.

@@ -9,6 +9,7 @@
 #include "core/dialogs/DialogService.h"
 #include "core/geometry/Twips.h"
 #include "core/text/Text.h"
+#include "shell/AccessibleNames.h"
 #include "shell/LongOperation.h"
 #include "shell/TextBoxAdapter.h"
 
@@ -71,6 +72,7 @@ WriteForm::WriteForm(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("WriteForm"));
     setWindowTitle(WriteFormCaption());
     Build();
+    NameControls(*this, ComposeAccessibleName, WriteFormAccessibleDescription);
     Wire();
 }
 

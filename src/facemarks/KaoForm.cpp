@@ -128,6 +128,7 @@ QWidget* KaoForm::BuildPage(int tab) {
 
     auto* box = new QPlainTextEdit(page);
     box->setObjectName(FaceMarkLists().at(tab).box);
+    box->setAccessibleName(FaceMarkLists().at(tab).caption);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Text pictures only line up when lines are not wrapped at the box's edge.
     box->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -10,6 +10,7 @@
 #include "history/ToolbarIcons.h"
 #include "history/TyakuFormEditor.h"
 #include "history/TyakuTexts.h"
+#include "shell/AccessibleNames.h"
 #include "shell/TextBoxAdapter.h"
 
 #include <QEvent>
@@ -71,6 +72,7 @@ TyakuForm::TyakuForm(QWidget* parent) : QMainWindow(parent) {
     BuildMenus();
     BuildControls();
     BuildToolbar();
+    NameControls(*this, TyakuAccessibleName, TyakuHelpText);
     Wire();
 
     resize(Twips(kTyakuClientWidth), Twips(kTyakuClientHeight) + menuBar()->sizeHint().height());

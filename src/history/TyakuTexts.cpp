@@ -1,5 +1,7 @@
 #include "history/TyakuTexts.h"
 
+#include <QHash>
+
 namespace ricorne {
 
 QString TyakuHelpText(const QString& name) {
@@ -160,6 +162,24 @@ QString EditorUnkeptText(const QStringList& characters, const QString& path) {
         .arg(characters.mid(0, kShown).join(u' ') +
                  (characters.size() > kShown ? QStringLiteral(u" …") : QString()),
              path);
+}
+
+QString TyakuAccessibleName(const QString& controlName) {
+    static const QHash<QString, QString> names{
+        {QStringLiteral("Text1"), QStringLiteral(u"検索文字")},
+        {QStringLiteral("Text2"), QStringLiteral(u"件数")},
+        {QStringLiteral("MailListView"), QStringLiteral(u"メール一覧")},
+        {QStringLiteral("Text7"), QStringLiteral(u"件名")},
+        {QStringLiteral("Text8"), QStringLiteral(u"差出人")},
+        {QStringLiteral("Text9"), QStringLiteral(u"日付")},
+        {QStringLiteral("rtfEd"), QStringLiteral(u"本文")},
+        {QStringLiteral("lstLst"), QStringLiteral(u"本文の行")},
+        {QStringLiteral("Text4"), QStringLiteral(u"ヘルプ")},
+        {QStringLiteral("Text6"), QStringLiteral(u"コピーした内容")},
+        {QStringLiteral("Text5"), QStringLiteral(u"選択番号")},
+        {QStringLiteral("qt_toolbar_ext_button"), QStringLiteral(u"その他のボタン")},
+    };
+    return names.value(controlName);
 }
 
 } // namespace ricorne

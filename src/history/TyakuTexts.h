@@ -15,6 +15,9 @@ namespace ricorne {
 // Help text shown in Text4 while the pointer is over the named control (Command1 to Command6,
 // Text1); empty for any other name.
 QString TyakuHelpText(const QString& controlName);
+// What a screen reader calls the viewer's boxes and lists, by object name (empty for the
+// controls whose caption already names them).
+QString TyakuAccessibleName(const QString& controlName);
 
 // Everything the viewer's menu items, toolbar buttons and record buttons can do.
 enum class ViewerCommand {

@@ -1,10 +1,13 @@
 #include "mainwindow/LabelButton.h"
 
+#include "mainwindow/PaintedButton.h"
+
 #include <QMouseEvent>
 
 namespace ricorne {
 
 LabelButton::LabelButton(const QString& caption, QWidget* parent) : QLabel(parent) {
+    MarkAsPaintedButton(this);
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setText(caption);

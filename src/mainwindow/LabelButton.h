@@ -1,5 +1,6 @@
 // A label that acts as a button: Clicked() when the left button is pressed and released on it.
-// Its caption is plain text, so leading blanks and ideographic spaces stay as they are.
+// Its caption is plain text, so leading blanks and ideographic spaces stay as they are. A screen
+// reader meets it as a push button named by its accessible name.
 #pragma once
 
 #include <QLabel>

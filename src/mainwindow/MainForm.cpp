@@ -63,6 +63,8 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent) {
     PaintLabelText(statusLabel_);
     statusLabel_->installEventFilter(this);
     hoverHelp_[statusLabel_] = StatusLabelHelp();
+    // No fixed accessible name: its text is its name, so a new status is a name change.
+    statusLabel_->setAccessibleDescription(StatusLabelHelp());
 
     versionLabel_ = new QLabel(VersionText(), this);
     versionLabel_->setObjectName(QStringLiteral("Label20"));
@@ -79,12 +81,14 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent) {
     helpBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     helpBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     helpBox_->setGeometry(Place(kHelpBox));
+    helpBox_->setAccessibleName(HelpBoxName());
     helpBox_->hide();
 
     // The clock box lies right of the cabinet, outside the client area, as it always has.
     clockBox_ = new QLineEdit(this);
     clockBox_->setObjectName(QStringLiteral("Text2"));
     clockBox_->setGeometry(Place(kClockBox));
+    clockBox_->setAccessibleName(ClockBoxName());
 
     clockTimer_ = new QTimer(this);
     clockTimer_->setObjectName(QStringLiteral("Timer2"));
@@ -104,6 +108,8 @@ void MainForm::BuildLabels() {
         label->setObjectName(info.name);
         label->setGeometry(Place(info.box));
         PaintLabelText(label);
+        label->setAccessibleName(NavLabelSpokenName(info.id));
+        label->setAccessibleDescription(info.help);
         label->installEventFilter(this);
         labels_[info.id] = label;
         hoverHelp_[label] = info.help;

@@ -1,6 +1,9 @@
 #include "mainwindow/MainWindowTexts.h"
 
 #include "mainwindow/MainFormLayout.h"
+#include "mainwindow/ReelArt.h"
+
+#include <QStringList>
 
 namespace ricorne {
 
@@ -70,6 +73,68 @@ QString LeverHelp() {
 }
 QString CabinetBanner() {
     return QStringLiteral(u"★ 楽し！ニギヤカ！ ★");
+}
+
+QString NavLabelSpokenName(NavLabel id) {
+    switch (id) {
+    case NavLabel::HelpPage:
+        return QStringLiteral(u"ホームページ");
+    case NavLabel::Minimise:
+        return QStringLiteral(u"最小化");
+    default:
+        // The caption without the blanks that place it on the cabinet.
+        return NavLabelCaption(id).trimmed();
+    }
+}
+QString HelpBoxName() {
+    return QStringLiteral(u"ヘルプ");
+}
+QString ClockBoxName() {
+    return QStringLiteral(u"時計");
+}
+QString CoinSpokenName(int coins) {
+    return QStringLiteral(u"コイン %1枚").arg(coins);
+}
+QString LeverName() {
+    return QStringLiteral(u"レバー");
+}
+QString StopName(int reel) {
+    static const char16_t* names[3] = {u"左ストップ", u"中ストップ", u"右ストップ"};
+    return QString::fromUtf16(names[qBound(0, reel, 2)]);
+}
+QString StartButtonName() {
+    return QStringLiteral(u"スタート");
+}
+QString ReelSymbolName(ReelSymbol symbol) {
+    switch (symbol) {
+    case ReelSymbol::RedSeven:
+        return QStringLiteral(u"赤7");
+    case ReelSymbol::BlueSeven:
+        return QStringLiteral(u"青7");
+    case ReelSymbol::Bar:
+        return QStringLiteral(u"BAR");
+    case ReelSymbol::Cherry:
+        return QStringLiteral(u"チェリー");
+    case ReelSymbol::Bell:
+        return QStringLiteral(u"ベル");
+    case ReelSymbol::Watermelon:
+        return QStringLiteral(u"スイカ");
+    case ReelSymbol::Replay:
+        return QStringLiteral(u"リプレイ");
+    case ReelSymbol::Lemon:
+        return QStringLiteral(u"レモン");
+    }
+    return {};
+}
+QString ReelSpokenName(int reel, const QList<ReelSymbol>& shown) {
+    static const char16_t* names[3] = {u"左リール", u"中リール", u"右リール"};
+    const QString name = QString::fromUtf16(names[qBound(0, reel, 2)]);
+    if (shown.isEmpty())
+        return name;
+    QStringList symbols;
+    for (ReelSymbol s : shown)
+        symbols << ReelSymbolName(s);
+    return name + u' ' + symbols.join(u'・');
 }
 
 } // namespace ricorne

@@ -232,6 +232,12 @@ const std::array<ReelSymbol, ReelArt::CellCount>& ReelArt::Cells(int reel) {
     return kCells.at(static_cast<size_t>(reel));
 }
 
+std::array<ReelSymbol, 3> ReelArt::CellsShown(int reel, int stripOffset) {
+    const auto& cells = Cells(reel);
+    const int top = (stripOffset + CellHeight / 2) / CellHeight;
+    return {cells[top % CellCount], cells[(top + 1) % CellCount], cells[(top + 2) % CellCount]};
+}
+
 void ReelArt::PaintSymbol(QPainter& painter, ReelSymbol symbol, const QRectF& cell) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);

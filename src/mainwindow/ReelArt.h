@@ -25,6 +25,9 @@ public:
 
     // The symbol in each cell of reel 0, 1 and 2, top to bottom.
     static const std::array<ReelSymbol, CellCount>& Cells(int reel);
+    // The three symbols a window showing the strip from row stripOffset shows, top to bottom
+    // (a reel at rest between two cells counts as at the nearer one).
+    static std::array<ReelSymbol, 3> CellsShown(int reel, int stripOffset);
 
     // The strip of a reel at the given device pixel ratio (logical size 36 x 408).
     static QPixmap Strip(int reel, qreal devicePixelRatio);

@@ -5,6 +5,7 @@
 #include "core/geometry/Twips.h"
 #include "core/paths/Paths.h"
 #include "mainwindow/MainFormLayout.h"
+#include "mainwindow/PaintedButton.h"
 #include "mainwindow/ReelArt.h"
 #include "mainwindow/ReelWindow.h"
 #include "mainwindow/SlotGame.h"
@@ -52,6 +53,7 @@ public:
         setMouseTracking(true);
         setAttribute(Qt::WA_NoSystemBackground);
         setCursor(Qt::PointingHandCursor);
+        MarkAsPaintedButton(this);
     }
     std::function<void()> onClick;
     std::function<void()> onHover;
@@ -130,6 +132,7 @@ SlotPanel::SlotPanel(std::unique_ptr<SlotPanelHost> host, QWidget* parent)
         reels_[r] = new ReelWindow(*game_, r, this);
         reels_[r]->setGeometry(layout_.reels[r]);
         reels_[r]->hide();
+        reels_[r]->setAccessibleName(ReelSpokenName(r));
         timers_[r] = new QTimer(this);
         timers_[r]->setObjectName(QStringLiteral("Timer1(%1)").arg(r));
         timers_[r]->setTimerType(Qt::PreciseTimer);
@@ -150,6 +153,8 @@ SlotPanel::SlotPanel(std::unique_ptr<SlotPanelHost> host, QWidget* parent)
             timers_[reel]->start();
         } else {
             timers_[reel]->stop();
+            const auto shown = ReelArt::CellsShown(reel, game_->StripOffset(reel));
+            reels_[reel]->setAccessibleName(ReelSpokenName(reel, {shown.begin(), shown.end()}));
         }
     });
     connect(game_, &SlotGame::ReelsShown, this, [this] {
@@ -163,6 +168,7 @@ SlotPanel::SlotPanel(std::unique_ptr<SlotPanelHost> host, QWidget* parent)
     for (int r = 0; r < 3; ++r) {
         auto* area = new ClickArea(QString::fromUtf16(stopNames[r]), this);
         area->setGeometry(layout_.stops[r]);
+        area->setAccessibleName(StopName(r));
         if (r < 2) {
             area->onClick = [this, r] { game_->RequestStop(r); };
         } else {
@@ -183,6 +189,8 @@ SlotPanel::SlotPanel(std::unique_ptr<SlotPanelHost> host, QWidget* parent)
         }
     };
     leverArea->onHover = [this] { host_->ShowHelp(LeverHelp()); };
+    leverArea->setAccessibleName(LeverName());
+    leverArea->setAccessibleDescription(LeverHelp());
     leverArea_ = leverArea;
     lever_ = new QLabel(this);
     lever_->setObjectName(QStringLiteral("Image1"));
@@ -207,13 +215,20 @@ SlotPanel::SlotPanel(std::unique_ptr<SlotPanelHost> host, QWidget* parent)
     coins_->setPalette(coinColours);
     coins_->setMouseTracking(true);
     coins_->installEventFilter(this);
-    coins_->setText(game_->CoinText());
-    connect(game_, &SlotGame::CoinsChanged, coins_, [this] { coins_->setText(game_->CoinText()); });
+    coins_->setAccessibleDescription(CoinHelp());
+    const auto showCoins = [this] {
+        coins_->setText(game_->CoinText());
+        coins_->setAccessibleName(CoinSpokenName(game_->CoinCount()));
+    };
+    showCoins();
+    connect(game_, &SlotGame::CoinsChanged, coins_, showCoins);
 
     start_ = new QPushButton(QStringLiteral("Command1"), this);
     start_->setObjectName(QStringLiteral("Command1"));
     start_->setGeometry(layout_.startButton);
     start_->setFocusPolicy(Qt::NoFocus);
+    start_->setAccessibleName(StartButtonName());
+    start_->setAccessibleDescription(LeverHelp());
     QFont small = start_->font();
     small.setPixelSize(7);
     start_->setFont(small);

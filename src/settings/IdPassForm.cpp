@@ -3,6 +3,7 @@
 #include "core/dialogs/DialogService.h"
 #include "core/geometry/Twips.h"
 #include "settings/AccountDialogLogic.h"
+#include "settings/SettingsTexts.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -25,6 +26,9 @@ IdPassForm::IdPassForm(QWidget* parent) : SettingsForm(QStringLiteral("ID,PASS")
     saveCheck_ = new QCheckBox(this);
     saveCheck_->setObjectName(QStringLiteral("Check1"));
     saveCheck_->setGeometry(TwipsRect(420, 1020, 255, 255));
+    idText_->setAccessibleName(IdBoxName());
+    passText_->setAccessibleName(PasswordBoxName());
+    saveCheck_->setAccessibleName(SaveIdPassName());
     AddLabel(QStringLiteral("Label2_1"), QStringLiteral(u"IDパスワードを保存する"), 780, 1020, 1875, 255);
 
     okCommand_ = AddButton(QStringLiteral("OKCommand"), QStringLiteral("OK"), 900, 1380, 852, 312);

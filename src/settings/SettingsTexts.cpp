@@ -45,4 +45,14 @@ QString TestPassedText() {
     return QStringLiteral(u"このアカウントで受信・送信できます。「設定」を押すと保存します。");
 }
 
+QString IdBoxName() {
+    return QStringLiteral("ID");
+}
+QString PasswordBoxName() {
+    return QStringLiteral(u"パスワード");
+}
+QString SaveIdPassName() {
+    return QStringLiteral(u"IDパスワードを保存する");
+}
+
 } // namespace ricorne

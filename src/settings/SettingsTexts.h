@@ -11,10 +11,14 @@ QString ProviderAppPasswordText(); // servers filled; an app password is needed
 QString ProviderNoPop3Text();      // the provider has no POP3 (iCloud)
 QString ProviderFilledText();      // servers filled from the table
 QString ProviderHintText();        // what typing the address does (nothing else to say)
-QString TestConnectionCaption();   // "接続テスト(&T)"
-QString TestConnectionTitle();     // title of the check's message
-QString TestNeedsServerText();     // no POP3 server typed
-QString TestNeedsIdPassText();     // no ID or password yet
-QString TestPassedText();          // before the report of a check that passed
+// What a screen reader calls the ID and password boxes and the save tick.
+QString IdBoxName();             // "ID"
+QString PasswordBoxName();       // "パスワード"
+QString SaveIdPassName();        // "IDパスワードを保存する"
+QString TestConnectionCaption(); // "接続テスト(&T)"
+QString TestConnectionTitle();   // title of the check's message
+QString TestNeedsServerText();   // no POP3 server typed
+QString TestNeedsIdPassText();   // no ID or password yet
+QString TestPassedText();        // before the report of a check that passed
 
 } // namespace ricorne
