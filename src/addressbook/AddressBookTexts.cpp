@@ -1,5 +1,7 @@
 #include "addressbook/AddressBookTexts.h"
 
+#include "core/text/Text.h"
+
 #include <QHash>
 
 namespace ricorne {
@@ -62,12 +64,9 @@ QString AddressListUnreadableText(const QString& path) {
         .arg(path);
 }
 QString ConfirmUnkeptCharactersText(const QStringList& characters) {
-    QStringList shown = characters.mid(0, 10);
-    if (characters.size() > 10)
-        shown << QStringLiteral(u"…");
     return QStringLiteral(u"アドレス帳に保存できない文字があります: %1\r\n"
                           u"これらの文字は「?」として登録されます。登録しますか？")
-        .arg(shown.join(u' '));
+        .arg(UnkeptCharactersShown(characters));
 }
 
 QString FriendHelpText(const QString& controlName) {

@@ -25,10 +25,7 @@ QString SentHistoryLossText(const QString& recipient, const QString& subject, co
     if (unkept.isEmpty())
         return {};
     // The status line holds one line: a long Korean letter would run far past its end.
-    constexpr qsizetype kShown = 10;
-    const bool more = unkept.size() > kShown;
-    return LossPrefix() + unkept.mid(0, kShown).join(QLatin1Char(' ')) +
-           (more ? QStringLiteral(u" …") : QString());
+    return LossPrefix() + UnkeptCharactersShown(unkept);
 }
 
 QString StatusAfterEdit(const QString& status, const QString& recipient, const QString& subject,

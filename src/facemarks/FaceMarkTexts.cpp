@@ -1,5 +1,7 @@
 #include "facemarks/FaceMarkTexts.h"
 
+#include "core/text/Text.h"
+
 namespace ricorne {
 
 QString ListsNotCp932Text(const QStringList& lines) {
@@ -18,9 +20,7 @@ QString ReadDamagedNote(const QString& fileName) {
 }
 
 QString UnkeptFaceMarksQuestion(const QString& caption, const QStringList& characters, bool canStayOpen) {
-    constexpr qsizetype kShown = 10;
-    const QString shown = characters.mid(0, kShown).join(u' ') +
-                          (characters.size() > kShown ? QStringLiteral(u" …") : QString());
+    const QString shown = UnkeptCharactersShown(characters);
     return QStringLiteral(u"「%1」のリストに、保存できない文字があります: %2\n"
                           u"保存するとこれらの文字は「?」になります。このまま保存しますか？\n")
                .arg(caption, shown) +

@@ -1,5 +1,7 @@
 #include "history/TyakuTexts.h"
 
+#include "core/text/Text.h"
+
 #include <QHash>
 
 namespace ricorne {
@@ -133,12 +135,9 @@ QString QuickSaveFailedText(const QString& detail) {
 }
 
 QString QuickSaveUnkeptText(const QStringList& characters, const QString& fileName) {
-    constexpr qsizetype kShown = 10;
     return QStringLiteral(u"テキストファイル（Shift_JIS）に保存できない文字があります: %1\n"
                           u"保存するとこれらの文字は「?」になります。「%2」に保存しますか？")
-        .arg(characters.mid(0, kShown).join(u' ') +
-                 (characters.size() > kShown ? QStringLiteral(u" …") : QString()),
-             fileName);
+        .arg(UnkeptCharactersShown(characters), fileName);
 }
 
 QString EditorSaveFailedText(const QString& path, const QString& detail) {
@@ -156,12 +155,9 @@ QString OpenedAsUtf8Caption(const QString& path, bool bom) {
 }
 
 QString EditorUnkeptText(const QStringList& characters, const QString& path) {
-    constexpr qsizetype kShown = 10;
     return QStringLiteral(u"Shift_JIS で保存できない文字があります: %1\n"
                           u"保存するとこれらの文字は「?」になります。「%2」に保存しますか？")
-        .arg(characters.mid(0, kShown).join(u' ') +
-                 (characters.size() > kShown ? QStringLiteral(u" …") : QString()),
-             path);
+        .arg(UnkeptCharactersShown(characters), path);
 }
 
 QString TyakuAccessibleName(const QString& controlName) {

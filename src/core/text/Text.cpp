@@ -301,4 +301,10 @@ std::optional<QString> DecodeUtf8File(const QByteArray& bytes, bool* bom) {
     return text;
 }
 
+QString UnkeptCharactersShown(const QStringList& characters) {
+    constexpr qsizetype kShown = 10;
+    return characters.mid(0, kShown).join(u' ') +
+           (characters.size() > kShown ? QStringLiteral(u" …") : QString());
+}
+
 } // namespace ricorne

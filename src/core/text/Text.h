@@ -32,6 +32,10 @@ bool KeptByCp932(const QString& text);
 // meaning and are not listed.
 QStringList UnkeptCharacters(const QString& text);
 
+// The characters as a message names them: the first ten, space-separated, then " …" when there
+// are more (a long Korean letter would otherwise fill the box).
+QString UnkeptCharactersShown(const QStringList& characters);
+
 // Encodes text to CP932, cuts it at width bytes without splitting a double-byte character
 // (a character that would straddle the end is dropped whole) and pads with ASCII spaces.
 // The result is always exactly width bytes.
