@@ -123,46 +123,21 @@ bool Pop3Client::ConnectTrusted(const ServerAddress& address) {
 bool Pop3Client::ConnectBare(const ServerAddress& address) {
     const QList<TlsCandidate> candidates =
         options_.tlsCandidates.isEmpty() ? DefaultTlsCandidates(MailProtocol::Pop3) : options_.tlsCandidates;
-    QStringList tried;
-    QString furthestError;
-    SessionStep furthest = SessionStep::Connect;
-    qsizetype plainOnly = -1; // the first port that answered without TLS
-    for (qsizetype i = 0; i < candidates.size(); ++i) {
-        ServerAddress candidate = address;
-        candidate.port = candidates[i].port;
-        candidate.implicitTls = candidates[i].implicitTls;
-        tried << QString::number(candidate.port);
-        if (ConnectTrusted(candidate)) {
-            if (socket_.IsEncrypted()) {
-                resolved_ = ExplicitServerText(address.host, candidates[i], MailProtocol::Pop3);
-                return true;
-            }
-            if (i + 1 == candidates.size())
-                return true;
-            if (plainOnly < 0)
-                plainOnly = i;
-            Abort(); // a later port may still offer TLS
-            continue;
-        }
-        if (socket_.CertificateRejected())
-            return false;
-        if (furthestError.isEmpty() || step_ > furthest) {
-            furthest = step_;
-            furthestError = error_;
-        }
+    const TlsSearch search =
+        FindTls(address, candidates, MailProtocol::Pop3,
+                {[this](const ServerAddress& a) { return ConnectTrusted(a); }, [this] { Abort(); },
+                 [this] { return socket_.IsEncrypted(); }, [this] { return socket_.CertificateRejected(); },
+                 [this] { return step_; }, [this] { return error_; }});
+    if (search.open) {
+        resolved_ = search.resolved;
+        return true;
     }
-    if (plainOnly >= 0) {
-        // No TLS anywhere: the port that answered, under the rules for a password in the clear.
-        ServerAddress candidate = address;
-        candidate.port = candidates[plainOnly].port;
-        candidate.implicitTls = false;
-        if (ConnectTrusted(candidate))
-            return true;
-    }
-    step_ = furthest;
+    if (search.certificateRejected)
+        return false;
+    step_ = search.step;
     broken_ = true;
     return Fail(QStringLiteral("POP3 サーバー %1 に接続できません (ポート %2 を試しました): %3")
-                    .arg(address.host, tried.join(QStringLiteral("、")), furthestError));
+                    .arg(address.host, search.tried, search.error));
 }
 
 bool Pop3Client::ConnectOnce(const ServerAddress& address) {

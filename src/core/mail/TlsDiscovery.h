@@ -7,8 +7,12 @@
 
 #include "core/mail/ServerAddress.h"
 
+#include "core/mail/MailSocket.h"
+
 #include <QList>
 #include <QString>
+
+#include <functional>
 
 namespace ricorne {
 
@@ -26,6 +30,31 @@ bool IsBareServer(const QString& text, MailProtocol protocol);
 // The explicit form of a candidate that worked: "pop3s://host" (":port" when not the standard
 // one) for TLS from the start, "host:port" for an upgraded plain port.
 QString ExplicitServerText(const QString& host, const TlsCandidate& candidate, MailProtocol protocol);
+
+// How one engine tries a port, for FindTls.
+struct TlsProbe {
+    std::function<bool(const ServerAddress&)> open; // connect, greet, STLS/STARTTLS as the port asks
+    std::function<void()> drop;                     // abandon an open session without TLS
+    std::function<bool()> encrypted;                // the open session runs over TLS
+    std::function<bool()> certificateRejected;      // the last attempt failed on the certificate
+    std::function<SessionStep()> step;              // where the last attempt stopped
+    std::function<QString()> error;                 // and why
+};
+
+struct TlsSearch {
+    bool open = false; // a session is open (over TLS, or on the first plain port that answered)
+    QString resolved;  // the explicit form when the session runs over TLS
+    bool certificateRejected = false;        // the search stopped at a rejected certificate
+    SessionStep step = SessionStep::Connect; // otherwise where the furthest attempt stopped
+    QString tried;                           // "995、110"
+    QString error;                           // the furthest attempt's failure
+};
+
+// Tries the candidates in order and keeps the first session over TLS. When none gives TLS, the
+// first port that answered is opened again (the rules for a password in the clear then apply);
+// a rejected certificate stops the search, since a later port would meet the same certificate.
+TlsSearch FindTls(const ServerAddress& address, const QList<TlsCandidate>& candidates, MailProtocol protocol,
+                  const TlsProbe& probe);
 
 // Where a resolved form goes: the matching server field of AccountSettings, when it still holds
 // the bare text that was resolved, and then "klmail.ini". False when the file could not be written.
