@@ -4,7 +4,8 @@ namespace ricorne {
 
 QString ProviderOAuthOnlyText() {
     return QStringLiteral(
-        u"このプロバイダーは OAuth でのサインインが必要で、このプログラムはまだ対応していません。");
+        u"このプロバイダーは OAuth でのサインインが必要です。「ID/PASS」でクライアント ID を入れ、"
+        u"「サインイン」を押して下さい。");
 }
 
 QString ProviderAppPasswordText() {

@@ -82,10 +82,10 @@ QString ProviderLabel(const OAuthEndpoints& endpoints) {
 }
 
 bool AccountUsesOAuth(const QString& address) {
-    const OAuthEndpoints endpoints = OAuthForAddress(address);
-    if (endpoints.name.isEmpty())
+    const ProviderTable table = ProviderTable::Load(AppDir() + u'/' + ProviderTableFileName());
+    if (!table.OAuthFor(address))
         return false;
-    return SuggestProvider(address).signIn == SignInKind::OAuth || !SavedRefreshToken().isEmpty();
+    return table.Suggest(address).signIn == SignInKind::OAuth || !SavedRefreshToken().isEmpty();
 }
 
 void ForgetAccessToken() {

@@ -64,6 +64,7 @@ public:
     static ProviderTable Load(const QString& path);
 
     const QList<ProviderEntry>& Entries() const { return entries_; }
+    const QList<OAuthEndpoints>& OAuthLines() const { return oauth_; }
     // The exact domain first, else the "*." pattern with the longest matching suffix.
     const ProviderEntry* Match(const QString& domain) const;
     // The OAuth line naming the address's domain (exactly or by "*." pattern); nullptr for none.
