@@ -150,13 +150,13 @@ TEST_F(OAuthEndToEnd, SignInThenReceiveAndSend) {
 
 // A token is renewed before it runs out, and again when the server refuses it early.
 TEST_F(OAuthEndToEnd, ExpiringAndRefusedTokensAreRenewed) {
-    Http(QStringLiteral("/admin/reset"), {{QStringLiteral("access_lifetime"), 2}});
+    Http(QStringLiteral("/admin/reset"), {{QStringLiteral("access_lifetime"), 4}});
     ASSERT_TRUE(SignInByBrowser().ok);
     QString message;
     ASSERT_EQ(Pop3Login(&message), 0) << message.toStdString();
     EXPECT_EQ(Grants("grant:refresh_token"), 0);
 
-    QThread::msleep(1200); // past half of its life: renewed before the server would refuse it
+    QThread::msleep(2200); // past half of its life: renewed while the server still takes it
     ASSERT_EQ(Pop3Login(&message), 0) << message.toStdString();
     EXPECT_EQ(Grants("grant:refresh_token"), 1);
 
@@ -274,7 +274,9 @@ TEST_F(OAuthEndToEnd, ToolSignsInByDeviceFlowThenChecksAndSends) {
     while (!(match = codeLine.match(QString::fromUtf8(out))).hasMatch() && run.waitForReadyRead(10000))
         out += run.readAllStandardOutput();
     ASSERT_TRUE(match.hasMatch()) << out.toStdString();
-    QThread::msleep(1500); // the tool polls while the user types the code
+    // The user types the code while the tool is already polling (and told to wait).
+    for (int i = 0; i < 100 && Grants("grant:urn:ietf:params:oauth:grant-type:device_code") == 0; ++i)
+        QThread::msleep(100);
     Http(QStringLiteral("/device/approve?user_code=%1&user=alice").arg(match.captured(1)), {}, true);
     ASSERT_TRUE(run.waitForFinished(20000));
     EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
