@@ -4,6 +4,7 @@
 # POP3 11110 (STLS), POP3S 11995, APOP            Dovecot
 # SMTP 12587 (STARTTLS + AUTH), SMTPS 12465       Dovecot submission, relays to 12525
 # SMTP 12525 plain, no AUTH                       OpenSMTPD, delivers into the maildirs
+# HTTP 12080 OAuth 2.0 authorization server        oauth_server.py (tokens for XOAUTH2/OAUTHBEARER)
 # Works as root without systemd. The ports are fixed and OpenSMTPD runs once per machine,
 # so one harness runs at a time: a machine-wide lock makes a second start wait for the
 # first harness to stop (RICORNE_TESTSERVERS_WAIT seconds, default 900).
@@ -26,8 +27,11 @@ LOCK=/tmp/ricorne-testservers.lock
 PORTS=${RICORNE_SERVERS_PORTS:-11110 11995 12587 12465 12525}
 USERS=${RICORNE_SERVERS_USERS:-$HERE/users.passwd}
 PRIVATE=${RICORNE_SERVERS_PRIVATE:-}
-read -r POP3_PORT POP3S_PORT SUBMISSION_PORT SUBMISSIONS_PORT SMTP_PORT <<< "$PORTS"
+read -r POP3_PORT POP3S_PORT SUBMISSION_PORT SUBMISSIONS_PORT SMTP_PORT OAUTH_PORT <<< "$PORTS"
 [ -n "$SMTP_PORT" ] || { echo "start.sh: RICORNE_SERVERS_PORTS needs five ports" >&2; exit 2; }
+# The OAuth test authorization server: a sixth port, else 445 below the SMTP one (12080, 22080).
+OAUTH_PORT=${OAUTH_PORT:-$((SMTP_PORT - 445))}
+PORTS="$POP3_PORT $POP3S_PORT $SUBMISSION_PORT $SUBMISSIONS_PORT $SMTP_PORT $OAUTH_PORT"
 [ -r "$USERS" ] || { echo "start.sh: no users file $USERS" >&2; exit 2; }
 
 die() { echo "start.sh: $*" >&2; exit 1; }
@@ -79,13 +83,13 @@ done
 
 mkdir -p "$H"/{log,run,tls,mail}
 chmod 755 "$H"
-for f in dovecot.conf smtpd.conf; do
+for f in dovecot.conf dovecot-oauth2.conf.ext smtpd.conf; do
     sed -e "s|@HARNESS@|$H|g" -e "s|@POP3_PORT@|$POP3_PORT|g" -e "s|@POP3S_PORT@|$POP3S_PORT|g" \
         -e "s|@SUBMISSION_PORT@|$SUBMISSION_PORT|g" -e "s|@SUBMISSIONS_PORT@|$SUBMISSIONS_PORT|g" \
-        -e "s|@SMTP_PORT@|$SMTP_PORT|g" "$HERE/$f.in" > "$H/$f"
+        -e "s|@SMTP_PORT@|$SMTP_PORT|g" -e "s|@OAUTH_PORT@|$OAUTH_PORT|g" "$HERE/$f.in" > "$H/$f"
 done
 [ "$USERS" -ef "$H/users.passwd" ] || cp "$USERS" "$H/users.passwd"
-chmod 644 "$H/users.passwd" "$H/dovecot.conf" "$H/smtpd.conf"
+chmod 644 "$H/users.passwd" "$H/dovecot.conf" "$H/dovecot-oauth2.conf.ext" "$H/smtpd.conf"
 
 # Self-signed certificate for localhost and 127.0.0.1, kept between runs.
 if [ ! -s "$H/tls/cert.pem" ] || [ ! -s "$H/tls/key.pem" ]; then
@@ -121,6 +125,12 @@ wait_port() {  # port pid name
     done
     die "$3: port $1 not open after 20 s"
 }
+
+# The OAuth authorization server first: Dovecot asks it about every token. The harness path
+# on its command line lets stop.sh recognise it.
+python3 "$HERE/oauth_server.py" "$H/" "$OAUTH_PORT" >> "$H/log/oauth.log" 2>&1 &
+echo $! > "$H/run/oauth.pid"
+wait_port $OAUTH_PORT "$(cat "$H/run/oauth.pid")" oauth
 
 doveconf -c "$H/dovecot.conf" -n >/dev/null || die "bad dovecot.conf"
 dovecot -F -c "$H/dovecot.conf" >> "$H/log/dovecot.stdout" 2>&1 &

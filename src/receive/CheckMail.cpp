@@ -3,6 +3,7 @@
 #include "core/dialogs/CommonTexts.h"
 #include "core/dialogs/DialogService.h"
 #include "core/mail/NMail.h"
+#include "core/oauth/OAuthTokens.h"
 #include "core/paths/Paths.h"
 #include "core/paths/ProgramFolderLock.h"
 #include "core/settings/AccountSettings.h"
@@ -102,7 +103,9 @@ void Check::Session(AccountRecord& account) {
     const Credentials credentials = ReadCredentials();
     account.AccountId = credentials.AccountId;
     account.Password = credentials.Password;
-    if (account.AccountId.isEmpty() || account.Password.isEmpty()) {
+    // An account signed in with OAuth has no password: the saved sign-in stands for it.
+    if (account.AccountId.isEmpty() ||
+        (account.Password.isEmpty() && !oauth::AccountUsesOAuth(account.FromAddress))) {
         result_.askedForCredentials = true;
         if (w_.openAccountDialog)
             w_.openAccountDialog(account.AccountId, account.Password);

@@ -1,6 +1,7 @@
 #include "settings/AccountDialogLogic.h"
 
 #include "core/mail/NMail.h"
+#include "core/oauth/OAuthTokens.h"
 #include "core/paths/Paths.h"
 #include "core/providers/ProviderTable.h"
 #include "core/settings/AccountSettings.h"
@@ -98,7 +99,8 @@ ServerTestResult TestServerValues(const ServerValues& values) {
         input.id = saved.AccountId;
         input.password = saved.Password;
     }
-    if (input.id.isEmpty() || input.password.isEmpty()) {
+    // An OAuth account has no password: the check uses its saved sign-in.
+    if (input.id.isEmpty() || (input.password.isEmpty() && !oauth::AccountUsesOAuth(values.address))) {
         result.refusal = TestNeedsIdPassText();
         return result;
     }

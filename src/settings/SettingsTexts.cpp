@@ -4,7 +4,8 @@ namespace ricorne {
 
 QString ProviderOAuthOnlyText() {
     return QStringLiteral(
-        u"このプロバイダーは OAuth でのサインインが必要で、このプログラムはまだ対応していません。");
+        u"このプロバイダーは OAuth でのサインインが必要です。「ID/PASS」でクライアント ID を入れ、"
+        u"「サインイン」を押して下さい。");
 }
 
 QString ProviderAppPasswordText() {
@@ -53,6 +54,22 @@ QString PasswordBoxName() {
 }
 QString SaveIdPassName() {
     return QStringLiteral(u"IDパスワードを保存する");
+}
+
+QString ClientIdLabel() {
+    return QStringLiteral(u"クライアント ID");
+}
+QString SignInCaption() {
+    return QStringLiteral(u"サインイン");
+}
+QString SignInWaitingText() {
+    return QStringLiteral(u"ブラウザーでサインインしてください…");
+}
+QString DeviceCodeText(const QString& code, const QString& address) {
+    return QStringLiteral(u"%1 を開いて、コード %2 を入力してください").arg(address, code);
+}
+QString ClientIdSaveFailedText(const QString& detail) {
+    return QStringLiteral(u"クライアント ID を保存できません: %1").arg(detail);
 }
 
 } // namespace ricorne

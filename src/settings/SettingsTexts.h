@@ -20,5 +20,11 @@ QString TestConnectionTitle();   // title of the check's message
 QString TestNeedsServerText();   // no POP3 server typed
 QString TestNeedsIdPassText();   // no ID or password yet
 QString TestPassedText();        // before the report of a check that passed
+// The OAuth row of the ID/PASS window (only for a provider with OAuth sign-in).
+QString ClientIdLabel();                                             // "クライアント ID"
+QString SignInCaption();                                             // "サインイン"
+QString SignInWaitingText();                                         // while the browser is open
+QString DeviceCodeText(const QString& code, const QString& address); // the device flow's code
+QString ClientIdSaveFailedText(const QString& detail);
 
 } // namespace ricorne

@@ -15,7 +15,10 @@ const QList<ToolCommand>& ToolCommands() {
         {"check", "--appdir DIR", RunCheckCommand},
         {"list", "--appdir DIR received|sent|addresses", RunListCommand},
         {"delete", "--appdir DIR received|sent|addresses N", RunDeleteCommand},
-        {"account", "--suggest ADDRESS | --test --appdir DIR", RunAccountCommand},
+        {"account",
+         "--suggest ADDRESS | --test --appdir DIR | --sign-in --appdir DIR [--device|--browser] [--client-id "
+         "ID]",
+         RunAccountCommand},
     };
     return commands;
 }

@@ -4,6 +4,8 @@
 #include "app/Wiring.h"
 #include "core/dialogs/ScriptedDialogService.h"
 #include "core/geometry/Twips.h"
+#include "core/oauth/OAuthTexts.h"
+#include "core/oauth/OAuthTokens.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 #include "core/settings/ProfileFile.h"
@@ -359,6 +361,33 @@ TEST_F(SettingsDialogsTest, SettingsLabelLeadsToBothDialogs) {
     EXPECT_TRUE(Registry().Find<IdPassForm>()->isVisible());
     EXPECT_EQ(Registry().Find<OptionForm>()->Pop3Text()->text(), u"pop.example.jp"_s);
     EXPECT_TRUE(set->isVisible()); // nothing is modal
+}
+
+// For an address whose provider signs in with OAuth, ID/PASS takes the client ID (saved for the
+// owner only) and its sign-in button says exactly what is missing without one.
+TEST_F(SettingsDialogsTest, IdPassTakesTheClientIdAndSaysWhatIsMissingForOAuth) {
+    QFile table(app_.FilePath(u"providers.tsv"_s));
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write(
+        "outlook.jp\toutlook.office365.com\t995\tssl\tsmtp-mail.outlook.com\t587\tstarttls\toauth\tsrc\n"
+        "oauth\tmicrosoft\toutlook.jp\thttps://login.example/a\thttps://login.example/t\t-\tmail\t-\tsrc\n");
+    table.close();
+    AccountSettings().FromAddress = u"taro@ocn.ne.jp"_s;
+    EXPECT_EQ(Registry().Show<IdPassForm>()->ClientIdText(), nullptr)
+        << "password providers keep the old window";
+    Registry().Close<IdPassForm>();
+
+    AccountSettings().FromAddress = u"taro@outlook.jp"_s;
+    IdPassForm* form = Registry().Show<IdPassForm>();
+    ASSERT_NE(form->ClientIdText(), nullptr);
+    QTest::mouseClick(form->SignInCommand(), Qt::LeftButton);
+    EXPECT_EQ(dialogs_.MessageTexts(), QStringList{oauth::NoClientIdText(u"Microsoft"_s)});
+
+    form->IdText()->setText(u"taro@outlook.jp"_s);
+    form->ClientIdText()->setText(u" 0f1e2d3c-aaaa-bbbb-cccc-123456789abc "_s);
+    QTest::mouseClick(form->OKCommand(), Qt::LeftButton);
+    EXPECT_EQ(oauth::SavedClientId(), u"0f1e2d3c-aaaa-bbbb-cccc-123456789abc"_s);
+    EXPECT_EQ(QFile(oauth::TokenFile()).permissions() & 0x0077, 0);
 }
 
 // Typing the mail address fills empty server boxes from the table beside the program, replaces

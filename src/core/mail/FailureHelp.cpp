@@ -78,8 +78,8 @@ QString MailFailureHelp(MailFailureKind kind, SignInKind signIn, const QString& 
                AppPasswordSteps(domain);
     case MailFailureKind::PasswordsRetired:
         return QStringLiteral(u"このプロバイダー (Outlook.com・Hotmail など) はパスワードでのログインを"
-                              u"やめ、OAuth によるサインインだけを受け付けます。このプログラムはまだ"
-                              u"OAuth に対応していないため、このアカウントでは受信・送信できません。");
+                              u"やめ、OAuth によるサインインだけを受け付けます。設定の「ID/PASS」で"
+                              u"クライアント ID を入れ、「サインイン」を押して下さい。");
     case MailFailureKind::TooManyConnections:
         return QStringLiteral(u"サーバーへの接続が多すぎます。ほかのメールソフトやスマートフォンが同じ"
                               u"アカウントを使っていないか確かめ、数分待ってからやり直して下さい。");

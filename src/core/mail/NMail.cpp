@@ -5,6 +5,8 @@
 #include "core/mail/SmtpClient.h"
 #include "core/mail/TlsMemory.h"
 #include "core/mime/MimeDecoder.h"
+#include "core/oauth/OAuthTexts.h"
+#include "core/oauth/OAuthTokens.h"
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 
@@ -15,6 +17,7 @@
 
 #include <QFile>
 
+#include <functional>
 #include <optional>
 
 namespace ricorne {
@@ -24,6 +27,43 @@ NMail* sharedOverride = nullptr;
 
 QString Explained(const QString& text) {
     return ExplainMailFailure(text, SuggestProvider(AccountSettings().FromAddress));
+}
+
+// A login with the account's access token. attempt logs in with a token and says how it went;
+// a token the server refuses is renewed once and tried again, never more (a fresh token that
+// is refused too will not do better the next time round). *failure: why it did not work, when
+// the engine's own text does not say it.
+bool LoginWithAccessToken(const QString& address,
+                          const std::function<BearerResult(const QByteArray& token)>& attempt,
+                          QString* failure) {
+    oauth::AccessToken access = oauth::CurrentAccessToken(address);
+    for (int round = 0;; ++round) {
+        if (!access.ok) {
+            *failure = access.text;
+            return false;
+        }
+        const BearerResult outcome = attempt(access.token);
+        if (outcome == BearerResult::LoggedIn)
+            return true;
+        if (outcome != BearerResult::TokenRefused)
+            return false;
+        if (round == 1) {
+            oauth::ForgetAccessToken();
+            *failure = oauth::TokenStillRefusedText();
+            return false;
+        }
+        access = oauth::CurrentAccessToken(address, true);
+    }
+}
+
+// Why an attempt with a token failed: only a refused token is worth another try.
+BearerResult FailedAttempt(BearerResult outcome) {
+    return outcome == BearerResult::TokenRefused ? outcome : BearerResult::Failed;
+}
+
+// The login name for a token: the account ID, or the mail address when there is none.
+QString TokenUser(const QString& id, const QString& address) {
+    return id.trimmed().isEmpty() ? address.trimmed() : id;
 }
 } // namespace
 
@@ -108,6 +148,21 @@ int NMail::NMailPop3Authenticate(int handle, const QString& id, const QString& p
     Pop3Client* session = Session(handle);
     if (!session)
         return -1;
+    const QString address = AccountSettings().FromAddress;
+    if (oauth::AccountUsesOAuth(address)) {
+        int count = -1;
+        QString failure;
+        LoginWithAccessToken(
+            address,
+            [&](const QByteArray& token) {
+                count = session->LoginWithToken(TokenUser(id, address), token);
+                return count >= 0 ? BearerResult::LoggedIn : FailedAttempt(session->BearerOutcome());
+            },
+            &failure);
+        if (count < 0)
+            message_ = failure.isEmpty() ? Explained(session->Error()) : failure;
+        return count;
+    }
     const int count = session->Login(id, password, apop != 0);
     if (count < 0)
         message_ = Explained(session->Error());
@@ -263,10 +318,25 @@ AccountCheckReport NMail::NMailCheckAccount(const AccountCheckInput& input) {
         options.tlsCandidates = pop3Candidates_;
         Pop3Client pop3(options);
         report.pop3.checked = true;
-        report.pop3.ok =
-            pop3.Connect(input.pop3) && pop3.Login(input.id, input.password, input.apop) >= 0 && pop3.Quit();
+        QString failure;
+        if (oauth::AccountUsesOAuth(input.address)) {
+            report.pop3.ok =
+                pop3.Connect(input.pop3) &&
+                LoginWithAccessToken(
+                    input.address,
+                    [&](const QByteArray& token) {
+                        return pop3.LoginWithToken(TokenUser(input.id, input.address), token) >= 0
+                                   ? BearerResult::LoggedIn
+                                   : FailedAttempt(pop3.BearerOutcome());
+                    },
+                    &failure) &&
+                pop3.Quit();
+        } else {
+            report.pop3.ok = pop3.Connect(input.pop3) &&
+                             pop3.Login(input.id, input.password, input.apop) >= 0 && pop3.Quit();
+        }
         report.pop3.step = pop3.Step();
-        report.pop3.error = pop3.Error();
+        report.pop3.error = failure.isEmpty() ? pop3.Error() : failure;
         report.pop3.resolved = pop3.ResolvedServer();
     }
     if (!input.smtp.trimmed().isEmpty()) {
@@ -275,11 +345,25 @@ AccountCheckReport NMail::NMailCheckAccount(const AccountCheckInput& input) {
         options.caFile = CaFile();
         options.tlsMemoryFile = TlsMemoryFile();
         options.tlsCandidates = smtpCandidates_;
+        QString failure;
+        options.tokenLogin = oauth::AccountUsesOAuth(input.address);
         SmtpClient smtp(options);
         report.smtp.checked = true;
-        report.smtp.ok = smtp.CheckLogin(input.smtp, input.id, input.password);
+        if (options.tokenLogin) {
+            report.smtp.ok = LoginWithAccessToken(
+                input.address,
+                [&](const QByteArray& token) {
+                    return smtp.CheckLogin(input.smtp, TokenUser(input.id, input.address),
+                                           QString::fromLatin1(token))
+                               ? BearerResult::LoggedIn
+                               : FailedAttempt(smtp.BearerOutcome());
+                },
+                &failure);
+        } else {
+            report.smtp.ok = smtp.CheckLogin(input.smtp, input.id, input.password);
+        }
         report.smtp.step = smtp.Step();
-        report.smtp.error = smtp.Error();
+        report.smtp.error = failure.isEmpty() ? smtp.Error() : failure;
         report.smtp.resolved = smtp.ResolvedServer();
     }
     return report;
@@ -307,22 +391,38 @@ int NMail::NMailSmtpSendMail(const QString& server, const QString& to, const QSt
         return -1;
     }
     const Credentials account = ReadCredentials();
+    const QString address = AccountSettings().FromAddress;
     SmtpClient::Options options;
     options.timeouts = timeouts_;
     options.caFile = CaFile();
     options.tlsMemoryFile = TlsMemoryFile();
     options.tlsCandidates = smtpCandidates_;
+    options.tokenLogin = oauth::AccountUsesOAuth(address);
     std::optional<SmtpClient> single;
     if (smtpBatch_ && !batchClient_) {
         batchClient_ = std::make_unique<SmtpClient>(options);
         batchClient_->SetKeepSession(true);
     }
     SmtpClient& client = smtpBatch_ ? *batchClient_ : single.emplace(options);
-    const bool sent = client.Send(server, account.AccountId, account.Password, built.envelopeFrom,
-                                  built.recipients, built.bytes);
+    bool sent = false;
+    QString failure;
+    if (options.tokenLogin) {
+        sent = LoginWithAccessToken(
+            address,
+            [&](const QByteArray& token) {
+                return client.Send(server, TokenUser(account.AccountId, address), QString::fromLatin1(token),
+                                   built.envelopeFrom, built.recipients, built.bytes)
+                           ? BearerResult::LoggedIn
+                           : FailedAttempt(client.BearerOutcome());
+            },
+            &failure);
+    } else {
+        sent = client.Send(server, account.AccountId, account.Password, built.envelopeFrom, built.recipients,
+                           built.bytes);
+    }
     AdoptResolvedServer(MailProtocol::Smtp, server, client.ResolvedServer());
     if (!sent) {
-        message_ = Explained(client.Error());
+        message_ = failure.isEmpty() ? Explained(client.Error()) : failure;
         return -1;
     }
     return 1;

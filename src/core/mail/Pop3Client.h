@@ -17,6 +17,7 @@
 // current one, and DELE commands are sent without waiting for their replies.
 #pragma once
 
+#include "core/mail/BearerSasl.h"
 #include "core/mail/MailSocket.h"
 #include "core/mail/TlsDiscovery.h"
 
@@ -64,6 +65,12 @@ public:
     // APOP needs a valid timestamp in the greeting; without one the login fails and never
     // falls back to USER/PASS. The TLS rules above may refuse the login before anything is sent.
     int Login(const QString& id, const QString& password, bool apop);
+    // AUTH with an OAuth 2.0 access token (OAUTHBEARER or XOAUTH2, whichever the server
+    // offers), then STAT and LIST as Login. Only over TLS: without it nothing is sent, whatever
+    // the server is called. Returns the number of mails, or -1; BearerOutcome() then says
+    // whether the token itself was refused.
+    int LoginWithToken(const QString& user, const QByteArray& token);
+    BearerResult BearerOutcome() const { return bearerResult_; }
 
     int Count() const { return count_; }
     qint64 Size(int number) const; // from LIST; -1 for an unknown number
@@ -109,6 +116,8 @@ private:
     QString FetchFailureText(int number, const QString& reason) const;
 
     bool ReadList();
+    // After a login: reads STAT (already sent), sends LIST unless listSent, reads the list.
+    int ReadMailCount(bool listSent);
     // "1 MB" or "1000 バイト", for the limits in failure texts.
     static QString SizeText(qint64 bytes);
 
@@ -133,6 +142,7 @@ private:
     QSet<int> failed_; // fetch failed: never deleted in this session
     QSet<int> deleteQueued_;
     int aheadUpTo_ = 0; // highest number a RETR was sent for
+    BearerResult bearerResult_ = BearerResult::Failed;
     bool uidlsLoaded_ = false;
     QHash<int, QString> uidls_;
 };

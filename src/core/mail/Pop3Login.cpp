@@ -113,8 +113,12 @@ int Pop3Client::Login(const QString& id, const QString& password, bool apop) {
             return -1;
         }
     }
-    loggedIn_ = true;
+    return ReadMailCount(pipelining_);
+}
 
+int Pop3Client::ReadMailCount(bool listSent) {
+    loggedIn_ = true;
+    QByteArray line;
     Reply reply = ReadStatus(&line);
     if (reply == Reply::Broken)
         return -1;
@@ -129,12 +133,12 @@ int Pop3Client::Login(const QString& id, const QString& password, bool apop) {
     if (!countOk) {
         const QString text =
             QStringLiteral("POP3 サーバーからメールの数を取得できません: ") + ServerReplyText(line);
-        if (pipelining_)
+        if (listSent)
             ReadStatus(&line); // keep the reply order; the session ends anyway
         FailBroken(text);
         return -1;
     }
-    if (!pipelining_ && !socket_.Write("LIST\r\n")) {
+    if (!listSent && !socket_.Write("LIST\r\n")) {
         FailBroken();
         return -1;
     }

@@ -149,7 +149,49 @@ bool SmtpClient::Hello() {
     return true;
 }
 
+bool SmtpClient::AuthenticateWithToken(const QString& user, const QByteArray& token) {
+    const QString failed = QStringLiteral("SMTP サーバーにログインできません: ");
+    bearerResult_ = BearerResult::Failed;
+    if (!socket_.IsEncrypted()) // never a token in the clear, whatever the server is called
+        return Fail(BearerWithoutTlsText(QStringLiteral("SMTP"), ServerLabel(address_)));
+    const QStringList offered = AuthMechanisms();
+    const BearerMechanism mechanism = ChooseBearerMechanism(offered);
+    if (mechanism == BearerMechanism::None)
+        return Fail(failed + QStringLiteral("サーバーが OAuth のログイン (XOAUTH2、OAUTHBEARER) に"
+                                            "対応していません (対応: %1)")
+                                 .arg(offered.join(u' ')));
+    const QByteArray response = BearerResponse(mechanism, user, token, address_.host, address_.port);
+    if (response.isEmpty())
+        return Fail(failed + QStringLiteral("ID かトークンに使えない文字が含まれています"));
+    usedAuth_ = QString::fromLatin1(BearerMechanismName(mechanism));
+    // The response on a line of its own: submission servers refuse an AUTH line over ~1 KB.
+    Reply reply = Command("AUTH " + BearerMechanismName(mechanism));
+    if (reply.code == 334)
+        reply = Command(response.toBase64());
+    bool refused = false;
+    if (reply.code == 334) { // the server's error in JSON: answer it, then the failure follows
+        refused = true;
+        reply = Command(BearerErrorAnswer(mechanism));
+    }
+    if (reply.code == 0)
+        return false;
+    if (reply.code == 334) {
+        Command("*");
+        return Fail(failed + reply.Text());
+    }
+    if (reply.code == 235) {
+        bearerResult_ = BearerResult::LoggedIn;
+        return true;
+    }
+    // 535 is the no to the credentials; 454 and the like are the server's own trouble.
+    if (refused || reply.code == 535)
+        bearerResult_ = BearerResult::TokenRefused;
+    return Fail(failed + reply.Text());
+}
+
 bool SmtpClient::Authenticate(const QString& user, const QString& password) {
+    if (options_.tokenLogin)
+        return AuthenticateWithToken(user, password.toLatin1());
     const QString failed = QStringLiteral("SMTP サーバーにログインできません: ");
     if (user.contains(u'\r') || user.contains(u'\n') || password.contains(u'\r') || password.contains(u'\n'))
         return Fail(failed + QStringLiteral("ID かパスワードに改行などの使えない文字が含まれています"));

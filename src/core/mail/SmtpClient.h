@@ -1,13 +1,14 @@
 // Our SMTP engine (RFC 5321 with EHLO/HELO, STARTTLS of RFC 3207, AUTH PLAIN / LOGIN /
-// CRAM-MD5, PIPELINING of RFC 2920) over one blocking MailSocket. Sends one message to its
-// recipients, all or nothing: when the server refuses any recipient, no message is sent and
-// the failure text names every refused recipient with the server's reply.
+// CRAM-MD5 / XOAUTH2 / OAUTHBEARER, PIPELINING of RFC 2920) over one blocking MailSocket. Sends one message
+// to its recipients, all or nothing: when the server refuses any recipient, no message is sent and the
+// failure text names every refused recipient with the server's reply.
 //
 // Without TLS it logs in only with CRAM-MD5, or with PLAIN / LOGIN when the server was written
 // "smtp://host" (the user's explicit consent); a server that offered STARTTLS before
 // (TlsMemory) and no longer does gets nothing at all.
 #pragma once
 
+#include "core/mail/BearerSasl.h"
 #include "core/mail/MailSocket.h"
 #include "core/mail/TlsDiscovery.h"
 
@@ -27,6 +28,9 @@ public:
         QString heloName;                  // empty: the local address literal, e.g. "[127.0.0.1]"
         QString tlsMemoryFile;             // empty: no memory of servers that offered STARTTLS
         QList<TlsCandidate> tlsCandidates; // for a bare host; empty: DefaultTlsCandidates
+        // The password given to Send and CheckLogin is an OAuth 2.0 access token: the login is
+        // OAUTHBEARER or XOAUTH2 (whichever the server offers), and only over TLS.
+        bool tokenLogin = false;
     };
 
     SmtpClient();
@@ -61,6 +65,8 @@ public:
     // What the last Send saw, for tests.
     bool WasEncrypted() const { return encrypted_; }
     const QString& UsedAuthMechanism() const { return usedAuth_; }
+    // With tokenLogin: whether the server refused the token itself (refresh it, or sign in again).
+    BearerResult BearerOutcome() const { return bearerResult_; }
     bool UsedPipelining() const { return usedPipelining_; }
 
     // The DATA block: bare CR or LF become CR LF, lines starting with "." get another ".",
@@ -88,6 +94,7 @@ private:
     Reply Command(const QByteArray& command);
     bool Hello();
     bool Authenticate(const QString& user, const QString& password);
+    bool AuthenticateWithToken(const QString& user, const QByteArray& token);
     bool Fail(const QString& text);
     void Close(bool polite);
     bool HasExtension(QStringView name) const;
@@ -102,6 +109,7 @@ private:
     QStringList extensions_;
     bool encrypted_ = false;
     QString usedAuth_;
+    BearerResult bearerResult_ = BearerResult::Failed;
     bool usedPipelining_ = false;
     bool keepSession_ = false;
     QString sessionKey_; // server and login of the open kept session

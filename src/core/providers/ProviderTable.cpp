@@ -82,7 +82,54 @@ bool ParseLine(const QString& line, ProviderEntry* entry) {
     return true;
 }
 
+bool UsableEndpoint(const QString& url) {
+    return url.startsWith(QLatin1String("https://")) || url.startsWith(QLatin1String("http://127.0.0.1:")) ||
+           url.startsWith(QLatin1String("http://127.0.0.1/"));
+}
+
+bool ParseOAuthLine(const QStringList& f, OAuthEndpoints* o) {
+    if (f.size() < 9)
+        return false;
+    o->name = f[1].trimmed();
+    o->domains = f[2].toLower().split(u' ', Qt::SkipEmptyParts);
+    o->authorizeUrl = f[3].trimmed();
+    o->tokenUrl = f[4].trimmed();
+    o->deviceUrl = f[5].trimmed() == QLatin1String("-") ? QString() : f[5].trimmed();
+    o->scopes = f[6].simplified();
+    o->clientId = f[7].trimmed() == QLatin1String("-") ? QString() : f[7].trimmed();
+    o->source = f[8].trimmed();
+    return !o->name.isEmpty() && !o->domains.isEmpty() && !o->scopes.isEmpty() &&
+           UsableEndpoint(o->authorizeUrl) && UsableEndpoint(o->tokenUrl) &&
+           (o->deviceUrl.isEmpty() || UsableEndpoint(o->deviceUrl));
+}
+
+QString DomainOf(const QString& address) {
+    QString trimmed = address.trimmed();
+    const qsizetype open = trimmed.lastIndexOf(u'<');
+    if (open >= 0 && trimmed.endsWith(u'>'))
+        trimmed = trimmed.mid(open + 1, trimmed.size() - open - 2).trimmed();
+    const qsizetype at = trimmed.lastIndexOf(u'@');
+    return at <= 0 ? QString() : trimmed.mid(at + 1).toLower();
+}
+
 } // namespace
+
+const OAuthEndpoints* ProviderTable::OAuthFor(const QString& address) const {
+    const QString d = DomainOf(address);
+    if (d.isEmpty())
+        return nullptr;
+    for (const OAuthEndpoints& o : oauth_)
+        for (const QString& p : o.domains)
+            if (p == d || (p.startsWith(QLatin1String("*.")) && d.endsWith(p.mid(1))))
+                return &o;
+    return nullptr;
+}
+
+OAuthEndpoints OAuthForAddress(const QString& address) {
+    const ProviderTable table = ProviderTable::Load(AppDir() + u'/' + ProviderTableFileName());
+    const OAuthEndpoints* o = table.OAuthFor(address);
+    return o ? *o : OAuthEndpoints{};
+}
 
 ProviderTable ProviderTable::Parse(const QByteArray& utf8) {
     ProviderTable table;
@@ -92,6 +139,12 @@ ProviderTable ProviderTable::Parse(const QByteArray& utf8) {
             line.chop(1);
         if (line.trimmed().isEmpty() || line.startsWith(u'#'))
             continue;
+        if (line.startsWith(QLatin1String("oauth\t"))) {
+            OAuthEndpoints o;
+            if (ParseOAuthLine(line.split(u'\t'), &o))
+                table.oauth_ << o;
+            continue;
+        }
         ProviderEntry entry;
         if (ParseLine(line, &entry))
             table.entries_ << entry;

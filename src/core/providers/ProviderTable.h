@@ -30,6 +30,21 @@ struct ProviderEntry {
     QString source;
 };
 
+// How a provider's users sign in with OAuth 2.0, from a line
+//   oauth  NAME  DOMAIN-PATTERNS  AUTHORIZE-URL  TOKEN-URL  DEVICE-URL  SCOPES  CLIENT-ID  source
+// (patterns and scopes separated by blanks; "-" for no device flow or no client ID). URLs are
+// https://, or http:// to 127.0.0.1 (a server on this machine); anything else drops the line.
+struct OAuthEndpoints {
+    QString name; // empty: the provider has no OAuth line
+    QStringList domains;
+    QString authorizeUrl;
+    QString tokenUrl;
+    QString deviceUrl; // empty: no device flow
+    QString scopes;
+    QString clientId; // empty: the user supplies one
+    QString source;
+};
+
 // What the table says for one mail address, in the forms the server boxes take.
 struct ProviderSuggestion {
     bool found = false;
@@ -49,16 +64,22 @@ public:
     static ProviderTable Load(const QString& path);
 
     const QList<ProviderEntry>& Entries() const { return entries_; }
+    const QList<OAuthEndpoints>& OAuthLines() const { return oauth_; }
     // The exact domain first, else the "*." pattern with the longest matching suffix.
     const ProviderEntry* Match(const QString& domain) const;
+    // The OAuth line naming the address's domain (exactly or by "*." pattern); nullptr for none.
+    const OAuthEndpoints* OAuthFor(const QString& address) const;
     // Nothing found for an address without "@", an unknown domain or an empty table.
     ProviderSuggestion Suggest(const QString& address) const;
 
 private:
     QList<ProviderEntry> entries_;
+    QList<OAuthEndpoints> oauth_;
 };
 
 QString ProviderTableFileName(); // "providers.tsv", beside the program
+// The OAuth line for an address from the table in AppDir; name empty when there is none.
+OAuthEndpoints OAuthForAddress(const QString& address);
 // The table in AppDir, read afresh on each call (it is small).
 ProviderSuggestion SuggestProvider(const QString& address);
 

@@ -136,6 +136,41 @@ TEST_P(ClearTextLogin, Smtp) {
     EXPECT_EQ(server.Check(), "");
 }
 
+// An OAuth access token never goes out without TLS, not even to a server the user wrote
+// "pop3://" or "smtp://": the session ends after the capabilities.
+TEST(TokenLogin, NeverWithoutTls) {
+    EnsureCoreApplication();
+    const QByteArray token = "at_" + QByteArray(1500, 'x');
+    {
+        TranscriptPeer server(Transcript{{Server, "+OK fake ready"},
+                                         {Client, "CAPA"},
+                                         {Server, "+OK"},
+                                         {Server, "SASL XOAUTH2 OAUTHBEARER"},
+                                         {Server, "."}});
+        Pop3Client client;
+        ASSERT_TRUE(client.Connect(server.Url("pop3")));
+        EXPECT_EQ(client.LoginWithToken(QStringLiteral("alice"), token), -1);
+        EXPECT_EQ(client.BearerOutcome(), BearerResult::Failed) << "no reason to renew the token";
+        EXPECT_TRUE(client.Error().contains(QStringLiteral(u"暗号化されていない")))
+            << client.Error().toStdString();
+        EXPECT_EQ(server.Check(), "");
+    }
+    TranscriptPeer server(Transcript{{Server, "220 fake ESMTP"},
+                                     {Client, "EHLO [127.0.0.1]"},
+                                     {Server, "250-fake"},
+                                     {Server, "250 AUTH XOAUTH2 OAUTHBEARER"},
+                                     {Client, "QUIT"},
+                                     {Server, "221 bye"}});
+    SmtpClient::Options o;
+    o.tokenLogin = true;
+    SmtpClient client(o);
+    EXPECT_FALSE(client.Send(server.Url("smtp"), QStringLiteral("alice"), QString::fromLatin1(token),
+                             QStringLiteral("a@x"), {QStringLiteral("b@x")}, "Subject: x\r\n\r\nx"));
+    EXPECT_TRUE(client.Error().contains(QStringLiteral(u"暗号化されていない")))
+        << client.Error().toStdString();
+    EXPECT_EQ(server.Check(), "");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Mail, ClearTextLogin,
     ::testing::Values(LoginCase{"BareHostRefusesAPasswordInTheClear", false, false, false, "暗号化"},

@@ -77,9 +77,23 @@ TEST(ShippedProviderTable, EveryDataLineLoadsAndTheNamedProvidersAreThere) {
         if (!line.trimmed().isEmpty() && !line.startsWith('#'))
             ++dataLines;
     const ProviderTable table = ProviderTable::Parse(bytes);
-    EXPECT_EQ(table.Entries().size(), dataLines); // no line is silently dropped
-    for (const ProviderEntry& e : table.Entries())
+    EXPECT_EQ(table.Entries().size() + table.OAuthLines().size(), dataLines); // no line is silently dropped
+    for (const ProviderEntry& e : table.Entries()) {
         EXPECT_FALSE(e.source.isEmpty()) << e.pattern.toStdString();
+        // Every provider that takes nothing but OAuth has its sign-in line.
+        if (e.signIn == SignInKind::OAuth) {
+            EXPECT_TRUE(table.OAuthFor(u"a@"_s + e.pattern)) << e.pattern.toStdString();
+        }
+    }
+    for (const OAuthEndpoints& o : table.OAuthLines())
+        EXPECT_TRUE(o.clientId.isEmpty())
+            << "no client ID is registered for this program: " << o.name.toStdString();
+    // An endpoint that would carry codes or tokens in the clear to another machine drops its line.
+    EXPECT_EQ(ProviderTable::Parse("oauth\tx\tx.jp\thttp://x.jp/a\thttps://x.jp/t\t-\tmail\t-\ts\n"
+                                   "oauth\ty\ty.jp\thttps://y.jp/a\thttp://127.0.0.1:80/t\t-\tmail\t-\ts\n")
+                  .OAuthLines()
+                  .size(),
+              1);
 
     struct Expected {
         const char16_t* address;
