@@ -56,6 +56,9 @@ MailFailureKind ClassifyMailFailure(const QString& text) {
     if (ContainsAny(text, {"[IN-USE]", "mailbox is locked", "mailbox locked", "maildrop already locked",
                            "unable to lock", "already in use", "locked by another"}))
         return MailFailureKind::MailboxLocked;
+    // The server's own trouble is not a wrong password (nor, for OAuth, a reason to sign in again).
+    if (ContainsAny(text, {"[SYS/TEMP]", "[SYS/PERM]", " 454 ", " 454-"}))
+        return MailFailureKind::Unknown;
     if (text.contains(QStringLiteral(u"ログインできません")) &&
         ContainsAny(text, {"-ERR", " 535", " 534", " 530", "authentication failed", "invalid credentials",
                            "bad password", "password"}))

@@ -2,7 +2,10 @@
 
 #include "core/paths/Paths.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QMutex>
 #include <QStringList>
 
 namespace ricorne {
@@ -153,10 +156,27 @@ ProviderTable ProviderTable::Parse(const QByteArray& utf8) {
 }
 
 ProviderTable ProviderTable::Load(const QString& path) {
+    // Every login and every mail of a batch send asks the table; read the file again only when it
+    // changed on disk.
+    struct Last {
+        QString path;
+        qint64 size = -1;
+        QDateTime modified;
+        ProviderTable table;
+    };
+    static QMutex mutex;
+    static Last last;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    const QMutexLocker lock(&mutex);
+    if (last.path == path && last.size == info.size() && last.modified == info.lastModified())
+        return last.table;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return Parse(file.read(4 << 20));
+    last = {path, info.size(), info.lastModified(), Parse(file.read(4 << 20))};
+    return last.table;
 }
 
 const ProviderEntry* ProviderTable::Match(const QString& domain) const {

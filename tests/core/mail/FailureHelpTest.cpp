@@ -48,6 +48,10 @@ INSTANTIATE_TEST_SUITE_P(
             u"is self-signed, and untrusted",
             MailFailureKind::CertificateOther},
         Row{u"POP3 サーバー 127.0.0.1:110 に接続できません: Connection refused", MailFailureKind::Unknown},
+        Row{u"POP3 サーバーにログインできません: -ERR [SYS/TEMP] Temporary authentication failure.",
+            MailFailureKind::Unknown},
+        Row{u"SMTP サーバーにログインできません: 454 4.7.0 Temporary authentication failure",
+            MailFailureKind::Unknown},
         Row{u"POP3 サーバーが APOP に対応していません", MailFailureKind::Unknown}));
 
 TEST(FailureHelp, NoStlsIsExplainedAndTheProviderDecidesWhichPasswordHelpFits) {
