@@ -18,9 +18,13 @@
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
+#include <mutex>
+#include <string>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
@@ -453,6 +457,75 @@ TEST_F(CheckMailTest, FailedFlushDropsThisSessionsIdsAndDeletesNothing) {
     EXPECT_EQ(result.stored, 3);
     EXPECT_EQ(result.alreadyStored, 0);
     EXPECT_EQ(pop_.committedDeletes, (QSet<int>{1, 2, 3}));
+}
+
+// A long check puts its mails on disk in groups, and the server hears DELE for a mail only after
+// the flush that covers its record and its id line (its attachments were synced when written):
+// a power cut at any moment loses no mail the server has been told to delete.
+TEST_F(CheckMailTest, NoDeleteGoesOutBeforeItsMailIsOnDiskAndFlushesComeInGroups) {
+    static std::mutex mutex;
+    static std::vector<std::string> events; // "store <bytes>", "ids", "attachments", "DELE <n>"
+    events.clear();
+    static const auto logging = [](int fd, bool wholeFileSystem) {
+        char link[64], target[PATH_MAX] = {};
+        std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+        (void)::readlink(link, target, sizeof target - 1);
+        struct stat st {};
+        ::fstat(fd, &st);
+        const std::string path = target;
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            if (path.ends_with("klmdata2.data"))
+                events.push_back("store " + std::to_string(st.st_size));
+            else if (path.find("received-uidl-") != std::string::npos)
+                events.push_back("ids");
+            else if (wholeFileSystem || path.ends_with(u"添付フォルダ"_s.toStdString()))
+                events.push_back("attachments");
+        }
+        return (wholeFileSystem ? ::syncfs(fd) : ::fsync(fd)) == 0;
+    };
+    const int count = 150;
+    pop_.mails.clear();
+    for (int i = 1; i <= count; ++i)
+        pop_.mails << (i == 100 ? AttachmentMail(u"資料"_s, u"資料を送ります。"_s, u"報告書.pdf"_s, "%PDF")
+                                : TextMail(u"%1通目"_s.arg(i), u"本文"_s, i));
+    pop_.onCommand = [](FakeConnection&, const QByteArray& command) {
+        if (command.startsWith("DELE ")) {
+            const std::lock_guard<std::mutex> lock(mutex);
+            events.push_back("DELE " + command.mid(5).toStdString());
+        }
+        return false;
+    };
+    platform::SetSyncFunction(logging);
+    const CheckMailResult result = check_.Run(mail_);
+    platform::SetSyncFunction(nullptr);
+    ASSERT_EQ(result.stored, count);
+    ASSERT_EQ(pop_.committedDeletes.size(), count);
+
+    const std::lock_guard<std::mutex> lock(mutex);
+    qint64 storeOnDisk = 0; // bytes of the store covered by the last store flush
+    qint64 idsCovered = 0;  // the same, once the ids were flushed after it
+    bool attachmentsOnDisk = false;
+    int storeFlushes = 0;
+    for (const std::string& e : events) {
+        if (e.starts_with("store ")) {
+            storeOnDisk = std::stoll(e.substr(6));
+            ++storeFlushes;
+        } else if (e == "ids") {
+            idsCovered = storeOnDisk;
+        } else if (e == "attachments") {
+            attachmentsOnDisk = true;
+        } else {
+            const int n = std::stoi(e.substr(5));
+            EXPECT_GE(idsCovered, qint64(n) * qint64(sizeof(MailRecord)))
+                << "DELE " << n << " before its flush";
+            if (n == 100) {
+                EXPECT_TRUE(attachmentsOnDisk);
+            }
+        }
+    }
+    EXPECT_GE(storeFlushes, 2); // a long check does not hold every deletion until its end
+    EXPECT_LE(storeFlushes, count / 20);
 }
 
 // The first part of a split mail is kept until the others arrive: the user is told, the mail is

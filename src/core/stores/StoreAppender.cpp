@@ -1,0 +1,60 @@
+#include "core/stores/StoreAppender.h"
+
+#include "core/platform/FileStatus.h"
+
+#include <cerrno>
+
+namespace ricorne {
+
+StoreAppender::StoreAppender(const StoreDescriptor& store) : store_(store) {
+    next_ = NextRecordNumber(store); // repairs what a killed compaction left, once
+    path_ = StorePath(store);
+}
+
+bool StoreAppender::Open() {
+    if (fd_.valid())
+        return true;
+    if (openFailed_)
+        return false;
+    const bool existed = platform::StatusOf(path_).exists;
+    // Mail and addresses are nobody else's business: files are created for their owner only.
+    fd_ = platform::OpenFile(path_, platform::kWriteOnly | platform::kCreate, 0600);
+    if (!fd_.valid()) {
+        openFailed_ = true;
+        return false;
+    }
+    created_ = !existed;
+    return true;
+}
+
+bool StoreAppender::Append(const char* bytes) {
+    if (next_ > kMaxRecordNumber || !Open())
+        return false;
+    const qint64 offset = qint64(next_ - 1) * store_.recordLength;
+    dirty_ = true;
+    if (!platform::WriteFully(fd_.get(), bytes, store_.recordLength, offset)) {
+        const int error = errno;
+        // A record cut short by a full disk must not stay behind as a broken tail.
+        (void)platform::TruncateFile(fd_.get(), offset);
+        errno = error;
+        return false;
+    }
+    ++next_;
+    return true;
+}
+
+bool StoreAppender::Flush() {
+    if (!dirty_)
+        return true;
+    if (!platform::SyncFile(fd_.get()))
+        return false;
+    if (created_) {
+        if (!platform::SyncFolderOf(path_))
+            return false;
+        created_ = false;
+    }
+    dirty_ = false;
+    return true;
+}
+
+} // namespace ricorne
