@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -129,6 +130,22 @@ TEST_F(ReceiveFilesTest, UidlCountsOnlyWhenItsRecordIsOnDisk) {
     EXPECT_FALSE(again.Contains(u"bad-number"_s));
     EXPECT_FALSE(again.Contains(u"pending"_s));
     EXPECT_EQ(Read(again.Path()), "written\r\n"); // what did not count is gone for good
+
+    // Lines an older version wrote carry a SHA-256 of the record; they still count.
+    const auto sha256 = [](const WrittenRecord& r) {
+        return QCryptographicHash::hash(
+                   QByteArrayView(reinterpret_cast<const char*>(&r.record), sizeof r.record),
+                   QCryptographicHash::Sha256)
+            .toHex();
+    };
+    ReceivedUidls older(u"older"_s, u"a"_s);
+    ASSERT_TRUE(older.Load());
+    ASSERT_TRUE(older.AddBeforeRecord(u"stored-before-the-update"_s, 1, sha256(first)));
+    ASSERT_TRUE(older.AddBeforeRecord(u"not-that-record"_s, 1, sha256(other)));
+    ReceivedUidls olderAgain(u"older"_s, u"a"_s);
+    ASSERT_TRUE(olderAgain.Load());
+    EXPECT_TRUE(olderAgain.Contains(u"stored-before-the-update"_s));
+    EXPECT_FALSE(olderAgain.Contains(u"not-that-record"_s));
 }
 
 TEST_F(ReceiveFilesTest, UidlLineCutShortByACrashDoesNotSwallowTheNextId) {

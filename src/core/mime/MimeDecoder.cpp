@@ -22,7 +22,9 @@ const int kSenderFieldBytes = 90;
 // Where the header block of raw ends (at its blank line) and where the body begins.
 void SplitHeaderBlock(const QByteArray& raw, qsizetype* headerEnd, qsizetype* bodyStart) {
     const qsizetype crlf = raw.indexOf("\r\n\r\n");
-    const qsizetype lf = raw.indexOf("\n\n");
+    // Only a bare LF blank line before the CR LF one matters: the search stops there instead of
+    // running through the whole body of a CR LF mail.
+    const qsizetype lf = QByteArrayView(raw).first(crlf >= 0 ? crlf : raw.size()).indexOf("\n\n");
     if (crlf >= 0 && (lf < 0 || crlf < lf)) {
         *headerEnd = crlf;
         *bodyStart = crlf + 4;

@@ -2,6 +2,7 @@
 
 #include "core/platform/FileIo.h"
 #include "core/platform/ReplaceFile.h"
+#include "core/stores/Checksum.h"
 
 #include <cstring>
 #include <mutex>
@@ -21,24 +22,8 @@ constexpr qint64 kChecked = kEntry - 8;
 // A change to the store within this time of the index's reading could carry the same time.
 constexpr qint64 kSettledSeconds = 2;
 
-// A fast 64-bit checksum, eight bytes a step: it is there to notice damage, not tampering.
 quint64 Checksum(const char* bytes, qint64 length) {
-    quint64 h = 0x9E3779B97F4A7C15ull ^ quint64(length);
-    auto mix = [&h](quint64 word) {
-        h ^= word * 0xC2B2AE3D27D4EB4Full;
-        h = ((h << 31) | (h >> 33)) * 0x9E3779B97F4A7C15ull;
-    };
-    qint64 i = 0;
-    for (; i + 8 <= length; i += 8) {
-        quint64 word;
-        std::memcpy(&word, bytes + i, 8);
-        mix(word);
-    }
-    quint64 tail = 0;
-    std::memcpy(&tail, bytes + i, size_t(length - i));
-    mix(tail);
-    h ^= h >> 29;
-    return h * 0xBF58476D1CE4E5B9ull;
+    return FastChecksum(bytes, length);
 }
 
 template <typename T> void Put(char* at, T value) {
