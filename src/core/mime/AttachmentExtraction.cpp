@@ -259,6 +259,12 @@ namespace {
 ExtractResult Extract(GMimeMessage* message, const QByteArray& raw, const QString& targetDir,
                       const ExtractOptions& options) {
     ExtractResult result;
+    if (message) {
+        // Most mail has nothing to write: the folder is not even opened for it.
+        const MimeLayout layout = MimeLayOut(message);
+        if (layout.attachments.empty() && layout.partials.empty())
+            return result;
+    }
     const platform::FileHandle folder =
         platform::OpenFile(targetDir, platform::kReadOnly | platform::kFolder);
     if (!folder.valid()) {
