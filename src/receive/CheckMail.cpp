@@ -72,6 +72,7 @@ private:
     qint16 lastStoredFlag_ = 0;
     bool deletionsPending_ = false;
     bool dropped_ = false;               // a failed flush ended the session without QUIT
+    bool syncAll_ = false;               // records of an earlier check wait for a DELE too
     std::optional<ReceivedUidls> known_; // of this server and account, once logged in
     QSet<QString> deletedIds_;           // asked to be deleted in this session
     QSet<QString> storedIds_;            // stored in this session, not yet on disk for sure
@@ -206,11 +207,13 @@ void Check::ReceiveAll() {
 Check::MailOutcome Check::ReceiveOne(int k) {
     const QString& uidl = uidls_[k];
     if (!uidl.isEmpty() && known_->Contains(uidl)) {
-        // Stored by a check that was cut off before the server committed its deletions.
-        mail_.NMailPop3DeleteMail(handle_, k);
-        deletionsPending_ = true;
-        deletedIds_.insert(uidl);
+        // Stored by a check that was cut off before the server committed its deletions, maybe
+        // before its flush: deleted with the next group, after a flush of the whole store.
         ++result_.alreadyStored;
+        unsynced_.append(k);
+        syncAll_ = true;
+        if (unsynced_.size() >= kGroupMails && !Barrier())
+            return MailOutcome::Stop;
         return MailOutcome::Skipped;
     }
     if (store_->NextNumber() > kMaxRecordNumber) {
@@ -344,7 +347,10 @@ bool Check::Barrier() {
 }
 
 bool Check::Sync() {
-    return store_->Flush() && (!known_ || known_->Flush());
+    if (!store_->Flush(syncAll_) || (known_ && !known_->Flush()))
+        return false;
+    syncAll_ = false;
+    return true;
 }
 
 // Ends the session without QUIT (the component has only the one session open now).

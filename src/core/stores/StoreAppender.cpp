@@ -43,9 +43,11 @@ bool StoreAppender::Append(const char* bytes) {
     return true;
 }
 
-bool StoreAppender::Flush() {
-    if (!dirty_)
+bool StoreAppender::Flush(bool whole) {
+    if (!dirty_ && !whole)
         return true;
+    if (!fd_.valid())
+        return FlushStore(store_);
     if (!platform::SyncFile(fd_.get()))
         return false;
     if (created_) {

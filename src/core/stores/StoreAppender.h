@@ -29,8 +29,9 @@ public:
                Append(reinterpret_cast<const char*>(&record));
     }
 
-    // Forces the records appended since the last Flush to disk. True when there were none.
-    bool Flush();
+    // Forces the records appended since the last Flush to disk (all of the store, whoever wrote
+    // them, with whole). True when there was nothing to force.
+    bool Flush(bool whole = false);
 
 private:
     bool Open();
