@@ -28,9 +28,11 @@ load_watch_start() {  # FILE
     load_watch_pid=$!
 }
 load_watch_stop() {
-    [ -n "$load_watch_pid" ] && { kill "$load_watch_pid" 2>/dev/null; wait "$load_watch_pid" 2>/dev/null; }
+    if [ -n "$load_watch_pid" ]; then
+        kill "$load_watch_pid" 2>/dev/null || true
+        wait "$load_watch_pid" 2>/dev/null || true # a killed sampler ends with 143: no failure
+    fi
     load_watch_pid=
-    return 0
 }
 
 # "WALL CPU" seconds of a command (its output goes to OUT, default /dev/null); fails the row
@@ -97,6 +99,7 @@ print("| %s | %s | load %.2f -> %.2f, peak %.2f | %s | %d pairs |" % (
 def raw(name, s):
     if s.strip():
         print("    %s: %s" % (name, " ".join("%g" % v for v in nums(s))))
-raw("ours wall", ow); raw("ours cpu", oc); raw("peer wall", pw); raw("peer cpu", pc)
+what = "wall" if unit == "s" else unit
+raw("ours " + what, ow); raw("ours cpu", oc); raw("peer " + what, pw); raw("peer cpu", pc)
 PY
 }
