@@ -302,6 +302,7 @@ bool Check::StoreStaged(const QString& uidl) {
     record.LineEnd[0] = '\r';
     record.LineEnd[1] = '\n';
     record.Live = 1;
+    store_->Refresh();
     const int n = store_->NextNumber();
     if (n > kMaxRecordNumber) {
         Failure(ErrorTitle(), StoreFullText());

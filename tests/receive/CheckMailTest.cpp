@@ -2,6 +2,7 @@
 // take on demand (no UIDL, a line dropped mid-mail, a full store, a failing disk).
 #include "FakePop3.h"
 #include "ReceiveTestSupport.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "core/paths/Paths.h"
 #include "core/paths/ProgramFolderLock.h"
 #include "core/platform/FileIo.h"
@@ -456,6 +457,32 @@ TEST_F(CheckMailTest, FailedFlushDropsThisSessionsIdsAndDeletesNothing) {
     result = CheckRecorder().Run(mail_);
     EXPECT_EQ(result.stored, 3);
     EXPECT_EQ(result.alreadyStored, 0);
+    EXPECT_EQ(pop_.committedDeletes, (QSet<int>{1, 2, 3}));
+}
+
+// The history viewer of this process deletes a received mail while the check is under way (the
+// folder lock is shared within a process): the compaction puts a new store in place, and the
+// mails after it go into that store, not into the file it replaced.
+TEST_F(CheckMailTest, StoreReplacedByACompactionMidCheckGetsTheLaterMails) {
+    CheckMailHooks hooks = check_.Hooks(mail_);
+    const auto status = hooks.setStatus;
+    hooks.setStatus = [&status](const QString& text) {
+        status(text);
+        if (text != ReceivingProgressStatus(3, 3))
+            return;
+        MailRecord first;
+        ASSERT_TRUE(ReadRecord(ReceivedStore(), 1, first));
+        ASSERT_TRUE(MarkDeleted(ReceivedStore(), 1, first));
+        ASSERT_TRUE(CompactStore(ReceivedStore()));
+    };
+    ScriptedDialogService dialogs;
+    const CheckMailResult result = [&] {
+        ScopedDialogService installed(dialogs);
+        return CheckMail(hooks);
+    }();
+    EXPECT_EQ(result.stored, 3);
+    EXPECT_TRUE(result.committed);
+    EXPECT_EQ(StoredSubjects(), (QStringList{u"二通目"_s, u"三通目"_s}));
     EXPECT_EQ(pop_.committedDeletes, (QSet<int>{1, 2, 3}));
 }
 

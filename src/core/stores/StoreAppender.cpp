@@ -24,7 +24,22 @@ bool StoreAppender::Open() {
         return false;
     }
     created_ = !existed;
+    opened_ = platform::StatusOfOpen(fd_.get());
     return true;
+}
+
+void StoreAppender::Refresh() {
+    if (!fd_.valid())
+        return;
+    const platform::FileStatus now = platform::StatusOf(path_);
+    if (now.SameFileAs(opened_) && now.size == qint64(next_ - 1) * store_.recordLength)
+        return;
+    // What was written to the old file was flushed by whoever replaced it, or is theirs to keep.
+    fd_ = platform::FileHandle();
+    dirty_ = false;
+    created_ = false;
+    openFailed_ = false;
+    next_ = NextRecordNumber(store_);
 }
 
 bool StoreAppender::Append(const char* bytes) {

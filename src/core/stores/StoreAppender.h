@@ -7,6 +7,7 @@
 #pragma once
 
 #include "core/platform/FileIo.h"
+#include "core/platform/FileStatus.h"
 #include "core/stores/RecordStore.h"
 
 namespace ricorne {
@@ -18,6 +19,12 @@ public:
     // Number the next Append gives (kMaxRecordNumber + 1 when the store is full), as
     // NextRecordNumber would.
     int NextNumber() const { return next_; }
+
+    // Looks again at the store before a record is numbered: when the file under the store's
+    // name is no longer the one open here, or has another length (a compaction in this process
+    // replaced it), the store is opened and counted afresh, so no record goes into a file that
+    // is gone. One status call.
+    void Refresh();
 
     // Writes bytes (store.recordLength of them) as record NextNumber(). False when the store is
     // full, the store could not be opened or the write failed; a record cut short is cut away
@@ -39,6 +46,7 @@ private:
     const StoreDescriptor& store_;
     QString path_;
     platform::FileHandle fd_;
+    platform::FileStatus opened_; // of the file open as fd_
     int next_ = 1;
     bool created_ = false; // the file was made here: its name must reach the disk too
     bool dirty_ = false;
