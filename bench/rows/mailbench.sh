@@ -1,5 +1,6 @@
 # Shared by the mail rows (sourced, not run): the test servers in a harness of their own, the
-# corpus, program folders, timing and the table line. Expects ROOT, BUILD, RUNS, WORK.
+# corpus, program folders and system-call counts (timing and the table line: pairs.sh).
+# Expects ROOT, BUILD, RUNS, WORK.
 SHARED=${RICORNE_SHARED:-$ROOT/../shared}
 MAILTOOL=${RICORNE_MAILTOOL:-$BUILD/bin/ricorne-mailtool}
 APPDIR_TOOL=$BUILD/bench/bench_appdir
@@ -7,6 +8,8 @@ HARNESS=/tmp/ricorne-bench-servers
 MAILDIR=$HARNESS/mail/bench/Maildir
 CA=$WORK/ca.pem
 mkdir -p "$WORK"
+. "$ROOT/bench/rows/pairs.sh"
+PAIRS=$(pairs_count "$RUNS")
 
 [ -x "$MAILTOOL" ] || { echo "missing $MAILTOOL: build first" >&2; exit 1; }
 [ -x "$APPDIR_TOOL" ] || { echo "missing $APPDIR_TOOL: cmake --build $BUILD --target bench_appdir" >&2; exit 1; }
@@ -63,12 +66,9 @@ fresh_appdir() {  # DIR POP3 SMTP [COUNT]
     fi
 }
 
-# Wall seconds of a command (its output goes to $WORK/last.out); fails the row when it fails.
+# "WALL CPU" seconds of a command (its output goes to $WORK/last.out); fails the row when it fails.
 seconds() {
-    local start=$EPOCHREALTIME
-    "$@" > "$WORK/last.out" 2>&1 || { echo "failed: $*" >&2; cat "$WORK/last.out" >&2; exit 1; }
-    local end=$EPOCHREALTIME
-    /usr/bin/python3 -c "print('%.4f' % ($end - $start))"
+    wall_cpu "$WORK/last.out" "$@" || exit 1
 }
 
 # Total system calls counted by strace -c -f for a command.
@@ -78,19 +78,3 @@ syscalls() {
     awk '$NF == "total" { print ($4 ~ /^[0-9]+$/) ? $4 : $3 }' "$WORK/strace.txt"
 }
 
-# One table line from the samples of both sides: medians, ratio, target, verdict.
-#   row LABEL UNIT TARGET "OURS..." "PEER..." [SCALE]   (SCALE divides both medians, e.g. per mail)
-row() {
-    /usr/bin/python3 - "$@" <<'PY'
-import statistics, sys
-label, unit, target, ours, peer = sys.argv[1:6]
-scale = float(sys.argv[6]) if len(sys.argv) > 6 else 1.0
-o = statistics.median(float(x) for x in ours.split()) / scale
-p = statistics.median(float(x) for x in peer.split()) / scale
-ratio = o / p
-verdict = "ok" if ratio <= float(target) else "MISSED"
-fmt = "%.0f" if unit == "calls" else "%.3f"
-print("| %s | %s %s | %s %s | %.2fx | <= %sx | %s | %d |" % (
-    label, fmt % o, unit, fmt % p, unit, ratio, target, verdict, len(ours.split())))
-PY
-}

@@ -6,7 +6,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=$(cd "$1" && pwd)
-RUNS=${2:-5}
+RUNS=${2:-9}
 WORK=/tmp/ricorne-bench-work
 . "$ROOT/bench/rows/mailbench.sh"
 command -v mpop >/dev/null || { echo "mpop missing" >&2; exit 1; }
@@ -51,33 +51,43 @@ all_taken() {
     [ "$(left_on_server)" -eq 0 ] || { echo "$1 left $(left_on_server) mails on the server" >&2; exit 1; }
 }
 
+# One warm-up pair, then PAIRS pairs, ours and mpop alternating.
 for port in 11110 21110; do
-    ours=() peer=()
-    for _ in $(seq 1 "$RUNS"); do
+    ow=() oc=() pw=() pc=()
+    load_watch_start "$WORK/load"
+    for i in $(seq 0 "$PAIRS"); do
         ours_run "$port"
-        ours+=("$(seconds "$MAILTOOL" check --appdir "$WORK/app")")
+        r=$(seconds "$MAILTOOL" check --appdir "$WORK/app"); read -r w c <<<"$r"
         all_taken ricorne
+        [ "$i" -gt 0 ] && ow+=("$w") && oc+=("$c")
         peer_run
-        peer+=("$(seconds mpop -q -C "$WORK/mpoprc-$port" stls)")
+        r=$(seconds mpop -q -C "$WORK/mpoprc-$port" stls); read -r w c <<<"$r"
         all_taken mpop
+        [ "$i" -gt 0 ] && pw+=("$w") && pc+=("$c")
     done
+    load_watch_stop
     if [ "$port" = 11110 ]; then
-        label="receive + store + delete 500 mails, loopback, STLS (check vs mpop)"
-        target=0.7
+        pair_row "receive + store + delete 500 mails, loopback, STLS (check vs mpop)" 0.7 1.0 \
+            "$WORK/load" "${ow[*]}" "${oc[*]}" "${pw[*]}" "${pc[*]}"
     else
-        label="the same with 20 ms round trip (delaying relay)"
-        target=0.9
+        pair_row "the same with 20 ms round trip (delaying relay)" 0.7 - \
+            "$WORK/load" "${ow[*]}" "${oc[*]}" "${pw[*]}" "${pc[*]}"
     fi
-    row "$label" s "$target" "${ours[*]}" "${peer[*]}"
 done
 
 ours=() peer=()
-for _ in $(seq 1 "$RUNS"); do
+load_watch_start "$WORK/load"
+for i in $(seq 0 "$PAIRS"); do
     ours_run 11110
-    ours+=("$(syscalls "$MAILTOOL" check --appdir "$WORK/app")")
+    n=$(syscalls "$MAILTOOL" check --appdir "$WORK/app")
     all_taken ricorne
+    [ "$i" -gt 0 ] && ours+=("$n")
     peer_run
-    peer+=("$(syscalls mpop -q -C "$WORK/mpoprc-11110" stls)")
+    n=$(syscalls mpop -q -C "$WORK/mpoprc-11110" stls)
     all_taken mpop
+    [ "$i" -gt 0 ] && peer+=("$n")
 done
-row "system calls per received mail (strace -c -f, 500 mails)" calls 1.5 "${ours[*]}" "${peer[*]}" 500
+load_watch_stop
+# Counts do not depend on load, but the line keeps the same form.
+pair_row "system calls per received mail (strace -c -f, 500 mails)" 0.9 - "$WORK/load" \
+    "${ours[*]}" "" "${peer[*]}" "" 500 calls

@@ -6,7 +6,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=$(cd "$1" && pwd)
-RUNS=${2:-5}
+RUNS=${2:-9}
 WORK=/tmp/ricorne-bench-work
 COUNT=200
 . "$ROOT/bench/rows/mailbench.sh"
@@ -67,15 +67,19 @@ delivered() {
     exit 1
 }
 
-ours=() peer=()
-for _ in $(seq 1 "$RUNS"); do
+ow=() oc=() pw=() pc=()
+load_watch_start "$WORK/load"
+for i in $(seq 0 "$PAIRS"); do
     fresh_appdir "$WORK/sendapp" "127.0.0.1:11110" "127.0.0.1:12587" "$COUNT" > /dev/null
     empty_mailbox
-    ours+=("$(seconds ricorne_batch)")
+    r=$(seconds ricorne_batch); read -r w c <<<"$r"
     delivered ricorne
+    [ "$i" -gt 0 ] && ow+=("$w") && oc+=("$c")
     empty_mailbox
-    peer+=("$(seconds msmtp_batch)")
+    r=$(seconds msmtp_batch); read -r w c <<<"$r"
     delivered msmtp
+    [ "$i" -gt 0 ] && pw+=("$w") && pc+=("$c")
 done
-row "batch send to 200 address-book entries, submission STARTTLS + AUTH (send --batch vs msmtp per mail)" \
-    s 0.5 "${ours[*]}" "${peer[*]}"
+load_watch_stop
+pair_row "batch send to 200 address-book entries, submission STARTTLS + AUTH (send --batch vs msmtp per mail)" \
+    0.5 - "$WORK/load" "${ow[*]}" "${oc[*]}" "${pw[*]}" "${pc[*]}"

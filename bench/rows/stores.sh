@@ -6,26 +6,36 @@
 # folder where the 1 GB stores are made (default: /tmp).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD:-$here/../build}
-runs=${RUNS:-5}
+build=${1:-${BUILD:-$here/../build}}
+ROOT=$(cd "$here/.." && pwd)
+. "$ROOT/bench/rows/pairs.sh"
+runs=$(pairs_count "${2:-${RUNS:-9}}")
 base=${BENCH_DIR:-/tmp}
 cmake --build "$build" --target bench_history_open bench_stores >/dev/null
 
-median() { # LABEL FILE: the median after the label's "median" word, in ms
-  awk -v label="$1" 'index($0, label) == 1 { for (i = 1; i < NF; ++i) if ($i == "median") print $(i + 1) }' "$2"
+samples() { # LABEL FILE: the samples after the label's "runs:" word, in ms
+  awk -v label="$1" 'index($0, label) == 1 { sub(/.*runs: */, ""); print }' "$2"
 }
-row() { # NAME OURS_MS PEER_NAME PEER_MS TARGET
-  awk -v name="$1" -v ours="$2" -v peer="$3" -v theirs="$4" -v target="$5" 'BEGIN {
-    printf "| %s | %.0f ms | %s %.0f ms | %.2f× | %s |\n", name, ours, peer, theirs, ours / theirs, target }'
+# Wall times only: these programs time themselves, each run of ours beside one of the peer.
+row() { # NAME OURS_LABEL PEER_NAME PEER_LABEL TARGET FILE
+  local ow pw
+  ow=$(samples "$2" "$6" | awk '{ for (i = 1; i <= NF; ++i) printf "%g ", $i / 1000 }')
+  pw=$(samples "$4" "$6" | awk '{ for (i = 1; i <= NF; ++i) printf "%g ", $i / 1000 }')
+  pair_row "$1 (vs $3)" "$5" - "$load" "$ow" "" "$pw" ""
 }
 
 out=$(mktemp)
-trap 'rm -f "$out" "$out.err"' EXIT
+load=$(mktemp)
+trap 'load_watch_stop; rm -f "$out" "$out.err" "$load"' EXIT
+load_watch_start "$load"
 "$build/bench/bench_history_open" "$base" --runs "$runs" >"$out" 2>"$out.err" || { cat "$out.err" >&2; exit 1; }
+load_watch_stop
 row "open a 32767-record history (filled, painted, offscreen), warm" \
-  "$(median 'open the viewer' "$out")" "\`cat\`" "$(median 'cat FILE' "$out")" "≤ 0.3×"
+  'open the viewer' "\`cat\`" 'cat FILE' 0.1 "$out"
 row "the same, file out of the page cache" \
-  "$(median 'cold open the viewer' "$out")" "\`cat\`, cold" "$(median 'cold cat FILE' "$out")" "≤ 0.3×"
+  'cold open the viewer' "\`cat\`, cold" 'cold cat FILE' 0.1 "$out"
+load_watch_start "$load"
 "$build/bench/bench_stores" "$base" --runs "$runs" >"$out" 2>"$out.err" || { cat "$out.err" >&2; exit 1; }
+load_watch_stop
 row "compaction after deleting record 1 of that store, flush included" \
-  "$(median 'CompactStore after deleting record 1' "$out")" "\`cp\` + \`sync\`" "$(median 'cp FILE X' "$out")" "≤ 1.2×"
+  'CompactStore after deleting record 1' "\`cp\` + \`sync\`" 'cp FILE X' 1.2 "$out"

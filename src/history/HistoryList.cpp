@@ -2,6 +2,7 @@
 
 #include "core/dialogs/CommonTexts.h"
 #include "core/dialogs/DialogService.h"
+#include "core/stores/HeaderIndex.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
 #include "history/TyakuTexts.h"
@@ -92,7 +93,8 @@ RecordTexts ShownTexts(const MailRecord& record) {
 void FillHistoryList(HistoryView& view, HistoryMode mode) {
     const StoreDescriptor& store = HistoryStore(mode);
     CreateStoreWhenMissing(store);
-    QVector<MailHeader> headers = ReadMailHeaders(store);
+    // The index beside the store when it is fresh; the store itself otherwise.
+    QVector<MailHeader> headers = ReadMailHeadersIndexed(store);
     const qint64 total = WholeRecordCount(store);
     ShownState& shown = Shown(mode);
     shown.listing = ListingDigest(headers, total);

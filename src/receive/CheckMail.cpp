@@ -10,11 +10,12 @@
 #include "core/stores/RecordBuffers.h"
 #include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
+#include "core/stores/StoreAppender.h"
 #include "core/text/Text.h"
 #include "receive/AttachmentJournal.h"
+#include "receive/CheckLeftovers.h"
 #include "receive/ReceiveTexts.h"
 #include "receive/ReceivedUidls.h"
-#include "receive/TempMessageFile.h"
 
 #include <QVector>
 
@@ -23,6 +24,11 @@
 namespace ricorne {
 
 namespace {
+
+// Deletions wait for the barrier that puts their mails on disk; one barrier covers at most this
+// many mails or bytes, so a long check does not hold every deletion until its end.
+constexpr int kGroupMails = 64;
+constexpr qint64 kGroupBytes = 8 << 20;
 
 // One check's state and the steps it takes.
 class Check {
@@ -53,6 +59,9 @@ private:
     void ReceiveAll();
     MailOutcome ReceiveOne(int k);
     bool StoreStaged(const QString& uidl);
+    bool Barrier();
+    bool Sync();
+    bool DropSession();
     bool FlushBeforeClose();
     void ShowResult();
 
@@ -63,9 +72,14 @@ private:
     qint16 attachmentFlag_ = 0;
     qint16 lastStoredFlag_ = 0;
     bool deletionsPending_ = false;
+    bool dropped_ = false;               // a failed flush ended the session without QUIT
+    bool syncAll_ = false;               // records of an earlier check wait for a DELE too
     std::optional<ReceivedUidls> known_; // of this server and account, once logged in
     QSet<QString> deletedIds_;           // asked to be deleted in this session
-    QSet<QString> storedIds_;            // stored in this session
+    QSet<QString> storedIds_;            // stored in this session, not yet on disk for sure
+    std::optional<StoreAppender> store_; // the received store, open for this check
+    QVector<int> unsynced_;              // stored mails waiting for the barrier before DELE
+    qint64 unsyncedBytes_ = 0;
     QString lastFetchFailure_;
     QVector<QString> uidls_; // by mail number; empty: no usable id
     QString attachFolder_;
@@ -80,7 +94,8 @@ CheckMailResult Check::Run() {
             result_.folderBusy = true;
             Failure(ErrorTitle(), lock.IsBusy() ? FolderBusyText() : LockUnavailableText());
         } else {
-            result_.leftoversRemoved = TempMessageFile::RemoveLeftovers(attachFolder_) + journal_.Recover();
+            result_.leftoversRemoved = RemoveCheckLeftovers(attachFolder_) + journal_.Recover();
+            store_.emplace(ReceivedStore());
             Session(account);
             // A mail that was not stored is received again: its files must not stay.
             journal_.Discard();
@@ -195,21 +210,23 @@ void Check::ReceiveAll() {
 Check::MailOutcome Check::ReceiveOne(int k) {
     const QString& uidl = uidls_[k];
     if (!uidl.isEmpty() && known_->Contains(uidl)) {
-        // Stored by a check that was cut off before the server committed its deletions.
-        mail_.NMailPop3DeleteMail(handle_, k);
-        deletionsPending_ = true;
-        deletedIds_.insert(uidl);
+        // Stored by a check that was cut off before the server committed its deletions, maybe
+        // before its flush: deleted with the next group, after a flush of the whole store.
         ++result_.alreadyStored;
+        unsynced_.append(k);
+        syncAll_ = true;
+        if (unsynced_.size() >= kGroupMails && !Barrier())
+            return MailOutcome::Stop;
         return MailOutcome::Skipped;
     }
-    if (NextRecordNumber(ReceivedStore()) > kMaxRecordNumber) {
+    if (store_->NextNumber() > kMaxRecordNumber) {
         Failure(ErrorTitle(), StoreFullText());
         return MailOutcome::Stop;
     }
 
     QString subject, date, sender, header, body;
     mail_.NMailPop3GetMailStatus(handle_, k, subject, date, sender, header);
-    mail_.NMailPop3GetMailSize(handle_, k);
+    const int size = mail_.NMailPop3GetMailSize(handle_, k);
     if (mail_.NMailPop3GetMail(handle_, k, subject, date, sender, header, body) < 0) {
         // The mail stays on the server and the check goes on with the next one (a mail too big
         // to fetch must not hold up the rest). A session that broke fails every later fetch
@@ -230,8 +247,8 @@ Check::MailOutcome Check::ReceiveOne(int k) {
     attachmentFlag_ = body.contains(QStringLiteral("attachment"), Qt::CaseSensitive) ? 1 : 0;
 
     {
-        TempMessageFile message;
-        message.Write(attachFolder_, header, body);
+        // The component keeps the mail it fetched, read once: the attachments come from that
+        // reading, so no copy of the mail goes through a file.
         // A file of this mail written by a check that was interrupted is taken again, not copied
         // to "name (1)"; every new file is listed until the mail is stored.
         ExtractOptions options;
@@ -239,7 +256,7 @@ Check::MailOutcome Check::ReceiveOne(int k) {
         options.created = [this](const QString& name) { return journal_.Add(name); };
         mail_.SetAttachmentOptions(options);
         const int r = mail_.NMailAttachmentFileFirst(subject, date, sender, header, body, attachFolder_,
-                                                     message.Path(), message.ReadBack());
+                                                     QString(), QString());
         mail_.NMailAttachmentFileClose();
         mail_.SetAttachmentOptions({});
         if (r == -5) {
@@ -255,7 +272,7 @@ Check::MailOutcome Check::ReceiveOne(int k) {
         }
         if (r == -6) // the part is kept until the others arrive; the mail is stored as it is
             Notice(QString(), SplitMailIncompleteText());
-    } // the temporary file goes here
+    }
 
     const QString crlf = QStringLiteral("\r\n");
     w_.recordView().SetRecordView(subject, sender, date,
@@ -268,12 +285,13 @@ Check::MailOutcome Check::ReceiveOne(int k) {
     journal_.Keep();
     lastStoredFlag_ = attachmentFlag_;
     ++result_.stored;
-    mail_.NMailPop3DeleteMail(handle_, k);
-    deletionsPending_ = true;
-    if (!uidl.isEmpty()) {
+    if (!uidl.isEmpty())
         storedIds_.insert(uidl);
-        deletedIds_.insert(uidl);
-    }
+    // Deleted once the barrier has put it on disk, with the others of its group.
+    unsynced_.append(k);
+    unsyncedBytes_ += qMax(0, size);
+    if ((unsynced_.size() >= kGroupMails || unsyncedBytes_ >= kGroupBytes) && !Barrier())
+        return MailOutcome::Stop;
     return MailOutcome::Stored;
 }
 
@@ -287,7 +305,8 @@ bool Check::StoreStaged(const QString& uidl) {
     record.LineEnd[0] = '\r';
     record.LineEnd[1] = '\n';
     record.Live = 1;
-    const int n = NextRecordNumber(ReceivedStore());
+    store_->Refresh();
+    const int n = store_->NextNumber();
     if (n > kMaxRecordNumber) {
         Failure(ErrorTitle(), StoreFullText());
         return false;
@@ -299,7 +318,7 @@ bool Check::StoreStaged(const QString& uidl) {
     if (!uidl.isEmpty())
         known_->AddBeforeRecord(uidl, n, sum);
     // Likewise the attachments: theirs once the record is there.
-    if (!journal_.MarkStoredAs(n, sum) || !WriteRecord(ReceivedStore(), n, record)) {
+    if (!journal_.MarkStoredAs(n, sum) || !store_->Append(record)) {
         if (!uidl.isEmpty())
             known_->Forget({uidl}); // its line would not count anyway: the record is not there
         Failure(ErrorTitle(), StoreWriteFailedText());
@@ -308,21 +327,57 @@ bool Check::StoreStaged(const QString& uidl) {
     return true;
 }
 
-// The server commits deletions when the session ends cleanly; before that every mail it will
-// delete must be on disk. When it cannot be, the session is dropped and nothing is deleted.
-bool Check::FlushBeforeClose() {
-    if (!deletionsPending_)
+// Puts the records (and ids) of the mails stored since the last barrier on disk with one flush
+// of each file, then asks the server to delete those mails: no DELE goes out for a mail before
+// its record and attachments (synced when they were written) are on disk. When the flush
+// fails the session is dropped and nothing is deleted.
+bool Check::Barrier() {
+    if (unsynced_.isEmpty())
         return true;
-    if (FlushStore(ReceivedStore()) && (!known_ || known_->Flush()))
-        return true;
-    // Ends the session without QUIT (the component has only the one session open now).
+    if (!Sync())
+        return DropSession();
+    // A refusal (a session that broke) keeps a mail on the server; its id tells the next check
+    // that it is stored.
+    mail_.NMailPop3DeleteMails(handle_, unsynced_);
+    for (const int k : std::as_const(unsynced_)) {
+        if (!uidls_.value(k).isEmpty())
+            deletedIds_.insert(uidls_.value(k));
+    }
+    deletionsPending_ = true;
+    unsynced_.clear();
+    unsyncedBytes_ = 0;
+    storedIds_.clear(); // on disk now
+    return true;
+}
+
+bool Check::Sync() {
+    if (!store_->Flush(syncAll_) || (known_ && !known_->Flush()))
+        return false;
+    syncAll_ = false;
+    return true;
+}
+
+// Ends the session without QUIT (the component has only the one session open now).
+bool Check::DropSession() {
     mail_.NMailEndWinSock();
-    // What did not reach the disk may be gone after a power cut: the ids of this session must
-    // not make the next check delete those mails unstored.
+    dropped_ = true;
+    // What did not reach the disk may be gone after a power cut: the ids stored since the last
+    // barrier must not make the next check delete those mails unstored.
     if (known_)
         known_->Forget(storedIds_);
+    unsynced_.clear();
     Failure(ErrorTitle(), StoreFlushFailedText());
     return false;
+}
+
+// The server commits deletions when the session ends cleanly; before that every mail it will
+// delete must be on disk.
+bool Check::FlushBeforeClose() {
+    if (dropped_)
+        return false;
+    if (!unsynced_.isEmpty())
+        return Barrier();
+    return !deletionsPending_ || Sync() || DropSession();
 }
 
 } // namespace

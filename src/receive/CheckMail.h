@@ -5,12 +5,14 @@
 // calling thread; the mail component's timeouts bound how long.
 //
 // No mail is lost or stored twice:
-// - a mail is deleted only after its record is written; when a record cannot be written (disk
-//   full, write error, store full) the check stops there and that mail and all later ones stay
-//   on the server;
-// - the store (and the list of stored ids) is forced to disk before the session ends, so the
-//   server commits only deletions of mail that is safely on disk; when that fails the session
-//   is dropped and nothing is deleted;
+// - no DELE goes out for a mail before its record, its id line and its attachments are on
+//   disk: the stored mails are put on disk in groups (one flush of the store and of the ids
+//   per group of up to 64 mails or 8 MB, and before the session ends), then deleted; when a
+//   record cannot be written (disk full, write error, store full) the check stops there and
+//   that mail and all later ones stay on the server; when a flush fails the session is
+//   dropped and nothing is deleted;
+// - each mail is read once and kept in memory (as the component fetched it, however large it
+//   is: no copy goes through a file) for its texts and its attachments;
 // - a session cut off midway deletes nothing, and the next check deletes the mails it had
 //   already stored (known by their UIDL) without storing them again;
 // - an attachment that cannot be written stops the check at its mail, as a record would;

@@ -19,6 +19,8 @@
 #include <QSet>
 #include <QString>
 
+#include "core/platform/FileIo.h"
+
 namespace ricorne {
 
 class ReceivedUidls {
@@ -48,16 +50,19 @@ public:
     bool Forget(const QSet<QString>& uidls);
 
     // Appends the line for an id whose record is about to be written as record n of the
-    // received store (opened and closed again; not yet forced to disk).
+    // received store (not yet forced to disk). The file stays open for the next lines.
     bool AddBeforeRecord(const QString& uidl, int n, const QByteArray& recordSum);
 
     // Forces the file and its folder entry to disk. True when there is no file.
-    bool Flush() const;
+    bool Flush();
 
 private:
     bool Rewrite(const QHash<QString, QByteArray>& keep);
 
     QString key_;
+    QString path_;                // resolved once: the folder does not move during a check
+    platform::FileHandle append_; // open for appending once a line was added
+    bool createdHere_ = false;    // the file was made by an append: its name must reach the disk
     // By id, its line as a rewrite keeps it: settled, or still waiting for its record.
     QHash<QString, QByteArray> lines_;
     bool endsInsideLine_ = false; // a crash cut the last line short: start a new one first

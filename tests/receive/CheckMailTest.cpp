@@ -2,6 +2,7 @@
 // take on demand (no UIDL, a line dropped mid-mail, a full store, a failing disk).
 #include "FakePop3.h"
 #include "ReceiveTestSupport.h"
+#include "core/dialogs/ScriptedDialogService.h"
 #include "core/paths/Paths.h"
 #include "core/paths/ProgramFolderLock.h"
 #include "core/platform/FileIo.h"
@@ -18,9 +19,13 @@
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
+#include <mutex>
+#include <string>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
@@ -453,6 +458,101 @@ TEST_F(CheckMailTest, FailedFlushDropsThisSessionsIdsAndDeletesNothing) {
     EXPECT_EQ(result.stored, 3);
     EXPECT_EQ(result.alreadyStored, 0);
     EXPECT_EQ(pop_.committedDeletes, (QSet<int>{1, 2, 3}));
+}
+
+// The history viewer of this process deletes a received mail while the check is under way (the
+// folder lock is shared within a process): the compaction puts a new store in place, and the
+// mails after it go into that store, not into the file it replaced.
+TEST_F(CheckMailTest, StoreReplacedByACompactionMidCheckGetsTheLaterMails) {
+    CheckMailHooks hooks = check_.Hooks(mail_);
+    const auto status = hooks.setStatus;
+    hooks.setStatus = [&status](const QString& text) {
+        status(text);
+        if (text != ReceivingProgressStatus(3, 3))
+            return;
+        MailRecord first;
+        ASSERT_TRUE(ReadRecord(ReceivedStore(), 1, first));
+        ASSERT_TRUE(MarkDeleted(ReceivedStore(), 1, first));
+        ASSERT_TRUE(CompactStore(ReceivedStore()));
+    };
+    ScriptedDialogService dialogs;
+    const CheckMailResult result = [&] {
+        ScopedDialogService installed(dialogs);
+        return CheckMail(hooks);
+    }();
+    EXPECT_EQ(result.stored, 3);
+    EXPECT_TRUE(result.committed);
+    EXPECT_EQ(StoredSubjects(), (QStringList{u"二通目"_s, u"三通目"_s}));
+    EXPECT_EQ(pop_.committedDeletes, (QSet<int>{1, 2, 3}));
+}
+
+// A long check puts its mails on disk in groups, and the server hears DELE for a mail only after
+// the flush that covers its record and its id line (its attachments were synced when written):
+// a power cut at any moment loses no mail the server has been told to delete.
+TEST_F(CheckMailTest, NoDeleteGoesOutBeforeItsMailIsOnDiskAndFlushesComeInGroups) {
+    static std::mutex mutex;
+    static std::vector<std::string> events; // "store <bytes>", "ids", "attachments", "DELE <n>"
+    events.clear();
+    static const auto logging = [](int fd, bool wholeFileSystem) {
+        char link[64], target[PATH_MAX] = {};
+        std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+        (void)::readlink(link, target, sizeof target - 1);
+        struct stat st {};
+        ::fstat(fd, &st);
+        const std::string path = target;
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            if (path.ends_with("klmdata2.data"))
+                events.push_back("store " + std::to_string(st.st_size));
+            else if (path.find("received-uidl-") != std::string::npos)
+                events.push_back("ids");
+            else if (wholeFileSystem || path.ends_with(u"添付フォルダ"_s.toStdString()))
+                events.push_back("attachments");
+        }
+        return (wholeFileSystem ? ::syncfs(fd) : ::fsync(fd)) == 0;
+    };
+    const int count = 150;
+    pop_.mails.clear();
+    for (int i = 1; i <= count; ++i)
+        pop_.mails << (i == 100 ? AttachmentMail(u"資料"_s, u"資料を送ります。"_s, u"報告書.pdf"_s, "%PDF")
+                                : TextMail(u"%1通目"_s.arg(i), u"本文"_s, i));
+    pop_.onCommand = [](FakeConnection&, const QByteArray& command) {
+        if (command.startsWith("DELE ")) {
+            const std::lock_guard<std::mutex> lock(mutex);
+            events.push_back("DELE " + command.mid(5).toStdString());
+        }
+        return false;
+    };
+    platform::SetSyncFunction(logging);
+    const CheckMailResult result = check_.Run(mail_);
+    platform::SetSyncFunction(nullptr);
+    ASSERT_EQ(result.stored, count);
+    ASSERT_EQ(pop_.committedDeletes.size(), count);
+
+    const std::lock_guard<std::mutex> lock(mutex);
+    qint64 storeOnDisk = 0; // bytes of the store covered by the last store flush
+    qint64 idsCovered = 0;  // the same, once the ids were flushed after it
+    bool attachmentsOnDisk = false;
+    int storeFlushes = 0;
+    for (const std::string& e : events) {
+        if (e.starts_with("store ")) {
+            storeOnDisk = std::stoll(e.substr(6));
+            ++storeFlushes;
+        } else if (e == "ids") {
+            idsCovered = storeOnDisk;
+        } else if (e == "attachments") {
+            attachmentsOnDisk = true;
+        } else {
+            const int n = std::stoi(e.substr(5));
+            EXPECT_GE(idsCovered, qint64(n) * qint64(sizeof(MailRecord)))
+                << "DELE " << n << " before its flush";
+            if (n == 100) {
+                EXPECT_TRUE(attachmentsOnDisk);
+            }
+        }
+    }
+    EXPECT_GE(storeFlushes, 2); // a long check does not hold every deletion until its end
+    EXPECT_LE(storeFlushes, count / 20);
 }
 
 // The first part of a split mail is kept until the others arrive: the user is told, the mail is

@@ -1,13 +1,13 @@
-// The files a check keeps beside the store: the ids of stored mails, and the temporary message
-// file in the attachment folder (and what killed checks leave there).
+// The files a check keeps beside the store: the ids of stored mails.
+
 #include "TempAppDir.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
 #include "receive/ReceivedUidls.h"
-#include "receive/TempMessageFile.h"
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -130,6 +130,22 @@ TEST_F(ReceiveFilesTest, UidlCountsOnlyWhenItsRecordIsOnDisk) {
     EXPECT_FALSE(again.Contains(u"bad-number"_s));
     EXPECT_FALSE(again.Contains(u"pending"_s));
     EXPECT_EQ(Read(again.Path()), "written\r\n"); // what did not count is gone for good
+
+    // Lines an older version wrote carry a SHA-256 of the record; they still count.
+    const auto sha256 = [](const WrittenRecord& r) {
+        return QCryptographicHash::hash(
+                   QByteArrayView(reinterpret_cast<const char*>(&r.record), sizeof r.record),
+                   QCryptographicHash::Sha256)
+            .toHex();
+    };
+    ReceivedUidls older(u"older"_s, u"a"_s);
+    ASSERT_TRUE(older.Load());
+    ASSERT_TRUE(older.AddBeforeRecord(u"stored-before-the-update"_s, 1, sha256(first)));
+    ASSERT_TRUE(older.AddBeforeRecord(u"not-that-record"_s, 1, sha256(other)));
+    ReceivedUidls olderAgain(u"older"_s, u"a"_s);
+    ASSERT_TRUE(olderAgain.Load());
+    EXPECT_TRUE(olderAgain.Contains(u"stored-before-the-update"_s));
+    EXPECT_FALSE(olderAgain.Contains(u"not-that-record"_s));
 }
 
 TEST_F(ReceiveFilesTest, UidlLineCutShortByACrashDoesNotSwallowTheNextId) {
@@ -144,39 +160,6 @@ TEST_F(ReceiveFilesTest, UidlLineCutShortByACrashDoesNotSwallowTheNextId) {
     EXPECT_TRUE(again.Contains(u"aaa"_s));
     EXPECT_TRUE(again.Contains(u"ccc"_s));
     EXPECT_FALSE(again.Contains(u"bbccc"_s));
-}
-
-TEST_F(ReceiveFilesTest, TempMessageIsCp932WithCrLfAndIsRemoved) {
-    TempMessageFile file;
-    ASSERT_TRUE(file.Write(AttachFolder(), u"Subject: 件名\r\nFrom: a@example.jp"_s, u"本文①\r\n二行目"_s));
-    EXPECT_TRUE(QFileInfo(file.Path()).fileName().startsWith(u".ricorne-message-"_s))
-        << file.Path().toStdString();
-    EXPECT_EQ(Read(file.Path()), QByteArray("Subject: \x8C\x8F\x96\xBC\r\nFrom: a@example.jp\r\n"
-                                            "\x96\x7B\x95\xB6\x87\x40\r\n\x93\xF1\x8D\x73\x96\xDA\r\n"));
-    EXPECT_EQ(file.ReadBack(), u"Subject: 件名\r\nFrom: a@example.jp\r\n本文①\r\n二行目\r\n"_s);
-    const QString path = file.Path();
-    file.Remove();
-    EXPECT_FALSE(QFile::exists(path));
-}
-
-TEST_F(ReceiveFilesTest, TempMessageNeverReplacesOrDeletesAFileAlreadyThere) {
-    Write(AttachFolder() + u"/.ricorne-message-0.tmp"_s, "left by a killed check");
-    QString path;
-    {
-        TempMessageFile file;
-        ASSERT_TRUE(file.Write(AttachFolder(), u"H"_s, u"B"_s));
-        path = file.Path();
-        EXPECT_EQ(path, AttachFolder() + u"/.ricorne-message-1.tmp"_s);
-    }
-    EXPECT_FALSE(QFile::exists(path)); // gone with the object
-    EXPECT_EQ(Read(AttachFolder() + u"/.ricorne-message-0.tmp"_s), "left by a killed check");
-}
-
-TEST_F(ReceiveFilesTest, TempMessageInAMissingFolderFailsWithoutAPath) {
-    TempMessageFile file;
-    EXPECT_FALSE(file.Write(app_.Path() + u"/no-such-folder"_s, u"H"_s, u"B"_s));
-    EXPECT_TRUE(file.Path().isEmpty());
-    EXPECT_TRUE(file.ReadBack().isEmpty());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "core/mail/SmtpClient.h"
 #include "core/mail/TlsMemory.h"
 #include "core/mime/MimeDecoder.h"
+#include "core/mime/ParsedMail.h"
 #include "core/oauth/OAuthTexts.h"
 #include "core/oauth/OAuthTokens.h"
 #include "core/paths/Paths.h"
@@ -78,11 +79,11 @@ void SetSharedMail(NMail* mail) {
     sharedOverride = mail;
 }
 
+// The last fetched mail, read once: the texts and the attachments both come from this reading.
 struct NMail::KeptMail {
     int handle = 0;
     int number = 0;
-    QByteArray raw;
-    DecodedMail decoded;
+    ParsedMail mail;
 };
 
 NMail::NMail() = default;
@@ -177,13 +178,14 @@ bool NMail::Fetch(int handle, int number) {
     if (!session)
         return false;
     auto kept = std::make_unique<KeptMail>();
-    if (!session->Retrieve(number, &kept->raw)) {
+    QByteArray raw;
+    if (!session->Retrieve(number, &raw)) {
         message_ = session->Error();
         return false;
     }
     kept->handle = handle;
     kept->number = number;
-    kept->decoded = DecodeMail(kept->raw);
+    kept->mail = ParseMail(raw);
     kept_ = std::move(kept);
     return true;
 }
@@ -197,10 +199,10 @@ int NMail::NMailPop3GetMailStatus(int handle, int number, QString& subject, QStr
         header.clear();
         return -1;
     }
-    subject = kept_->decoded.subject;
-    date = kept_->decoded.date;
-    sender = kept_->decoded.from;
-    header = kept_->decoded.headerText;
+    subject = kept_->mail.decoded.subject;
+    date = kept_->mail.decoded.date;
+    sender = kept_->mail.decoded.from;
+    header = kept_->mail.decoded.headerText;
     return 1;
 }
 
@@ -210,7 +212,7 @@ int NMail::NMailPop3GetMail(int handle, int number, QString& subject, QString& d
         body.clear();
         return -1;
     }
-    body = kept_->decoded.body;
+    body = kept_->mail.decoded.body;
     return 1;
 }
 
@@ -247,6 +249,16 @@ int NMail::NMailPop3DeleteMail(int handle, int number) {
     return 1;
 }
 
+int NMail::NMailPop3DeleteMails(int handle, const QList<int>& numbers) {
+    Pop3Client* session = Session(handle);
+    if (!session)
+        return -1;
+    const int accepted = session->DeleteAll(numbers);
+    if (accepted < numbers.size())
+        message_ = session->Error();
+    return accepted;
+}
+
 int NMail::NMailPop3Close(int handle) {
     Pop3Client* session = sessions_.take(handle);
     if (!session) {
@@ -272,9 +284,9 @@ int NMail::NMailAttachmentFileFirst(const QString& subject, const QString& date,
     Q_UNUSED(body);
     Q_UNUSED(messageText);
     savedNames_.clear();
-    QByteArray raw;
+    ExtractResult result;
     if (kept_) {
-        raw = kept_->raw;
+        result = ExtractAttachments(kept_->mail, targetFolder, attachmentOptions_);
     } else {
         // The message file is the only copy: failing to read it is a failure, not "nothing to write".
         QFile file(messagePath);
@@ -282,9 +294,8 @@ int NMail::NMailAttachmentFileFirst(const QString& subject, const QString& date,
             message_ = QStringLiteral("メールのファイル %1 を読めません").arg(messagePath);
             return -5;
         }
-        raw = file.readAll();
+        result = ExtractAttachments(file.readAll(), targetFolder, attachmentOptions_);
     }
-    const ExtractResult result = ExtractAttachments(raw, targetFolder, attachmentOptions_);
     savedNames_ = result.savedNames;
     if (result.code == -5 || result.code == -6)
         message_ = result.error;

@@ -10,8 +10,8 @@
 
 #include "core/mail/AccountCheck.h"
 #include "core/mail/MailSocket.h"
-#include "core/mime/MimeDecoder.h"
 #include "core/mail/TlsDiscovery.h"
+#include "core/mime/MimeDecoder.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -56,6 +56,9 @@ public:
     virtual QString NMailPop3GetUidl(int handle, int number); // empty when unknown
     // Marks the mail for deletion; only NMailPop3Close (QUIT) commits it. 1 or -1.
     virtual int NMailPop3DeleteMail(int handle, int number);
+    // NMailPop3DeleteMail of each number, sent together. Returns how many were accepted, or -1
+    // when there is no such session.
+    virtual int NMailPop3DeleteMails(int handle, const QList<int>& numbers);
     // QUIT and close. 1 when the server confirmed, -1 otherwise. The handle is gone either way.
     virtual int NMailPop3Close(int handle);
 

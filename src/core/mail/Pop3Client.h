@@ -77,6 +77,8 @@ public:
     // The whole mail as the server holds it (CR LF line ends, dot-unstuffed).
     bool Retrieve(int number, QByteArray* raw);
     bool Delete(int number);
+    // Delete of each number (with pipelining, in one write). Returns how many were accepted.
+    int DeleteAll(const QList<int>& numbers);
     // The unique id of a mail (one UIDL for all mails, asked on the first call); empty when
     // the server has none or the session failed.
     QString Uidl(int number);

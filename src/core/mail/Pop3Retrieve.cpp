@@ -198,6 +198,37 @@ bool Pop3Client::Delete(int number) {
     return true;
 }
 
+int Pop3Client::DeleteAll(const QList<int>& numbers) {
+    if (!pipelining_) {
+        int accepted = 0;
+        for (const int n : numbers)
+            accepted += Delete(n) ? 1 : 0;
+        return accepted;
+    }
+    // One write for the whole group; the replies are read with the next ones.
+    QByteArray commands;
+    QList<int> queued;
+    for (const int n : numbers) {
+        if (!CheckNumber(n) || failed_.contains(n) || deleteQueued_.contains(n))
+            continue;
+        fetched_.remove(n);
+        fetchErrors_.remove(n);
+        commands += "DELE " + Number(n) + "\r\n";
+        queued.append(n);
+    }
+    if (commands.isEmpty())
+        return 0;
+    if (!socket_.Write(commands)) {
+        FailBroken(socket_.Error());
+        return 0;
+    }
+    for (const int n : std::as_const(queued)) {
+        pending_.push_back({Pending::Dele, n});
+        deleteQueued_.insert(n);
+    }
+    return int(queued.size());
+}
+
 bool Pop3Client::LoadUidls() {
     uidlsLoaded_ = true;
     QByteArray line;

@@ -9,6 +9,7 @@
 #include "core/mime/MimeParse.h"
 #include "core/mime/MimePartial.h"
 #include "core/mime/MimeRepair.h"
+#include "core/mime/ParsedMail.h"
 #include "core/mime/Rfc2047.h"
 #include "core/text/Text.h"
 
@@ -21,7 +22,9 @@ const int kSenderFieldBytes = 90;
 // Where the header block of raw ends (at its blank line) and where the body begins.
 void SplitHeaderBlock(const QByteArray& raw, qsizetype* headerEnd, qsizetype* bodyStart) {
     const qsizetype crlf = raw.indexOf("\r\n\r\n");
-    const qsizetype lf = raw.indexOf("\n\n");
+    // Only a bare LF blank line before the CR LF one matters: the search stops there instead of
+    // running through the whole body of a CR LF mail.
+    const qsizetype lf = QByteArrayView(raw).first(crlf >= 0 ? crlf : raw.size()).indexOf("\n\n");
     if (crlf >= 0 && (lf < 0 || crlf < lf)) {
         *headerEnd = crlf;
         *bodyStart = crlf + 4;
@@ -232,20 +235,36 @@ QString PartialNote(GMimeMessagePartial* partial) {
              total > 0 ? QString::number(total) : QStringLiteral("?"));
 }
 
+// The texts of raw as the user reads them, from GMime's reading of the repaired bytes.
+DecodedMail DecodeParsed(const QByteArray& raw, const QByteArray& repaired, GMimeMessage* message);
+
 } // namespace
 
 DecodedMail DecodeMail(const QByteArray& raw) {
-    DecodedMail mail;
+    return ParseMail(raw).decoded;
+}
+
+ParsedMail ParseMail(const QByteArray& raw) {
+    ParsedMail parsed;
+    parsed.raw = raw;
     const QByteArray repaired = RepairHeaderBlocks(raw);
+    parsed.message = MimeParseRepaired(repaired);
+    parsed.decoded = DecodeParsed(raw, repaired, parsed.message.get());
+    return parsed;
+}
+
+namespace {
+
+DecodedMail DecodeParsed(const QByteArray& raw, const QByteArray& repaired, GMimeMessage* message) {
+    DecodedMail mail;
     mail.headerText = HeaderBlockText(repaired);
-    GObjectPtr<GMimeMessage> message = MimeParseMessage(raw);
     if (!message) {
         QString text = GuessDecode(raw);
         text.replace(QChar(u'\0'), QLatin1Char(' '));
         mail.body = ToCrLf(text);
         return mail;
     }
-    GMimeObject* top = GMIME_OBJECT(message.get());
+    GMimeObject* top = GMIME_OBJECT(message);
     mail.subject = CleanHeaderLine(DecodeHeaderText(MimeRawHeader(top, "Subject")));
     mail.date = CleanHeaderLine(DecodeHeaderText(MimeRawHeader(top, "Date")));
     QByteArray from = MimeRawHeader(top, "From");
@@ -254,7 +273,7 @@ DecodedMail DecodeMail(const QByteArray& raw) {
     }
     mail.from = SenderText(from);
 
-    const MimeLayout layout = MimeLayOut(message.get());
+    const MimeLayout layout = MimeLayOut(message);
     if (layout.body) {
         mail.body = MimeBodyText(layout.body, layout.bodyIsHtml);
     } else if (layout.tooDeep) {
@@ -267,7 +286,7 @@ DecodedMail DecodeMail(const QByteArray& raw) {
         // mail is deleted from the server once stored, so keep the text that is there. The whole
         // body when the mail itself is such a multipart (GMime's copy would end at a NUL).
         for (GMimeMultipart* mp : layout.unsplit) {
-            if (GMIME_OBJECT(mp) == g_mime_message_get_mime_part(message.get())) {
+            if (GMIME_OBJECT(mp) == g_mime_message_get_mime_part(message)) {
                 mail.body = RawBodyText(repaired);
                 break;
             }
@@ -300,5 +319,7 @@ DecodedMail DecodeMail(const QByteArray& raw) {
     }
     return mail;
 }
+
+} // namespace
 
 } // namespace ricorne

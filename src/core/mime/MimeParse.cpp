@@ -220,12 +220,15 @@ struct Collector {
 } // namespace
 
 GObjectPtr<GMimeMessage> MimeParseMessage(const QByteArray& raw) {
+    return MimeParseRepaired(RepairHeaderBlocks(raw));
+}
+
+GObjectPtr<GMimeMessage> MimeParseRepaired(const QByteArray& repaired) {
     EnsureGMime();
     ParserOptionsPtr options(g_mime_parser_options_new());
     // Header text is decoded by our own reader from the raw values; GMime's lenient reader of
     // encoded words takes time that grows with the square of a header full of unclosed words.
     g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_STRICT);
-    const QByteArray repaired = RepairHeaderBlocks(raw);
     GObjectPtr<GMimeStream> stream(
         g_mime_stream_mem_new_with_buffer(repaired.constData(), static_cast<size_t>(repaired.size())));
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));

@@ -14,6 +14,8 @@ namespace ricorne {
 
 // GMime parses raw mail (never null for non-empty input; null only when GMime gives up).
 GObjectPtr<GMimeMessage> MimeParseMessage(const QByteArray& raw);
+// The same for bytes RepairHeaderBlocks has already been through.
+GObjectPtr<GMimeMessage> MimeParseRepaired(const QByteArray& repaired);
 
 // The raw (undecoded, possibly folded) value of the first header called name, or a null array.
 QByteArray MimeRawHeader(GMimeObject* object, const char* name);

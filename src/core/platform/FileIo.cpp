@@ -174,8 +174,8 @@ bool SyncFileSystem(int fd) {
     return g_sync.load()(fd, true);
 }
 
-void StartWriteBack(int fd) {
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+void StartWriteBack(int fd, qint64 offset, qint64 length) {
+    ::sync_file_range(fd, off_t(offset), off_t(length), SYNC_FILE_RANGE_WRITE);
 }
 
 bool SyncFileAt(const QString& path) {

@@ -79,9 +79,9 @@ bool SyncFile(int fd);
 // Forces everything written on the file system that holds fd to disk: one barrier for many
 // files written together.
 bool SyncFileSystem(int fd);
-// Starts writing the file's data to disk without waiting for it, so that a later sync finds
-// it done.
-void StartWriteBack(int fd);
+// Starts writing the file's data (length bytes from offset; 0: to the end) to disk without
+// waiting for it, so that a later sync finds it done.
+void StartWriteBack(int fd, qint64 offset = 0, qint64 length = 0);
 
 // Every sync above goes through this function (fd, whole file system?); tests put one in its
 // place that fails, to reach the paths a failing disk takes. nullptr restores the real one.

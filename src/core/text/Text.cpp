@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <iconv.h>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace ricorne {
@@ -123,8 +124,9 @@ QByteArray EncodeCp932(const QString& text) {
     cps.reserve(static_cast<size_t>(text.size()));
     for (const char32_t cp : text.toUcs4())
         cps.push_back(cp);
-    QByteArray out;
-    out.reserve(text.size() * 2);
+    // Byte by byte into a plain string (inline appends), handed over once at the end.
+    std::string out;
+    out.reserve(cps.size() * 2);
     bool lastWasReplacement = false;
     bool joinNext = false; // after a ZWJ inside an unrepresentable sequence
     bool openFlag = false; // a regional indicator waiting for its partner
@@ -144,7 +146,7 @@ QByteArray EncodeCp932(const QString& text) {
         openFlag = regional;
         if (code == 0) {
             if (!joinNext)
-                out.append('?');
+                out.push_back('?');
             lastWasReplacement = true;
             joinNext = false;
             return;
@@ -152,12 +154,12 @@ QByteArray EncodeCp932(const QString& text) {
         joinNext = false;
         lastWasReplacement = false;
         if (code == 0x100)
-            out.append('\0');
+            out.push_back('\0');
         else if (code < 0x100)
-            out.append(static_cast<char>(code));
+            out.push_back(static_cast<char>(code));
         else {
-            out.append(static_cast<char>(code >> 8));
-            out.append(static_cast<char>(code & 0xFF));
+            out.push_back(static_cast<char>(code >> 8));
+            out.push_back(static_cast<char>(code & 0xFF));
         }
     };
     // Each character with the combining marks after it is written as it is when CP932 holds all
@@ -166,7 +168,8 @@ QByteArray EncodeCp932(const QString& text) {
     const size_t n = cps.size();
     for (size_t i = 0; i < n;) {
         size_t end = i + 1;
-        while (end < n && QChar::combiningClass(cps[end]) != 0)
+        // Nothing below U+0300 combines: most text never asks the table.
+        while (end < n && cps[end] >= 0x300 && QChar::combiningClass(cps[end]) != 0)
             ++end;
         bool held = true;
         for (size_t k = i; k < end && held; ++k)
@@ -185,7 +188,7 @@ QByteArray EncodeCp932(const QString& text) {
         }
         i = end;
     }
-    return out;
+    return QByteArray(out.data(), qsizetype(out.size()));
 }
 
 QString DecodeCp932(const QByteArray& bytes) {

@@ -2,6 +2,8 @@
 // cache or not, they must see every record's header and Live flag exactly.
 #include "TempAppDir.h"
 #include "core/paths/Paths.h"
+#include "core/platform/FileStatus.h"
+#include "core/stores/HeaderIndex.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
 
@@ -9,7 +11,9 @@
 
 #include <QFile>
 
+#include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -74,7 +78,8 @@ TEST_P(StoreScan, HeadersOfEveryRecordInOrder) {
     }
 }
 
-// Compaction writes every body out again, so it runs on small stores only.
+// Compaction writes every body out again, so it runs on a few stores only; the large ones cross
+// the boundaries of the pieces it copies in.
 class StoreCompaction : public StoreScan {};
 
 TEST_P(StoreCompaction, KeepsExactlyTheLiveRecords) {
@@ -108,5 +113,151 @@ auto CaseName = [](const auto& info) { return std::string(info.param.name); };
 INSTANTIATE_TEST_SUITE_P(Small, StoreScan, ::testing::ValuesIn(kSmall), CaseName);
 INSTANTIATE_TEST_SUITE_P(Large, StoreScan, ::testing::ValuesIn(kLarge), CaseName);
 INSTANTIATE_TEST_SUITE_P(Small, StoreCompaction, ::testing::ValuesIn(kSmall), CaseName);
+INSTANTIATE_TEST_SUITE_P(Large, StoreCompaction, ::testing::ValuesIn(kLarge), CaseName);
+
+// The header index beside a store: whatever is wrong with it, the rows are the store's.
+constexpr qint64 kIndexHead = 64;
+constexpr qint64 kIndexEntry = 4 + 2 + 280 + 8 + 8;
+
+bool SameRows(const QVector<MailHeader>& a, const QVector<MailHeader>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a[i].number != b[i].number || a[i].live != b[i].live || a[i].raw != b[i].raw)
+            return false;
+    return true;
+}
+
+// Sets the store's time back, so that its index may be written (a store changed a moment ago
+// could change again within the same tick of the file system's clock).
+void AgeStore(const QString& path, int secondsAgo) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {::time(nullptr) - secondsAgo, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+struct IndexDamage {
+    const char* name;
+    void (*apply)(QByteArray& index);
+    bool indexStillUsed; // the damage is confined to entries: the rest still comes from the index
+};
+
+class HeaderIndexDamage : public ::testing::TestWithParam<IndexDamage> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(app_.IsValid());
+        for (int n = 1; n <= 12; ++n) {
+            MailRecord r;
+            SetField(r.Subject, u"【第%1号】会議のご案内"_s.arg(n));
+            SetField(r.Address, u"佐藤 花子 <hanako%1@example.jp>"_s.arg(n));
+            r.Live = Dead(n) ? 0 : 1;
+            ASSERT_TRUE(AppendRecord(ReceivedStore(), r));
+        }
+        path_ = StorePath(ReceivedStore());
+        AgeStore(path_, 3600);
+        ASSERT_TRUE(
+            WriteHeaderIndex(ReceivedStore(), ReadMailHeaders(ReceivedStore()), platform::StatusOf(path_)));
+    }
+    ricorne::testing::TempAppDir app_;
+    QString path_;
+};
+
+TEST_P(HeaderIndexDamage, NeverShowsAWrongRow) {
+    QFile file(HeaderIndexPath(ReceivedStore()));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray index = file.readAll();
+    ASSERT_EQ(index.size(), kIndexHead + 12 * kIndexEntry);
+    GetParam().apply(index);
+    ASSERT_TRUE(file.resize(0));
+    ASSERT_EQ(file.write(index), index.size());
+    file.close();
+
+    EXPECT_EQ(ReadHeaderIndex(ReceivedStore()).has_value(), GetParam().indexStillUsed);
+    EXPECT_TRUE(SameRows(ReadMailHeadersIndexed(ReceivedStore()), ReadMailHeaders(ReceivedStore())));
+}
+
+const IndexDamage kDamage[] = {
+    {"Intact", [](QByteArray&) {}, true},
+    {"SubjectByte", [](QByteArray& x) { x[kIndexHead + 4 * kIndexEntry + 6 + 3] ^= 0x40; }, true},
+    {"LiveFlag", [](QByteArray& x) { x[kIndexHead + 2 * kIndexEntry + 4] ^= 1; }, true},
+    {"RecordNumber", [](QByteArray& x) { x[kIndexHead + 7 * kIndexEntry] ^= 1; }, true},
+    {"Checksum", [](QByteArray& x) { x[kIndexHead + 12 * kIndexEntry - 1] ^= 0x80; }, true},
+    // Two entries each whole in itself, in each other's place.
+    {"SwappedEntries",
+     [](QByteArray& x) {
+         const QByteArray first = x.mid(kIndexHead, kIndexEntry);
+         x.replace(kIndexHead, kIndexEntry, x.mid(kIndexHead + kIndexEntry, kIndexEntry));
+         x.replace(kIndexHead + kIndexEntry, kIndexEntry, first);
+     },
+     true},
+    {"StoreSizeInHead", [](QByteArray& x) { x[16] ^= 1; }, false},
+    {"CutShort", [](QByteArray& x) { x.chop(100); }, false},
+    {"Empty", [](QByteArray& x) { x.clear(); }, false},
+    {"Garbage", [](QByteArray& x) { x.fill('\xA5'); }, false},
+};
+INSTANTIATE_TEST_SUITE_P(Index, HeaderIndexDamage, ::testing::ValuesIn(kDamage), CaseName);
+
+// Another program changes the store: the index no longer counts, the rows come from the store,
+// and the index is written again for the store as it is now.
+struct StoreChange {
+    const char* name;
+    void (*apply)(const QString& store);
+};
+
+class HeaderIndexStale : public ::testing::TestWithParam<StoreChange> {
+protected:
+    ricorne::testing::TempAppDir app_;
+};
+
+TEST_P(HeaderIndexStale, IsRebuiltFromTheStore) {
+    ASSERT_TRUE(app_.IsValid());
+    for (int n = 1; n <= 5; ++n) {
+        MailRecord r;
+        SetField(r.Subject, u"お知らせ%1"_s.arg(n));
+        ASSERT_TRUE(AppendRecord(ReceivedStore(), r));
+    }
+    const QString path = StorePath(ReceivedStore());
+    AgeStore(path, 3600);
+    ASSERT_TRUE(
+        WriteHeaderIndex(ReceivedStore(), ReadMailHeaders(ReceivedStore()), platform::StatusOf(path)));
+    ASSERT_TRUE(ReadHeaderIndex(ReceivedStore()).has_value());
+
+    GetParam().apply(path);
+    AgeStore(path, 1800); // long enough ago for the new index to be written at once
+    EXPECT_FALSE(ReadHeaderIndex(ReceivedStore()).has_value());
+    const QVector<MailHeader> store = ReadMailHeaders(ReceivedStore());
+    EXPECT_TRUE(SameRows(ReadMailHeadersIndexed(ReceivedStore()), store));
+    WaitForHeaderIndexes();
+    const std::optional<QVector<MailHeader>> rebuilt = ReadHeaderIndex(ReceivedStore());
+    ASSERT_TRUE(rebuilt.has_value());
+    EXPECT_TRUE(SameRows(*rebuilt, store));
+}
+
+// Each change keeps what the old index recorded as far as it can.
+void RewriteThirdSubject(const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(2 * kMail));
+    ASSERT_EQ(file.write(EncodeCp932(u"差し替えた件名"_s)), 14);
+}
+void AppendOne(const QString& path) {
+    MailRecord r;
+    SetField(r.Subject, u"追加のお知らせ"_s);
+    r.Live = 1;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    ASSERT_EQ(file.write(reinterpret_cast<const char*>(&r), kMail), kMail);
+}
+void ReplaceWithACopy(const QString& path) { // same bytes, another file
+    ASSERT_TRUE(QFile::copy(path, path + u".copy"_s));
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QFile::rename(path + u".copy"_s, path));
+    RewriteThirdSubject(path);
+}
+const StoreChange kChanges[] = {
+    {"RecordRewrittenInPlace", RewriteThirdSubject},
+    {"RecordAppended", AppendOne},
+    {"FileReplaced", ReplaceWithACopy},
+};
+INSTANTIATE_TEST_SUITE_P(Index, HeaderIndexStale, ::testing::ValuesIn(kChanges), CaseName);
 
 } // namespace
