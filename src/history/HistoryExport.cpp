@@ -1,5 +1,6 @@
 #include "history/HistoryExport.h"
 
+#include "core/archive/Backup.h"
 #include "core/archive/MailExport.h"
 #include "core/dialogs/DialogService.h"
 #include "core/paths/Paths.h"
@@ -60,6 +61,19 @@ void ExportFromViewer(HistoryExportKind kind, HistoryMode mode) {
     }
     if (result.ok)
         Dialogs().Notice(ExportDoneText(result.written, QDir::toNativeSeparators(path)));
+    else
+        Dialogs().Message(AppTitle(), ExportFailedText(result.error), MessageIcon::Warning,
+                          MessageButtons::Ok);
+}
+
+void BackupFromViewer() {
+    const QString path = Dialogs().SaveFile(BackupDialogTitle(), QDir::home().filePath(DatedBackupName()),
+                                            QStringLiteral("tar.zst (*.tar.zst);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    const BackupResult result = WriteBackup(path);
+    if (result.ok)
+        Dialogs().Notice(BackupDoneText(result.files, QDir::toNativeSeparators(result.path)));
     else
         Dialogs().Message(AppTitle(), ExportFailedText(result.error), MessageIcon::Warning,
                           MessageButtons::Ok);

@@ -9,10 +9,9 @@
 #include <QHash>
 #include <QMutex>
 
-#include <array>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,41 +28,98 @@ constexpr FieldSpan kHeaderFields[] = {{offsetof(MailRecord, Subject), sizeof(Ma
                                        {offsetof(MailRecord, DateText), sizeof(MailRecord::DateText)},
                                        {offsetof(MailRecord, Address), sizeof(MailRecord::Address)}};
 
-// One word as byte patterns: each unit is one folded character, any of its spellings.
+// One word as byte patterns: each unit is one folded character, any of its spellings. The scan
+// looks for one unit's first bytes with memchr (the unit whose first bytes are rarest in Japanese
+// text) and matches the units after it forwards and the ones before it backwards.
 struct Pattern {
     std::vector<std::vector<QByteArray>> units;
-    std::array<bool, 256> starts{};
+    size_t anchor = 0;
+    QByteArray anchorBytes; // distinct first bytes of the anchor's spellings
 };
+
+// How often a byte starts a character in Japanese mail, roughly.
+int Commonness(uchar b) {
+    if (b == ' ')
+        return 100;
+    if (b == 0x82) // hiragana, full-width letters and digits
+        return 40;
+    if (b == 0x81) // punctuation
+        return 25;
+    if (b >= 'a' && b <= 'z')
+        return 30;
+    if (b == 0x83) // katakana
+        return 20;
+    if (b < 0x80)
+        return 10;
+    return 3;
+}
 
 Pattern Compile(const QString& word, bool kana) {
     Pattern p;
+    int best = INT_MAX;
     for (const QChar c : word) {
         const QList<QByteArray>& spellings = Cp932Spellings(c.unicode(), kana);
         p.units.emplace_back(spellings.begin(), spellings.end());
-    }
-    if (!p.units.empty()) {
-        for (const QByteArray& s : p.units.front())
-            p.starts[uchar(s.at(0))] = true;
+        QByteArray firsts;
+        for (const QByteArray& s : spellings) {
+            if (!firsts.contains(s.at(0)))
+                firsts += s.at(0);
+        }
+        int cost = 0;
+        for (const char b : firsts)
+            cost += Commonness(uchar(b));
+        if (cost < best) {
+            best = cost;
+            p.anchor = p.units.size() - 1;
+            p.anchorBytes = firsts;
+        }
     }
     return p;
 }
 
-bool MatchAt(const char* p, const char* end, const Pattern& pattern, size_t unit) {
+bool MatchForward(const char* p, const char* end, const Pattern& pattern, size_t unit) {
     if (unit == pattern.units.size())
         return true;
     for (const QByteArray& s : pattern.units[unit]) {
         const qsizetype n = s.size();
         if (end - p >= n && std::memcmp(p, s.constData(), size_t(n)) == 0 &&
-            MatchAt(p + n, end, pattern, unit + 1))
+            MatchForward(p + n, end, pattern, unit + 1))
             return true;
     }
     return false;
 }
 
-bool Holds(const char* p, const char* end, const Pattern& pattern) {
-    for (; p < end; ++p) {
-        if (pattern.starts[uchar(*p)] && MatchAt(p, end, pattern, 0))
+// The units before `unit` + 1 end right before p.
+bool MatchBackward(const char* p, const char* begin, const Pattern& pattern, qsizetype unit) {
+    if (unit < 0)
+        return true;
+    for (const QByteArray& s : pattern.units[size_t(unit)]) {
+        const qsizetype n = s.size();
+        if (p - begin >= n && std::memcmp(p - n, s.constData(), size_t(n)) == 0 &&
+            MatchBackward(p - n, begin, pattern, unit - 1))
             return true;
+    }
+    return false;
+}
+
+bool Holds(const char* begin, const char* end, const Pattern& pattern) {
+    if (pattern.units.empty() || pattern.anchorBytes.isEmpty())
+        return pattern.units.empty();
+    const std::vector<QByteArray>& anchor = pattern.units[pattern.anchor];
+    for (const char target : pattern.anchorBytes) {
+        for (const char* q = begin; q < end;) {
+            q = static_cast<const char*>(std::memchr(q, target, size_t(end - q)));
+            if (!q)
+                break;
+            for (const QByteArray& s : anchor) {
+                const qsizetype n = s.size();
+                if (s.at(0) == target && end - q >= n && std::memcmp(q, s.constData(), size_t(n)) == 0 &&
+                    MatchForward(q + n, end, pattern, pattern.anchor + 1) &&
+                    MatchBackward(q, begin, pattern, qsizetype(pattern.anchor) - 1))
+                    return true;
+            }
+            ++q;
+        }
     }
     return false;
 }
@@ -120,8 +176,7 @@ struct StoreSearch::State {
     std::vector<Pattern> patterns;
     int fd = -1;
     struct stat st {};
-    const char* base = nullptr;
-    qint64 mapped = 0;
+    std::unique_ptr<MailRecord> record = std::make_unique<MailRecord>();
     int total = 0;
     int next = 0; // 0-based record to scan next
     bool failed = false;
@@ -131,18 +186,32 @@ struct StoreSearch::State {
     QVector<quint16> ends;      // measured now
 
     ~State() {
-        if (base)
-            ::munmap(const_cast<char*>(base), size_t(mapped));
         if (fd >= 0)
             ::close(fd);
     }
 
-    bool TextHoldsAll(const char* record) const {
+    // The first length bytes of record i (0-based) into the buffer; false on a short read.
+    bool Read(int i, qint64 length) {
+        char* into = reinterpret_cast<char*>(record.get());
+        const qint64 at = qint64(i) * qint64(sizeof(MailRecord));
+        qint64 done = 0;
+        while (done < length) {
+            const ssize_t n = ::pread(fd, into + done, size_t(length - done), at + done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+        return true;
+    }
+
+    // Words hold no spaces, so the fill spaces after bodyEnd cannot take part in a match.
+    bool TextHoldsAll(const char* record, quint16 bodyEnd) const {
         QStringList fields;
         for (const FieldSpan& f : kHeaderFields)
             fields.append(FoldForSearch(CutAtNul(DecodeCp932(QByteArray(record + f.offset, f.width))), kana));
-        fields.append(
-            FoldForSearch(CutAtNul(DecodeCp932(QByteArray(record + kBodyOffset, kBodyWidth))), kana));
+        fields.append(FoldForSearch(CutAtNul(DecodeCp932(QByteArray(record + kBodyOffset, bodyEnd))), kana));
         for (const QString& word : words) {
             bool found = false;
             for (const QString& field : fields)
@@ -216,14 +285,6 @@ StoreSearch::StoreSearch(const StoreDescriptor& store, const QString& query, boo
         s.done = true;
         return;
     }
-    s.mapped = qint64(s.total) * store.recordLength;
-    void* base = ::mmap(nullptr, size_t(s.mapped), PROT_READ, MAP_SHARED, s.fd, 0);
-    if (base == MAP_FAILED) {
-        s.failed = s.done = true;
-        s.mapped = 0;
-        return;
-    }
-    s.base = static_cast<const char*>(base);
     {
         const QMutexLocker lock(&measuredLock);
         const auto it = MeasuredStores().constFind(s.path);
@@ -242,26 +303,34 @@ bool StoreSearch::Step(int records) {
     State& s = *state_;
     if (s.done)
         return true;
-    // A file cut short by another program would fault under the mapping: stop instead.
-    struct stat now {};
-    if (::fstat(s.fd, &now) != 0 || now.st_size < s.mapped) {
-        s.failed = true;
-        s.Finish();
-        return true;
-    }
     const int end = qMin(s.total, s.next + qMax(1, records));
     const bool known = !s.knownEnds.isEmpty();
+    const char* record = reinterpret_cast<const char*>(s.record.get());
     for (int i = s.next; i < end; ++i) {
-        const char* record = s.base + qint64(i) * qint64(sizeof(MailRecord));
+        // Only what is written of a record is read once its body's end is known.
         quint16 bodyEnd;
+        if (!s.Read(i, known ? kBodyOffset + s.knownEnds.at(i) : qint64(sizeof(MailRecord)))) {
+            s.failed = true; // the file was cut short meanwhile
+            break;
+        }
         if (known) {
-            bodyEnd = s.knownEnds[i];
+            bodyEnd = s.knownEnds.at(i);
         } else {
             bodyEnd = BodyEnd(record + kBodyOffset);
             s.ends.append(bodyEnd);
         }
-        if (s.patterns.empty() || (s.BytesHoldAll(record, bodyEnd) && s.TextHoldsAll(record)))
+        if (s.patterns.empty()) {
             s.hits.append(i + 1);
+            continue;
+        }
+        if (!s.BytesHoldAll(record, bodyEnd))
+            continue;
+        if (s.TextHoldsAll(record, bodyEnd))
+            s.hits.append(i + 1);
+    }
+    if (s.failed) {
+        s.Finish();
+        return true;
     }
     s.next = end;
     if (s.next >= s.total)

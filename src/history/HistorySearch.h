@@ -2,12 +2,14 @@
 // record. A record is a hit when each word occurs in one of its fields (see SearchFolding.h for
 // how texts compare; a field counts up to its first NUL, as the viewer shows it).
 //
-// Method: the store is mapped and its raw CP932 bytes are scanned for the words' CP932
-// spellings; only a record whose bytes hold every word is decoded, to confirm the hit on its
-// text. A body is scanned up to its last non-space byte; where that lies is remembered per store
-// file (device, inode, size, modification and change times), so later searches of an unchanged
-// store skip the fill spaces without touching them. A file changed within two seconds of the
-// measurement is measured again next time (a write in the same clock tick would not show).
+// Method: the raw CP932 bytes of each record are scanned (memchr for the rarest character's
+// first bytes, then the neighbours compared) for the words' CP932 spellings; only a record whose
+// bytes hold every word is decoded, to confirm the hit on its text. A body is scanned up to its
+// last non-space byte; where that lies is remembered per store file (device, inode, size,
+// modification and change times), so later searches of an unchanged store read only the written
+// part of each record (one pread each) and never the fill spaces. A file changed within two
+// seconds of the measurement is measured again next time (a write in the same clock tick would
+// not show). A file cut short while it is searched ends the search as failed.
 //
 // A search runs in steps, so a window can search between key presses and drop a search the
 // next key makes stale.

@@ -85,6 +85,9 @@ void TyakuForm::RunCommand(ViewerCommand command) {
     case ViewerCommand::ExportCsv:
         ExportFromViewer(HistoryExportKind::Csv);
         break;
+    case ViewerCommand::Backup:
+        BackupFromViewer();
+        break;
     case ViewerCommand::CopyField: {
         // Emptied first, so other programs see the old text go even when the new one is empty.
         QClipboard* clipboard = QGuiApplication::clipboard();

@@ -62,6 +62,7 @@ const std::vector<TyakuMenu>& TyakuMenus() {
               ViewerCommand::ExportVcard},
              {QStringLiteral("mexportcsv"), QStringLiteral(u"アドレス帳を CSV に書き出す..."),
               ViewerCommand::ExportCsv},
+             {QStringLiteral("mbackup"), QStringLiteral(u"バックアップを作る..."), ViewerCommand::Backup},
              {QStringLiteral("mline"), QStringLiteral("-"), std::nullopt},
              {QStringLiteral("mend"), QStringLiteral(u"終了"), ViewerCommand::Close},
          }},
@@ -222,6 +223,18 @@ QString ExportDoneText(int written, const QString& path) {
 
 QString ExportFailedText(const QString& detail) {
     return QStringLiteral(u"書き出せませんでした。途中までのファイルは残していません。\n%1").arg(detail);
+}
+
+QString BackupDialogTitle() {
+    return QStringLiteral(u"バックアップの保存先");
+}
+
+QString BackupDoneText(int files, const QString& path) {
+    return QStringLiteral(
+               u"%1 個のファイルをバックアップしました。\n%2\n"
+               u"戻すときは ricorne-mailtool restore を使います（ヘルプの「データのバックアップ」）。")
+        .arg(files)
+        .arg(path);
 }
 
 } // namespace ricorne

@@ -44,6 +44,7 @@ enum class ViewerCommand {
     ExportEml,
     ExportVcard,
     ExportCsv,
+    Backup,
     // The record buttons (RecordOperations.h), Command1 to Command6.
     CopyField,
     QuickSave,
@@ -113,5 +114,7 @@ QString HistorySearchFailedText();       // the store could not be read
 QString ExportDialogTitle(bool folder);
 QString ExportDoneText(int written, const QString& path);
 QString ExportFailedText(const QString& detail);
+QString BackupDialogTitle();
+QString BackupDoneText(int files, const QString& path);
 
 } // namespace ricorne

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -133,6 +134,35 @@ TEST_F(TyakuRecordOpsTest, SearchListsTheHitsAndTheButtonsActOnThem) {
     EXPECT_FALSE(form_->HistorySearchRunning());
     EXPECT_EQ(form_->Rows()->rowCount(), 3);
     EXPECT_EQ(form_->CountBox()->text(), u"3"_s);
+}
+
+// The ファイル menu writes the shown history and the backup where the save dialog says; a cancelled
+// dialog writes nothing.
+TEST_F(TyakuRecordOpsTest, FileMenuWritesTheHistoryAndTheBackup) {
+    auto item = [this](const QString& name) {
+        for (QAction* action : form_->Menu(u"mFile"_s)->actions()) {
+            if (action->objectName() == name)
+                return action;
+        }
+        ADD_FAILURE() << name.toStdString();
+        return static_cast<QAction*>(nullptr);
+    };
+    const QString mbox = app_.Path() + u"/着信.mbox"_s, archive = app_.Path() + u"/backup.tar.zst"_s;
+    item(u"mexportmbox"_s)->trigger(); // cancelled
+    EXPECT_EQ(dialogs_.Requests().back().kind, DialogRequest::Kind::SaveFile);
+    EXPECT_TRUE(dialogs_.Requests().back().folder.endsWith(u".mbox"_s));
+    dialogs_.QueuePath(mbox);
+    item(u"mexportmbox"_s)->trigger();
+    QFile written(mbox);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().count("\nFrom MAILER-DAEMON "), 3); // four mails, the first at the start
+    EXPECT_TRUE(dialogs_.MessageTexts().last().startsWith(u"4 件を書き出しました。"_s));
+
+    dialogs_.QueuePath(archive);
+    item(u"mbackup"_s)->trigger();
+    EXPECT_TRUE(QFileInfo(archive).size() > 0);
+    EXPECT_TRUE(dialogs_.MessageTexts().last().contains(u"バックアップしました。"_s));
+    EXPECT_EQ(form_->Menu(u"mFile"_s)->actions().last()->objectName(), u"mend"_s);
 }
 
 TEST_F(TyakuRecordOpsTest, RegisterOpensTheOneAddressBookWithTheSender) {

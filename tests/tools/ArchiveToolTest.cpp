@@ -6,9 +6,11 @@
 #include "core/text/Text.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -446,6 +448,105 @@ TEST_F(ArchiveToolTest, AddressesImportFromOurVcardAndAThunderbirdCsvOnce) {
     EXPECT_EQ(RunTool({u"import"_s, u"--appdir"_s, app_.Path(), u"addresses"_s, app_.Path() + u"/none.csv"_s})
                   .exitCode,
               1);
+}
+
+// Every file under the program folder's data, by relative path, with its bytes.
+QMap<QString, QByteArray> DataOf(const QString& appDir) {
+    QMap<QString, QByteArray> data;
+    QDirIterator it(appDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = QDir(appDir).relativeFilePath(path);
+        if (relative.endsWith(u"ricorne.lock"_s) || relative.startsWith(u"out/"_s))
+            continue;
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly))
+            data.insert(relative, f.readAll());
+    }
+    return data;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+TEST_F(ArchiveToolTest, BackupRestoresEveryFileAndABadArchiveChangesNothing) {
+    const QString app = app_.Path();
+    WriteFile(app + u"/klmail.ini"_s, EncodeCp932(u"SMTP=smtp.example.jp\r\nMAIL=山田@example.jp\r\n"_s));
+    Append(ReceivedStore(), u"打ち合わせ"_s, u"鈴木 <s@example.jp>"_s, u"Mon, 1 Apr 2024"_s, u"本文"_s);
+    WriteFile(app + u"/★MailData/iniIdPass.ini"_s, "[EXEINI]\r\nNAME=taro\r\n");
+    WriteFile(app + u"/添付フォルダ/見積書.pdf"_s, "%PDF-1.4");
+    WriteFile(app + u"/顔文字データ/Kao1.txt"_s, EncodeCp932(u"(^_^)\r\n（´・ω・｀）\r\n"_s));
+    WriteFile(app + u"/■TextQuickSave/打ち合わせ.txt"_s, EncodeCp932(u"件名\r\n"_s));
+    WriteFile(app + u"/添付フォルダ/分割/part.eml"_s, "Subject: x\r\n\r\n");
+    const QMap<QString, QByteArray> before = DataOf(app);
+    ASSERT_GE(before.size(), 7);
+
+    const QString out = app + u"/out"_s;
+    ASSERT_TRUE(QDir().mkpath(out));
+    ToolRun run = RunTool({u"backup"_s, u"--appdir"_s, app, out});
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    const QString archive = QJsonDocument::fromJson(run.out).object()[u"path"_s].toString();
+    EXPECT_TRUE(QRegularExpression(u"/ricorne-backup-\\d{8}-\\d{6}\\.tar\\.zst$"_s).match(archive).hasMatch())
+        << archive.toStdString();
+    EXPECT_EQ(QFileInfo(archive).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+
+    // GNU tar reads it: every data file and the manifest of digests, names in UTF-8.
+    QProcess tar;
+    tar.start(u"tar"_s, {u"--zstd"_s, u"-tf"_s, archive});
+    ASSERT_TRUE(tar.waitForFinished(30000));
+    QStringList listed = QString::fromUtf8(tar.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(listed.takeLast(), u"ricorne-manifest.txt"_s);
+    listed.sort();
+    EXPECT_EQ(listed, QStringList(before.keys()));
+
+    // Changed afterwards, then restored: exactly the data of the backup again.
+    Append(ReceivedStore(), u"後から"_s, u"x@example.jp"_s, u"Tue"_s, u"追加"_s);
+    QFile::remove(app + u"/添付フォルダ/見積書.pdf"_s);
+    WriteFile(app + u"/添付フォルダ/新しい.txt"_s, "new");
+    WriteFile(app + u"/klmail.ini"_s, "SMTP=other\r\n");
+    const QMap<QString, QByteArray> changed = DataOf(app);
+    run = RunTool({u"restore"_s, u"--appdir"_s, app, archive});
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(DataOf(app), before);
+    EXPECT_TRUE(QDir(app).entryList({u".ricorne-restore-*"_s}, QDir::Dirs | QDir::Hidden).isEmpty());
+
+    // A cut archive, one whose file no longer matches its digest, and one that reaches outside
+    // the program folder: refused, and not one file changes.
+    WriteFile(app + u"/klmail.ini"_s, "SMTP=other\r\n");
+    const QMap<QString, QByteArray> now = DataOf(app);
+    QFile whole(archive);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    WriteFile(out + u"/cut.tar.zst"_s, bytes.left(bytes.size() / 2));
+    QProcess python;
+    python.start(u"python3"_s, {u"-c"_s, uR"PY(
+import io, subprocess, sys, tarfile
+out = sys.argv[1]
+def pack(name, entries):
+    raw = io.BytesIO()
+    with tarfile.open(fileobj=raw, mode='w', format=tarfile.PAX_FORMAT) as t:
+        for path, data in entries:
+            info = tarfile.TarInfo(path); info.size = len(data); t.addfile(info, io.BytesIO(data))
+    open(out + '/' + name, 'wb').write(subprocess.run(['zstd', '-q', '-c'], input=raw.getvalue(), capture_output=True).stdout)
+good = b'SMTP=evil\r\n'
+pack('tampered.tar.zst', [('klmail.ini', good), ('ricorne-manifest.txt', b'0' * 64 + b' 11 klmail.ini\n')])
+pack('escape.tar.zst', [('../evil.txt', b'x'), ('ricorne-manifest.txt', b'')])
+)PY"_s,
+                                out});
+    ASSERT_TRUE(python.waitForFinished(30000));
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().constData();
+    for (const QString& bad : {u"cut.tar.zst"_s, u"tampered.tar.zst"_s, u"escape.tar.zst"_s}) {
+        SCOPED_TRACE(bad.toStdString());
+        run = RunTool({u"restore"_s, u"--appdir"_s, app, out + u'/' + bad});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(DataOf(app), now);
+        EXPECT_FALSE(QFile::exists(app + u"/../evil.txt"_s));
+    }
+    EXPECT_NE(changed, before);
 }
 
 } // namespace
