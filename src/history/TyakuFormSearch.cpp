@@ -22,7 +22,6 @@ void TyakuForm::BuildHistorySearch() {
     historySearchBox_->setObjectName(QStringLiteral("HistorySearchBox"));
     historySearchBox_->setGeometry(TwipsRect(6200, 520, 1300, 375));
     historySearchBox_->setPlaceholderText(HistorySearchPlaceholder());
-    historySearchBox_->setClearButtonEnabled(true);
     historySearchBox_->setMouseTracking(true);
     historySearchBox_->installEventFilter(this);
     kanaFoldingBox_ = new QCheckBox(KanaFoldingCaption(), client_);
