@@ -20,13 +20,13 @@ constexpr int kSearchSlice = 1024;
 void TyakuForm::BuildHistorySearch() {
     historySearchBox_ = new QLineEdit(client_);
     historySearchBox_->setObjectName(QStringLiteral("HistorySearchBox"));
-    historySearchBox_->setGeometry(TwipsRect(6200, 520, 1300, 375));
+    historySearchBox_->setGeometry(TwipsRect(6200, 520, 1050, 375));
     historySearchBox_->setPlaceholderText(HistorySearchPlaceholder());
     historySearchBox_->setMouseTracking(true);
     historySearchBox_->installEventFilter(this);
     kanaFoldingBox_ = new QCheckBox(KanaFoldingCaption(), client_);
     kanaFoldingBox_->setObjectName(QStringLiteral("KanaFoldingBox"));
-    kanaFoldingBox_->setGeometry(TwipsRect(7520, 520, 500, 375));
+    kanaFoldingBox_->setGeometry(TwipsRect(7270, 520, 760, 375));
     kanaFoldingBox_->setChecked(true);
     kanaFoldingBox_->setMouseTracking(true);
     kanaFoldingBox_->installEventFilter(this);
