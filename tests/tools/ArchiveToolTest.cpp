@@ -12,9 +12,13 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSet>
+#include <QThread>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -24,6 +28,7 @@ using namespace Qt::StringLiterals;
 namespace ricorne {
 namespace {
 
+using ricorne::testing::kMailTool;
 using ricorne::testing::RunTool;
 using ricorne::testing::ToolRun;
 
@@ -367,6 +372,59 @@ TEST_F(ArchiveToolTest, AnImportCutShortStoresEachMailOnceOrNotAtAll) {
     const auto stored = StoredMail(dir, u"klmdata2.data"_s);
     ASSERT_EQ(stored.size(), 3u);
     EXPECT_EQ(FIELD(stored[2], Subject), u"三通目"_s);
+}
+
+// The real thing: import killed (SIGKILL) at random moments, again and again, until one run
+// ends by itself. Each mail is then in the store exactly once.
+TEST_F(ArchiveToolTest, ImportKilledAgainAndAgainStoresEveryMailExactlyOnce) {
+    QProcess writer;
+    writer.start(u"python3"_s, {u"-c"_s, uR"PY(
+import email.message, mailbox, sys
+box = mailbox.mbox(sys.argv[1])
+for n in range(100):
+    m = email.message.EmailMessage()
+    m['From'] = 'sato@example.jp'
+    m["Subject"] = "通番%03d" % n
+    m["Date"] = "Mon, 01 Apr 2024 %02d:%02d:00 +0900" % (9 + n // 60, n % 60)
+    m.set_content('本文%d' % n)
+    if n % 4 == 0:
+        m.add_attachment(b'data%d' % n, maintype='application', subtype='octet-stream', filename='添付%d.bin' % n)
+    box.add(m)
+box.flush()
+)PY"_s,
+                                app_.Path() + u"/many.mbox"_s});
+    ASSERT_TRUE(writer.waitForFinished(60000));
+    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().constData();
+    const QString dir = MakeAppDir(app_.Path() + u"/app"_s);
+    QRandomGenerator random(26);
+    int killed = 0;
+    for (int trial = 0; trial < 60; ++trial) {
+        QProcess tool;
+        tool.start(kMailTool,
+                   {u"import"_s, u"--appdir"_s, dir, u"received"_s, app_.Path() + u"/many.mbox"_s});
+        ASSERT_TRUE(tool.waitForStarted(10000));
+        QThread::usleep(random.bounded(20000u, 200000u));
+        ::kill(pid_t(tool.processId()), SIGKILL);
+        ASSERT_TRUE(tool.waitForFinished(30000));
+        const auto stored = StoredMail(dir, u"klmdata2.data"_s);
+        QSet<QString> subjects;
+        for (const auto& r : stored)
+            EXPECT_FALSE(subjects.contains(FIELD(r, Subject)))
+                << "stored twice: " << FIELD(r, Subject).toStdString();
+        for (const auto& r : stored)
+            subjects.insert(FIELD(r, Subject));
+        if (tool.exitStatus() == QProcess::NormalExit) {
+            EXPECT_EQ(tool.exitCode(), 0);
+            break;
+        }
+        ++killed;
+    }
+    EXPECT_GT(killed, 0); // the kills landed while it worked
+
+    const ToolRun last =
+        RunTool({u"import"_s, u"--appdir"_s, dir, u"received"_s, app_.Path() + u"/many.mbox"_s});
+    EXPECT_EQ(last.exitCode, 0) << last.err.constData();
+    EXPECT_EQ(StoredMail(dir, u"klmdata2.data"_s).size(), 100u);
 }
 
 TEST_F(ArchiveToolTest, AFullStoreTakesWhatFitsAndSaysWhatDidNot) {
