@@ -4,12 +4,12 @@
 #   scripts/deps.sh --test   build, run and the whole test suite (mail servers, Xvfb, benchmarks)
 #   scripts/deps.sh --fuzz   build, run and the libFuzzer targets (scripts/fuzz.sh); not needed by CI
 set -e
-BUILD="cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgmime-3.0-dev libgif-dev
+BUILD="cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgmime-3.0-dev libgif-dev libzstd-dev
  fonts-ipafont-gothic fonts-urw-base35 fonts-texgyre ca-certificates"
 RUN="xvfb xauth x11-utils imagemagick xdg-utils"
 TEST="libgtest-dev libgmock-dev dovecot-core dovecot-pop3d dovecot-submissiond opensmtpd python3
  python3-aiosmtpd openssl curl xdotool mpop hyperfine time iproute2 procps libpython3.11-testsuite
- poppler-utils"
+ poppler-utils s-nail"
 FUZZ="clang-14 libclang-rt-14-dev"
 PKGS="$BUILD $RUN"
 [ "${1:-}" = "--test" ] && PKGS="$PKGS $TEST"

@@ -23,7 +23,8 @@ public:
     // MailListView: replaces every row (one per header, in order; row n shows record n).
     virtual void SetRows(QVector<MailHeader> rows) = 0;
     virtual int RowCount() const = 0;
-    // 1-based position of the selected row; 0 when none is selected.
+    // Record number of the selected row (its 1-based position while every record is listed; a
+    // search may list only some); 0 when none is selected.
     virtual int SelectedRow() const = 0;
 
     // The record view: puts one mail into the four boxes, replacing what they held.

@@ -5,6 +5,7 @@
 #include "core/text/Text.h"
 #include "history/EditorCommands.h"
 #include "history/EditorState.h"
+#include "history/HistorySearch.h"
 #include "history/MailHeaderModel.h"
 #include "history/RecordOperations.h"
 #include "history/ToolbarIcons.h"
@@ -26,6 +27,7 @@
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 
@@ -195,6 +197,7 @@ void TyakuForm::BuildControls() {
     // The selection flag's box lies outside the window's area and is never shown.
     selectionFlagBox_ = textBox(QStringLiteral("Text5"), 9720, 480, 735, 375);
     selectionFlagBox_->hide();
+    BuildHistorySearch();
 }
 
 void TyakuForm::BuildToolbar() {
@@ -275,7 +278,13 @@ QString TyakuForm::BodyText() const {
 }
 
 void TyakuForm::SetRows(QVector<MailHeader> rows) {
+    allRows_ = rows;
     model_->SetHeaders(std::move(rows));
+    // A refilled list (a deletion, the other mode) is searched again for the words in the box,
+    // once the refill has written its count.
+    search_.reset();
+    if (!historySearchBox_->text().isEmpty())
+        searchPause_->start(0);
 }
 
 int TyakuForm::RowCount() const {
@@ -284,7 +293,10 @@ int TyakuForm::RowCount() const {
 
 int TyakuForm::SelectedRow() const {
     const QModelIndexList rows = list_->selectionModel()->selectedRows();
-    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+    if (rows.isEmpty())
+        return 0;
+    const int row = rows.first().row();
+    return row < model_->Headers().size() ? model_->Headers().at(row).number : 0;
 }
 
 void TyakuForm::SetBody(const QString& body) {

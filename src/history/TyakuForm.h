@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -33,11 +34,13 @@ class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
 class QToolBar;
+class QTimer;
 class QTreeView;
 
 namespace ricorne {
 
 class EditorHost;
+class StoreSearch;
 class MailHeaderModel;
 
 class TyakuForm : public QMainWindow, public HistoryView {
@@ -108,6 +111,16 @@ public:
     QPlainTextEdit* BodyEditor() const { return bodyEditor_; }        // rtfEd
     QListWidget* LineList() const { return lineList_; }               // lstLst, never shown
     QStatusBar* StatusBar1() const { return statusBar_; }
+    QLineEdit* HistorySearchBox() const { return historySearchBox_; } // search of the whole store
+    QCheckBox* KanaFoldingBox() const { return kanaFoldingBox_; }
+
+    // The history search (TyakuFormSearch.cpp): typing waits for a short pause, then the store
+    // is searched a slice at a time between events; the next key drops that search. The list
+    // then holds only the hits, and the count says how many; an empty box lists every record.
+    // Every row keeps its record number, so the record operations act on the hit rows.
+    static constexpr int kSearchPauseMs = 250;
+    bool HistorySearchRunning() const;
+    void SearchHistoryNow();                // skips the pause (the box's text as it stands)
     QMenu* Menu(const QString& name) const; // "mFile", "medit"
 
 protected:
@@ -122,6 +135,10 @@ private:
     void ApplyResizeRules();
     void ApplyLayout();
     void PointerMoved(QObject* over);
+    void BuildHistorySearch();
+    void HistorySearchEdited();
+    void ContinueHistorySearch();
+    void ShowHistorySearchResult();
 
     QWidget* client_ = nullptr;
     QWidget* band_ = nullptr;
@@ -149,6 +166,11 @@ private:
     std::unique_ptr<EditorHost> editorHost_;
     int searchPos_ = 0;
     TyakuLayout layout_;
+    QLineEdit* historySearchBox_ = nullptr;
+    QCheckBox* kanaFoldingBox_ = nullptr;
+    QTimer* searchPause_ = nullptr;
+    std::unique_ptr<StoreSearch> search_;
+    QVector<MailHeader> allRows_; // every record's row; the model may hold only the hits
 };
 
 } // namespace ricorne

@@ -1,6 +1,7 @@
 // What the viewer's menu items, toolbar buttons and record buttons run, and the parts of the
 // viewer the record operations reach: the body's focus and the field preview Text6.
 #include "history/EditorCommands.h"
+#include "history/HistoryExport.h"
 #include "history/RecordOperations.h"
 #include "history/TyakuForm.h"
 #include "history/TyakuFormEditor.h"
@@ -71,6 +72,21 @@ void TyakuForm::RunCommand(ViewerCommand command) {
         break;
     case ViewerCommand::Close:
         close();
+        break;
+    case ViewerCommand::ExportMbox:
+        ExportFromViewer(HistoryExportKind::Mbox);
+        break;
+    case ViewerCommand::ExportEml:
+        ExportFromViewer(HistoryExportKind::EmlFolder);
+        break;
+    case ViewerCommand::ExportVcard:
+        ExportFromViewer(HistoryExportKind::Vcard);
+        break;
+    case ViewerCommand::ExportCsv:
+        ExportFromViewer(HistoryExportKind::Csv);
+        break;
+    case ViewerCommand::Backup:
+        BackupFromViewer();
         break;
     case ViewerCommand::CopyField: {
         // Emptied first, so other programs see the old text go even when the new one is empty.

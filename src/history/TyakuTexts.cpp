@@ -34,6 +34,12 @@ QString TyakuHelpText(const QString& name) {
         return QStringLiteral(
             u"検索したい文字を入力し、メニューバーから「検索」「次を検索」を選択し、検索したい文字を"
             u"本文中(body)から検索します。");
+    if (name == u"HistorySearchBox")
+        return QStringLiteral(
+            u"履歴のすべてのメールから、件名・差出人・日付・本文に言葉を含むものを探します。"
+            u"一覧には見つかったメールだけが出ます。空にするとすべて表示します。");
+    if (name == u"KanaFoldingBox")
+        return QStringLiteral(u"チェックすると、ひらがなとカタカナ、全角と半角を区別せずに探します。");
     return {};
 }
 
@@ -47,6 +53,16 @@ const std::vector<TyakuMenu>& TyakuMenus() {
              {QStringLiteral("msave"), QStringLiteral(u"名前を付けて保存"), ViewerCommand::Save},
              // Prints as the toolbar's button does.
              {QStringLiteral("mprint"), QStringLiteral(u"印刷"), ViewerCommand::Print},
+             {QStringLiteral("mline4"), QStringLiteral("-"), std::nullopt},
+             {QStringLiteral("mexportmbox"), QStringLiteral(u"履歴を mbox に書き出す..."),
+              ViewerCommand::ExportMbox},
+             {QStringLiteral("mexporteml"), QStringLiteral(u"履歴を EML フォルダに書き出す..."),
+              ViewerCommand::ExportEml},
+             {QStringLiteral("mexportvcard"), QStringLiteral(u"アドレス帳を vCard に書き出す..."),
+              ViewerCommand::ExportVcard},
+             {QStringLiteral("mexportcsv"), QStringLiteral(u"アドレス帳を CSV に書き出す..."),
+              ViewerCommand::ExportCsv},
+             {QStringLiteral("mbackup"), QStringLiteral(u"バックアップを作る..."), ViewerCommand::Backup},
              {QStringLiteral("mline"), QStringLiteral("-"), std::nullopt},
              {QStringLiteral("mend"), QStringLiteral(u"終了"), ViewerCommand::Close},
          }},
@@ -164,6 +180,8 @@ QString TyakuAccessibleName(const QString& controlName) {
     static const QHash<QString, QString> names{
         {QStringLiteral("Text1"), QStringLiteral(u"検索文字")},
         {QStringLiteral("Text2"), QStringLiteral(u"件数")},
+        {QStringLiteral("HistorySearchBox"), QStringLiteral(u"履歴の検索")},
+        {QStringLiteral("KanaFoldingBox"), QStringLiteral(u"かな・全角半角を区別しない")},
         {QStringLiteral("MailListView"), QStringLiteral(u"メール一覧")},
         {QStringLiteral("Text7"), QStringLiteral(u"件名")},
         {QStringLiteral("Text8"), QStringLiteral(u"差出人")},
@@ -176,6 +194,47 @@ QString TyakuAccessibleName(const QString& controlName) {
         {QStringLiteral("qt_toolbar_ext_button"), QStringLiteral(u"その他のボタン")},
     };
     return names.value(controlName);
+}
+
+QString HistorySearchPlaceholder() {
+    return QStringLiteral(u"履歴を検索");
+}
+
+QString KanaFoldingCaption() {
+    return QStringLiteral(u"ｱ=あ");
+}
+
+QString HistorySearchHitsText(int hits) {
+    return hits == 0 ? QStringLiteral(u"見つかりませんでした。")
+                     : QStringLiteral(u"%1 件見つかりました。").arg(hits);
+}
+
+QString HistorySearchFailedText() {
+    return QStringLiteral(u"履歴のファイルを読めないため、検索できませんでした。");
+}
+
+QString ExportDialogTitle(bool folder) {
+    return folder ? QStringLiteral(u"書き出すフォルダの名前") : QStringLiteral(u"書き出すファイルの名前");
+}
+
+QString ExportDoneText(int written, const QString& path) {
+    return QStringLiteral(u"%1 件を書き出しました。\n%2").arg(written).arg(path);
+}
+
+QString ExportFailedText(const QString& detail) {
+    return QStringLiteral(u"書き出せませんでした。途中までのファイルは残していません。\n%1").arg(detail);
+}
+
+QString BackupDialogTitle() {
+    return QStringLiteral(u"バックアップの保存先");
+}
+
+QString BackupDoneText(int files, const QString& path) {
+    return QStringLiteral(
+               u"%1 個のファイルをバックアップしました。\n%2\n"
+               u"戻すときは ricorne-mailtool restore を使います（ヘルプの「データのバックアップ」）。")
+        .arg(files)
+        .arg(path);
 }
 
 } // namespace ricorne

@@ -39,6 +39,12 @@ enum class ViewerCommand {
     FindNext,
     // The window.
     Close,
+    // Writing for other programs (HistoryExport.h).
+    ExportMbox,
+    ExportEml,
+    ExportVcard,
+    ExportCsv,
+    Backup,
     // The record buttons (RecordOperations.h), Command1 to Command6.
     CopyField,
     QuickSave,
@@ -97,5 +103,18 @@ QString ConfirmEmptyNewFileText(const QString& path);
 QString OpenedAsUtf8Caption(const QString& path, bool bom);
 // Asked before Save as writes characters CP932 cannot hold as "?".
 QString EditorUnkeptText(const QStringList& characters, const QString& path);
+
+// The history search box (the whole store, beside the body search of Text1).
+QString HistorySearchPlaceholder();      // "履歴を検索"
+QString KanaFoldingCaption();            // the check box that folds kana and widths
+QString HistorySearchHitsText(int hits); // status line after a search
+QString HistorySearchFailedText();       // the store could not be read
+
+// Writing the history or the address book for other programs.
+QString ExportDialogTitle(bool folder);
+QString ExportDoneText(int written, const QString& path);
+QString ExportFailedText(const QString& detail);
+QString BackupDialogTitle();
+QString BackupDoneText(int files, const QString& path);
 
 } // namespace ricorne

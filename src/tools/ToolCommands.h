@@ -29,4 +29,18 @@ int RunSendCommand(const QStringList& args);
 // account --suggest ADDRESS | account --test --appdir DIR  (AccountCommand.cpp)
 int RunAccountCommand(const QStringList& args);
 
+// search --appdir DIR received|sent [--exact-kana] WORDS...  (SearchCommand.cpp)
+int RunSearchCommand(const QStringList& args);
+
+// export --appdir DIR received|sent --mbox FILE|--eml-dir DIR, addresses --vcard FILE|--csv FILE
+// (ExportCommand.cpp)
+int RunExportCommand(const QStringList& args);
+
+// import --appdir DIR received|sent|addresses PATH  (ImportCommand.cpp)
+int RunImportCommand(const QStringList& args);
+
+// backup --appdir DIR FILE, restore --appdir DIR FILE  (BackupCommand.cpp)
+int RunBackupCommand(const QStringList& args);
+int RunRestoreCommand(const QStringList& args);
+
 } // namespace ricorne

@@ -313,7 +313,7 @@ TEST_F(TyakuFormTest, HoverHelpAndTheFieldPreview) {
     EXPECT_EQ(form->HelpBox()->toPlainText(), QString());
 
     // Over the bare window the copy row goes back onto the status bar.
-    QTest::mouseMove(form->Client(), TwipsPoint(7000, 600));
+    QTest::mouseMove(form->Client(), TwipsPoint(6100, 600)); // between 全件削除 and the history search
     EXPECT_EQ(form->RecordButton(ViewerCommand::CopyField)->y(), Twips(form->Layout().statusBar.top + 80));
 
     MoveOver(form->SenderBox());

@@ -13,14 +13,20 @@
 #include "shell/WindowRegistry.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextEdit>
 #include <QTreeView>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -84,6 +90,79 @@ TEST_F(TyakuRecordOpsTest, DeleteButtonsRewriteTheStoreAndTheList) {
     EXPECT_EQ(form_->SubjectBox()->text(), QString());
     EXPECT_EQ(form_->BodyEditor()->toPlainText(), QString());
     EXPECT_EQ(QFileInfo(StorePath(ReceivedStore())).size(), 0);
+}
+
+// The history search box: the list holds only the hits, the count follows, a row click and the
+// delete button act on the hit's record, and an empty box lists everything again.
+TEST_F(TyakuRecordOpsTest, SearchListsTheHitsAndTheButtonsActOnThem) {
+    auto settle = [this] {
+        for (int i = 0; i < 200 && form_->HistorySearchRunning(); ++i)
+            QTest::qWait(10);
+        ASSERT_FALSE(form_->HistorySearchRunning());
+    };
+    // Typed through the input method, as Japanese is: katakana for the せ of 合わせ and 知らせ.
+    QInputMethodEvent typed;
+    typed.setCommitString(u"セ"_s);
+    QApplication::sendEvent(form_->HistorySearchBox(), &typed);
+    EXPECT_TRUE(form_->HistorySearchRunning()); // waits for the pause after the key
+    EXPECT_EQ(form_->Rows()->rowCount(), 4);
+    settle();
+    ASSERT_EQ(form_->Rows()->rowCount(), 2);
+    EXPECT_EQ(form_->Rows()->CellText(1, MailHeaderModel::SubjectColumn).trimmed(), u"お知らせ"_s);
+    EXPECT_EQ(form_->CountBox()->text(), u"2"_s);
+    EXPECT_EQ(form_->StatusBar1()->currentMessage(), u"2 件見つかりました。"_s);
+
+    ClickRow(2); // record 4
+    EXPECT_EQ(form_->SubjectBox()->text(), u"お知らせ"_s);
+    EXPECT_EQ(form_->CountBox()->text(), u"2"_s);
+    dialogs_.QueueAnswer(Answer::Yes);
+    Click(ViewerCommand::DeleteOne);
+    settle();
+    EXPECT_EQ(RecordCount(ReceivedStore()), 3);
+    auto last = std::make_unique<MailRecord>();
+    ASSERT_TRUE(ReadRecord(ReceivedStore(), 3, *last));
+    EXPECT_EQ(Trim(FieldText(last->Subject)), u"請求書"_s); // お知らせ is gone, the rest kept
+    ASSERT_EQ(form_->Rows()->rowCount(), 1);                // searched again after the deletion
+    EXPECT_EQ(form_->CountBox()->text(), u"1"_s);
+
+    form_->KanaFoldingBox()->setChecked(false); // "セ" is not "せ" any more
+    settle();
+    EXPECT_EQ(form_->Rows()->rowCount(), 0);
+    EXPECT_EQ(form_->StatusBar1()->currentMessage(), u"見つかりませんでした。"_s);
+
+    form_->HistorySearchBox()->clear();
+    EXPECT_FALSE(form_->HistorySearchRunning());
+    EXPECT_EQ(form_->Rows()->rowCount(), 3);
+    EXPECT_EQ(form_->CountBox()->text(), u"3"_s);
+}
+
+// The ファイル menu writes the shown history and the backup where the save dialog says; a cancelled
+// dialog writes nothing.
+TEST_F(TyakuRecordOpsTest, FileMenuWritesTheHistoryAndTheBackup) {
+    auto item = [this](const QString& name) {
+        for (QAction* action : form_->Menu(u"mFile"_s)->actions()) {
+            if (action->objectName() == name)
+                return action;
+        }
+        ADD_FAILURE() << name.toStdString();
+        return static_cast<QAction*>(nullptr);
+    };
+    const QString mbox = app_.Path() + u"/着信.mbox"_s, archive = app_.Path() + u"/backup.tar.zst"_s;
+    item(u"mexportmbox"_s)->trigger(); // cancelled
+    EXPECT_EQ(dialogs_.Requests().back().kind, DialogRequest::Kind::SaveFile);
+    EXPECT_TRUE(dialogs_.Requests().back().folder.endsWith(u".mbox"_s));
+    dialogs_.QueuePath(mbox);
+    item(u"mexportmbox"_s)->trigger();
+    QFile written(mbox);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().count("\nFrom MAILER-DAEMON "), 3); // four mails, the first at the start
+    EXPECT_TRUE(dialogs_.MessageTexts().last().startsWith(u"4 件を書き出しました。"_s));
+
+    dialogs_.QueuePath(archive);
+    item(u"mbackup"_s)->trigger();
+    EXPECT_TRUE(QFileInfo(archive).size() > 0);
+    EXPECT_TRUE(dialogs_.MessageTexts().last().contains(u"バックアップしました。"_s));
+    EXPECT_EQ(form_->Menu(u"mFile"_s)->actions().last()->objectName(), u"mend"_s);
 }
 
 TEST_F(TyakuRecordOpsTest, RegisterOpensTheOneAddressBookWithTheSender) {

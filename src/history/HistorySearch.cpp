@@ -1,0 +1,366 @@
+#include "history/HistorySearch.h"
+
+#include "core/stores/MailRecord.h"
+#include "core/text/Text.h"
+#include "history/SearchFolding.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ricorne {
+
+namespace {
+
+constexpr qint64 kBodyOffset = offsetof(MailRecord, Body);
+constexpr qint64 kBodyWidth = sizeof(MailRecord::Body);
+struct FieldSpan {
+    qint64 offset, width;
+};
+constexpr FieldSpan kHeaderFields[] = {{offsetof(MailRecord, Subject), sizeof(MailRecord::Subject)},
+                                       {offsetof(MailRecord, DateText), sizeof(MailRecord::DateText)},
+                                       {offsetof(MailRecord, Address), sizeof(MailRecord::Address)}};
+
+// One word as byte patterns: each unit is one folded character, any of its spellings. The scan
+// looks for one unit's first bytes with memchr (the unit whose first bytes are rarest in Japanese
+// text) and matches the units after it forwards and the ones before it backwards.
+struct Pattern {
+    std::vector<std::vector<QByteArray>> units;
+    size_t anchor = 0;
+    QByteArray anchorBytes; // distinct first bytes of the anchor's spellings
+};
+
+// How often a byte starts a character in Japanese mail, roughly.
+int Commonness(uchar b) {
+    if (b == ' ')
+        return 100;
+    if (b == 0x82) // hiragana, full-width letters and digits
+        return 40;
+    if (b == 0x81) // punctuation
+        return 25;
+    if (b >= 'a' && b <= 'z')
+        return 30;
+    if (b == 0x83) // katakana
+        return 20;
+    if (b < 0x80)
+        return 10;
+    return 3;
+}
+
+Pattern Compile(const QString& word, bool kana) {
+    Pattern p;
+    int best = INT_MAX;
+    for (const QChar c : word) {
+        const QList<QByteArray>& spellings = Cp932Spellings(c.unicode(), kana);
+        p.units.emplace_back(spellings.begin(), spellings.end());
+        QByteArray firsts;
+        for (const QByteArray& s : spellings) {
+            if (!firsts.contains(s.at(0)))
+                firsts += s.at(0);
+        }
+        int cost = 0;
+        for (const char b : firsts)
+            cost += Commonness(uchar(b));
+        if (cost < best) {
+            best = cost;
+            p.anchor = p.units.size() - 1;
+            p.anchorBytes = firsts;
+        }
+    }
+    return p;
+}
+
+bool MatchForward(const char* p, const char* end, const Pattern& pattern, size_t unit) {
+    if (unit == pattern.units.size())
+        return true;
+    for (const QByteArray& s : pattern.units[unit]) {
+        const qsizetype n = s.size();
+        if (end - p >= n && std::memcmp(p, s.constData(), size_t(n)) == 0 &&
+            MatchForward(p + n, end, pattern, unit + 1))
+            return true;
+    }
+    return false;
+}
+
+// The units before `unit` + 1 end right before p.
+bool MatchBackward(const char* p, const char* begin, const Pattern& pattern, qsizetype unit) {
+    if (unit < 0)
+        return true;
+    for (const QByteArray& s : pattern.units[size_t(unit)]) {
+        const qsizetype n = s.size();
+        if (p - begin >= n && std::memcmp(p - n, s.constData(), size_t(n)) == 0 &&
+            MatchBackward(p - n, begin, pattern, unit - 1))
+            return true;
+    }
+    return false;
+}
+
+bool Holds(const char* begin, const char* end, const Pattern& pattern) {
+    if (pattern.units.empty() || pattern.anchorBytes.isEmpty())
+        return pattern.units.empty();
+    const std::vector<QByteArray>& anchor = pattern.units[pattern.anchor];
+    for (const char target : pattern.anchorBytes) {
+        for (const char* q = begin; q < end;) {
+            q = static_cast<const char*>(std::memchr(q, target, size_t(end - q)));
+            if (!q)
+                break;
+            for (const QByteArray& s : anchor) {
+                const qsizetype n = s.size();
+                if (s.at(0) == target && end - q >= n && std::memcmp(q, s.constData(), size_t(n)) == 0 &&
+                    MatchForward(q + n, end, pattern, pattern.anchor + 1) &&
+                    MatchBackward(q, begin, pattern, qsizetype(pattern.anchor) - 1))
+                    return true;
+            }
+            ++q;
+        }
+    }
+    return false;
+}
+
+// Length of the body up to its last non-space byte.
+quint16 BodyEnd(const char* body) {
+    qint64 n = kBodyWidth;
+    std::uint64_t word;
+    constexpr std::uint64_t spaces = 0x2020202020202020ull;
+    while (n >= 8) {
+        std::memcpy(&word, body + n - 8, 8);
+        if (word != spaces)
+            break;
+        n -= 8;
+    }
+    while (n > 0 && body[n - 1] == ' ')
+        --n;
+    return quint16(n);
+}
+
+// Where each body of a store file ends, as measured by an earlier search.
+struct Measured {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    qint64 size = -1;
+    timespec mtime{}, ctime{};
+    qint64 measuredAtMs = 0;
+    QVector<quint16> bodyEnds;
+};
+QMutex measuredLock;
+QHash<QString, Measured>& MeasuredStores() {
+    static QHash<QString, Measured> stores;
+    return stores;
+}
+
+bool SameFile(const Measured& m, const struct stat& st) {
+    auto same = [](const timespec& a, const timespec& b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    };
+    return m.dev == st.st_dev && m.ino == st.st_ino && m.size == st.st_size && same(m.mtime, st.st_mtim) &&
+           same(m.ctime, st.st_ctim);
+}
+
+qint64 Ms(const timespec& t) {
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+} // namespace
+
+struct StoreSearch::State {
+    QString path;
+    QStringList words;
+    bool kana = true;
+    std::vector<Pattern> patterns;
+    int fd = -1;
+    struct stat st {};
+    std::unique_ptr<MailRecord> record = std::make_unique<MailRecord>();
+    int total = 0;
+    int next = 0; // 0-based record to scan next
+    bool failed = false;
+    bool done = false;
+    QVector<int> hits;
+    QVector<quint16> knownEnds; // from an earlier search of the same file, or empty
+    QVector<quint16> ends;      // measured now
+
+    ~State() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    // The first length bytes of record i (0-based) into the buffer; false on a short read.
+    bool Read(int i, qint64 length) {
+        char* into = reinterpret_cast<char*>(record.get());
+        const qint64 at = qint64(i) * qint64(sizeof(MailRecord));
+        qint64 done = 0;
+        while (done < length) {
+            const ssize_t n = ::pread(fd, into + done, size_t(length - done), at + done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+        return true;
+    }
+
+    // Words hold no spaces, so the fill spaces after bodyEnd cannot take part in a match.
+    bool TextHoldsAll(const char* record, quint16 bodyEnd) const {
+        QStringList fields;
+        for (const FieldSpan& f : kHeaderFields)
+            fields.append(FoldForSearch(CutAtNul(DecodeCp932(QByteArray(record + f.offset, f.width))), kana));
+        fields.append(FoldForSearch(CutAtNul(DecodeCp932(QByteArray(record + kBodyOffset, bodyEnd))), kana));
+        for (const QString& word : words) {
+            bool found = false;
+            for (const QString& field : fields)
+                found = found || field.contains(word);
+            if (!found)
+                return false;
+        }
+        return true;
+    }
+
+    bool BytesHoldAll(const char* record, quint16 bodyEnd) const {
+        for (const Pattern& pattern : patterns) {
+            bool found = false;
+            for (const FieldSpan& f : kHeaderFields) {
+                if (Holds(record + f.offset, record + f.offset + f.width, pattern)) {
+                    found = true;
+                    break;
+                }
+            }
+            if (!found && !Holds(record + kBodyOffset, record + kBodyOffset + bodyEnd, pattern))
+                return false;
+        }
+        return true;
+    }
+
+    void Finish() {
+        done = true;
+        if (failed || knownEnds.size() == total || ends.size() != total)
+            return;
+        // Remember the bodies' ends only for a file that was already settled when measured.
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        if (now - qMax(Ms(st.st_mtim), Ms(st.st_ctim)) < 2000)
+            return;
+        Measured m;
+        m.dev = st.st_dev;
+        m.ino = st.st_ino;
+        m.size = st.st_size;
+        m.mtime = st.st_mtim;
+        m.ctime = st.st_ctim;
+        m.measuredAtMs = now;
+        m.bodyEnds = std::move(ends);
+        const QMutexLocker lock(&measuredLock);
+        MeasuredStores().insert(path, std::move(m));
+    }
+};
+
+StoreSearch::StoreSearch(const StoreDescriptor& store, const QString& query, bool kanaFolding)
+    : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    s.kana = kanaFolding;
+    s.words = SearchWords(query, kanaFolding);
+    for (const QString& word : s.words)
+        s.patterns.push_back(Compile(word, kanaFolding));
+    s.path = StorePath(store);
+    if (store.recordLength != qint64(sizeof(MailRecord))) {
+        s.failed = s.done = true;
+        return;
+    }
+    s.fd = ::open(QFile::encodeName(s.path).constData(), O_RDONLY | O_CLOEXEC);
+    if (s.fd < 0) {
+        s.failed = errno != ENOENT;
+        s.done = true;
+        return;
+    }
+    if (::fstat(s.fd, &s.st) != 0 || !S_ISREG(s.st.st_mode)) {
+        s.failed = s.done = true;
+        return;
+    }
+    s.total = int(qMin<qint64>(s.st.st_size / store.recordLength, kMaxRecordNumber));
+    if (s.total == 0) {
+        s.done = true;
+        return;
+    }
+    {
+        const QMutexLocker lock(&measuredLock);
+        const auto it = MeasuredStores().constFind(s.path);
+        if (it != MeasuredStores().constEnd() && SameFile(*it, s.st))
+            s.knownEnds = it->bodyEnds;
+    }
+    if (s.knownEnds.size() != s.total) {
+        s.knownEnds.clear();
+        s.ends.reserve(s.total);
+    }
+}
+
+StoreSearch::~StoreSearch() = default;
+
+bool StoreSearch::Step(int records) {
+    State& s = *state_;
+    if (s.done)
+        return true;
+    const int end = qMin(s.total, s.next + qMax(1, records));
+    const bool known = !s.knownEnds.isEmpty();
+    const char* record = reinterpret_cast<const char*>(s.record.get());
+    for (int i = s.next; i < end; ++i) {
+        // Only what is written of a record is read once its body's end is known.
+        quint16 bodyEnd;
+        if (!s.Read(i, known ? kBodyOffset + s.knownEnds.at(i) : qint64(sizeof(MailRecord)))) {
+            s.failed = true; // the file was cut short meanwhile
+            break;
+        }
+        if (known) {
+            bodyEnd = s.knownEnds.at(i);
+        } else {
+            bodyEnd = BodyEnd(record + kBodyOffset);
+            s.ends.append(bodyEnd);
+        }
+        if (s.patterns.empty()) {
+            s.hits.append(i + 1);
+            continue;
+        }
+        if (!s.BytesHoldAll(record, bodyEnd))
+            continue;
+        if (s.TextHoldsAll(record, bodyEnd))
+            s.hits.append(i + 1);
+    }
+    if (s.failed) {
+        s.Finish();
+        return true;
+    }
+    s.next = end;
+    if (s.next >= s.total)
+        s.Finish();
+    return s.done;
+}
+
+bool StoreSearch::Done() const {
+    return state_->done;
+}
+
+bool StoreSearch::Failed() const {
+    return state_->failed;
+}
+
+const QVector<int>& StoreSearch::Hits() const {
+    return state_->hits;
+}
+
+int StoreSearch::Total() const {
+    return state_->total;
+}
+
+QVector<int> SearchStore(const StoreDescriptor& store, const QString& query, bool kanaFolding, bool* ok) {
+    StoreSearch search(store, query, kanaFolding);
+    while (!search.Step(4096)) {
+    }
+    if (ok)
+        *ok = !search.Failed();
+    return search.Hits();
+}
+
+} // namespace ricorne
