@@ -7,6 +7,7 @@
 #include "core/geometry/Twips.h"
 #include "core/text/Text.h"
 #include "shell/AccessibleNames.h"
+#include "shell/EscapeCloses.h"
 #include "shell/LongOperation.h"
 #include "shell/TextBoxAdapter.h"
 
@@ -83,6 +84,10 @@ BackForm::BackForm(QWidget* parent) : QWidget(parent) {
     attachments_->Rows()->hide();
     NameControls(*this, ComposeAccessibleName);
     resize(TwipsSize(kBackFormWidth, kBackFormHeight));
+    CloseOnEscape(*this, [this] {
+        Pull();
+        return state_.body.isEmpty() || Dialogs().Confirm(CloseUnsentQuestion());
+    });
 }
 
 BackForm::~BackForm() = default;

@@ -11,6 +11,7 @@
 #include "history/TyakuFormEditor.h"
 #include "history/TyakuTexts.h"
 #include "shell/AccessibleNames.h"
+#include "shell/EscapeCloses.h"
 #include "shell/TextBoxAdapter.h"
 
 #include <QEvent>
@@ -63,6 +64,7 @@ void SetBoxText(QLineEdit* box, const QString& text) {
 TyakuForm::TyakuForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("TyakuForm"));
     setWindowTitle(QStringLiteral(u"履歴")); // replaced by the mode's caption before it shows
+    CloseOnEscape(*this);
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("TyakuClient"));
     client_->setMouseTracking(true);

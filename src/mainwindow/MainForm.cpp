@@ -89,6 +89,7 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent) {
     clockBox_->setObjectName(QStringLiteral("Text2"));
     clockBox_->setGeometry(Place(kClockBox));
     clockBox_->setAccessibleName(ClockBoxName());
+    clockBox_->setFocusPolicy(Qt::NoFocus); // out of sight: Tab must not lose itself there
 
     clockTimer_ = new QTimer(this);
     clockTimer_->setObjectName(QStringLiteral("Timer2"));
@@ -129,11 +130,15 @@ void MainForm::ClickLabel(NavLabel id) {
         todo.beforePress();
     if (self && NavLabelInfo(id).pressEffect) {
         QPointer<QLabel> label = Label(id);
+        const bool focused = label->hasFocus();
         label->setEnabled(false);
         Pause(kPressEffectMs); // further clicks run meanwhile
         if (!self || !label)
             return;
         label->setEnabled(true);
+        // Disabling passed the focus on; a label pressed by key gets it back.
+        if (focused && isActiveWindow())
+            label->setFocus(Qt::OtherFocusReason);
     }
     if (self && todo.action)
         todo.action();
@@ -218,6 +223,12 @@ void MainForm::closeEvent(QCloseEvent* event) {
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
     const bool moved = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
+    if (event->type() == QEvent::FocusIn) {
+        // A label reached by Tab shows the help a pointer over it would.
+        if (auto help = hoverHelp_.find(watched); help != hoverHelp_.end())
+            ShowHelp(help->second);
+        return QWidget::eventFilter(watched, event);
+    }
     if (!moved)
         return QWidget::eventFilter(watched, event);
     if (auto help = hoverHelp_.find(watched); help != hoverHelp_.end()) {

@@ -4,6 +4,7 @@
 // accessible name and description.
 #pragma once
 
+class QKeyEvent;
 class QWidget;
 
 namespace ricorne {
@@ -11,5 +12,11 @@ namespace ricorne {
 // Call in the widget's constructor, before anything (a first setText) makes Qt look up and keep
 // the widget's accessible interface.
 void MarkAsPaintedButton(QWidget* widget);
+
+// Keyboard use of a painted control: it takes the focus by Tab, shows a ring while it has it,
+// and Enter, Return or Space press it as a click does. Call from the widget's keyPressEvent
+// (true when the key was taken) and after its own painting.
+bool PressedByKey(QWidget* widget, QKeyEvent* event);
+void PaintFocusRing(QWidget* widget);
 
 } // namespace ricorne

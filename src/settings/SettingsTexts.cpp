@@ -55,4 +55,20 @@ QString SaveIdPassName() {
     return QStringLiteral(u"IDパスワードを保存する");
 }
 
+QString SendCheckOptionCaption() {
+    return QStringLiteral(u"送信前に宛先と添付を確認する(&C)");
+}
+
+QString SendDelayCaption() {
+    return QStringLiteral(u"確認後、送信までの待ち時間(&W)");
+}
+
+QString SendDelaySuffix() {
+    return QStringLiteral(u" 秒");
+}
+
+QString SendCheckSaveFailedText(const QString& why) {
+    return QStringLiteral(u"送信前の確認の設定を保存できませんでした。\n") + why;
+}
+
 } // namespace ricorne

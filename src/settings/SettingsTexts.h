@@ -20,5 +20,10 @@ QString TestConnectionTitle();   // title of the check's message
 QString TestNeedsServerText();   // no POP3 server typed
 QString TestNeedsIdPassText();   // no ID or password yet
 QString TestPassedText();        // before the report of a check that passed
+// The check before a send, in the settings window.
+QString SendCheckOptionCaption(); // "送信前に宛先と添付を確認する(&C)"
+QString SendDelayCaption();       // "送信までの待ち時間(&W)"
+QString SendDelaySuffix();        // " 秒"
+QString SendCheckSaveFailedText(const QString& why);
 
 } // namespace ricorne
