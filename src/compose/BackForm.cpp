@@ -64,6 +64,7 @@ BackForm::BackForm(QWidget* parent) : QWidget(parent) {
     attachments_ = new AttachmentControls(this, QStringLiteral(u"添付"), state_.attachments);
 
     body_ = new QTextEdit(this);
+    body_->setTabChangesFocus(true); // Tab must lead on, or the keyboard is caught here
     body_->setObjectName(QStringLiteral("BodyText"));
     body_->setAcceptRichText(false);
     body_->setFont(QFont(QStringLiteral(u"ＭＳ Ｐゴシック"), 9));

@@ -129,6 +129,7 @@ void WriteForm::Build() {
     fortune_->setGeometry(Place(kFortuneCheck));
 
     body_ = new QPlainTextEdit(this);
+    body_->setTabChangesFocus(true); // Tab must lead on, or the keyboard is caught here
     body_->setObjectName(QStringLiteral("BodyText"));
     body_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     body_->setGeometry(Place(kBody));

@@ -59,7 +59,9 @@ SendCheckDialog::SendCheckDialog(const OutgoingMail& mail, QWidget* parent) : QD
     auto* recipientsLayout = new QVBoxLayout(recipients);
     auto* caption = new QLabel(SendCheckRecipientsCaption(), recipients);
     recipientsLayout->addWidget(caption);
-    auto* list = new QWidget;
+    auto* scroll = new QScrollArea(recipients);
+    // Made inside the scroll area, so the tick boxes join the window's Tab chain.
+    auto* list = new QWidget(scroll->viewport());
     auto* listLayout = new QVBoxLayout(list);
     listLayout->setContentsMargins(0, 0, 0, 0);
     for (const OutgoingRecipient& recipient : mail.recipients) {
@@ -76,10 +78,10 @@ SendCheckDialog::SendCheckDialog(const OutgoingMail& mail, QWidget* parent) : QD
         connect(box, &QCheckBox::toggled, this, &SendCheckDialog::UpdateSendButton);
     }
     listLayout->addStretch();
-    auto* scroll = new QScrollArea(recipients);
     scroll->setWidget(list);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to the tick boxes themselves
     // Up to about eight rows without a scroll bar; a long batch list scrolls.
     scroll->setMinimumHeight(qMin(8, qMax(1, int(mail.recipients.size()))) * (fontMetrics().height() + 8));
     recipientsLayout->addWidget(scroll);
