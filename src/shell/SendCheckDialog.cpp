@@ -19,11 +19,19 @@ namespace {
 // The address with its domain marked: dark red, bold, on a pale yellow ground, so it shows
 // without relying on colour alone.
 QString MarkedAddress(const OutgoingRecipient& recipient) {
-    QString address = recipient.address.toHtmlEscaped();
-    const qsizetype at = address.lastIndexOf(u'@');
+    const QString& raw = recipient.address;
+    QString address = raw.toHtmlEscaped();
+    const qsizetype at = raw.lastIndexOf(u'@');
     if (recipient.otherDomain && at >= 0) {
-        address = address.left(at + 1) + QStringLiteral("<b style=\"color:#a00000;background:#fff0a0\">") +
-                  address.mid(at + 1) + QStringLiteral("</b> ") + SendCheckOtherDomainNote().toHtmlEscaped();
+        // Only the domain itself: not a closing bracket of "Name <user@host>" after it.
+        qsizetype end = raw.indexOf(u'>', at);
+        if (end < 0)
+            end = raw.size();
+        address = raw.left(at + 1).toHtmlEscaped() +
+                  QStringLiteral("<b style=\"color:#a00000;background:#fff0a0\">") +
+                  raw.mid(at + 1, end - at - 1).toHtmlEscaped() + QStringLiteral("</b>") +
+                  raw.mid(end).toHtmlEscaped() + QStringLiteral(" ") +
+                  SendCheckOtherDomainNote().toHtmlEscaped();
     }
     if (!recipient.name.isEmpty())
         address = recipient.name.toHtmlEscaped() + QStringLiteral(" &lt;") + address + QStringLiteral("&gt;");
@@ -120,6 +128,11 @@ SendCheckDialog::SendCheckDialog(const OutgoingMail& mail, QWidget* parent) : QD
     connect(timer_, &QTimer::timeout, this, &SendCheckDialog::Tick);
     UpdateSendButton();
     setMinimumWidth(fontMetrics().averageCharWidth() * 60);
+}
+
+void SendCheckDialog::done(int result) {
+    timer_->stop(); // a stopped wait must never send later
+    QDialog::done(result);
 }
 
 void SendCheckDialog::SetSecondLength(int milliseconds) {

@@ -28,6 +28,8 @@ public:
     // How long one second of the wait lasts (tests shorten it).
     void SetSecondLength(int milliseconds);
 
+    void done(int result) override;
+
 private:
     void UpdateSendButton();
     void StartCountdown();
