@@ -28,10 +28,12 @@ SetForm::SetForm(QWidget* parent) : SettingsForm(QStringLiteral(u"設定"), 3135
     sendCheck_->setObjectName(QStringLiteral("SendCheck"));
     sendCheck_->setGeometry(TwipsRect(120, 600, 2895, 300));
     sendCheck_->setChecked(options.enabled);
-    QLabel* delayLabel = AddLabel(QStringLiteral("DelayLabel"), SendDelayCaption(), 360, 990, 1900, 300);
+    sendCheck_->setToolTip(SendCheckOptionHelp());
+    sendCheck_->setAccessibleDescription(SendCheckOptionHelp());
+    QLabel* delayLabel = AddLabel(QStringLiteral("DelayLabel"), SendDelayCaption(), 360, 990, 1800, 300);
     sendDelay_ = new QSpinBox(this);
     sendDelay_->setObjectName(QStringLiteral("SendDelay"));
-    sendDelay_->setGeometry(TwipsRect(2280, 960, 735, 345));
+    sendDelay_->setGeometry(TwipsRect(2160, 960, 855, 345));
     sendDelay_->setRange(0, kMaxSendDelaySeconds);
     sendDelay_->setSuffix(SendDelaySuffix());
     sendDelay_->setValue(options.delaySeconds);

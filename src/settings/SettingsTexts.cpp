@@ -56,11 +56,17 @@ QString SaveIdPassName() {
 }
 
 QString SendCheckOptionCaption() {
-    return QStringLiteral(u"送信前に宛先と添付を確認する(&C)");
+    return QStringLiteral(u"送信前の確認(&C)");
 }
 
 QString SendDelayCaption() {
-    return QStringLiteral(u"確認後、送信までの待ち時間(&W)");
+    return QStringLiteral(u"確認後の待ち時間(&W)");
+}
+
+QString SendCheckOptionHelp() {
+    return QStringLiteral(u"送信の前に、宛先・件名・添付ファイルを一覧で確かめます。宛先すべてにチェックを付"
+                          u"けると送信できます。"
+                          u"待ち時間を決めておくと、その秒数のあいだは送信を止められます。");
 }
 
 QString SendDelaySuffix() {

@@ -21,8 +21,9 @@ QString TestNeedsServerText();   // no POP3 server typed
 QString TestNeedsIdPassText();   // no ID or password yet
 QString TestPassedText();        // before the report of a check that passed
 // The check before a send, in the settings window.
-QString SendCheckOptionCaption(); // "送信前に宛先と添付を確認する(&C)"
-QString SendDelayCaption();       // "送信までの待ち時間(&W)"
+QString SendCheckOptionCaption(); // "送信前の確認(&C)"
+QString SendCheckOptionHelp();    // what the option does, as hover help and description
+QString SendDelayCaption();       // "確認後の待ち時間(&W)"
 QString SendDelaySuffix();        // " 秒"
 QString SendCheckSaveFailedText(const QString& why);
 

@@ -30,11 +30,12 @@ QString MarkedAddress(const OutgoingRecipient& recipient) {
         address = raw.left(at + 1).toHtmlEscaped() +
                   QStringLiteral("<b style=\"color:#a00000;background:#fff0a0\">") +
                   raw.mid(at + 1, end - at - 1).toHtmlEscaped() + QStringLiteral("</b>") +
-                  raw.mid(end).toHtmlEscaped() + QStringLiteral(" ") +
-                  SendCheckOtherDomainNote().toHtmlEscaped();
+                  raw.mid(end).toHtmlEscaped();
     }
     if (!recipient.name.isEmpty())
         address = recipient.name.toHtmlEscaped() + QStringLiteral(" &lt;") + address + QStringLiteral("&gt;");
+    if (recipient.otherDomain)
+        address += QStringLiteral(" ") + SendCheckOtherDomainNote().toHtmlEscaped();
     return address;
 }
 

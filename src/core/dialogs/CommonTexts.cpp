@@ -39,7 +39,7 @@ QString SendCheckNoAttachments() {
 }
 
 QString SendCheckDelayNote(int seconds) {
-    return QStringLiteral(u"「送信」を押すと %1 秒後に送信します。それまでは「送信を止める」で止められます。")
+    return QStringLiteral(u"「送信」の %1 秒後に送信します。それまでは「送信を止める」で止められます。")
         .arg(seconds);
 }
 
