@@ -137,6 +137,7 @@ ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendHooks& 
     const bool batch = state.BatchOn() && state.widened;
     const int passes = batch ? static_cast<int>(state.names.size()) : 1;
     if (!PassesSendCheck(state, batch, passes)) {
+        result.held = true;
         state.status = SendHeldStatus();
         io.Refresh();
         return result; // nothing stored, nothing sent, the window keeps all it holds

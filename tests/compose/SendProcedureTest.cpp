@@ -319,7 +319,7 @@ TEST_F(SendProcedureTest, CheckBeforeSendingAsksOnceAndAHeldMailLeavesNoTrace) {
     state_.attachments.paths = {app_.Path() + u"/添付.txt"_s};
     ASSERT_TRUE(QFile(state_.attachments.paths[0]).open(QIODevice::WriteOnly));
     dialogs_.QueueOutgoing(false);
-    SendComposedMail(state_, hooks_);
+    EXPECT_TRUE(SendComposedMail(state_, hooks_).held);
     ASSERT_EQ(dialogs_.Requests().size(), 1u);
     const OutgoingMail& held = dialogs_.Requests()[0].outgoing;
     ASSERT_EQ(held.recipients.size(), 2);
