@@ -21,6 +21,11 @@ void LabelButton::keyPressEvent(QKeyEvent* event) {
         QLabel::keyPressEvent(event);
 }
 
+void LabelButton::focusInEvent(QFocusEvent* event) {
+    NoteFocusReason(this, event);
+    QLabel::focusInEvent(event);
+}
+
 void LabelButton::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
     PaintFocusRing(this);

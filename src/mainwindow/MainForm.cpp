@@ -4,12 +4,14 @@
 #include "core/geometry/Twips.h"
 #include "mainwindow/HelpPage.h"
 #include "mainwindow/LabelButton.h"
+#include "mainwindow/PaintedButton.h"
 #include "shell/Pause.h"
 #include "shell/TextBoxAdapter.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -138,7 +140,7 @@ void MainForm::ClickLabel(NavLabel id) {
         label->setEnabled(true);
         // Disabling passed the focus on; a label pressed by key gets it back.
         if (focused && isActiveWindow())
-            label->setFocus(Qt::OtherFocusReason);
+            label->setFocus(Qt::TabFocusReason); // as it came: by the keyboard
     }
     if (self && todo.action)
         todo.action();
@@ -225,7 +227,8 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
     const bool moved = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
     if (event->type() == QEvent::FocusIn) {
         // A label reached by Tab shows the help a pointer over it would.
-        if (auto help = hoverHelp_.find(watched); help != hoverHelp_.end())
+        auto help = hoverHelp_.find(watched);
+        if (help != hoverHelp_.end() && CameByKeyboard(static_cast<QFocusEvent*>(event)->reason()))
             ShowHelp(help->second);
         return QWidget::eventFilter(watched, event);
     }

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -66,8 +67,16 @@ bool PressedByKey(QWidget* widget, QKeyEvent* event) {
     return true;
 }
 
+bool CameByKeyboard(Qt::FocusReason reason) {
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+}
+
+void NoteFocusReason(QWidget* widget, QFocusEvent* event) {
+    widget->setProperty("ricorneKeyFocus", CameByKeyboard(event->reason()));
+}
+
 void PaintFocusRing(QWidget* widget) {
-    if (!widget->hasFocus())
+    if (!widget->hasFocus() || !widget->property("ricorneKeyFocus").toBool())
         return;
     // Two rings, dark inside light, so it shows on the cabinet's dark red and its pale plates.
     QPainter p(widget);

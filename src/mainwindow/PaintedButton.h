@@ -4,6 +4,9 @@
 // accessible name and description.
 #pragma once
 
+#include <Qt>
+
+class QFocusEvent;
 class QKeyEvent;
 class QWidget;
 
@@ -18,5 +21,9 @@ void MarkAsPaintedButton(QWidget* widget);
 // (true when the key was taken) and after its own painting.
 bool PressedByKey(QWidget* widget, QKeyEvent* event);
 void PaintFocusRing(QWidget* widget);
+// Only focus the keyboard brought (Tab, Shift+Tab) wears the ring: the focus a window hands its
+// first control when it opens does not. Call from focusInEvent.
+void NoteFocusReason(QWidget* widget, QFocusEvent* event);
+bool CameByKeyboard(Qt::FocusReason reason);
 
 } // namespace ricorne

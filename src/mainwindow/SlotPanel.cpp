@@ -66,8 +66,9 @@ protected:
             QWidget::keyPressEvent(event);
     }
     void focusInEvent(QFocusEvent* event) override {
+        NoteFocusReason(this, event);
         QWidget::focusInEvent(event);
-        if (onHover)
+        if (onHover && CameByKeyboard(event->reason()))
             onHover(); // the help a pointer over it would show
     }
     void mouseMoveEvent(QMouseEvent* event) override {

@@ -201,7 +201,8 @@ TEST_F(AccessibilityTest, StatusCoinsAndReelsSayWhatTheyShow) {
 }
 
 // Tab walks the cabinet as it is read: the lever and the STOP buttons, then the labels row by
-// row; the focused one wears a ring; Space and Enter press; the clock box out of sight is skipped.
+// row; the one Tab reached wears a ring and shows its help; Space and Enter press; the clock box
+// out of sight is skipped.
 TEST_F(AccessibilityTest, KeyboardWalksTheCabinetInReadingOrderAndPresses) {
     main_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(main_));
@@ -209,8 +210,10 @@ TEST_F(AccessibilityTest, KeyboardWalksTheCabinetInReadingOrderAndPresses) {
     ASSERT_TRUE(slot);
     QWidget* lever = slot->findChild<QWidget*>(QStringLiteral("Label18"));
     QWidget* compose = main_->Label(NavLabel::Compose);
-    lever->setFocus(Qt::TabFocusReason);
+    // The focus the window hands a label as it opens is no keyboard focus: no ring, no help.
     const QImage unfocused = compose->grab().toImage();
+    EXPECT_FALSE(main_->IsHelpShown());
+    lever->setFocus(Qt::TabFocusReason);
     QStringList order;
     for (int i = 0; i < 13; ++i) {
         order << QApplication::focusWidget()->objectName();
@@ -223,6 +226,7 @@ TEST_F(AccessibilityTest, KeyboardWalksTheCabinetInReadingOrderAndPresses) {
     ASSERT_TRUE(compose->hasFocus());
     const QImage focused = compose->grab().toImage();
     EXPECT_NE(focused.pixel(0, 0), unfocused.pixel(0, 0)) << "no focus ring";
+    EXPECT_TRUE(main_->IsHelpShown());
     int composed = 0;
     main_->SetLabelAction(NavLabel::Compose, [&composed] { ++composed; });
     QTest::keyClick(compose, Qt::Key_Return);
