@@ -6,6 +6,7 @@
 #include "addressbook/TypingLimit.h"
 #include "core/text/Text.h"
 #include "shell/AccessibleNames.h"
+#include "shell/EscapeCloses.h"
 #include "shell/Place.h"
 #include "shell/TextBoxAdapter.h"
 
@@ -88,6 +89,7 @@ FriendForm::FriendForm(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     Build();
     NameControls(*this, FriendAccessibleName, FriendHelpText);
+    CloseOnEscape(*this);
     Wire();
 }
 

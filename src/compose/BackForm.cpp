@@ -7,6 +7,7 @@
 #include "core/geometry/Twips.h"
 #include "core/text/Text.h"
 #include "shell/AccessibleNames.h"
+#include "shell/EscapeCloses.h"
 #include "shell/LongOperation.h"
 #include "shell/TextBoxAdapter.h"
 
@@ -63,6 +64,7 @@ BackForm::BackForm(QWidget* parent) : QWidget(parent) {
     attachments_ = new AttachmentControls(this, QStringLiteral(u"添付"), state_.attachments);
 
     body_ = new QTextEdit(this);
+    body_->setTabChangesFocus(true); // Tab must lead on, or the keyboard is caught here
     body_->setObjectName(QStringLiteral("BodyText"));
     body_->setAcceptRichText(false);
     body_->setFont(QFont(QStringLiteral(u"ＭＳ Ｐゴシック"), 9));
@@ -83,6 +85,10 @@ BackForm::BackForm(QWidget* parent) : QWidget(parent) {
     attachments_->Rows()->hide();
     NameControls(*this, ComposeAccessibleName);
     resize(TwipsSize(kBackFormWidth, kBackFormHeight));
+    CloseOnEscape(*this, [this] {
+        Pull();
+        return state_.body.isEmpty() || Dialogs().Confirm(CloseUnsentQuestion());
+    });
 }
 
 BackForm::~BackForm() = default;

@@ -98,6 +98,10 @@ QString SendFailedStatus() {
     return QStringLiteral(u"送信できなかったメールがあります。");
 }
 
+QString SendHeldStatus() {
+    return QStringLiteral(u"送信を取りやめました。");
+}
+
 QString BatchStoppedAtText(int pass, const QString& name, const QString& address) {
     const QString entry = QStringLiteral(u"%1 件目「%2」<%3>").arg(pass).arg(name, address);
     if (pass <= 1)
@@ -107,6 +111,10 @@ QString BatchStoppedAtText(int pass, const QString& name, const QString& address
                u"件目までは送信済みです（送信エラーの宛先を除く）。この宛先から後は送信していません。")
         .arg(entry)
         .arg(pass - 1);
+}
+
+QString CloseUnsentQuestion() {
+    return QStringLiteral(u"書きかけのメールを閉じますか？（内容は保存されません）");
 }
 
 QString SendErrorTitle() {

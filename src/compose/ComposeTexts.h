@@ -43,8 +43,11 @@ QString SendingProgressStatus(int k, int count);
 QString SendCompleteStatus(); // "送信完了です。"
 QString SendStoppedStatus();  // the sent history could not take the copy; nothing more went out
 QString SendFailedStatus();   // at least one pass was refused: the mail did not reach everyone
+QString SendHeldStatus();     // the check before the send was not passed: nothing went out
 
 QString SendErrorTitle(); // "送信エラー"
+// Esc on a compose or reply window that holds unsent text.
+QString CloseUnsentQuestion();
 
 // The sent history cannot take the copy of the mail about to go out.
 QString SentStoreFullText();

@@ -6,8 +6,10 @@
 #include "compose/Fortune.h"
 #include "core/clock/ClockText.h"
 #include "core/dialogs/DialogService.h"
+#include "core/dialogs/OutgoingCheck.h"
 #include "core/mail/NMail.h"
 #include "core/settings/AccountSettings.h"
+#include "core/settings/SendCheckSettings.h"
 #include "core/stores/RecordBuffers.h"
 #include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
@@ -75,6 +77,30 @@ QString StoppedText(SentCopyStatus status, int pass, const BatchEntry* entry) {
     return text;
 }
 
+// The check before the send, when the user asked for it: the whole list of a batch once. The
+// batch rows are read as the passes will read them; a row without a record is left out, as the
+// send skips it.
+bool PassesSendCheck(const ComposeState& state, bool batch, int passes) {
+    const SendCheckOptions options = ReadSendCheckOptions();
+    if (!options.enabled)
+        return true;
+    QVector<OutgoingRecipient> recipients;
+    if (batch) {
+        AddressRecord record;
+        for (int k = 1; k <= passes; ++k) {
+            if (ReadRecord(AddressStore(), k, record))
+                recipients << OutgoingRecipient{TrimRight(FieldText(record.Name)),
+                                                TrimRight(FieldText(record.MailAddress))};
+        }
+    } else {
+        for (const QString& address : SplitRecipients(state.recipient))
+            recipients << OutgoingRecipient{QString(), address};
+    }
+    return Dialogs().ConfirmOutgoing(DescribeOutgoing(AccountSettings().FromAddress, recipients,
+                                                      state.subject, state.attachments.paths,
+                                                      options.delaySeconds));
+}
+
 } // namespace
 
 SentCopyStatus AppendSentRecord(int r, const ComposeState& state, const QString& dateText) {
@@ -105,13 +131,20 @@ ComposeSendResult SendComposedMail(ComposeState& state, const ComposeSendHooks& 
     ComposeSendResult result;
 
     PrepareAttachmentsForSend(state.attachments);
-    state.status = SendingStatus();
-    io.Refresh();
 
     // Only a batch choice the user can see counts: with the name panel out of view the mail goes
     // to the typed recipient alone.
     const bool batch = state.BatchOn() && state.widened;
-    result.passes = batch ? static_cast<int>(state.names.size()) : 1;
+    const int passes = batch ? static_cast<int>(state.names.size()) : 1;
+    if (!PassesSendCheck(state, batch, passes)) {
+        result.held = true;
+        state.status = SendHeldStatus();
+        io.Refresh();
+        return result; // nothing stored, nothing sent, the window keeps all it holds
+    }
+    result.passes = passes;
+    state.status = SendingStatus();
+    io.Refresh();
     // A batch goes over one SMTP session instead of a connection, TLS start and login per mail.
     struct BatchSession {
         NMail* mail = nullptr;

@@ -34,6 +34,7 @@ struct ComposeSendResult {
     int skipped = 0;      // batch rows without an address book record behind them
     int stored = 0;       // sent copies written
     bool stopped = false; // a sent copy could not be written: that pass and the rest did not go out
+    bool held = false;    // the check before sending was not passed: nothing stored, nothing sent
 };
 
 // "送信". A batch send happens only when batch sending is chosen and the name panel is in view.

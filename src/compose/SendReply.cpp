@@ -2,8 +2,10 @@
 
 #include "compose/ComposeTexts.h"
 #include "core/dialogs/DialogService.h"
+#include "core/dialogs/OutgoingCheck.h"
 #include "core/mail/NMail.h"
 #include "core/settings/AccountSettings.h"
+#include "core/settings/SendCheckSettings.h"
 #include "core/stores/RecordBuffers.h"
 #include "core/stores/RecordField.h"
 #include "core/text/Text.h"
@@ -15,6 +17,14 @@ namespace ricorne {
 bool SendReply(const ReplyState& state, NMail* mail) {
     NMail& library = mail ? *mail : SharedMail();
     const AccountRecord& account = AccountSettings();
+    if (const SendCheckOptions check = ReadSendCheckOptions(); check.enabled) {
+        QVector<OutgoingRecipient> recipients;
+        for (const QString& address : SplitRecipients(state.recipient))
+            recipients << OutgoingRecipient{QString(), address};
+        if (!Dialogs().ConfirmOutgoing(DescribeOutgoing(account.FromAddress, recipients, state.subject,
+                                                        state.attachments.paths, check.delaySeconds)))
+            return false; // held back by the sender: the reply stays in its window
+    }
     const int result = library.NMailSmtpSendMail(account.SmtpServer, state.recipient, account.FromAddress,
                                                  state.subject, state.body, state.attachments.paths);
     if (result >= 0)

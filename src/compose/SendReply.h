@@ -19,7 +19,8 @@ struct ReplyState {
 };
 
 // Sends the reply. On failure shows the library's text in a "送信エラー" box (through Dialogs())
-// and returns false; the caller keeps the window open then, so a reply is never lost.
+// and returns false; the caller keeps the window open then, so a reply is never lost. With the
+// check before a send switched on, a reply the sender does not let go returns false too.
 bool SendReply(const ReplyState& state, NMail* mail = nullptr);
 
 // The text that "本文に貼付" quotes: the body of the last received record that passed through

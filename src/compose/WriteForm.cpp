@@ -10,6 +10,7 @@
 #include "core/geometry/Twips.h"
 #include "core/text/Text.h"
 #include "shell/AccessibleNames.h"
+#include "shell/EscapeCloses.h"
 #include "shell/LongOperation.h"
 #include "shell/TextBoxAdapter.h"
 
@@ -74,6 +75,12 @@ WriteForm::WriteForm(QWidget* parent) : QWidget(parent) {
     Build();
     NameControls(*this, ComposeAccessibleName, WriteFormAccessibleDescription);
     Wire();
+    CloseOnEscape(*this, [this] {
+        Pull();
+        const bool written =
+            !state_.recipient.isEmpty() || !state_.subject.isEmpty() || !state_.body.isEmpty();
+        return !written || Dialogs().Confirm(CloseUnsentQuestion());
+    });
 }
 
 WriteForm::~WriteForm() = default;
@@ -122,6 +129,7 @@ void WriteForm::Build() {
     fortune_->setGeometry(Place(kFortuneCheck));
 
     body_ = new QPlainTextEdit(this);
+    body_->setTabChangesFocus(true); // Tab must lead on, or the keyboard is caught here
     body_->setObjectName(QStringLiteral("BodyText"));
     body_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     body_->setGeometry(Place(kBody));

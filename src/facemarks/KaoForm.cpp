@@ -6,6 +6,7 @@
 #include "facemarks/FaceMarkCommands.h"
 #include "facemarks/FaceMarkTexts.h"
 #include "facemarks/KaoFormLayout.h"
+#include "shell/EscapeCloses.h"
 #include "shell/Place.h"
 #include "shell/TextBoxAdapter.h"
 
@@ -66,6 +67,7 @@ KaoForm::KaoForm(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("KaoForm"));
     setWindowTitle(QStringLiteral(u"絵・顔文字"));
     setFixedSize(TwipsSize(kaolayout::kWidth, kaolayout::kHeight));
+    CloseOnEscape(*this);
     BuildTabs();
     BuildFooter();
     for (int tab = 0; tab < kFaceMarkListCount; ++tab) {

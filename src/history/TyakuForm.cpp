@@ -12,10 +12,12 @@
 #include "history/TyakuFormEditor.h"
 #include "history/TyakuTexts.h"
 #include "shell/AccessibleNames.h"
+#include "shell/EscapeCloses.h"
 #include "shell/TextBoxAdapter.h"
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -65,6 +67,7 @@ void SetBoxText(QLineEdit* box, const QString& text) {
 TyakuForm::TyakuForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("TyakuForm"));
     setWindowTitle(QStringLiteral(u"履歴")); // replaced by the mode's caption before it shows
+    CloseOnEscape(*this);
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("TyakuClient"));
     client_->setMouseTracking(true);
@@ -160,6 +163,7 @@ void TyakuForm::BuildControls() {
     list_->header()->setSectionsMovable(false);
     list_->viewport()->setMouseTracking(true);
     list_->viewport()->installEventFilter(this);
+    list_->installEventFilter(this);
     list_->header()->viewport()->setMouseTracking(true);
     list_->header()->viewport()->installEventFilter(this);
 
@@ -172,6 +176,7 @@ void TyakuForm::BuildControls() {
     }
 
     bodyEditor_ = new QPlainTextEdit(client_);
+    bodyEditor_->setTabChangesFocus(true); // Tab must lead on, or the keyboard is caught here
     bodyEditor_->setObjectName(QStringLiteral("rtfEd"));
     bodyEditor_->viewport()->setMouseTracking(true);
     bodyEditor_->viewport()->installEventFilter(this);
@@ -416,8 +421,22 @@ bool TyakuForm::eventFilter(QObject* watched, QEvent* event) {
         PointerMoved(watched);
         break;
     }
+    case QEvent::KeyPress: {
+        // Moving with the arrows shows nothing, as ever; Enter shows the row, as a click does.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (watched == list_ && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            // The row with the keyboard's cursor counts as chosen.
+            const QModelIndex current = list_->currentIndex();
+            if (current.isValid() && !list_->selectionModel()->isRowSelected(current.row()))
+                list_->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect |
+                                                             QItemSelectionModel::Rows);
+            ShowSelectedRecord(*this, CurrentHistoryMode());
+            return true;
+        }
+        break;
+    }
     case QEvent::MouseButtonRelease:
-        // A mouse click on the list shows the selected row; the keyboard shows nothing.
+        // A mouse click on the list shows the selected row; the keyboard alone shows nothing.
         if (watched == list_->viewport() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             ShowSelectedRecord(*this, CurrentHistoryMode());
         break;

@@ -2,6 +2,7 @@
 
 #include "mainwindow/PaintedButton.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace ricorne {
@@ -11,7 +12,23 @@ LabelButton::LabelButton(const QString& caption, QWidget* parent) : QLabel(paren
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setText(caption);
-    setMouseTracking(true); // hover help needs moves without a button held
+    setMouseTracking(true);       // hover help needs moves without a button held
+    setFocusPolicy(Qt::TabFocus); // a click shows no ring; Tab does
+}
+
+void LabelButton::keyPressEvent(QKeyEvent* event) {
+    if (!PressedByKey(this, event))
+        QLabel::keyPressEvent(event);
+}
+
+void LabelButton::focusInEvent(QFocusEvent* event) {
+    NoteFocusReason(this, event);
+    QLabel::focusInEvent(event);
+}
+
+void LabelButton::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    PaintFocusRing(this);
 }
 
 void LabelButton::mousePressEvent(QMouseEvent* event) {

@@ -4,12 +4,14 @@
 #include "core/geometry/Twips.h"
 #include "mainwindow/HelpPage.h"
 #include "mainwindow/LabelButton.h"
+#include "mainwindow/PaintedButton.h"
 #include "shell/Pause.h"
 #include "shell/TextBoxAdapter.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -89,6 +91,7 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent) {
     clockBox_->setObjectName(QStringLiteral("Text2"));
     clockBox_->setGeometry(Place(kClockBox));
     clockBox_->setAccessibleName(ClockBoxName());
+    clockBox_->setFocusPolicy(Qt::NoFocus); // out of sight: Tab must not lose itself there
 
     clockTimer_ = new QTimer(this);
     clockTimer_->setObjectName(QStringLiteral("Timer2"));
@@ -129,11 +132,15 @@ void MainForm::ClickLabel(NavLabel id) {
         todo.beforePress();
     if (self && NavLabelInfo(id).pressEffect) {
         QPointer<QLabel> label = Label(id);
+        const bool focused = label->hasFocus();
         label->setEnabled(false);
         Pause(kPressEffectMs); // further clicks run meanwhile
         if (!self || !label)
             return;
         label->setEnabled(true);
+        // Disabling passed the focus on; a label pressed by key gets it back.
+        if (focused && isActiveWindow())
+            label->setFocus(Qt::TabFocusReason); // as it came: by the keyboard
     }
     if (self && todo.action)
         todo.action();
@@ -218,6 +225,13 @@ void MainForm::closeEvent(QCloseEvent* event) {
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
     const bool moved = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
+    if (event->type() == QEvent::FocusIn) {
+        // A label reached by Tab shows the help a pointer over it would.
+        auto help = hoverHelp_.find(watched);
+        if (help != hoverHelp_.end() && CameByKeyboard(static_cast<QFocusEvent*>(event)->reason()))
+            ShowHelp(help->second);
+        return QWidget::eventFilter(watched, event);
+    }
     if (!moved)
         return QWidget::eventFilter(watched, event);
     if (auto help = hoverHelp_.find(watched); help != hoverHelp_.end()) {

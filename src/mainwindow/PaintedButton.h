@@ -4,6 +4,10 @@
 // accessible name and description.
 #pragma once
 
+#include <Qt>
+
+class QFocusEvent;
+class QKeyEvent;
 class QWidget;
 
 namespace ricorne {
@@ -11,5 +15,15 @@ namespace ricorne {
 // Call in the widget's constructor, before anything (a first setText) makes Qt look up and keep
 // the widget's accessible interface.
 void MarkAsPaintedButton(QWidget* widget);
+
+// Keyboard use of a painted control: it takes the focus by Tab, shows a ring while it has it,
+// and Enter, Return or Space press it as a click does. Call from the widget's keyPressEvent
+// (true when the key was taken) and after its own painting.
+bool PressedByKey(QWidget* widget, QKeyEvent* event);
+void PaintFocusRing(QWidget* widget);
+// Only focus the keyboard brought (Tab, Shift+Tab) wears the ring: the focus a window hands its
+// first control when it opens does not. Call from focusInEvent.
+void NoteFocusReason(QWidget* widget, QFocusEvent* event);
+bool CameByKeyboard(Qt::FocusReason reason);
 
 } // namespace ricorne

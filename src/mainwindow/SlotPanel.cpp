@@ -53,13 +53,24 @@ public:
         setMouseTracking(true);
         setAttribute(Qt::WA_NoSystemBackground);
         setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::TabFocus);
         MarkAsPaintedButton(this);
     }
     std::function<void()> onClick;
     std::function<void()> onHover;
 
 protected:
-    void paintEvent(QPaintEvent*) override {}
+    void paintEvent(QPaintEvent*) override { PaintFocusRing(this); }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!PressedByKey(this, event))
+            QWidget::keyPressEvent(event);
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        NoteFocusReason(this, event);
+        QWidget::focusInEvent(event);
+        if (onHover && CameByKeyboard(event->reason()))
+            onHover(); // the help a pointer over it would show
+    }
     void mouseMoveEvent(QMouseEvent* event) override {
         event->accept();
         if (onHover) {

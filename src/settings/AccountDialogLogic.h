@@ -2,8 +2,8 @@
 // they show when they open and what their OK does. Cancel does nothing, so it has no function.
 #pragma once
 
-#include "core/platform/ReplaceFile.h"
 #include "core/mail/AccountCheck.h"
+#include "core/platform/ReplaceFile.h"
 
 #include <QString>
 

@@ -71,6 +71,10 @@ void SettingsForm::keyPressEvent(QKeyEvent* event) {
             cancelButton_->click();
             return;
         }
+        if (event->key() == Qt::Key_Escape && !cancelButton_) {
+            close(); // a window without a cancel button closes on Esc like any dialog
+            return;
+        }
     }
     QWidget::keyPressEvent(event);
 }

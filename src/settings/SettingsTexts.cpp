@@ -72,4 +72,26 @@ QString ClientIdSaveFailedText(const QString& detail) {
     return QStringLiteral(u"クライアント ID を保存できません: %1").arg(detail);
 }
 
+QString SendCheckOptionCaption() {
+    return QStringLiteral(u"送信前の確認(&C)");
+}
+
+QString SendDelayCaption() {
+    return QStringLiteral(u"確認後の待ち時間(&W)");
+}
+
+QString SendCheckOptionHelp() {
+    return QStringLiteral(u"送信の前に、宛先・件名・添付ファイルを一覧で確かめます。宛先すべてにチェックを付"
+                          u"けると送信できます。"
+                          u"待ち時間を決めておくと、その秒数のあいだは送信を止められます。");
+}
+
+QString SendDelaySuffix() {
+    return QStringLiteral(u" 秒");
+}
+
+QString SendCheckSaveFailedText(const QString& why) {
+    return QStringLiteral(u"送信前の確認の設定を保存できませんでした。\n") + why;
+}
+
 } // namespace ricorne

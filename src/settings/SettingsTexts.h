@@ -27,4 +27,11 @@ QString SignInWaitingText();                                         // while th
 QString DeviceCodeText(const QString& code, const QString& address); // the device flow's code
 QString ClientIdSaveFailedText(const QString& detail);
 
+// The check before a send, in the settings window.
+QString SendCheckOptionCaption(); // "送信前の確認(&C)"
+QString SendCheckOptionHelp();    // what the option does, as hover help and description
+QString SendDelayCaption();       // "確認後の待ち時間(&W)"
+QString SendDelaySuffix();        // " 秒"
+QString SendCheckSaveFailedText(const QString& why);
+
 } // namespace ricorne

@@ -1,5 +1,7 @@
 #include "shell/QtDialogService.h"
 
+#include "shell/SendCheckDialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -14,6 +16,11 @@ namespace ricorne {
 
 QtDialogService::QtDialogService() = default;
 QtDialogService::~QtDialogService() = default;
+
+bool QtDialogService::ConfirmOutgoing(const OutgoingMail& mail) {
+    SendCheckDialog dialog(mail, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
+}
 
 Answer QtDialogService::Message(const QString& title, const QString& text, MessageIcon icon,
                                 MessageButtons buttons) {

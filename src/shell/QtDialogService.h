@@ -20,6 +20,7 @@ public:
     QString SaveFile(const QString& title, const QString& suggestedPath, const QString& filter) override;
     PrintAnswer AskPrint(bool hasSelection) override;
     void PrintText(const QString& text, const PrintFont& font, int copies = 1) override;
+    bool ConfirmOutgoing(const OutgoingMail& mail) override;
 
     // The printer the print dialog sets up and PrintText prints on; replacing it lets a test
     // print to a PDF file through the same path.

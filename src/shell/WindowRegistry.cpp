@@ -1,5 +1,7 @@
 #include "shell/WindowRegistry.h"
 
+#include "shell/TabOrder.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 
@@ -32,6 +34,7 @@ QWidget* WindowRegistry::Load(std::type_index key, Factory defaultFactory,
     if (!w)
         return nullptr;
     w->setAttribute(Qt::WA_DeleteOnClose);
+    KeepTabOrderByPlace(*w);
     windows_[key] = w;
     w->installEventFilter(this);
 

@@ -11,6 +11,8 @@
 // in a public `void Load()`: the registry calls it after it has recorded the window, so a
 // request arriving during the load gets the same window instead of a second one.
 //
+// Every window's Tab order follows its layout (KeepTabOrderByPlace).
+//
 // Windows are created with Qt::WA_DeleteOnClose. A close that the window accepts forgets it at
 // once (the next Get creates a fresh one); a close the window refuses keeps it.
 #pragma once

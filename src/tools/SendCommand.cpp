@@ -140,7 +140,8 @@ int RunSendCommand(const QStringList& args) {
         }
     };
     const ComposeSendResult result = SendComposedMail(state, hooks);
-    return result.failed > 0 || result.stopped ? kToolFailed : kToolOk;
+    // The tool cannot ask: with the check before sending switched on, nothing goes, and it says so.
+    return result.failed > 0 || result.stopped || result.held ? kToolFailed : kToolOk;
 }
 
 } // namespace ricorne

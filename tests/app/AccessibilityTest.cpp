@@ -1,6 +1,8 @@
-// What a screen reader meets in every window, through Qt's accessibility interfaces: each control
-// the user can act on has a Japanese name, the cabinet's painted controls are buttons that press,
-// and the status, coin count and reels say what they show.
+// What a screen reader and a keyboard user meet in every window, through Qt's accessibility
+// interfaces and key presses: each control the user can act on has a Japanese name, the cabinet's
+// painted controls are buttons that press (also by Tab and Enter/Space, with a visible ring),
+// the status, coin count and reels say what they show and announce changes, and Esc closes
+// every window but the main one.
 #include "TempAppDir.h"
 #include "addressbook/FriendForm.h"
 #include "app/Wiring.h"
@@ -18,8 +20,11 @@
 #include "shell/WindowRegistry.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -193,6 +198,77 @@ TEST_F(AccessibilityTest, StatusCoinsAndReelsSayWhatTheyShow) {
     EXPECT_EQ(Accessible(coins)->text(QAccessible::Name), QStringLiteral(u"コイン 100枚"));
     slot->Game().StartGame(); // costs three coins
     EXPECT_EQ(Accessible(coins)->text(QAccessible::Name), QStringLiteral(u"コイン 97枚"));
+}
+
+// Tab walks the cabinet as it is read: the lever and the STOP buttons, then the labels row by
+// row; the one Tab reached wears a ring and shows its help; Space and Enter press; the clock box
+// out of sight is skipped.
+TEST_F(AccessibilityTest, KeyboardWalksTheCabinetInReadingOrderAndPresses) {
+    main_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main_));
+    auto* slot = qobject_cast<SlotPanel*>(main_->Cabinet());
+    ASSERT_TRUE(slot);
+    QWidget* lever = slot->findChild<QWidget*>(QStringLiteral("Label18"));
+    QWidget* compose = main_->Label(NavLabel::Compose);
+    // The focus the window hands a label as it opens is no keyboard focus: no ring, no help.
+    const QImage unfocused = compose->grab().toImage();
+    EXPECT_FALSE(main_->IsHelpShown());
+    lever->setFocus(Qt::TabFocusReason);
+    QStringList order;
+    for (int i = 0; i < 13; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(order.join(u' '), QStringLiteral("Label18 Label14 Label15 Label17 Label5 Label9 Label6 Label10 "
+                                               "Label7 Label11 Label8 Label12 Label18"));
+
+    compose->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(compose->hasFocus());
+    const QImage focused = compose->grab().toImage();
+    EXPECT_NE(focused.pixel(0, 0), unfocused.pixel(0, 0)) << "no focus ring";
+    EXPECT_TRUE(main_->IsHelpShown());
+    int composed = 0;
+    main_->SetLabelAction(NavLabel::Compose, [&composed] { ++composed; });
+    QTest::keyClick(compose, Qt::Key_Return);
+    QTest::keyClick(compose, Qt::Key_Space);
+    EXPECT_EQ(composed, 2);
+    EXPECT_TRUE(compose->hasFocus()) << "the press effect handed the focus on";
+
+    lever->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(lever, Qt::Key_Space);
+    EXPECT_EQ(slot->Game().CoinCount(), 97) << "the lever pulled by a key starts a game";
+}
+
+TEST_F(AccessibilityTest, EscClosesEveryWindowButTheMainOneAndAsksBeforeDroppingAMail) {
+    const std::vector<std::pair<const char*, std::function<QWidget*()>>> windows{
+        {"WriteForm", [] { return Registry().Show<WriteForm>(); }},
+        {"BackForm", [] { return Registry().Show<BackForm>(); }},
+        {"TyakuForm", [] { return Registry().Show<TyakuForm>(); }},
+        {"FriendForm", [] { return Registry().Show<FriendForm>(); }},
+        {"KaoForm", [] { return Registry().Show<KaoForm>(); }},
+        {"SetForm", [] { return Registry().Show<SetForm>(); }},
+        {"IdPassForm", [] { return Registry().Show<IdPassForm>(); }},
+        {"OptionForm", [] { return Registry().Show<OptionForm>(); }},
+    };
+    for (const auto& [name, open] : windows) {
+        QPointer<QWidget> window = open();
+        ASSERT_TRUE(window && QTest::qWaitForWindowActive(window)) << name;
+        QWidget* at = window->focusWidget() ? window->focusWidget() : window.data();
+        QTest::keyClick(at, Qt::Key_Escape);
+        EXPECT_TRUE(!window || !window->isVisible()) << name;
+    }
+    QTest::keyClick(main_, Qt::Key_Escape);
+    EXPECT_TRUE(main_->isVisible());
+
+    WriteForm* compose = Registry().Show<WriteForm>();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(compose));
+    compose->findChild<QPlainTextEdit*>(QStringLiteral("BodyText"))
+        ->setPlainText(QStringLiteral(u"書きかけ"));
+    dialogs_.QueueAnswer(Answer::No);
+    QTest::keyClick(compose, Qt::Key_Escape);
+    EXPECT_TRUE(compose->isVisible());
+    ASSERT_EQ(dialogs_.MessageTexts().size(), 1);
+    EXPECT_TRUE(dialogs_.MessageTexts()[0].startsWith(QStringLiteral(u"書きかけのメールを閉じますか")));
 }
 
 } // namespace

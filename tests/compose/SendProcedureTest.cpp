@@ -1,6 +1,7 @@
 // The send procedure against a recording mail component: the order of copy, fortune and send,
 // batch passes, failures, and a sent history that cannot take the copy.
 #include "ComposeTestSupport.h"
+#include "core/settings/SendCheckSettings.h"
 
 #include "compose/ComposeTexts.h"
 #include "compose/Fortune.h"
@@ -300,3 +301,57 @@ TEST_F(SendProcedureTest, BatchWithARefusedPassClosesWithoutTheCompletionText) {
 }
 
 } // namespace
+
+// The check before a send: off in a file written before the option existed; when on, a mail
+// held back leaves no copy and no send, and keeps the window's contents; a batch asks once
+// with every entry, and the fortune and copies of a batch that goes are as without the check.
+TEST_F(SendProcedureTest, CheckBeforeSendingAsksOnceAndAHeldMailLeavesNoTrace) {
+    ASSERT_TRUE(SaveCredentials(u"me"_s, u"pw"_s, true)); // a file without the option
+    EXPECT_FALSE(ReadSendCheckOptions().enabled);
+    Send();
+    EXPECT_EQ(mail_.calls.size(), 1u);
+    EXPECT_TRUE(boxes_.empty());
+
+    ASSERT_TRUE(SaveSendCheckOptions({true, 3}));
+    EXPECT_EQ(ReadCredentials().AccountId, u"me"_s) << "the option keeps the saved ID";
+    state_.recipient = u"friend@example.jp, boss@Other.example.com"_s;
+    state_.subject = u"見積もり"_s;
+    state_.attachments.paths = {app_.Path() + u"/添付.txt"_s};
+    ASSERT_TRUE(QFile(state_.attachments.paths[0]).open(QIODevice::WriteOnly));
+    dialogs_.QueueOutgoing(false);
+    EXPECT_TRUE(SendComposedMail(state_, hooks_).held);
+    ASSERT_EQ(dialogs_.Requests().size(), 1u);
+    const OutgoingMail& held = dialogs_.Requests()[0].outgoing;
+    ASSERT_EQ(held.recipients.size(), 2);
+    EXPECT_FALSE(held.recipients[0].otherDomain);
+    EXPECT_TRUE(held.recipients[1].otherDomain);
+    EXPECT_EQ(held.subject, u"見積もり"_s);
+    ASSERT_EQ(held.attachments.size(), 1);
+    EXPECT_EQ(held.attachments[0].name, u"添付.txt"_s);
+    EXPECT_EQ(held.attachments[0].size, 0);
+    EXPECT_EQ(held.delaySeconds, 3);
+    EXPECT_EQ(mail_.calls.size(), 1u) << "nothing more went out";
+    EXPECT_EQ(RecordCount(SentStore()), 1) << "and no copy was kept";
+    EXPECT_EQ(state_.status, u"送信を取りやめました。"_s);
+    EXPECT_EQ(state_.subject, u"見積もり"_s);
+    EXPECT_EQ(closed_, 1);
+
+    dialogs_.Clear();
+    AddAddress(u"一"_s, u"one@example.jp"_s);
+    AddAddress(u"二"_s, u"two@example.net"_s);
+    FillNameList(state_, AddressStore());
+    state_.widened = true;
+    state_.batch = BatchChoice::Batch;
+    state_.fortune = true;
+    dialogs_.QueueOutgoing(true);
+    const ComposeSendResult result = SendComposedMail(state_, hooks_);
+    ASSERT_EQ(dialogs_.Requests().size(), 1u) << "a batch is confirmed once";
+    const QVector<OutgoingRecipient>& batch = dialogs_.Requests()[0].outgoing.recipients;
+    ASSERT_EQ(batch.size(), 2);
+    EXPECT_EQ(batch[0].name, u"一"_s);
+    EXPECT_EQ(batch[1].address, u"two@example.net"_s);
+    EXPECT_TRUE(batch[1].otherDomain);
+    EXPECT_EQ(result.attempted, 2);
+    EXPECT_EQ(RecordCount(SentStore()), 3);
+    EXPECT_EQ(mail_.calls.size(), 3u);
+}

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <functional>
 
 using namespace ricorne;
@@ -249,4 +250,46 @@ TEST(SlotPanel, HelpTextsAndTheBareCabinet) {
     EXPECT_EQ(CoinHelp(), QStringLiteral(u"コイン枚数です。役がなくても「オマケ」で出す事も・・・"
                                          u"昔の手動のパチンコではよくあったものです。"));
     EXPECT_EQ(LeverHelp(), QStringLiteral(u"スロットをスタートさせます。"));
+}
+
+namespace {
+
+// Sum of luminance steps between neighbouring pixels: a blurred picture has fewer, smaller ones.
+double EdgeEnergy(const QImage& image) {
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    double energy = 0;
+    for (int y = 0; y + 1 < grey.height(); ++y) {
+        const uchar* row = grey.constScanLine(y);
+        const uchar* below = grey.constScanLine(y + 1);
+        for (int x = 0; x + 1 < grey.width(); ++x)
+            energy += std::abs(row[x + 1] - row[x]) + std::abs(below[x] - row[x]);
+    }
+    return energy;
+}
+
+} // namespace
+
+// On a 200 % screen the cabinet is drawn for that screen: sharper than the 1x drawing blown up
+// smoothly, and with detail of its own rather than the 1x pixels doubled.
+TEST(SlotPanel, CabinetAtTwiceTheRatioIsDrawnNotScaled) {
+    Panel t;
+    CabinetArt::Geometry layout;
+    for (int r = 0; r < 3; ++r)
+        layout.reels[r] = t.panel.findChild<QWidget*>(QStringLiteral("Picture2(%1)").arg(r))->geometry();
+    layout.lever = t.Control(u"Label18")->geometry();
+    layout.leverPicture = t.Control(u"Image1")->geometry();
+    layout.coins = t.Control(u"Label13")->geometry();
+    const QImage sharp = CabinetArt::Paint(layout, 2).toImage();
+    const QImage one = CabinetArt::Paint(layout, 1).toImage();
+    ASSERT_EQ(sharp.size(), QSize(512, 856));
+    const QImage blown = one.scaled(sharp.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_GT(EdgeEnergy(sharp), 1.2 * EdgeEnergy(blown));
+
+    const QImage doubled = one.scaled(sharp.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                               .convertToFormat(sharp.format());
+    int differing = 0;
+    for (int y = 0; y < sharp.height(); ++y)
+        for (int x = 0; x < sharp.width(); ++x)
+            differing += sharp.pixel(x, y) != doubled.pixel(x, y);
+    EXPECT_GT(differing, sharp.width() * sharp.height() / 20);
 }

@@ -9,6 +9,7 @@
 #include "core/paths/Paths.h"
 #include "core/settings/AccountSettings.h"
 #include "core/settings/ProfileFile.h"
+#include "core/settings/SendCheckSettings.h"
 #include "mainwindow/MainForm.h"
 #include "settings/IdPassForm.h"
 #include "settings/OpenSettings.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -388,6 +390,28 @@ TEST_F(SettingsDialogsTest, IdPassTakesTheClientIdAndSaysWhatIsMissingForOAuth) 
     QTest::mouseClick(form->OKCommand(), Qt::LeftButton);
     EXPECT_EQ(oauth::SavedClientId(), u"0f1e2d3c-aaaa-bbbb-cccc-123456789abc"_s);
     EXPECT_EQ(QFile(oauth::TokenFile()).permissions() & 0x0077, 0);
+}
+
+// The check before a send: off in an older file, saved the moment it is changed, next to the ID
+// and password without touching them, and shown again by the next settings window.
+TEST_F(SettingsDialogsTest, SendCheckOptionIsSavedAtOnceAndKeepsTheIdAndPassword) {
+    ASSERT_TRUE(SaveCredentials(u"taro"_s, u"秘密"_s, true));
+    SetForm* set = Registry().Show<SetForm>();
+    EXPECT_FALSE(set->SendCheckBox()->isChecked());
+    EXPECT_FALSE(set->SendDelayBox()->isEnabled());
+    set->SendCheckBox()->click();
+    EXPECT_TRUE(set->SendDelayBox()->isEnabled());
+    set->SendDelayBox()->setValue(5);
+    EXPECT_TRUE(ReadSendCheckOptions().enabled);
+    EXPECT_EQ(ReadSendCheckOptions().delaySeconds, 5);
+    EXPECT_EQ(ReadCredentials().Password, u"秘密"_s);
+
+    Registry().Close<SetForm>();
+    set = Registry().Show<SetForm>();
+    EXPECT_TRUE(set->SendCheckBox()->isChecked());
+    EXPECT_EQ(set->SendDelayBox()->value(), 5);
+    QTest::keyClick(set, Qt::Key_Escape); // no cancel button: Esc closes it all the same
+    EXPECT_FALSE(Registry().IsLoaded<SetForm>());
 }
 
 // Typing the mail address fills empty server boxes from the table beside the program, replaces

@@ -5,6 +5,7 @@
 
 #include "compose/Fortune.h"
 #include "core/mime/MimeDecoder.h"
+#include "core/settings/SendCheckSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -131,6 +132,14 @@ TEST_F(SendCommandTest, ToolFailuresAreExitStatuses) {
     ASSERT_EQ(refused.lines.size(), 3);
     EXPECT_TRUE(refused.lines[1].contains(u"nobody@localhost"_s)) << qPrintable(refused.lines[1]);
     EXPECT_NE(refused.lines[2], u"送信完了です。"_s);
+
+    // With the check before sending on, a tool that cannot ask lets nothing go, and says so.
+    SetAppDir(app_.Path());
+    ASSERT_TRUE(SaveSendCheckOptions({true, 0}));
+    const ToolRun held = RunTool({u"--appdir"_s, app_.Path(), u"--to"_s, u"bob@localhost"_s, u"--subject"_s,
+                                  u"s"_s, u"--body-file"_s, bodyFile_});
+    EXPECT_EQ(held.exitCode, 1);
+    EXPECT_EQ(held.lines, QStringList({u"送信を取りやめました。"_s}));
 }
 
 // --attach once per file; an argument naming an existing file is that file, comma and all.

@@ -1,16 +1,20 @@
 // Developer tool: the compose or reply window on a throw-away AppDir with a few address book
 // entries, for looking at them.
-//   compose_demo write | write-wide | write-help | back
+//   compose_demo write | write-wide | write-help | back | check (the check before a send, ticked
+//   half way, a wait of 5 seconds)
 #include "compose/BackForm.h"
 #include "compose/WriteForm.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
 #include "shell/ApplicationSetup.h"
+#include "shell/SendCheckDialog.h"
 #include "shell/WindowRegistry.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -44,6 +48,21 @@ int main(int argc, char** argv) {
     AddAddress(QStringLiteral(u"佐藤商店"), QStringLiteral("info@sato-shoten.example.com"));
 
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("write");
+    if (mode == QLatin1String("check")) {
+        const QString file = dir.path() + QStringLiteral(u"/見積書.pdf");
+        QFile pdf(file);
+        if (pdf.open(QIODevice::WriteOnly))
+            pdf.write(QByteArray(182 * 1024, 'x'));
+        pdf.close();
+        SendCheckDialog dialog(
+            DescribeOutgoing(QStringLiteral("taro.yamada@example.jp"),
+                             {{QStringLiteral(u"鈴木 花子"), QStringLiteral("hanako@example.jp")},
+                              {QStringLiteral(u"佐藤商店"), QStringLiteral("info@sato-shoten.example.com")}},
+                             QStringLiteral(u"お見積もりの件"), {file}, 5));
+        dialog.RecipientBoxes().front()->setChecked(true);
+        dialog.move(20, 20);
+        return dialog.exec();
+    }
     if (mode == QLatin1String("back")) {
         BackForm* form = Registry().Get<BackForm>();
         form->Fill(QStringLiteral("hanako@example.ne.jp"), QStringLiteral(u"Re:  来週の打ち合わせ"),

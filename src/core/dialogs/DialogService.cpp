@@ -45,6 +45,10 @@ QString AppTitle() {
 
 DialogService::~DialogService() = default;
 
+bool DialogService::ConfirmOutgoing(const OutgoingMail&) {
+    return false;
+}
+
 bool DialogService::Confirm(const QString& text) {
     return Message(QStringLiteral(u"確認"), text, MessageIcon::Question, MessageButtons::YesNo) ==
            Answer::Yes;

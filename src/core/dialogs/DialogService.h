@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include "core/dialogs/OutgoingCheck.h"
+
 namespace ricorne {
 
 enum class MessageIcon { None, Information, Warning, Critical, Question };
@@ -49,6 +51,11 @@ public:
     // Prints copies of text as one job on the printer chosen by the last accepted AskPrint, each
     // copy starting on a new page (a printer that writes a file gets one file with every copy).
     virtual void PrintText(const QString& text, const PrintFont& font, int copies = 1) = 0;
+
+    // The check before a send: the user ticks every recipient, then lets the mail go (after
+    // mail.delaySeconds, during which the send can still be stopped). True only for a go-ahead.
+    // A service that cannot ask (no windows) lets nothing go.
+    virtual bool ConfirmOutgoing(const OutgoingMail& mail);
 
     // Conveniences over Message.
     // Confirmation: title "確認", Yes and No, question icon. True for Yes.

@@ -23,6 +23,7 @@ void ScriptedDialogService::Clear() {
     answers_.clear();
     paths_.clear();
     prints_.clear();
+    outgoing_.clear();
 }
 
 Answer ScriptedDialogService::Message(const QString& title, const QString& text, MessageIcon icon,
@@ -97,6 +98,21 @@ void ScriptedDialogService::PrintText(const QString& text, const PrintFont& font
     r.font = font;
     r.copies = copies;
     requests_.push_back(r);
+}
+
+bool ScriptedDialogService::ConfirmOutgoing(const OutgoingMail& mail) {
+    DialogRequest r;
+    r.kind = DialogRequest::Kind::Outgoing;
+    r.outgoing = mail;
+    bool send = false;
+    if (outgoing_.empty()) {
+        r.scripted = false;
+    } else {
+        send = outgoing_.front();
+        outgoing_.pop_front();
+    }
+    requests_.push_back(r);
+    return send;
 }
 
 } // namespace ricorne

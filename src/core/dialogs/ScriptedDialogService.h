@@ -12,7 +12,7 @@
 namespace ricorne {
 
 struct DialogRequest {
-    enum class Kind { Message, OpenFile, SaveFile, Print, PrintText };
+    enum class Kind { Message, OpenFile, SaveFile, Print, PrintText, Outgoing };
     Kind kind = Kind::Message;
     QString title; // as asked (empty stays empty; the Qt service would show AppTitle())
     QString text;  // message text, or the printed text
@@ -22,8 +22,9 @@ struct DialogRequest {
     QString filter;
     bool hasSelection = false;
     PrintFont font;
-    int copies = 1;       // copies printed
-    bool scripted = true; // false when no scripted answer was left
+    int copies = 1;        // copies printed
+    OutgoingMail outgoing; // what the check before a send showed
+    bool scripted = true;  // false when no scripted answer was left
 };
 
 class ScriptedDialogService : public DialogService {
@@ -32,6 +33,7 @@ public:
     void QueueAnswer(Answer answer) { answers_.push_back(answer); }
     void QueuePath(const QString& path) { paths_.push_back(path); } // open and save dialogs
     void QueuePrint(const PrintAnswer& answer) { prints_.push_back(answer); }
+    void QueueOutgoing(bool send) { outgoing_.push_back(send); } // the check before a send
 
     const std::vector<DialogRequest>& Requests() const { return requests_; }
     QStringList MessageTexts() const;
@@ -44,6 +46,7 @@ public:
     QString SaveFile(const QString& title, const QString& suggestedPath, const QString& filter) override;
     PrintAnswer AskPrint(bool hasSelection) override;
     void PrintText(const QString& text, const PrintFont& font, int copies = 1) override;
+    bool ConfirmOutgoing(const OutgoingMail& mail) override;
 
 private:
     QString NextPath(DialogRequest& request);
@@ -52,6 +55,7 @@ private:
     std::deque<Answer> answers_;
     std::deque<QString> paths_;
     std::deque<PrintAnswer> prints_;
+    std::deque<bool> outgoing_;
 };
 
 } // namespace ricorne
