@@ -251,6 +251,14 @@ TEST_F(RecordOperationsTest, AStoreChangedBehindTheListDeletesNothingAndReloads)
     EXPECT_EQ(StoreBytes(ReceivedStore()), grown);
     EXPECT_EQ(dialogs_.Requests().back().text, HistoryChangedText());
     EXPECT_EQ(view_.RowCount(), 5);
+
+    // The same number of records, one subject rewritten in place: still not what the list shows.
+    Put(ReceivedStore(), 3, MakeRecord(u"差し替え"_s, u"誰か"_s, u"今日"_s, u"本文"_s));
+    const QByteArray rewritten = StoreBytes(ReceivedStore());
+    dialogs_.QueueAnswer(Answer::Yes);
+    DeleteAllRecords(view_, HistoryMode::Received);
+    EXPECT_EQ(StoreBytes(ReceivedStore()), rewritten);
+    EXPECT_EQ(dialogs_.Requests().back().text, HistoryChangedText());
 }
 
 // No deletion proceeds without the folder lock: held by a check, or a folder in its place.
