@@ -37,7 +37,8 @@ QString MailHeaderModel::CellText(int row, int column) const {
 }
 
 QVariant MailHeaderModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    // The columns keep their set widths; a cell cut short shows its whole text on hover.
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     return CellText(index.row(), index.column());
 }
