@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -67,6 +68,7 @@ struct Cp932Encoding {
     // Characters CP932 lacks whose canonical equivalent it holds under another code point: the
     // letter Å (U+00C5) is written as CP932's angstrom sign (U+212B), which NFC would turn into it.
     std::array<uint16_t, 65536> equivalent{};
+    std::bitset<65536> combines; // a combining mark (class other than 0)
 
     Cp932Encoding() {
         iconv_t enc = iconv_open("CP932", "UTF-16LE");
@@ -89,6 +91,8 @@ struct Cp932Encoding {
                                                    static_cast<unsigned char>(out[1]));
         }
         iconv_close(enc);
+        for (int cp = 0x300; cp < 0x10000; ++cp)
+            combines[static_cast<std::size_t>(cp)] = QChar::combiningClass(static_cast<char32_t>(cp)) != 0;
         encode[0] = 0x100; // NUL is representable; marked so that 0 keeps meaning "missing"
         for (int cp = 0x80; cp < 0x10000; ++cp) {
             if (encode[cp] == 0)
@@ -117,13 +121,9 @@ bool IsModifier(char32_t cp) {
            (cp >= 0xE0020 && cp <= 0xE007F);
 }
 
-} // namespace
-
-namespace {
-
-// Encodes into `out` and stops after the first character that takes it past `limit` bytes: a
-// record field only keeps its first few hundred bytes of a body that may run to 32 KB. Every
-// character is written as a whole, so the bytes kept are the same as from encoding everything.
+// Encodes into `out` and stops after the first character that takes it past `limit` bytes, so a
+// record field encodes no more of a text than its width keeps. Every character is written whole:
+// the bytes kept are those of encoding everything.
 void EncodeCp932Into(const QString& text, std::size_t limit, std::string& out) {
     const Cp932Encoding& t = Encoding();
     const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
@@ -179,6 +179,43 @@ void EncodeCp932Into(const QString& text, std::size_t limit, std::string& out) {
     // of it: the compatibility ideographs of the IBM rows (神 0xFB7E) and the angstrom sign keep
     // their own code points. Only a piece CP932 lacks is composed (a Mac's カ + voiced mark is ガ).
     for (qsizetype i = 0; i < n && out.size() <= limit;) {
+        // A run of characters CP932 holds as they are, none followed by a combining mark, goes
+        // straight into the buffer: nearly all Japanese text is such runs.
+        qsizetype j = i;
+        std::size_t p = out.size();
+        while (j < n && p <= limit) {
+            const char16_t c = s[j];
+            if (c >= 0x300 && (QChar::isSurrogate(c) || IsModifier(c) || c == 0x200D))
+                break;
+            if (j + 1 < n && s[j + 1] >= 0x300 && (QChar::isSurrogate(s[j + 1]) || t.combines[s[j + 1]]))
+                break;
+            const uint16_t code = t.encode[c];
+            if (code == 0)
+                break;
+            p += code > 0x100 ? 2 : 1;
+            ++j;
+        }
+        if (j > i) {
+            const std::size_t start = out.size();
+            out.resize(p);
+            char* o = out.data() + start;
+            for (qsizetype k = i; k < j; ++k) {
+                const uint16_t code = t.encode[s[k]];
+                if (code < 0x100) {
+                    *o++ = static_cast<char>(code);
+                } else if (code == 0x100) {
+                    *o++ = '\0';
+                } else {
+                    *o++ = static_cast<char>(code >> 8);
+                    *o++ = static_cast<char>(code & 0xFF);
+                }
+            }
+            lastWasReplacement = false;
+            joinNext = false;
+            openFlag = false;
+            i = j;
+            continue;
+        }
         qsizetype end = 0;
         const char32_t first = codePoint(i, end);
         // Nothing below U+0300 combines: most text never asks the table.
@@ -302,20 +339,26 @@ QString CutAtNul(const QString& text) {
 }
 
 QString ToCrLf(const QString& text) {
-    QString out;
-    out.reserve(text.size() + text.size() / 16);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r') {
-            out.append(u"\r\n");
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
+    // Written straight into a buffer of the longest possible result: a 32 KB body is millions
+    // of characters over one check.
+    const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    QString out(n * 2, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    qsizetype k = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i];
+        if (c == u'\r' || c == u'\n') {
+            o[k++] = u'\r';
+            o[k++] = u'\n';
+            if (c == u'\r' && i + 1 < n && in[i + 1] == u'\n')
                 ++i;
-        } else if (c == u'\n') {
-            out.append(u"\r\n");
         } else {
-            out.append(c);
+            o[k++] = c;
         }
     }
+    out.truncate(k);
+    out.squeeze();
     return out;
 }
 
