@@ -207,12 +207,14 @@ QString DecodeIso2022Jp(const QByteArray& bytes) {
     const qsizetype n = bytes.size();
     QString out;
     out.reserve(n);
-    QByteArray sjis;
-    sjis.reserve(n);
+    // Each byte read gives at most one Shift_JIS byte, so the run buffer never grows.
+    QByteArray run(n, Qt::Uninitialized);
+    char* sjis = run.data();
+    qsizetype len = 0;
     auto flush = [&] {
-        if (!sjis.isEmpty()) {
-            out += DecodeCp932(sjis);
-            sjis.clear();
+        if (len > 0) {
+            out += DecodeCp932(QByteArray::fromRawData(sjis, len));
+            len = 0;
         }
     };
     Mode mode = Mode::Ascii;
@@ -264,7 +266,7 @@ QString DecodeIso2022Jp(const QByteArray& bytes) {
         }
         if (c >= 0x80) {
             if (c >= 0xA1 && c <= 0xDF) {
-                sjis.append(static_cast<char>(c)); // "8-bit JIS" half-width kana
+                sjis[len++] = static_cast<char>(c); // "8-bit JIS" half-width kana
             } else {
                 flush();
                 out += kReplacement;
@@ -272,7 +274,7 @@ QString DecodeIso2022Jp(const QByteArray& bytes) {
             continue;
         }
         if (c < 0x21 || c == 0x7F) {
-            sjis.append(static_cast<char>(c));
+            sjis[len++] = static_cast<char>(c);
             if (c == '\n' && (mode == Mode::Jis0208 || mode == Mode::Jis0212)) {
                 // Lines should end in ASCII; some writers forget ESC ( B. The run goes on into the
                 // next line only when that line reads as pairs (even length, no blanks) up to its
@@ -291,7 +293,7 @@ QString DecodeIso2022Jp(const QByteArray& bytes) {
         }
         if (shiftedOut || mode == Mode::Kana) {
             if (c <= 0x5F) {
-                sjis.append(static_cast<char>(c + 0x80));
+                sjis[len++] = static_cast<char>(c + 0x80);
             } else {
                 flush();
                 out += kReplacement;
@@ -299,7 +301,7 @@ QString DecodeIso2022Jp(const QByteArray& bytes) {
             continue;
         }
         if (mode == Mode::Ascii) {
-            sjis.append(static_cast<char>(c));
+            sjis[len++] = static_cast<char>(c);
             continue;
         }
         // Two-byte modes.
@@ -311,9 +313,8 @@ QString DecodeIso2022Jp(const QByteArray& bytes) {
         const unsigned char c2 = p[i + 1];
         ++i;
         if (mode == Mode::Jis0208) {
-            char pair[2];
-            JisToSjis(c, c2, pair);
-            sjis.append(pair, 2);
+            JisToSjis(c, c2, sjis + len);
+            len += 2;
         } else {
             flush();
             const char euc[3] = {'\x8F', static_cast<char>(c | 0x80), static_cast<char>(c2 | 0x80)};

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 #include <mutex>
 #include <string>
@@ -66,6 +68,7 @@ struct Cp932Encoding {
     // Characters CP932 lacks whose canonical equivalent it holds under another code point: the
     // letter Å (U+00C5) is written as CP932's angstrom sign (U+212B), which NFC would turn into it.
     std::array<uint16_t, 65536> equivalent{};
+    std::bitset<65536> combines; // a combining mark (class other than 0)
 
     Cp932Encoding() {
         iconv_t enc = iconv_open("CP932", "UTF-16LE");
@@ -88,6 +91,8 @@ struct Cp932Encoding {
                                                    static_cast<unsigned char>(out[1]));
         }
         iconv_close(enc);
+        for (int cp = 0x300; cp < 0x10000; ++cp)
+            combines[static_cast<std::size_t>(cp)] = QChar::combiningClass(static_cast<char32_t>(cp)) != 0;
         encode[0] = 0x100; // NUL is representable; marked so that 0 keeps meaning "missing"
         for (int cp = 0x80; cp < 0x10000; ++cp) {
             if (encode[cp] == 0)
@@ -116,17 +121,25 @@ bool IsModifier(char32_t cp) {
            (cp >= 0xE0020 && cp <= 0xE007F);
 }
 
-} // namespace
-
-QByteArray EncodeCp932(const QString& text) {
+// Encodes into `out` and stops after the first character that takes it past `limit` bytes, so a
+// record field encodes no more of a text than its width keeps. Every character is written whole:
+// the bytes kept are those of encoding everything.
+void EncodeCp932Into(const QString& text, std::size_t limit, std::string& out) {
     const Cp932Encoding& t = Encoding();
-    std::vector<char32_t> cps;
-    cps.reserve(static_cast<size_t>(text.size()));
-    for (const char32_t cp : text.toUcs4())
-        cps.push_back(cp);
-    // Byte by byte into a plain string (inline appends), handed over once at the end.
-    std::string out;
-    out.reserve(cps.size() * 2);
+    const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    // One code point at `i`; a lone surrogate reads as U+FFFD, as QString::toUcs4 gives it.
+    auto codePoint = [s, n](qsizetype i, qsizetype& after) -> char32_t {
+        const char16_t c = s[i];
+        after = i + 1;
+        if (!QChar::isSurrogate(c))
+            return c;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+            after = i + 2;
+            return QChar::surrogateToUcs4(c, s[i + 1]);
+        }
+        return 0xFFFD;
+    };
     bool lastWasReplacement = false;
     bool joinNext = false; // after a ZWJ inside an unrepresentable sequence
     bool openFlag = false; // a regional indicator waiting for its partner
@@ -165,20 +178,69 @@ QByteArray EncodeCp932(const QString& text) {
     // Each character with the combining marks after it is written as it is when CP932 holds all
     // of it: the compatibility ideographs of the IBM rows (神 0xFB7E) and the angstrom sign keep
     // their own code points. Only a piece CP932 lacks is composed (a Mac's カ + voiced mark is ガ).
-    const size_t n = cps.size();
-    for (size_t i = 0; i < n;) {
-        size_t end = i + 1;
+    for (qsizetype i = 0; i < n && out.size() <= limit;) {
+        // A run of characters CP932 holds as they are, none followed by a combining mark, goes
+        // straight into the buffer: nearly all Japanese text is such runs.
+        qsizetype j = i;
+        std::size_t p = out.size();
+        while (j < n && p <= limit) {
+            const char16_t c = s[j];
+            if (c >= 0x300 && (QChar::isSurrogate(c) || IsModifier(c) || c == 0x200D))
+                break;
+            if (j + 1 < n && s[j + 1] >= 0x300 && (QChar::isSurrogate(s[j + 1]) || t.combines[s[j + 1]]))
+                break;
+            const uint16_t code = t.encode[c];
+            if (code == 0)
+                break;
+            p += code > 0x100 ? 2 : 1;
+            ++j;
+        }
+        if (j > i) {
+            const std::size_t start = out.size();
+            out.resize(p);
+            char* o = out.data() + start;
+            for (qsizetype k = i; k < j; ++k) {
+                const uint16_t code = t.encode[s[k]];
+                if (code < 0x100) {
+                    *o++ = static_cast<char>(code);
+                } else if (code == 0x100) {
+                    *o++ = '\0';
+                } else {
+                    *o++ = static_cast<char>(code >> 8);
+                    *o++ = static_cast<char>(code & 0xFF);
+                }
+            }
+            lastWasReplacement = false;
+            joinNext = false;
+            openFlag = false;
+            i = j;
+            continue;
+        }
+        qsizetype end = 0;
+        const char32_t first = codePoint(i, end);
         // Nothing below U+0300 combines: most text never asks the table.
-        while (end < n && cps[end] >= 0x300 && QChar::combiningClass(cps[end]) != 0)
-            ++end;
-        bool held = true;
-        for (size_t k = i; k < end && held; ++k)
-            held = direct(cps[k]) != 0 || IsModifier(cps[k]) || cps[k] == 0x200D;
+        bool held = direct(first) != 0 || IsModifier(first) || first == 0x200D;
+        qsizetype marksEnd = end;
+        for (;;) {
+            if (marksEnd >= n || s[marksEnd] < 0x300)
+                break;
+            qsizetype after = 0;
+            const char32_t cp = codePoint(marksEnd, after);
+            if (QChar::combiningClass(cp) == 0)
+                break;
+            held = held && (direct(cp) != 0 || IsModifier(cp) || cp == 0x200D);
+            marksEnd = after;
+        }
         if (held) {
-            for (size_t k = i; k < end; ++k)
-                emit(cps[k], direct(cps[k]));
+            for (qsizetype k = i; k < marksEnd;) {
+                const char32_t cp = codePoint(k, k);
+                emit(cp, direct(cp));
+            }
         } else {
-            const QString piece = QString::fromUcs4(cps.data() + i, static_cast<qsizetype>(end - i));
+            std::u32string cps;
+            for (qsizetype k = i; k < marksEnd;)
+                cps.push_back(codePoint(k, k));
+            const QString piece = QString::fromUcs4(cps.data(), static_cast<qsizetype>(cps.size()));
             for (const char32_t cp : piece.normalized(QString::NormalizationForm_C).toUcs4()) {
                 uint16_t code = direct(cp);
                 if (code == 0 && cp < 0x10000)
@@ -186,8 +248,17 @@ QByteArray EncodeCp932(const QString& text) {
                 emit(cp, code);
             }
         }
-        i = end;
+        i = marksEnd;
     }
+}
+
+} // namespace
+
+QByteArray EncodeCp932(const QString& text) {
+    // Byte by byte into a plain string (inline appends), handed over once at the end.
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()) * 2);
+    EncodeCp932Into(text, std::string::npos - 1, out);
     return QByteArray(out.data(), qsizetype(out.size()));
 }
 
@@ -236,17 +307,20 @@ QStringList UnkeptCharacters(const QString& text) {
 }
 
 QByteArray FitField(const QString& text, int width) {
-    QByteArray bytes = EncodeCp932(text);
-    int cut = 0;
+    std::string bytes;
+    const std::size_t w = static_cast<std::size_t>(width);
+    bytes.reserve(std::min(static_cast<std::size_t>(text.size()) * 2, w + 8));
+    EncodeCp932Into(text, w, bytes);
+    std::size_t cut = 0;
     while (cut < bytes.size()) {
-        const int len = IsLeadByte(static_cast<unsigned char>(bytes[cut])) ? 2 : 1;
-        if (cut + len > width)
+        const std::size_t len = IsLeadByte(static_cast<unsigned char>(bytes[cut])) ? 2 : 1;
+        if (cut + len > w)
             break;
         cut += len;
     }
-    bytes.truncate(cut);
-    bytes.append(QByteArray(width - cut, ' '));
-    return bytes;
+    QByteArray field(width, ' ');
+    std::memcpy(field.data(), bytes.data(), cut);
+    return field;
 }
 
 QString Trim(const QString& text) {
@@ -265,20 +339,26 @@ QString CutAtNul(const QString& text) {
 }
 
 QString ToCrLf(const QString& text) {
-    QString out;
-    out.reserve(text.size() + text.size() / 16);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r') {
-            out.append(u"\r\n");
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
+    // Written straight into a buffer of the longest possible result: a 32 KB body is millions
+    // of characters over one check.
+    const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    QString out(n * 2, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    qsizetype k = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i];
+        if (c == u'\r' || c == u'\n') {
+            o[k++] = u'\r';
+            o[k++] = u'\n';
+            if (c == u'\r' && i + 1 < n && in[i + 1] == u'\n')
                 ++i;
-        } else if (c == u'\n') {
-            out.append(u"\r\n");
         } else {
-            out.append(c);
+            o[k++] = c;
         }
     }
+    out.truncate(k);
+    out.squeeze();
     return out;
 }
 

@@ -107,6 +107,42 @@ TEST(FitField, DropsADoubleByteCharacterThatWouldStraddleTheEnd) {
     EXPECT_EQ(DecodeCp932(field), text.left(50) + u' ');
 }
 
+// A field is cut from the start of a long body without encoding the rest: at every width the
+// kept bytes must be those of the whole text's encoding, cut before the first character that
+// would cross the width, whatever sits at the edge (kana + voiced mark, emoji joined or flagged,
+// a lone surrogate, NUL, half-width kana, characters CP932 lacks).
+class FitFieldEdgeTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FitFieldEdgeTest, KeepsTheBytesOfTheWholeEncodingAtEveryWidth) {
+    QString body = U(GetParam());
+    body.replace(U("<lone>"), QString(QChar(0xD83D)));
+    body.replace(U("<nul>"), QString(QChar(u'\0')));
+    const QString longBody = body.repeated(400); // well past a record's 32 KB body
+    const QByteArray whole = EncodeCp932(longBody);
+    auto expected = [&whole](int width) {
+        int cut = 0;
+        while (cut < width && cut < whole.size()) {
+            const unsigned char b = static_cast<unsigned char>(whole[cut]);
+            const int len = ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? 2 : 1;
+            if (cut + len > width)
+                break;
+            cut += len;
+        }
+        return whole.left(cut) + QByteArray(width - cut, ' ');
+    };
+    for (int width = 0; width <= 160; ++width)
+        ASSERT_EQ(FitField(longBody, width), expected(width)) << "width " << width;
+    const int past = static_cast<int>(whole.size()) + 3;
+    for (const int width : {32000, 32767, past})
+        ASSERT_EQ(FitField(longBody, width), expected(width)) << "width " << width;
+}
+
+INSTANTIATE_TEST_SUITE_P(Bodies, FitFieldEdgeTest,
+                         ::testing::Values("お世話になっております。\r\n請求書をお送りします。a",
+                                           "ｶﾀｶﾅ半角とカ\u3099キ\u3099の濁点、①㈱髙",
+                                           "家族👨\u200D👩\u200D👧と🇯🇵の旗、👍\U0001F3FDです。",
+                                           "壊れた<lone>字と<nul>と\u0E01タイ文字x"));
+
 TEST(Trim, RemovesOnlyAsciiSpaces) {
     EXPECT_EQ(Trim(U("  \u3000本文\r\n  ")), U("\u3000本文\r\n"));
     EXPECT_EQ(Trim(U("   ")), QString());
