@@ -3,6 +3,7 @@
 #   scripts/deps.sh          build and run
 #   scripts/deps.sh --test   build, run and the whole test suite (mail servers, Xvfb, benchmarks)
 #   scripts/deps.sh --fuzz   build, run and the libFuzzer targets (scripts/fuzz.sh); not needed by CI
+#   scripts/deps.sh --coverage  the test packages and gcovr (scripts/coverage.sh); not needed by CI
 set -e
 BUILD="cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgmime-3.0-dev libgif-dev libzstd-dev
  fonts-ipafont-gothic fonts-urw-base35 fonts-texgyre ca-certificates"
@@ -11,9 +12,11 @@ TEST="libgtest-dev libgmock-dev dovecot-core dovecot-pop3d dovecot-submissiond o
  python3-aiosmtpd openssl curl xdotool mpop hyperfine time iproute2 procps libpython3.11-testsuite
  poppler-utils s-nail"
 FUZZ="clang-14 libclang-rt-14-dev"
+COVERAGE="gcovr"
 PKGS="$BUILD $RUN"
 [ "${1:-}" = "--test" ] && PKGS="$PKGS $TEST"
 [ "${1:-}" = "--fuzz" ] && PKGS="$PKGS $FUZZ"
+[ "${1:-}" = "--coverage" ] && PKGS="$PKGS $TEST $COVERAGE"
 
 missing=""
 for p in $PKGS; do

@@ -11,6 +11,11 @@ if [ "${RICORNE_SANITIZE:-0}" = 1 ]; then
     export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp:print_suppressions=0"
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    # .ci/run also collects every report in files, so one from a child process cannot go unseen.
+    if [ -n "${RICORNE_SANITIZER_LOG:-}" ]; then
+        ASAN_OPTIONS="$ASAN_OPTIONS:log_path=$RICORNE_SANITIZER_LOG"
+        UBSAN_OPTIONS="$UBSAN_OPTIONS:log_path=$RICORNE_SANITIZER_LOG"
+    fi
 fi
 scripts/build.sh
 cd "${RICORNE_BUILD_DIR:-build}"

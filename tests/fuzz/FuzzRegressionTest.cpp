@@ -39,7 +39,10 @@ INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegressionTest,
                          ::testing::Values(QStringLiteral("mime"), QStringLiteral("headers"),
                                            QStringLiteral("charsets"), QStringLiteral("settings"),
                                            QStringLiteral("records"), QStringLiteral("pop3"),
-                                           QStringLiteral("smtp")),
+                                           QStringLiteral("smtp"), QStringLiteral("addressbook"),
+                                           QStringLiteral("palette"), QStringLiteral("quicksave"),
+                                           QStringLiteral("editorfile"), QStringLiteral("providers"),
+                                           QStringLiteral("oauth"), QStringLiteral("headerindex")),
                          [](const auto& info) { return info.param.toStdString(); });
 
 TEST(FuzzTargets, EveryTargetHasItsRegressionFolder) {

@@ -1,6 +1,7 @@
 #include "FuzzTargets.h"
 
 #include "ScriptedPeer.h"
+#include "addressbook/AddressBook.h"
 #include "core/mail/Pop3Client.h"
 #include "core/mail/SmtpClient.h"
 #include "core/mime/JapaneseCharsets.h"
@@ -8,18 +9,29 @@
 #include "core/mime/MimeHtml.h"
 #include "core/mime/Rfc2047.h"
 #include "core/mime/Rfc2231.h"
+#include "core/oauth/OAuthFlow.h"
 #include "core/paths/Paths.h"
+#include "core/platform/FileStatus.h"
+#include "core/providers/ProviderTable.h"
 #include "core/settings/AccountSettings.h"
 #include "core/settings/ProfileFile.h"
+#include "core/stores/HeaderIndex.h"
+#include "core/stores/RecordField.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
+#include "facemarks/FaceMarkFiles.h"
+#include "history/EditorCommands.h"
+#include "history/QuickSaveFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace ricorne::fuzz {
 
@@ -210,6 +222,176 @@ void FuzzSmtp(const QByteArray& input) {
     Consume(client.Error());
 }
 
+// A fresh, empty mail-data folder for the targets that read a store.
+void FreshMailData() {
+    QDir(ResolvePath(MailDataDir())).removeRecursively();
+    QDir().mkpath(ResolvePath(MailDataDir()));
+}
+
+void FuzzAddressBook(const QByteArray& input) {
+    FreshMailData();
+    WriteFile(StorePath(AddressStore()), input);
+    AddressBookState state;
+    LoadAddressBook(state);
+    // The list, the bytes a deletion compares against and the count shown always agree.
+    if (state.rows.size() != state.rowBytes.size() || state.count != QString::number(state.rows.size()))
+        std::abort();
+    for (const AddressRow& row : state.rows)
+        Consume(row.address + row.name);
+}
+
+void FuzzPalette(const QByteArray& input) {
+    const FaceMarkListFile list = ReadFaceMarkList(input);
+    Consume(list.text);
+    // Saving what was read and reading it again settles at once: a list never grows (or loses a
+    // line) from one save to the next.
+    const QByteArray once = FaceMarkListBytes(list.text);
+    const FaceMarkListFile again = ReadFaceMarkList(once);
+    if (FaceMarkListBytes(again.text) != once)
+        std::abort();
+    if (list.reading == ListReading::Cp932 && again.reading != ListReading::Cp932)
+        std::abort();
+}
+
+void FuzzQuickSave(const QByteArray& input) {
+    const QString subject =
+        (!input.isEmpty() && (input[0] & 1)) ? QString::fromUtf8(input.mid(1)) : DecodeCp932(input.mid(1));
+    const QString name = QuickSaveFileName(subject);
+    // One plain file name inside the folder, short enough for the file system.
+    if (!name.endsWith(QStringLiteral(".txt")) || name.contains(u'/') || name.contains(u'\\') ||
+        QFile::encodeName(name).size() > 255)
+        std::abort();
+    for (QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            std::abort();
+    }
+    QDir scratch(ScratchDir());
+    scratch.removeRecursively();
+    scratch.mkpath(QStringLiteral("."));
+    // What is written under that name is found again under it, and nowhere else.
+    if (WriteQuickSaveFile(scratch.path(), name, "x").ok) {
+        if (ExistingQuickSaveEntry(scratch.path(), name).isEmpty() ||
+            scratch.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size() != 1)
+            std::abort();
+    }
+    scratch.removeRecursively();
+}
+
+void FuzzEditorFile(const QByteArray& input) {
+    QDir().mkpath(ScratchDir());
+    const QString path = ScratchDir() + QStringLiteral("/text.txt");
+    WriteFile(path, input);
+    for (LineEnds ends : {LineEnds::AsInFile, LineEnds::EveryLine}) {
+        FileEncoding encoding = FileEncoding::Cp932;
+        const std::optional<QString> text = ReadEditorFile(path, ends, &encoding);
+        if (!text)
+            std::abort(); // the file is there and readable
+        // Every line break is held as "\n", whatever the file had.
+        if (text->contains(u'\r'))
+            std::abort();
+        if (ends == LineEnds::EveryLine && !text->isEmpty() && !text->endsWith(u'\n'))
+            std::abort();
+        Consume(*text);
+    }
+}
+
+void FuzzProviders(const QByteArray& input) {
+    const QList<QByteArray> parts = Pieces(input, 2);
+    const ProviderTable table = ProviderTable::Parse(parts[0]);
+    for (const ProviderEntry& entry : table.Entries()) {
+        if (entry.smtpHost.isEmpty() || entry.smtpPort == 0 ||
+            (!entry.pop3Host.isEmpty() && entry.pop3Port == 0))
+            std::abort();
+        Consume(entry.pattern + entry.pop3Host + entry.smtpHost + entry.source);
+    }
+    // Token and sign-in addresses only over TLS, or to this machine.
+    auto safe = [](const QString& url) {
+        return url.startsWith(QStringLiteral("https://")) ||
+               url.startsWith(QStringLiteral("http://127.0.0.1"));
+    };
+    for (const OAuthEndpoints& line : table.OAuthLines()) {
+        if (!safe(line.authorizeUrl) || !safe(line.tokenUrl) ||
+            (!line.deviceUrl.isEmpty() && !safe(line.deviceUrl)))
+            std::abort();
+    }
+    const QString address = QString::fromUtf8(parts[1]);
+    const ProviderSuggestion suggestion = table.Suggest(address);
+    Consume(suggestion.pop3 + suggestion.smtp + suggestion.domain);
+    if (const OAuthEndpoints* line = table.OAuthFor(address))
+        Consume(line->name + line->scopes + line->clientId);
+}
+
+void FuzzOAuth(const QByteArray& input) {
+    // The token endpoint answers with the input: the whole HTTP reply after the request line.
+    ScriptedPeer peer(kReplySeparator + input);
+    if (peer.Port() == 0)
+        return;
+    OAuthEndpoints endpoints;
+    endpoints.name = QStringLiteral("test");
+    endpoints.tokenUrl = QStringLiteral("http://127.0.0.1:%1/token").arg(peer.Port());
+    oauth::Flow flow(endpoints, QStringLiteral("client secret"));
+    flow.SetRequestTimeout(500); // a reply cut short must not look like a hang
+    const oauth::TokenReply reply = flow.Refresh("refresh");
+    Consume(reply.text + reply.error);
+    if (!reply.ok)
+        return;
+    if (reply.accessToken.isEmpty() || reply.expiresIn < 1)
+        std::abort();
+    // A refresh token the server hands out is saved and must read back as it came.
+    if (!reply.refreshToken.isEmpty()) {
+        const QString path = g_appDir->path() + QStringLiteral("/oauth.ini");
+        QFile::remove(path);
+        const QString token = QString::fromLatin1(reply.refreshToken);
+        if (WriteProfileStrings(path, QStringLiteral("OAUTH"), {{QStringLiteral("REFRESH"), token}}, true)
+                .ok &&
+            ReadProfileString(path, QStringLiteral("OAUTH"), QStringLiteral("REFRESH"), 16384) != token)
+            std::abort();
+    }
+}
+
+void FuzzHeaderIndex(const QByteArray& input) {
+    if (input.size() < 2)
+        return;
+    // A store of a few records and its own index, then the input laid over the index at the
+    // offset its first two bytes give.
+    FreshMailData();
+    for (int n = 1; n <= 4; ++n) {
+        MailRecord record;
+        SetField(record.Subject, QStringLiteral(u"【第%1号】会議のご案内").arg(n));
+        SetField(record.Address, QStringLiteral(u"佐藤 花子 <hanako%1@example.jp>").arg(n));
+        record.Live = (input[0] >> n) & 1;
+        if (!AppendRecord(ReceivedStore(), record))
+            return;
+    }
+    const QString store = StorePath(ReceivedStore());
+    const timespec old[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 3600, 0}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(store).constData(), old, 0);
+    const QVector<MailHeader> truth = ReadMailHeaders(ReceivedStore());
+    if (!WriteHeaderIndex(ReceivedStore(), truth, platform::StatusOf(store)))
+        return;
+    QFile file(HeaderIndexPath(ReceivedStore()));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    QByteArray index = file.readAll();
+    file.close();
+    const qsizetype at =
+        ((static_cast<unsigned char>(input[0]) << 8) | static_cast<unsigned char>(input[1])) %
+        (index.size() + 1);
+    const QByteArray patch = input.mid(2);
+    index = index.left(at) + patch + index.mid(at + patch.size());
+    WriteFile(HeaderIndexPath(ReceivedStore()), index);
+    // The store always wins: whatever the index holds, the rows are the store's.
+    if (const std::optional<QVector<MailHeader>> rows = ReadHeaderIndex(ReceivedStore())) {
+        if (rows->size() != truth.size())
+            std::abort();
+        for (qsizetype i = 0; i < truth.size(); ++i) {
+            if ((*rows)[i].number != truth[i].number || (*rows)[i].live != truth[i].live ||
+                (*rows)[i].raw != truth[i].raw)
+                std::abort();
+        }
+    }
+}
+
 } // namespace
 
 void Setup() {
@@ -226,10 +408,20 @@ void Setup() {
 
 const QList<Target>& Targets() {
     static const QList<Target> targets = {
-        {QStringLiteral("mime"), FuzzMime},         {QStringLiteral("headers"), FuzzHeaders},
-        {QStringLiteral("charsets"), FuzzCharsets}, {QStringLiteral("settings"), FuzzSettings},
-        {QStringLiteral("records"), FuzzRecords},   {QStringLiteral("pop3"), FuzzPop3},
+        {QStringLiteral("mime"), FuzzMime},
+        {QStringLiteral("headers"), FuzzHeaders},
+        {QStringLiteral("charsets"), FuzzCharsets},
+        {QStringLiteral("settings"), FuzzSettings},
+        {QStringLiteral("records"), FuzzRecords},
+        {QStringLiteral("pop3"), FuzzPop3},
         {QStringLiteral("smtp"), FuzzSmtp},
+        {QStringLiteral("addressbook"), FuzzAddressBook},
+        {QStringLiteral("palette"), FuzzPalette},
+        {QStringLiteral("quicksave"), FuzzQuickSave},
+        {QStringLiteral("editorfile"), FuzzEditorFile},
+        {QStringLiteral("providers"), FuzzProviders},
+        {QStringLiteral("oauth"), FuzzOAuth},
+        {QStringLiteral("headerindex"), FuzzHeaderIndex},
     };
     return targets;
 }

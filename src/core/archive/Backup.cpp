@@ -300,9 +300,8 @@ BackupResult RestoreBackup(const QString& file) {
             continue;
         }
         // Our archives name every file in a pax record; a plain header's name is taken otherwise.
-        const QString path = paxPath.isEmpty()
-                                 ? QString::fromUtf8(block.constData(), qstrnlen(block.constData(), 100))
-                                 : paxPath;
+        const QString path =
+            paxPath.isEmpty() ? QString::fromUtf8(block.left(100).split('\0').constFirst()) : paxPath;
         paxPath.clear();
         if (type != '0' && type != '\0')
             return fail(QStringLiteral("the archive holds something other than files"));

@@ -21,8 +21,6 @@ namespace ricorne::oauth {
 
 namespace {
 
-constexpr int kRequestTimeoutMs = 30000;
-
 QByteArray RandomUrlSafe(int bytes) {
     QByteArray raw(bytes, Qt::Uninitialized);
     for (char& c : raw)
@@ -46,13 +44,13 @@ struct HttpResult {
     QString networkError;
 };
 
-HttpResult PostForm(const QString& url, const QList<QPair<QString, QString>>& form) {
+HttpResult PostForm(const QString& url, const QList<QPair<QString, QString>>& form, int timeoutMs) {
     QNetworkAccessManager manager;
     QNetworkRequest request{QUrl(url)};
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QByteArrayLiteral("application/x-www-form-urlencoded"));
     request.setRawHeader("Accept", "application/json");
-    request.setTransferTimeout(kRequestTimeoutMs);
+    request.setTransferTimeout(timeoutMs);
     QNetworkReply* reply = manager.post(request, FormBody(form));
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -111,7 +109,7 @@ TokenReply Flow::TokenRequest(QList<QPair<QString, QString>> form) {
     form << qMakePair(QStringLiteral("client_id"), clientId_);
     if (!clientSecret_.isEmpty())
         form << qMakePair(QStringLiteral("client_secret"), clientSecret_);
-    const HttpResult http = PostForm(endpoints_.tokenUrl, form);
+    const HttpResult http = PostForm(endpoints_.tokenUrl, form, requestTimeoutMs_);
     TokenReply reply;
     if (http.status == 0) {
         reply.text = ServerUnreachableText(http.networkError);
@@ -231,7 +229,7 @@ DeviceCode Flow::StartDevice() {
     }
     QList<QPair<QString, QString>> form{{QStringLiteral("client_id"), clientId_},
                                         {QStringLiteral("scope"), endpoints_.scopes}};
-    const HttpResult http = PostForm(endpoints_.deviceUrl, form);
+    const HttpResult http = PostForm(endpoints_.deviceUrl, form, requestTimeoutMs_);
     if (http.status == 0) {
         code.text = ServerUnreachableText(http.networkError);
         return code;

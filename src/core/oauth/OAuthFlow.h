@@ -58,12 +58,16 @@ public:
     TokenReply Refresh(const QByteArray& refreshToken);
 
     const OAuthEndpoints& Endpoints() const { return endpoints_; }
+    // How long one request may go without progress before it fails (a server that stops
+    // mid-reply); 30 s unless set.
+    void SetRequestTimeout(int ms) { requestTimeoutMs_ = ms; }
 
 private:
     TokenReply TokenRequest(QList<QPair<QString, QString>> form);
     OAuthEndpoints endpoints_;
     QString clientId_;
     QString clientSecret_;
+    int requestTimeoutMs_ = 30000;
 };
 
 } // namespace ricorne::oauth
