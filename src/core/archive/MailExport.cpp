@@ -24,8 +24,8 @@ template <std::size_t N> QString Shown(const char (&field)[N]) {
 constexpr char kUnknownAddress[] = "unknown@unknown.invalid";
 
 bool IsAddrSpec(const QString& a) {
-    static const QRegularExpression spec(QStringLiteral("^[A-Za-z0-9!#$%&'*+/=?^_`{|}~.-]+@[A-Za-z0-9.-]+$"));
-    return spec.match(a).hasMatch();
+    static const QRegularExpression addrSpec(QStringLiteral("^[A-Za-z0-9!#$%&'*+/=?^_`{|}~.-]+@[A-Za-z0-9.-]+$"));
+    return addrSpec.match(a).hasMatch();
 }
 
 bool IsPlainPhrase(const QString& name) {
