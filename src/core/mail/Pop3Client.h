@@ -96,6 +96,7 @@ public:
     static bool ApopTimestamp(const QByteArray& greeting, QByteArray* stamp);
 
 private:
+    bool StartLogin(); // false (with the error set) unless a login may begin
     struct Pending {
         enum Kind { Retr, Dele } kind;
         int number;

@@ -35,17 +35,24 @@ bool Pop3Client::ApopTimestamp(const QByteArray& greeting, QByteArray* stamp) {
     return true;
 }
 
-int Pop3Client::Login(const QString& id, const QString& password, bool apop) {
+// Both ways of logging in start here: a session that is open and not yet logged in.
+bool Pop3Client::StartLogin() {
     if (broken_) {
         if (error_.isEmpty())
             error_ = QStringLiteral("POP3 サーバーに接続していません");
-        return -1;
+        return false;
     }
     if (loggedIn_) {
         Fail(QStringLiteral("POP3 サーバーには既にログインしています"));
-        return -1;
+        return false;
     }
     step_ = SessionStep::Login;
+    return true;
+}
+
+int Pop3Client::Login(const QString& id, const QString& password, bool apop) {
+    if (!StartLogin())
+        return -1;
     const QString loginFailed = QStringLiteral("POP3 サーバーにログインできません: ");
     if (HasLineBreak(id) || HasLineBreak(password)) {
         Fail(loginFailed + QStringLiteral("ID かパスワードに改行などの使えない文字が含まれています"));

@@ -5,16 +5,8 @@ namespace ricorne {
 
 int Pop3Client::LoginWithToken(const QString& user, const QByteArray& token) {
     bearerResult_ = BearerResult::Failed;
-    if (broken_) {
-        if (error_.isEmpty())
-            error_ = QStringLiteral("POP3 サーバーに接続していません");
+    if (!StartLogin())
         return -1;
-    }
-    if (loggedIn_) {
-        Fail(QStringLiteral("POP3 サーバーには既にログインしています"));
-        return -1;
-    }
-    step_ = SessionStep::Login;
     const QString loginFailed = QStringLiteral("POP3 サーバーにログインできません: ");
     // A token is as good as a password to whoever reads it: never in the clear, even for a
     // server written "pop3://host".
