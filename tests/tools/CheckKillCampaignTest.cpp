@@ -5,6 +5,7 @@
 // under its own name. RICORNE_LONG_CAMPAIGN=1 runs the long forms (200 and 100 trials;
 // RICORNE_CAMPAIGN_TRIALS overrides both).
 #include "CuttingRelay.h"
+#include "KilledChild.h"
 #include "ReceiveTestSupport.h"
 #include "TestServers.h"
 
@@ -129,6 +130,7 @@ protected:
     // Returns the exit code, or -1 when it was killed.
     int RunTool(int killAfterMs = -1) {
         QProcess tool;
+        RunWithoutLeakCheck(tool);
         tool.setProgram(QStringLiteral(RICORNE_APPDIR "/ricorne-mailtool"));
         tool.setArguments({u"check"_s, u"--appdir"_s, app_.Path()});
         tool.start();

@@ -3,6 +3,7 @@
 // exactly the live records from before the delete or exactly those from after it, and no
 // temporary file is left over.
 #include "CampaignLength.h"
+#include "KilledChild.h"
 #include "TempAppDir.h"
 #include "ToolRunner.h"
 #include "core/stores/RecordField.h"
@@ -61,6 +62,7 @@ protected:
     // Runs delete n; killed after delayUs microseconds unless it ended first. True when killed.
     bool RunDelete(int n, qint64 delayUs) {
         QProcess tool;
+        RunWithoutLeakCheck(tool);
         tool.start(kMailTool, {u"delete"_s, u"--appdir"_s, app_.Path(), u"received"_s, QString::number(n)});
         if (!tool.waitForStarted(10000))
             return false;

@@ -4,6 +4,7 @@
 // kill cut short has a record without a delivery, and no record exists for a pass never begun.
 #include "CampaignLength.h"
 #include "ComposeTestSupport.h"
+#include "KilledChild.h"
 #include "TestServers.h"
 
 #include <QElapsedTimer>
@@ -53,6 +54,7 @@ protected:
         body.write(u"一括送信の試験です。\nRUN-%1-END\n"_s.arg(run).toUtf8());
         body.close();
         QProcess tool;
+        RunWithoutLeakCheck(tool);
         tool.start(QStringLiteral(RICORNE_MAILTOOL),
                    {u"send"_s, u"--appdir"_s, app_.Path(), u"--subject"_s, u"一括の件名"_s, u"--body-file"_s,
                     bodyFile, u"--batch"_s});
