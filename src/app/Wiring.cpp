@@ -104,12 +104,12 @@ void InstallWiring() {
 }
 
 void RunStartup() {
-    // Folders first: the compose window's load already reads and creates files in them.
+    // Folders first: preparing the compose window creates a file in them.
     EnsureInstalledFolders();
     MainForm* main = Registry().Get<MainForm>();
     InstallSlotPanel(*main); // 100 coins, reels at rest and placed, the cabinet drawn
     main->HideHelp();
-    LoadComposeHidden();
+    PrepareCompose();
     LoadServerSettings();
     SharedMail().NMailInitializeWinSock();
     SharedMail().NMailSetOption(1, 8192);

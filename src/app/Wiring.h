@@ -13,9 +13,9 @@ namespace ricorne {
 void InstallWiring();
 
 // Start-up, in order: the installed folders, the slot's initial state, the help box hidden, the
-// compose window loaded hidden with its fortune off, the server settings read, the mail library
-// prepared, the server settings dialog opened (not modal) when no POP3 server is set, and the
-// main window shown.
+// compose window's master address file made (the window is built on first use), the server
+// settings read, the mail library prepared, the server settings dialog opened (not modal) when
+// no POP3 server is set, and the main window shown.
 void RunStartup();
 
 // Shut-down when the main window closes: an open face-mark palette writes its lists, the mail

@@ -35,6 +35,10 @@ void LoadComposeState(ComposeState& state) {
     FillNameList(state, MasterAddressStore());
 }
 
+void CreateMasterAddressFileWhenMissing() {
+    CreateWhenMissing(MasterAddressStore());
+}
+
 bool FillNameList(ComposeState& state, const StoreDescriptor& store) {
     state.names.clear();
     state.nameIndex.clear();

@@ -38,6 +38,10 @@ struct ComposeState {
 // and the name list filled from the master address file (created empty when missing).
 void LoadComposeState(ComposeState& state);
 
+// The one file the load writes: the master address file, created empty when missing. Start-up
+// makes it so without building the window.
+void CreateMasterAddressFileWhenMissing();
+
 // Empties the name list and fills it with one row per record of store (an AddressRecord file,
 // created empty when missing), in record order. False when the store could not be read (the
 // rows read so far stay).

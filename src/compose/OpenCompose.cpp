@@ -1,14 +1,14 @@
 #include "compose/OpenCompose.h"
 
 #include "compose/BackForm.h"
+#include "compose/ComposeState.h"
 #include "compose/WriteForm.h"
 #include "shell/WindowRegistry.h"
 
 namespace ricorne {
 
-void LoadComposeHidden() {
-    if (WriteForm* form = Registry().Get<WriteForm>())
-        form->SetFortune(false);
+void PrepareCompose() {
+    CreateMasterAddressFileWhenMissing();
 }
 
 void OpenComposeWindow() {

@@ -9,8 +9,9 @@
 
 namespace ricorne {
 
-// The start-up step: loads the compose window hidden with its fortune switch off.
-void LoadComposeHidden();
+// The start-up step: what loading the compose window writes (its master address file) is written
+// now; the window itself is built on first use, with its fortune switch off like every new one.
+void PrepareCompose();
 
 // Shows the compose window (loads it when needed).
 void OpenComposeWindow();

@@ -268,10 +268,6 @@ const ComposeState& WriteForm::State() {
     return state_;
 }
 
-void WriteForm::SetFortune(bool on) {
-    Apply([on](ComposeState& s) { s.fortune = on; });
-}
-
 void WriteForm::SetFaceMarkAction(std::function<void()> action) {
     faceMarkAction_ = std::move(action);
 }

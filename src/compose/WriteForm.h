@@ -6,7 +6,6 @@
 //   Body(), EditBody     the body box as a value, and edits of it (the face-mark palette
 //                        inserts at its caret)
 //   SetFaceMarkAction    what "顔・絵文字" does (opens the palette once it exists)
-//   SetFortune           the fortune switch (start-up clears it)
 #pragma once
 
 #include "compose/ComposeState.h"
@@ -42,7 +41,6 @@ public:
 
     // The state as the controls show it now.
     const ComposeState& State();
-    void SetFortune(bool on);
     // The body box: text ("\n" line breaks), caret and selection, and an edit applied to it
     // that the window shows at once (the text is replaced only when the edit changed it).
     TextBox Body() const;

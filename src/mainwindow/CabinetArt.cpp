@@ -399,7 +399,7 @@ void PaintTray(QPainter& p, const CabinetArt::Geometry& g) {
 
 } // namespace
 
-QPixmap CabinetArt::Paint(const Geometry& layout, qreal devicePixelRatio) {
+QImage CabinetArt::Paint(const Geometry& layout, qreal devicePixelRatio) {
     QImage image(qRound(Width * devicePixelRatio), qRound(Height * devicePixelRatio),
                  QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatio);
@@ -414,7 +414,7 @@ QPixmap CabinetArt::Paint(const Geometry& layout, qreal devicePixelRatio) {
     PaintLowerBody(p, layout);
     PaintTray(p, layout);
     p.end();
-    return QPixmap::fromImage(image);
+    return image;
 }
 
 } // namespace ricorne

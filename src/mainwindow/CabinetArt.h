@@ -3,7 +3,7 @@
 // device pixel ratio; the controls laid over it line up with the boxes below.
 #pragma once
 
-#include <QPixmap>
+#include <QImage>
 #include <QRect>
 
 namespace ricorne {
@@ -28,7 +28,7 @@ public:
     };
 
     // Paints the picture for the given layout at the given device pixel ratio.
-    static QPixmap Paint(const Geometry& layout, qreal devicePixelRatio);
+    static QImage Paint(const Geometry& layout, qreal devicePixelRatio);
 };
 
 } // namespace ricorne

@@ -76,15 +76,7 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent) {
     versionLabel_->setGeometry(Place(kVersionLabelBox));
     PaintLabelText(versionLabel_);
 
-    helpBox_ = new QPlainTextEdit(this);
-    helpBox_->setObjectName(QStringLiteral("Text1"));
-    helpBox_->setReadOnly(true);
-    helpBox_->setFocusPolicy(Qt::NoFocus);
-    helpBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    helpBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    helpBox_->setGeometry(Place(kHelpBox));
-    helpBox_->setAccessibleName(HelpBoxName());
-    helpBox_->hide();
+    // The help box (Text1) is built when it first shows: most starts never show it.
 
     // The clock box lies right of the cabinet, outside the client area, as it always has.
     clockBox_ = new QLineEdit(this);
@@ -157,20 +149,39 @@ QString MainForm::Status() const {
     return statusLabel_->text();
 }
 
+QPlainTextEdit* MainForm::HelpBox() {
+    if (helpBox_)
+        return helpBox_;
+    helpBox_ = new QPlainTextEdit(this);
+    helpBox_->setObjectName(QStringLiteral("Text1"));
+    helpBox_->setReadOnly(true);
+    helpBox_->setFocusPolicy(Qt::NoFocus);
+    helpBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    helpBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    helpBox_->setGeometry(Place(kHelpBox));
+    helpBox_->setAccessibleName(HelpBoxName());
+    helpBox_->hide();
+    // Its place among the controls, as if built with them: over the labels, under the clock box.
+    helpBox_->stackUnder(clockBox_);
+    return helpBox_;
+}
+
 void MainForm::ShowHelp(const QString& text) {
-    if (BoxText(*helpBox_) != text)
-        helpBox_->setPlainText(text);
-    helpBox_->show();
+    QPlainTextEdit* box = HelpBox();
+    if (BoxText(*box) != text)
+        box->setPlainText(text);
+    box->show();
 }
 
 void MainForm::HideHelp() {
-    helpBox_->hide();
+    if (helpBox_)
+        helpBox_->hide();
 }
 bool MainForm::IsHelpShown() const {
-    return !helpBox_->isHidden();
+    return helpBox_ && !helpBox_->isHidden();
 }
 QString MainForm::HelpText() const {
-    return BoxText(*helpBox_);
+    return helpBox_ ? BoxText(*helpBox_) : QString();
 }
 
 QString MainForm::ClockBoxText() const {

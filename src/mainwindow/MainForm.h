@@ -69,7 +69,7 @@ public:
     QLabel* Label(NavLabel label) const;                   // Label5 .. Label12
     QLabel* StatusLabel() const { return statusLabel_; }   // Label19
     QLabel* VersionLabel() const { return versionLabel_; } // Label20
-    QPlainTextEdit* HelpBox() const { return helpBox_; }   // Text1
+    QPlainTextEdit* HelpBox();                             // Text1, built on first use
     QLineEdit* ClockBox() const { return clockBox_; }      // Text2
     QTimer* ClockTimer() const { return clockTimer_; }     // Timer2
 

@@ -1,5 +1,7 @@
 #include "mainwindow/ReelArt.h"
 
+#include "mainwindow/StoredArt.h"
+
 #include <QFont>
 #include <QImage>
 #include <QLinearGradient>
@@ -273,6 +275,11 @@ void ReelArt::PaintSymbol(QPainter& painter, ReelSymbol symbol, const QRectF& ce
 }
 
 QPixmap ReelArt::Strip(int reel, qreal devicePixelRatio) {
+    QPixmap stored = StoredArt(QStringLiteral("strip%1").arg(reel), devicePixelRatio);
+    return stored.isNull() ? QPixmap::fromImage(PaintStrip(reel, devicePixelRatio)) : stored;
+}
+
+QImage ReelArt::PaintStrip(int reel, qreal devicePixelRatio) {
     const int cycleRows = qRound(CellCount * CellHeight * devicePixelRatio);
     QImage image(qRound(StripWidth * devicePixelRatio), qRound(StripHeight * devicePixelRatio),
                  QImage::Format_ARGB32_Premultiplied);
@@ -294,7 +301,7 @@ QPixmap ReelArt::Strip(int reel, qreal devicePixelRatio) {
     for (int y = cycleRows; y < image.height(); ++y) {
         std::memcpy(image.scanLine(y), image.constScanLine(y - cycleRows), static_cast<size_t>(bytes));
     }
-    return QPixmap::fromImage(image);
+    return image;
 }
 
 QPixmap ReelArt::Shade(qreal devicePixelRatio) {

@@ -5,6 +5,7 @@
 // The symbols mean nothing to the game; they are drawn here in code at any device pixel ratio.
 #pragma once
 
+#include <QImage>
 #include <QPixmap>
 
 #include <array>
@@ -29,8 +30,10 @@ public:
     // (a reel at rest between two cells counts as at the nearer one).
     static std::array<ReelSymbol, 3> CellsShown(int reel, int stripOffset);
 
-    // The strip of a reel at the given device pixel ratio (logical size 36 x 408).
+    // The strip of a reel at the given device pixel ratio (logical size 36 x 408): the stored
+    // picture when the program has one for that ratio, else PaintStrip.
     static QPixmap Strip(int reel, qreal devicePixelRatio);
+    static QImage PaintStrip(int reel, qreal devicePixelRatio);
 
     // Draws one symbol centred in cell (a 36 x 17 logical rectangle, or any other size).
     static void PaintSymbol(QPainter& painter, ReelSymbol symbol, const QRectF& cell);

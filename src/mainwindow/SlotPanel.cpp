@@ -9,6 +9,7 @@
 #include "mainwindow/ReelArt.h"
 #include "mainwindow/ReelWindow.h"
 #include "mainwindow/SlotGame.h"
+#include "mainwindow/StoredArt.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
@@ -114,6 +115,26 @@ private:
     SlotPanelHost& host_;
 };
 
+CabinetArt::Geometry SlotPanel::ArtLayout() {
+    CabinetArt::Geometry layout;
+    layout.helpDisplay = Place(kHelpBox);
+    for (int r = 0; r < 3; ++r) {
+        layout.reels[r] = Place(kReelBoxes[r]);
+        layout.stops[r] = Place(kStopAreas[r]);
+    }
+    layout.lever = Place(kLeverArea);
+    layout.leverPicture = QRect(TwipsPoint(kLeverPictureLeft, kLeverPictureTop), kLeverPictureSize);
+    int i = 0;
+    for (const NavLabelLayout& label : NavLabels()) {
+        layout.menu[i++] = Place(label.box);
+    }
+    layout.version = Place(kVersionLabelBox);
+    layout.startButton = Place(kStartButton);
+    layout.status = Place(kStatusLabelBox);
+    layout.coins = Place(kCoinLabel);
+    return layout;
+}
+
 SlotPanel::SlotPanel(std::unique_ptr<SlotPanelHost> host, QWidget* parent)
     : QWidget(parent), host_(std::move(host)), waits_(std::make_unique<Waits>(*host_)) {
     setObjectName(QStringLiteral("Picture1"));
@@ -122,21 +143,7 @@ SlotPanel::SlotPanel(std::unique_ptr<SlotPanelHost> host, QWidget* parent)
     frameClock_.start();
     game_ = new SlotGame(*waits_, {}, this);
 
-    layout_.helpDisplay = Place(kHelpBox);
-    for (int r = 0; r < 3; ++r) {
-        layout_.reels[r] = Place(kReelBoxes[r]);
-        layout_.stops[r] = Place(kStopAreas[r]);
-    }
-    layout_.lever = Place(kLeverArea);
-    layout_.leverPicture = QRect(TwipsPoint(kLeverPictureLeft, kLeverPictureTop), kLeverPictureSize);
-    int i = 0;
-    for (const NavLabelLayout& label : NavLabels()) {
-        layout_.menu[i++] = Place(label.box);
-    }
-    layout_.version = Place(kVersionLabelBox);
-    layout_.startButton = Place(kStartButton);
-    layout_.status = Place(kStatusLabelBox);
-    layout_.coins = Place(kCoinLabel);
+    layout_ = ArtLayout();
 
     // Reel windows and their timers. The windows stay hidden until the first start.
     for (int r = 0; r < 3; ++r) {
@@ -304,7 +311,9 @@ void SlotPanel::ShowLeverPicture(const QString& path) {
 void SlotPanel::paintEvent(QPaintEvent* event) {
     const qreal ratio = devicePixelRatioF();
     if (ratio != cabinetRatio_) {
-        cabinet_ = CabinetArt::Paint(layout_, ratio);
+        cabinet_ = StoredArt(QStringLiteral("cabinet"), ratio);
+        if (cabinet_.isNull())
+            cabinet_ = QPixmap::fromImage(CabinetArt::Paint(layout_, ratio));
         cabinetRatio_ = ratio;
     }
     QPainter p(this);

@@ -45,6 +45,9 @@ public:
     // What Image1 shows now.
     QPixmap LeverPicture() const;
 
+    // Where the cabinet picture's parts lie under the panel's controls.
+    static CabinetArt::Geometry ArtLayout();
+
     QSize sizeHint() const override { return {CabinetArt::Width, CabinetArt::Height}; }
 
 protected:

@@ -7,7 +7,6 @@
 #include "app/Wiring.h"
 #include "compose/AttachmentControls.h"
 #include "compose/NameListBox.h"
-#include "compose/OpenCompose.h"
 #include "compose/WriteForm.h"
 #include "core/dialogs/ScriptedDialogService.h"
 #include "core/geometry/Twips.h"
@@ -321,19 +320,16 @@ TEST_F(WriteFormTest, AttachmentButtonsAndClear) {
     EXPECT_TRUE(a->CancelButton()->isEnabled());
 }
 
-TEST_F(WriteFormTest, MainWindowLabelAndStartUpOpenOneWindow) {
+TEST_F(WriteFormTest, MainWindowLabelOpensOneWindowWithTheFortuneOff) {
     InstallWiring();
-    LoadComposeHidden();
-    WriteForm* loaded = Registry().Find<WriteForm>();
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_FALSE(loaded->isVisible());
-    EXPECT_FALSE(loaded->FortuneCheck()->isChecked());
-
     MainForm* main = Registry().Show<MainForm>();
     main->ClickLabel(NavLabel::Compose);
+    WriteForm* loaded = Registry().Find<WriteForm>();
+    ASSERT_NE(loaded, nullptr);
     main->ClickLabel(NavLabel::Compose);
     EXPECT_EQ(Registry().Find<WriteForm>(), loaded);
     EXPECT_TRUE(loaded->isVisible());
+    EXPECT_FALSE(loaded->FortuneCheck()->isChecked());
 }
 
 TEST_F(WriteFormTest, SendButtonSendsStoresClearsAndCloses) {

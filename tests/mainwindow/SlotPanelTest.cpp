@@ -2,7 +2,9 @@
 // start controls, the help texts, and the lever pictures read from their files.
 #include "mainwindow/SlotPanel.h"
 #include "mainwindow/MainWindowTexts.h"
+#include "mainwindow/ReelArt.h"
 #include "mainwindow/SlotGame.h"
+#include "mainwindow/StoredArt.h"
 #include "shell/Pause.h"
 
 #include <gtest/gtest.h>
@@ -279,8 +281,8 @@ TEST(SlotPanel, CabinetAtTwiceTheRatioIsDrawnNotScaled) {
     layout.lever = t.Control(u"Label18")->geometry();
     layout.leverPicture = t.Control(u"Image1")->geometry();
     layout.coins = t.Control(u"Label13")->geometry();
-    const QImage sharp = CabinetArt::Paint(layout, 2).toImage();
-    const QImage one = CabinetArt::Paint(layout, 1).toImage();
+    const QImage sharp = CabinetArt::Paint(layout, 2);
+    const QImage one = CabinetArt::Paint(layout, 1);
     ASSERT_EQ(sharp.size(), QSize(512, 856));
     const QImage blown = one.scaled(sharp.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     EXPECT_GT(EdgeEnergy(sharp), 1.2 * EdgeEnergy(blown));
@@ -292,4 +294,24 @@ TEST(SlotPanel, CabinetAtTwiceTheRatioIsDrawnNotScaled) {
         for (int x = 0; x < sharp.width(); ++x)
             differing += sharp.pixel(x, y) != doubled.pixel(x, y);
     EXPECT_GT(differing, sharp.width() * sharp.height() / 20);
+}
+
+// The program carries the art as the build painted it (the test links those pictures): they
+// must be what the code paints now, pixel for pixel, at both stored ratios; other ratios paint.
+TEST(SlotPanel, StoredArtIsWhatTheCodePaints) {
+    for (const int ratio : {1, 2}) {
+        std::vector<std::pair<QString, QImage>> painted = {
+            {QStringLiteral("cabinet"), CabinetArt::Paint(SlotPanel::ArtLayout(), ratio)}};
+        for (int reel = 0; reel < 3; ++reel)
+            painted.emplace_back(QStringLiteral("strip%1").arg(reel), ReelArt::PaintStrip(reel, ratio));
+        for (const auto& [name, image] : painted) {
+            const QPixmap stored = StoredArt(name, ratio);
+            ASSERT_FALSE(stored.isNull()) << name.toStdString() << " at " << ratio;
+            EXPECT_EQ(stored.devicePixelRatio(), ratio);
+            EXPECT_TRUE(stored.toImage().convertToFormat(QImage::Format_RGB32) ==
+                        image.convertToFormat(QImage::Format_RGB32))
+                << name.toStdString() << " at " << ratio;
+        }
+    }
+    EXPECT_TRUE(StoredArt(QStringLiteral("cabinet"), 1.5).isNull());
 }
