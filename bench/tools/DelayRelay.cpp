@@ -48,6 +48,7 @@ struct Direction {
 struct Pair {
     int fds[2];       // client, server
     Direction dir[2]; // client -> server, server -> client
+    uint32_t watched[2] = {EPOLLIN, EPOLLIN};
     bool dead = false;
 };
 
@@ -79,22 +80,26 @@ void Watch(Pair* p) {
             ev.events |= EPOLLIN;
         if (p->dir[1 - side].waitingOut) // the direction writing to this socket
             ev.events |= EPOLLOUT;
-        epoll_ctl(epollFd, EPOLL_CTL_MOD, p->fds[side], &ev);
+        if (ev.events == p->watched[side])
+            continue;
+        // A socket with nothing to wait for leaves the set: a hung-up one would wake us forever.
+        const int op = ev.events == 0 ? EPOLL_CTL_DEL : p->watched[side] == 0 ? EPOLL_CTL_ADD : EPOLL_CTL_MOD;
+        p->watched[side] = ev.events;
+        epoll_ctl(epollFd, op, p->fds[side], &ev);
     }
 }
 
 void ReadSide(Direction* d) {
     if (d->readDone)
         return;
+    static std::vector<char> buf(256 * 1024);
     for (;;) {
-        std::vector<char> buf(256 * 1024);
         const ssize_t n = read(d->from, buf.data(), buf.size());
         if (n > 0) {
             if (d->writeDone) // nowhere to go any more
                 continue;
-            buf.resize(size_t(n));
-            d->queue.push_back(Chunk{NowNs() + delayNs, std::move(buf)});
-            if (size_t(n) < 256 * 1024)
+            d->queue.push_back(Chunk{NowNs() + delayNs, std::vector<char>(buf.data(), buf.data() + n)});
+            if (size_t(n) < buf.size())
                 return;
             continue;
         }
