@@ -31,7 +31,9 @@ cleanup() {
 trap cleanup EXIT
 "$ROOT/scripts/testservers/start.sh" "$H" >/dev/null
 cp "$H/tls/cert.pem" "$W/ca.pem"
-/usr/bin/python3 "$HERE/delay_relay.py" 21110 11110 10 >/dev/null &
+RELAY=$BUILD/bench/bench_delay_relay
+[ -x "$RELAY" ] || { echo "build bench_delay_relay first: cmake --build $BUILD --target bench_delay_relay" >&2; exit 1; }
+"$RELAY" 21110 11110 10 >/dev/null &
 relay_pid=$!
 for i in $(seq 1 200); do (exec 3<>/dev/tcp/127.0.0.1/21110) 2>/dev/null && break; sleep 0.01; done
 

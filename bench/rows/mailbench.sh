@@ -27,9 +27,12 @@ start_servers() {
     "$ROOT/scripts/testservers/start.sh" "$HARNESS" >/dev/null
     cp "$HARNESS/tls/cert.pem" "$CA"
 }
-# A relay holding every chunk DELAY_MS in each direction (no netem on this kernel).
+# A relay holding every chunk DELAY_MS in each direction (no netem on this kernel): the C++ one
+# (bench_delay_relay; the Python one could not keep up with either program).
+RELAY=$BUILD/bench/bench_delay_relay
 start_relay() {  # LISTEN TARGET DELAY_MS
-    /usr/bin/python3 "$ROOT/bench/mail/delay_relay.py" "$1" "$2" "$3" >/dev/null &
+    [ -x "$RELAY" ] || { echo "missing $RELAY: cmake --build $BUILD --target bench_delay_relay" >&2; exit 1; }
+    "$RELAY" "$1" "$2" "$3" >/dev/null &
     relay_pid=$!
     for _ in $(seq 1 300); do (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0; sleep 0.01; done
     echo "relay on $1 did not start" >&2

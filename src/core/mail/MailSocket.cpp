@@ -6,6 +6,8 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 
+#include <algorithm>
+
 namespace ricorne {
 
 QString ServerReplyText(const QByteArray& line) {
@@ -191,7 +193,7 @@ bool MailSocket::FailWait(const QString& timeoutText) {
 
 void MailSocket::Compact() {
     if (pos_ == buffer_.size()) {
-        buffer_.clear();
+        buffer_.resize(0); // keeps the allocation for the next read
         pos_ = 0;
     } else if (pos_ > 65536 && pos_ > buffer_.size() / 2) {
         buffer_.remove(0, pos_);
@@ -242,9 +244,17 @@ bool MailSocket::Fill() {
         if (socket_->error() != QAbstractSocket::SocketTimeoutError || idle.elapsed() >= timeouts_.idleMs)
             return FailWait(QStringLiteral("%1 サーバー %2 から %3 秒間応答がありません"));
     }
-    const QByteArray got = socket_->readAll();
-    windowBytes_ += got.size();
-    buffer_.append(got);
+    // Straight into our buffer: no array of its own for each read.
+    const qint64 available = socket_->bytesAvailable();
+    const qsizetype old = buffer_.size();
+    if (buffer_.capacity() < old + available)
+        buffer_.reserve(qMax(old + qsizetype(available), buffer_.capacity() * 2));
+    buffer_.resize(old + qsizetype(available));
+    const qint64 got = socket_->read(buffer_.data() + old, available);
+    buffer_.resize(old + qsizetype(qMax<qint64>(got, 0)));
+    if (got <= 0)
+        return FailWait(QStringLiteral("%1 サーバー %2 から %3 秒間応答がありません"));
+    windowBytes_ += got;
     return true;
 }
 
@@ -275,8 +285,11 @@ MailSocket::Status MailSocket::ReadLine(QByteArray* line, qsizetype maxLength) {
 }
 
 MailSocket::Status MailSocket::ReadDotBlock(QByteArray* out, qsizetype maxLine, qint64 maxTotal,
-                                            bool* overflowTotal) {
+                                            bool* overflowTotal, qint64 sizeHint) {
     out->clear();
+    // A size the server only claims is trusted up to a bound: it may be anything.
+    if (sizeHint > 0)
+        out->reserve(qsizetype(std::min({sizeHint + 2, maxTotal, qint64(16) << 20})));
     *overflowTotal = false;
     BeginProgress();
     bool lineTooLong = false;
@@ -296,18 +309,26 @@ MailSocket::Status MailSocket::ReadDotBlock(QByteArray* out, qsizetype maxLine, 
         }
         const char* data = buffer_.constData();
         const qsizetype size = buffer_.size();
+        // Lines that go out as they came (CR LF, no leading dot) are copied a run at a time.
+        qsizetype run = pos_;
+        const auto flush = [&](qsizetype upTo) {
+            if (upTo > run)
+                out->append(data + run, upTo - run);
+        };
         while (pos_ < size) {
             const char* nlp = static_cast<const char*>(memchr(data + pos_, '\n', size_t(size - pos_)));
             if (!nlp) {
                 if (draining) {
                     midLine = true;
                     pos_ = size;
+                    run = size;
                 } else if (size - pos_ > maxLine + 1) {
                     lineTooLong = true;
                     draining = true;
                     out->clear();
                     midLine = true;
                     pos_ = size;
+                    run = size;
                 }
                 break;
             }
@@ -318,32 +339,40 @@ MailSocket::Status MailSocket::ReadDotBlock(QByteArray* out, qsizetype maxLine, 
             const qsizetype start = pos_;
             pos_ = nl + 1;
             if (draining) {
+                run = pos_;
                 if (!midLine && end - start == 1 && data[start] == '.')
                     return lineTooLong ? Status::TooLong : Status::Ok;
                 midLine = false;
                 continue;
             }
-            qsizetype from = start;
-            if (data[start] == '.' && end > start) {
-                if (end - start == 1)
-                    return Status::Ok;
-                ++from; // dot-unstuffing
+            const bool stuffed = data[start] == '.' && end > start;
+            if (stuffed && end - start == 1) {
+                flush(start);
+                return Status::Ok;
             }
+            const qsizetype from = stuffed ? start + 1 : start; // dot-unstuffing
             if (end - start > maxLine) {
                 lineTooLong = true;
                 draining = true;
                 out->clear();
+                run = pos_;
                 continue;
             }
-            if (out->size() + (end - from) + 2 > maxTotal) {
+            if (out->size() + (start - run) + (end - from) + 2 > maxTotal) {
                 *overflowTotal = true;
                 draining = true;
                 out->clear();
+                run = pos_;
                 continue;
             }
-            out->append(data + from, end - from);
-            out->append("\r\n", 2);
+            if (stuffed || end == nl) { // a dot to drop or a bare LF to make CR LF
+                flush(start);
+                out->append(data + from, end - from);
+                out->append("\r\n", 2);
+                run = pos_;
+            }
         }
+        flush(pos_);
         const qsizetype before = buffer_.size() - pos_;
         if (!Fill()) {
             out->clear();

@@ -75,8 +75,10 @@ public:
     // CR LF; the final "." line is consumed. When a line exceeds maxLine or the block would
     // exceed maxTotal, the rest of the block is read and thrown away (so the connection stays
     // usable), *out is cleared and TooLong (line) is returned, or Ok with *overflowTotal set.
-    // A server that goes on past twice maxTotal is cut off (Closed).
-    Status ReadDotBlock(QByteArray* out, qsizetype maxLine, qint64 maxTotal, bool* overflowTotal);
+    // A server that goes on past twice maxTotal is cut off (Closed). sizeHint (the size the
+    // server announced, when known) only sizes the buffer.
+    Status ReadDotBlock(QByteArray* out, qsizetype maxLine, qint64 maxTotal, bool* overflowTotal,
+                        qint64 sizeHint = 0);
 
     bool HasBufferedInput() const { return pos_ < buffer_.size(); }
     bool IsOpen() const;

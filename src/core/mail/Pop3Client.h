@@ -39,8 +39,8 @@ public:
         qsizetype maxLineBytes = 1 << 20;
         qint64 maxMailBytes = qint64(256) << 20;
         bool usePipelining = true;         // only when the server offers it
-        int aheadMails = 16;               // RETR sent ahead: at most this many mails ...
-        qint64 aheadBytes = 4 << 20;       // ... and this many bytes (by LIST sizes)
+        int aheadMails = 64;               // RETR sent ahead: at most this many mails ...
+        qint64 aheadBytes = 8 << 20;       // ... and this many bytes (by LIST sizes)
         int maxMails = 100000;             // one check takes at most this many; the rest wait
         qint64 maxListBytes = 8 << 20;     // LIST and UIDL replies
         QString tlsMemoryFile;             // empty: no memory of servers that offered STLS

@@ -58,8 +58,8 @@ bool Pop3Client::ReadPendingOne() {
     }
     QByteArray mail;
     bool overflow = false;
-    const MailSocket::Status status =
-        socket_.ReadDotBlock(&mail, options_.maxLineBytes, options_.maxMailBytes, &overflow);
+    const MailSocket::Status status = socket_.ReadDotBlock(
+        &mail, options_.maxLineBytes, options_.maxMailBytes, &overflow, Size(pending.number));
     if (status == MailSocket::Status::TooLong) {
         fetchErrors_.insert(
             pending.number,

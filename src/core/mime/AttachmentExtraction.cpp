@@ -70,19 +70,14 @@ public:
     Extraction(int dirFd, const QString& dir, const ExtractOptions& options, ExtractResult* result)
         : dirFd_(dirFd), dir_(dir), options_(options), result_(result) {}
 
-    void Run(GMimeMessage* message, const QByteArray& raw, int depth) {
+    // layout: the message's, when the caller has it already.
+    void Run(GMimeMessage* message, const QByteArray& raw, int depth, const MimeLayout* known = nullptr) {
         if (!message) {
             return;
         }
-        const MimeLayout layout = MimeLayOut(message);
+        const MimeLayout layout = known ? *known : MimeLayOut(message);
         for (const MimeAttachment& a : layout.attachments) {
-            Save(a.name, [&a](GMimeStream* out) {
-                if (a.isMessage) {
-                    return g_mime_object_write_to_stream(a.object, nullptr, out) >= 0;
-                }
-                GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(a.object));
-                return !content || g_mime_data_wrapper_write_to_stream(content, out) >= 0;
-            });
+            Save(a.name, a.isMessage ? MimeSerialize(a.object) : MimePartContent(GMIME_PART(a.object)));
         }
         for (GMimeMessagePartial* partial : layout.partials) {
             const bool whole = GMIME_OBJECT(partial) == g_mime_message_get_mime_part(message);
@@ -108,10 +103,7 @@ public:
                 name = QStringLiteral("message");
             }
             const QByteArray joinedBytes = MimeSerialize(GMIME_OBJECT(outcome.joined.get()));
-            Save(SafeFileName(name + QStringLiteral(".eml")), [&joinedBytes](GMimeStream* out) {
-                return g_mime_stream_write(out, joinedBytes.constData(),
-                                           static_cast<size_t>(joinedBytes.size())) == joinedBytes.size();
-            });
+            Save(SafeFileName(name + QStringLiteral(".eml")), joinedBytes);
             Run(outcome.joined.get(), joinedBytes, depth + 1);
             // The kept parts are the only copy (their mails are off the server): the joined
             // files must be on disk under their names first.
@@ -162,25 +154,18 @@ private:
         QString name; // the safe name it is to get
     };
 
-    // Writes the file under a temporary name of ours from the parsed mail; Commit gives it its
-    // name. A failed write leaves nothing. The decoded attachment is put together in memory
-    // (the mail it comes from is there already) and written with one call: GMime's file
-    // streams write it in blocks of a few KB, a system call each.
-    template <typename Writer> void Save(const QString& name, Writer write) {
+    // Writes the file under a temporary name of ours; Commit gives it its name. A failed write
+    // leaves nothing. The decoded attachment is put together in memory (the mail it comes from
+    // is there already) and written with one call: GMime's file streams write it in blocks of a
+    // few KB, a system call each.
+    void Save(const QString& name, const QByteArray& bytes) {
         CreatedFile file = CreateUniqueFile(dirFd_, AttachmentTempPrefix() + QStringLiteral(".tmp"));
         if (file.fd < 0) {
             Fail(WriteFailure(name, file.error));
             return;
         }
-        bool ok;
-        {
-            GObjectPtr<GMimeStream> out(g_mime_stream_mem_new());
-            errno = 0;
-            ok = write(out.get());
-            const GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get()));
-            ok = ok && platform::WriteFully(file.fd, reinterpret_cast<const char*>(bytes->data),
-                                            qint64(bytes->len));
-        }
+        errno = 0;
+        bool ok = platform::WriteFully(file.fd, bytes.constData(), bytes.size());
         int error = errno;
         if (ok) // the disk starts on it now; Commit's barrier then waits for all at once
             platform::StartWriteBack(file.fd);
@@ -259,12 +244,10 @@ namespace {
 ExtractResult Extract(GMimeMessage* message, const QByteArray& raw, const QString& targetDir,
                       const ExtractOptions& options) {
     ExtractResult result;
-    if (message) {
-        // Most mail has nothing to write: the folder is not even opened for it.
-        const MimeLayout layout = MimeLayOut(message);
-        if (layout.attachments.empty() && layout.partials.empty())
-            return result;
-    }
+    // Most mail has nothing to write: the folder is not even opened for it.
+    const MimeLayout layout = message ? MimeLayOut(message) : MimeLayout{};
+    if (message && layout.attachments.empty() && layout.partials.empty())
+        return result;
     const platform::FileHandle folder =
         platform::OpenFile(targetDir, platform::kReadOnly | platform::kFolder);
     if (!folder.valid()) {
@@ -273,7 +256,7 @@ ExtractResult Extract(GMimeMessage* message, const QByteArray& raw, const QStrin
         return result;
     }
     Extraction extraction(folder.get(), targetDir, options, &result);
-    extraction.Run(message, raw, 0);
+    extraction.Run(message, raw, 0, &layout);
     extraction.Commit();
     // The names must be on disk before the mail can be deleted from the server.
     if (!result.savedNames.isEmpty() && !platform::SyncFile(folder.get()) && result.error.isEmpty()) {

@@ -1,5 +1,7 @@
 #include "CharsetGuess.h"
 
+#include <cstring>
+
 #include "core/mime/JapaneseCharsets.h"
 #include "core/text/Text.h"
 
@@ -48,6 +50,76 @@ bool IsValidUtf8(const QByteArray& bytes) {
         }
         i += len;
     }
+    return true;
+}
+
+bool DecodeValidUtf8(const QByteArray& bytes, QString* text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    QString out(n, Qt::Uninitialized); // never more UTF-16 units than bytes
+    char16_t* const first = reinterpret_cast<char16_t*>(out.data());
+    char16_t* o = first;
+    qsizetype i = 0;
+    // A leading byte order mark is dropped, as QString::fromUtf8 drops it.
+    if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
+        i = 3;
+    while (i < n) {
+        // ASCII eight bytes at a time: the bulk of most text, Japanese mail included (its
+        // markup, digits and line ends).
+        while (n - i >= 8) {
+            quint64 word;
+            std::memcpy(&word, p + i, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            for (int k = 0; k < 8; ++k)
+                o[k] = p[i + k];
+            o += 8;
+            i += 8;
+        }
+        if (i == n)
+            break;
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            *o++ = c;
+            ++i;
+            continue;
+        }
+        // The same sequences IsValidUtf8 accepts, written out as they are checked.
+        int len;
+        char32_t cp;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + len > n)
+            return false;
+        for (int k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
+            return false;
+        }
+        if (cp >= 0x10000) {
+            *o++ = QChar::highSurrogate(cp);
+            *o++ = QChar::lowSurrogate(cp);
+        } else {
+            *o++ = char16_t(cp);
+        }
+        i += len;
+    }
+    out.truncate(o - first);
+    *text = std::move(out);
     return true;
 }
 
@@ -268,8 +340,8 @@ QString GuessDecode(const QByteArray& bytes) {
         }
         return QString::fromLatin1(bytes);
     }
-    if (IsValidUtf8(bytes)) {
-        return QString::fromUtf8(bytes);
+    if (QString text; DecodeValidUtf8(bytes, &text)) {
+        return text;
     }
     if (HasJisEscape(bytes)) {
         return DecodeIso2022Jp(bytes);

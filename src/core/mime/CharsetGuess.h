@@ -9,6 +9,9 @@
 namespace ricorne {
 
 bool IsValidUtf8(const QByteArray& bytes);
+// When bytes are valid UTF-8, their text (as QString::fromUtf8 gives it) in one pass; false
+// otherwise (text untouched).
+bool DecodeValidUtf8(const QByteArray& bytes, QString* text);
 // UTF-8 with one U+FFFD per invalid sequence: a stray Latin-1 byte or a cut last character
 // costs that character, never the rest of the text.
 QString DecodeUtf8Lenient(const QByteArray& bytes);

@@ -330,8 +330,8 @@ QString DecodeText(const QByteArray& bytes, const QByteArray& charset) {
     case Family::Guess:
         return GuessDecode(bytes);
     case Family::Utf8: {
-        if (IsValidUtf8(bytes)) {
-            return QString::fromUtf8(bytes);
+        if (QString text; DecodeValidUtf8(bytes, &text)) {
+            return text;
         }
         QString legacy;
         if (LooksMislabelledJapanese(bytes, &legacy)) {

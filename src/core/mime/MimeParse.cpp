@@ -5,6 +5,7 @@
 
 #include <mutex>
 
+#include "core/mime/Base64Content.h"
 #include "core/mime/FlowedText.h"
 #include "core/mime/JapaneseCharsets.h"
 #include "core/mime/MimeHtml.h"
@@ -102,6 +103,21 @@ bool IsBlank(const QByteArray& bytes) {
     return true;
 }
 
+bool MemoryStreamBytes(GMimeStream* stream, QByteArrayView* view);
+
+// Whether the decoded content is only blanks. Text almost always shows a letter in its first
+// line: the start decodes to the start of the whole, so the rest is decoded only when needed.
+bool ContentIsBlank(GMimePart* part) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    QByteArrayView encoded;
+    if (content && g_mime_data_wrapper_get_encoding(content) == GMIME_CONTENT_ENCODING_BASE64 &&
+        MemoryStreamBytes(g_mime_data_wrapper_get_stream(content), &encoded) &&
+        !IsBlank(DecodeBase64Content(encoded.first(qMin(encoded.size(), qsizetype(256)))))) {
+        return false;
+    }
+    return IsBlank(MimePartContent(part));
+}
+
 struct BodySearch {
     const char* wantType;
     bool skipBlank;                 // an empty text/plain twin must not hide the HTML one
@@ -136,7 +152,7 @@ bool FindBody(GMimeObject* object, BodySearch* search, std::vector<GMimeObject*>
     }
     const LeafInfo info = Inspect(object);
     if (info.type == search->wantType && !info.attachmentDisposition &&
-        !(search->skipBlank && IsBlank(MimePartContent(GMIME_PART(object))))) {
+        !(search->skipBlank && ContentIsBlank(GMIME_PART(object)))) {
         path->push_back(object);
         return true;
     }
@@ -252,7 +268,41 @@ QByteArray MimeRawHeader(GMimeObject* object, const char* name) {
     return raw ? QByteArray(raw) : QByteArray("");
 }
 
+namespace {
+
+// The bytes under a stream over memory (the parser's content streams are such windows onto the
+// mail it was given), without copying them; false for any other stream.
+bool MemoryStreamBytes(GMimeStream* stream, QByteArrayView* view) {
+    if (!stream || !GMIME_IS_STREAM_MEM(stream)) {
+        return false;
+    }
+    const GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
+    const gint64 start = stream->bound_start;
+    const gint64 length = g_mime_stream_length(stream);
+    if (!bytes || start < 0 || length < 0 || start > gint64(bytes->len)) {
+        return false;
+    }
+    const gint64 size = qMin(length, gint64(bytes->len) - start);
+    *view = QByteArrayView(reinterpret_cast<const char*>(bytes->data) + start, qsizetype(size));
+    return true;
+}
+
+} // namespace
+
 QByteArray MimePartContent(GMimePart* part) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    if (!content) {
+        return {};
+    }
+    QByteArrayView encoded;
+    if (g_mime_data_wrapper_get_encoding(content) == GMIME_CONTENT_ENCODING_BASE64 &&
+        MemoryStreamBytes(g_mime_data_wrapper_get_stream(content), &encoded)) {
+        return DecodeBase64Content(encoded);
+    }
+    return MimePartContentByGMime(part);
+}
+
+QByteArray MimePartContentByGMime(GMimePart* part) {
     GMimeDataWrapper* content = g_mime_part_get_content(part);
     if (!content) {
         return {};
@@ -305,6 +355,10 @@ QByteArray EncodedContent(GMimePart* part) {
     GMimeStream* stream = content ? g_mime_data_wrapper_get_stream(content) : nullptr;
     if (!stream) {
         return {};
+    }
+    QByteArrayView view;
+    if (MemoryStreamBytes(stream, &view)) {
+        return view.toByteArray();
     }
     GObjectPtr<GMimeStream> mem(g_mime_stream_mem_new());
     g_mime_stream_reset(stream);

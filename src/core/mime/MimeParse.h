@@ -22,6 +22,8 @@ QByteArray MimeRawHeader(GMimeObject* object, const char* name);
 
 // A part's content with the transfer encoding undone (charset untouched).
 QByteArray MimePartContent(GMimePart* part);
+// The same decoded by GMime's filters alone (what MimePartContent must agree with).
+QByteArray MimePartContentByGMime(GMimePart* part);
 
 // The object written out as it would appear in a mail file.
 QByteArray MimeSerialize(GMimeObject* object);

@@ -311,13 +311,18 @@ QByteArray FitField(const QString& text, int width) {
     const std::size_t w = static_cast<std::size_t>(width);
     bytes.reserve(std::min(static_cast<std::size_t>(text.size()) * 2, w + 8));
     EncodeCp932Into(text, w, bytes);
-    std::size_t cut = 0;
-    while (cut < bytes.size()) {
-        const std::size_t len = IsLeadByte(static_cast<unsigned char>(bytes[cut])) ? 2 : 1;
-        if (cut + len > w)
-            break;
-        cut += len;
-    }
+    // The cut falls on the last character start at or before the width. Bytes read from the
+    // front pair up after each lead byte; a byte outside the lead range always ends a character,
+    // so only the run of lead-range bytes just before the width needs looking at (not the
+    // whole 32 KB body).
+    const auto lead = [&bytes](std::size_t i) { return IsLeadByte(static_cast<unsigned char>(bytes[i])); };
+    const std::size_t limit = std::min(w, bytes.size());
+    std::size_t run = 0;
+    while (run < limit && lead(limit - 1 - run))
+        ++run;
+    std::size_t cut = limit - run % 2;
+    if (cut < bytes.size() && cut + (lead(cut) ? 2 : 1) <= w)
+        cut += 2; // a lone lead byte at the very end still reads as a pair (NUL after it)
     QByteArray field(width, ' ');
     std::memcpy(field.data(), bytes.data(), cut);
     return field;

@@ -8,6 +8,9 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace ricorne;
 using namespace ricorne::testing;
 
@@ -160,17 +163,31 @@ TEST_F(Pop3Failure, WithoutPipeliningOneCommandAtATime) {
 }
 
 TEST_F(Pop3Failure, DotStuffedAndOddLineEndsComeBackAsStored) {
-    pop3_.mails = {"Subject: dots\r\n\r\n.\r\n..\r\n.leading\r\nend\r\n", "Subject: lf\n\nbare lf\n"};
+    const QByteArray dots = "Subject: dots\r\n\r\n.\r\n..\r\n.leading\r\nend\r\n";
+    pop3_.mails = {dots, "Subject: lf\n\nbare lf\n", dots + "\n.\n" + dots};
     pop3_.capabilities = {}; // and a server without CAPA
+    // The third arrives a few bytes at a time, so lines, dots and line ends fall across reads.
+    pop3_.onRetr = [this](FakeConnection& c, int n) {
+        if (n != 3)
+            return false;
+        const QByteArray reply = "+OK\r\n" + FakePop3::Stuff(pop3_.mails[2]) + ".\r\n";
+        for (qsizetype at = 0; at < reply.size(); at += 5) {
+            c.Send(reply.mid(at, 5));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    };
     auto server = Start();
     Pop3Client client(Options());
     ASSERT_TRUE(client.Connect(server->Url("pop3")));
-    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 2);
+    ASSERT_EQ(client.Login(QStringLiteral("u"), QStringLiteral("p"), false), 3);
     QByteArray raw;
     ASSERT_TRUE(client.Retrieve(1, &raw));
     EXPECT_EQ(raw, pop3_.mails[0]);
     ASSERT_TRUE(client.Retrieve(2, &raw));
     EXPECT_EQ(raw, QByteArray("Subject: lf\r\n\r\nbare lf\r\n"));
+    ASSERT_TRUE(client.Retrieve(3, &raw));
+    EXPECT_EQ(raw, dots + "\r\n.\r\n" + dots);
     client.Quit();
 }
 

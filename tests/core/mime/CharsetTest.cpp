@@ -7,7 +7,10 @@
 
 #include <iconv.h>
 
+#include "core/mime/CharsetGuess.h"
 #include "core/mime/JapaneseCharsets.h"
+
+#include <random>
 
 namespace ricorne {
 namespace {
@@ -99,6 +102,36 @@ TEST(Guess, TellsCp932FromEucJpAndUtf8) {
         EXPECT_EQ(GuessDecode(encode(s, "ISO-2022-JP-3")), s);
     }
     EXPECT_EQ(GuessDecode("plain ascii"), QStringLiteral("plain ascii"));
+}
+
+TEST(Guess, Utf8ReadInOnePassIsWhatTheCheckThenQtGave) {
+    // Fragments that make valid and broken UTF-8 at every join: overlong forms, surrogates,
+    // beyond U+10FFFF, cut sequences, byte order marks, noncharacters, NUL and Japanese.
+    const QList<QByteArray> pieces = {"a",
+                                      "日本語",
+                                      "\xEF\xBB\xBF",
+                                      "\xC0\xAF",
+                                      "\xE0\x80\xAF",
+                                      "\xED\xA0\x80",
+                                      "\xF4\x90\x80\x80",
+                                      "\xF0\x9F\x98\x80",
+                                      "\xE3\x81",
+                                      "\x80",
+                                      "\xEF\xBF\xBF",
+                                      QByteArray("\0", 1),
+                                      "\xC2\xA0",
+                                      "abcdefgh"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes;
+        for (int n = int(random() % 6); n > 0; --n)
+            bytes += pieces.at(int(random() % pieces.size()));
+        QString text = QStringLiteral("untouched");
+        const bool valid = DecodeValidUtf8(bytes, &text);
+        ASSERT_EQ(valid, IsValidUtf8(bytes)) << bytes.toHex().constData();
+        EXPECT_EQ(text, valid ? QString::fromUtf8(bytes) : QStringLiteral("untouched"))
+            << bytes.toHex().constData();
+    }
 }
 
 TEST(Sending, Iso2022JpOnlyForAsciiAndJisX0208) {
