@@ -3,8 +3,9 @@
 // how texts compare; a field counts up to its first NUL, as the viewer shows it).
 //
 // Method: the raw CP932 bytes of each record are scanned in place in a mapping of the store
-// (memchr for the rarest character's first bytes, then the neighbours compared) for every CP932
-// spelling of the words' folded characters; only a record whose bytes hold every word is copied
+// (each spelling of the rarest character looked for whole: a two-byte one sixteen places at a
+// time, a one-byte one with memchr; then the neighbours compared) for every CP932 spelling of
+// the words' folded characters; only a record whose bytes hold every word is copied
 // out and decoded, to confirm the hit on its text. A body is scanned up to its last non-space
 // byte; where that lies is remembered per store file (device, inode, size, modification and
 // change times), in memory and in a derived file beside the store, so later searches of an
