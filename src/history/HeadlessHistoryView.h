@@ -9,14 +9,14 @@ namespace ricorne {
 class HeadlessHistoryView : public HistoryView {
 public:
     // New rows drop the selection, as the window's list does.
-    void SetRows(QVector<MailHeader> rows) override {
+    void SetRows(HeaderRows rows) override {
         rows_ = std::move(rows);
         selectedRow_ = 0;
     }
     int RowCount() const override { return int(rows_.size()); }
     int SelectedRow() const override { return selectedRow_; }
     void SelectRow(int n) { selectedRow_ = n; } // 1-based; 0: none
-    const QVector<MailHeader>& Rows() const { return rows_; }
+    const HeaderRows& Rows() const { return rows_; }
 
     void SetRecordView(const QString& subject, const QString& sender, const QString& date,
                        const QString& body) override;
@@ -38,7 +38,7 @@ public:
     void SetBusyPointer(bool) override {}
 
 private:
-    QVector<MailHeader> rows_;
+    HeaderRows rows_;
     QString subject_, sender_, date_, body_, count_, preview_;
     bool selectionFlag_ = false;
     int selectedRow_ = 0;

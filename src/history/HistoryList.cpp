@@ -37,8 +37,9 @@ void CreateStoreWhenMissing(const StoreDescriptor& store) {
 
 // What the viewer read last, by mode (there is one viewer window).
 struct ShownState {
-    QByteArray listing; // ListingDigest of the rows shown
-    int chosen = 0;     // record number of the last row click
+    HeaderRows rows; // the rows shown, for their digest when a deletion asks
+    qint64 total = 0;
+    int chosen = 0; // record number of the last row click
     QByteArray chosenBytes;
     qint64 toldTotal = 0; // the over-long store already told about
 };
@@ -49,12 +50,8 @@ ShownState& Shown(HistoryMode mode) {
 
 // A change check, not a seal: a fast sum chained over every row keeps the opening of a
 // 32767-record history from hashing 9 MB of headers the slow way.
-QByteArray ListingDigest(const QVector<MailHeader>& headers, qint64 total) {
-    quint64 sum = FastChecksum(reinterpret_cast<const char*>(&total), sizeof total);
-    for (const MailHeader& h : headers) {
-        sum = FastChecksum(reinterpret_cast<const char*>(&h.live), sizeof h.live, sum);
-        sum = FastChecksum(h.raw.constData(), h.raw.size(), sum);
-    }
+QByteArray ListingDigest(const HeaderRows& rows, qint64 total) {
+    const quint64 sum = rows.Sum(total);
     return QByteArray(reinterpret_cast<const char*>(&sum), sizeof sum);
 }
 
@@ -75,7 +72,7 @@ QString UnreadableCause(const QString& path) {
 } // namespace
 
 QByteArray ShownListingDigest(HistoryMode mode) {
-    return Shown(mode).listing;
+    return ListingDigest(Shown(mode).rows, Shown(mode).total);
 }
 
 QByteArray ListingDigestNow(HistoryMode mode) {
@@ -95,10 +92,11 @@ void FillHistoryList(HistoryView& view, HistoryMode mode) {
     const StoreDescriptor& store = HistoryStore(mode);
     CreateStoreWhenMissing(store);
     // The index beside the store when it is fresh; the store itself otherwise.
-    QVector<MailHeader> headers = ReadMailHeadersIndexed(store);
+    HeaderRows headers = ReadMailHeadersIndexed(store);
     const qint64 total = WholeRecordCount(store);
     ShownState& shown = Shown(mode);
-    shown.listing = ListingDigest(headers, total);
+    shown.rows = headers;
+    shown.total = total;
     shown.chosen = 0;
     shown.chosenBytes.clear();
     // A repair of the store on the way (a leftover compaction file set aside) is told once.

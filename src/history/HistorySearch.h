@@ -2,14 +2,17 @@
 // record. A record is a hit when each word occurs in one of its fields (see SearchFolding.h for
 // how texts compare; a field counts up to its first NUL, as the viewer shows it).
 //
-// Method: the raw CP932 bytes of each record are scanned (memchr for the rarest character's
-// first bytes, then the neighbours compared) for the words' CP932 spellings; only a record whose
-// bytes hold every word is decoded, to confirm the hit on its text. A body is scanned up to its
-// last non-space byte; where that lies is remembered per store file (device, inode, size,
-// modification and change times), so later searches of an unchanged store read only the written
-// part of each record (one pread each) and never the fill spaces. A file changed within two
-// seconds of the measurement is measured again next time (a write in the same clock tick would
-// not show). A file cut short while it is searched ends the search as failed.
+// Method: the raw CP932 bytes of each record are scanned in place in a mapping of the store
+// (each spelling of the rarest character looked for whole: a two-byte one sixteen places at a
+// time, a one-byte one with memchr; then the neighbours compared) for every CP932 spelling of
+// the words' folded characters; only a record whose bytes hold every word is copied
+// out and decoded, to confirm the hit on its text. A body is scanned up to its last non-space
+// byte; where that lies is remembered per store file (device, inode, size, modification and
+// change times), in memory and in a derived file beside the store, so later searches of an
+// unchanged store, in this process or another, touch only the written part of each record and
+// never the fill spaces. A file changed within two seconds of the measurement is measured again
+// next time (a write in the same clock tick would not show). A file cut short while it is
+// searched ends the search as failed.
 //
 // A search runs in steps, so a window can search between key presses and drop a search the
 // next key makes stale.
@@ -46,6 +49,10 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// Forgets the bodies' ends measured in this process, as a new process starts (the derived file
+// beside each store stays).
+void ForgetMeasuredBodyEnds();
 
 // The whole search at once. ok, when given, says whether the store could be read.
 QVector<int> SearchStore(const StoreDescriptor& store, const QString& query, bool kanaFolding = true,

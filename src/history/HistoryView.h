@@ -9,7 +9,7 @@
 // place the stored texts come from.
 #pragma once
 
-#include "core/stores/RecordStore.h"
+#include "core/stores/HeaderRows.h"
 
 #include <QString>
 #include <QVector>
@@ -21,7 +21,7 @@ public:
     virtual ~HistoryView();
 
     // MailListView: replaces every row (one per header, in order; row n shows record n).
-    virtual void SetRows(QVector<MailHeader> rows) = 0;
+    virtual void SetRows(HeaderRows rows) = 0;
     virtual int RowCount() const = 0;
     // Record number of the selected row (its 1-based position while every record is listed; a
     // search may list only some); 0 when none is selected.

@@ -6,7 +6,7 @@ namespace ricorne {
 
 MailHeaderModel::MailHeaderModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void MailHeaderModel::SetHeaders(QVector<MailHeader> headers) {
+void MailHeaderModel::SetHeaders(HeaderRows headers) {
     beginResetModel();
     headers_ = std::move(headers);
     endResetModel();
@@ -23,7 +23,7 @@ int MailHeaderModel::columnCount(const QModelIndex& parent) const {
 QString MailHeaderModel::CellText(int row, int column) const {
     if (row < 0 || row >= headers_.size())
         return {};
-    const MailHeader& h = headers_[row];
+    const MailHeader h = headers_.at(row);
     switch (column) {
     case SubjectColumn:
         return CutAtNul(h.Subject());

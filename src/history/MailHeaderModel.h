@@ -1,9 +1,9 @@
 // The rows of the history list: one per record header, in record order, never sorted. Column
 // texts are the stored fields cut at their first NUL, trailing fill spaces kept; they are
-// decoded when a row is drawn, so a list of 32767 records costs only the raw headers.
+// decoded when a row is drawn, and the rows themselves are formed only then (see HeaderRows).
 #pragma once
 
-#include "core/stores/RecordStore.h"
+#include "core/stores/HeaderRows.h"
 
 #include <QAbstractTableModel>
 #include <QVector>
@@ -17,8 +17,8 @@ public:
 
     explicit MailHeaderModel(QObject* parent = nullptr);
 
-    void SetHeaders(QVector<MailHeader> headers);
-    const QVector<MailHeader>& Headers() const { return headers_; }
+    void SetHeaders(HeaderRows headers);
+    const HeaderRows& Headers() const { return headers_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -29,7 +29,7 @@ public:
     QString CellText(int row, int column) const;
 
 private:
-    QVector<MailHeader> headers_;
+    HeaderRows headers_;
 };
 
 } // namespace ricorne

@@ -282,7 +282,7 @@ QString TyakuForm::BodyText() const {
     return ToCrLf(BoxText(*bodyEditor_));
 }
 
-void TyakuForm::SetRows(QVector<MailHeader> rows) {
+void TyakuForm::SetRows(HeaderRows rows) {
     allRows_ = rows;
     model_->SetHeaders(std::move(rows));
     // A refilled list (a deletion, the other mode) is searched again for the words in the box,

@@ -68,7 +68,7 @@ public:
     void EditEditor(const std::function<void(TextBox&)>& edit);
 
     // HistoryView.
-    void SetRows(QVector<MailHeader> rows) override;
+    void SetRows(HeaderRows rows) override;
     int RowCount() const override;
     int SelectedRow() const override;
     void SetBody(const QString& body) override;
@@ -170,7 +170,7 @@ private:
     QCheckBox* kanaFoldingBox_ = nullptr;
     QTimer* searchPause_ = nullptr;
     std::unique_ptr<StoreSearch> search_;
-    QVector<MailHeader> allRows_; // every record's row; the model may hold only the hits
+    HeaderRows allRows_; // every record's row; the model may hold only the hits
 };
 
 } // namespace ricorne

@@ -83,13 +83,14 @@ void TyakuForm::ShowHistorySearchResult() {
         statusBar_->showMessage(HistorySearchFailedText());
         return;
     }
-    QVector<MailHeader> hits;
-    hits.reserve(search->Hits().size());
+    // Rows are in record order: row n - 1 is record n (a record past the list's end came after it).
+    QVector<int> positions;
+    positions.reserve(search->Hits().size());
     for (const int n : search->Hits()) {
-        // Rows are in record order, so row n - 1 is record n unless the list is out of date.
-        if (n <= allRows_.size() && allRows_.at(n - 1).number == n)
-            hits.append(allRows_.at(n - 1));
+        if (n <= allRows_.size())
+            positions.append(n - 1);
     }
+    const HeaderRows hits = allRows_.Pick(positions);
     model_->SetHeaders(hits);
     SetCount(QString::number(hits.size()));
     statusBar_->showMessage(HistorySearchHitsText(int(hits.size())));

@@ -381,7 +381,7 @@ void FuzzHeaderIndex(const QByteArray& input) {
     index = index.left(at) + patch + index.mid(at + patch.size());
     WriteFile(HeaderIndexPath(ReceivedStore()), index);
     // The store always wins: whatever the index holds, the rows are the store's.
-    if (const std::optional<QVector<MailHeader>> rows = ReadHeaderIndex(ReceivedStore())) {
+    if (const std::optional<HeaderRows> rows = ReadHeaderIndex(ReceivedStore())) {
         if (rows->size() != truth.size())
             std::abort();
         for (qsizetype i = 0; i < truth.size(); ++i) {

@@ -16,7 +16,7 @@ namespace {
 
 class FakeView : public HistoryView {
 public:
-    void SetRows(QVector<MailHeader> rows) override {
+    void SetRows(HeaderRows rows) override {
         model.SetHeaders(std::move(rows));
         selected = 0;
     }

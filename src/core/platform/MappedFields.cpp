@@ -97,4 +97,48 @@ void MappedFields::CopyFields(qint64 first, qint64 count, char* out) const {
     }
 }
 
+namespace {
+
+[[gnu::noinline]] bool GuardedRun(void (*scan)(void*), void* context) {
+    sigjmp_buf jump;
+    if (sigsetjmp(jump, 0) != 0) {
+        tMappedCopy = nullptr;
+        return false;
+    }
+    tMappedCopy = &jump;
+    scan(context);
+    tMappedCopy = nullptr;
+    return true;
+}
+
+struct CopyJob {
+    const char* from;
+    qint64 length;
+    char* out;
+};
+
+} // namespace
+
+bool RunOverMapping(void (*scan)(void*), void* context) {
+    struct sigaction bus {
+    }, previous{};
+    bus.sa_handler = OnBusError;
+    bus.sa_flags = SA_NODEFER;
+    sigemptyset(&bus.sa_mask);
+    ::sigaction(SIGBUS, &bus, &previous);
+    const bool ran = GuardedRun(scan, context);
+    ::sigaction(SIGBUS, &previous, nullptr);
+    return ran;
+}
+
+bool CopyFromMapping(const char* from, qint64 length, char* out) {
+    CopyJob job{from, length, out};
+    return RunOverMapping(
+        [](void* context) {
+            const CopyJob& j = *static_cast<const CopyJob*>(context);
+            std::memcpy(j.out, j.from, size_t(j.length));
+        },
+        &job);
+}
+
 } // namespace ricorne::platform

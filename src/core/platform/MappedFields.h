@@ -49,4 +49,13 @@ private:
     std::unique_ptr<PreviousHandler> previous_;
 };
 
+// Copies length bytes from a mapping of a file that another program may cut short meanwhile:
+// false when they are gone (the fault is caught for the copy only, then the previous handler
+// comes back).
+bool CopyFromMapping(const char* from, qint64 length, char* out);
+
+// Runs scan(context) with a fault on a mapping that lost its pages turned into false. scan must
+// only read the mapping and memory it was given: it is left by a jump, without unwinding.
+bool RunOverMapping(void (*scan)(void*), void* context);
+
 } // namespace ricorne::platform

@@ -34,6 +34,28 @@ QString TempName(const QString& target) {
 
 } // namespace
 
+void RemoveLeftoverTemporaries(const QString& path, qint64 settledSeconds) {
+    const QFileInfo target(FinalTarget(path));
+    const QString prefix = target.fileName() + u'.';
+    const QStringList names =
+        QDir(target.path())
+            .entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden | QDir::System);
+    const FileTime now = CoarseClockNow();
+    for (const QString& name : names) {
+        bool temporary = name.size() == prefix.size() + 6;
+        for (qsizetype i = prefix.size(); temporary && i < name.size(); ++i) {
+            const char16_t c = name.at(i).unicode();
+            temporary = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+        }
+        const QString leftover = target.path() + u'/' + name;
+        if (!temporary || QFileInfo(leftover).isSymLink())
+            continue;
+        const FileStatus st = StatusOf(leftover);
+        if (st.regular && now.seconds - st.modified.seconds > settledSeconds)
+            RemoveFile(leftover);
+    }
+}
+
 QString ReplaceResult::Text() const {
     if (ok)
         return {};

@@ -33,4 +33,9 @@ struct ReplaceResult {
 ReplaceResult ReplaceFileWhole(const QString& path, const QByteArray& bytes,
                                FileAccess access = FileAccess::AsBefore);
 
+// Removes the temporary files a replacement of path killed before its rename left beside it
+// ("name.XXXXXX", regular files, not links), when unchanged for more than settledSeconds:
+// another process's replacement still being written keeps its file's time recent.
+void RemoveLeftoverTemporaries(const QString& path, qint64 settledSeconds);
+
 } // namespace ricorne::platform

@@ -1,11 +1,15 @@
 #include "core/stores/HeaderIndex.h"
 
 #include "core/platform/FileIo.h"
+#include "core/platform/MappedFields.h"
 #include "core/platform/ReplaceFile.h"
 #include "core/stores/Checksum.h"
 
+#include <QHash>
+
 #include <cstring>
 #include <mutex>
+#include <sys/mman.h>
 #include <thread>
 #include <vector>
 
@@ -75,6 +79,9 @@ bool WriteIndexFile(const QString& indexPath, qint64 recordLength, const QVector
     const platform::FileTime now = platform::CoarseClockNow();
     if (now.seconds - before.modified.seconds <= kSettledSeconds)
         return false;
+    // A writer killed before its rename left its temporary file; one still writing keeps its
+    // file's time recent.
+    platform::RemoveLeftoverTemporaries(indexPath, kSettledSeconds);
     return bool(platform::ReplaceFileWhole(indexPath, IndexBytes(recordLength, headers, before),
                                            platform::FileAccess::OwnerOnly));
 }
@@ -99,13 +106,87 @@ Writers& BackgroundWriters() {
     return writers;
 }
 
+// The rows of a fresh index, formed from its mapping as they are asked for. Each entry is
+// checked then; one that fails (or that another program cut off the index meanwhile) is read
+// from the store, once.
+class IndexRows : public HeaderRows::Source {
+public:
+    IndexRows(int fd, qint64 length, int count, QString storePath, qint64 recordLength, qint64 liveOffset)
+        : length_(length), count_(count), storePath_(std::move(storePath)), recordLength_(recordLength),
+          liveOffset_(liveOffset) {
+        void* map = ::mmap(nullptr, size_t(length), PROT_READ, MAP_SHARED, fd, 0);
+        if (map != MAP_FAILED)
+            map_ = static_cast<const char*>(map);
+    }
+    ~IndexRows() override {
+        if (map_)
+            ::munmap(const_cast<char*>(map_), size_t(length_));
+    }
+    bool Head(char* out) const { return map_ && platform::CopyFromMapping(map_, kFileHead, out); }
+
+    qsizetype Count() const override { return count_; }
+
+    void Fill(qsizetype first, qsizetype count, MailHeader* out) const override {
+        constexpr qsizetype kPiece = 1024;
+        std::vector<char> entries(size_t(qMin(count, kPiece) * kEntry));
+        for (qsizetype done = 0; done < count; done += kPiece) {
+            const qsizetype n = qMin(kPiece, count - done);
+            const bool copied = platform::CopyFromMapping(map_ + kFileHead + (first + done) * kEntry,
+                                                          n * kEntry, entries.data());
+            for (qsizetype k = 0; k < n; ++k) {
+                const int number = int(first + done + k + 1);
+                const char* at = entries.data() + k * kEntry;
+                MailHeader& h = out[done + k];
+                if (copied && Get<qint32>(at) == number &&
+                    Get<qint64>(at + 6 + kHeaderBytes) == qint64(number - 1) * recordLength_ &&
+                    Get<quint64>(at + kChecked) == Checksum(at, kChecked)) {
+                    h.number = number;
+                    h.live = Get<qint16>(at + 4);
+                    h.raw = QByteArray(at + 6, kHeaderBytes);
+                } else {
+                    h = FromStore(number);
+                }
+            }
+        }
+    }
+
+private:
+    MailHeader FromStore(int number) const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto known = fromStore_.constFind(number);
+        if (known != fromStore_.constEnd())
+            return *known;
+        MailHeader h;
+        h.number = number;
+        const qint64 offset = qint64(number - 1) * recordLength_;
+        const platform::FileHandle store = platform::OpenFile(storePath_, platform::kReadOnly);
+        QByteArray raw(kHeaderBytes, Qt::Uninitialized);
+        if (store.valid() &&
+            platform::ReadFully(store.get(), raw.data(), kHeaderBytes, offset) == kHeaderBytes &&
+            platform::ReadFully(store.get(), reinterpret_cast<char*>(&h.live), 2, offset + liveOffset_) ==
+                2) {
+            h.raw = std::move(raw);
+            fromStore_.insert(number, h);
+        }
+        return h; // a record gone from the store meanwhile: a blank row, which a click reloads
+    }
+
+    const char* map_ = nullptr;
+    qint64 length_;
+    int count_;
+    QString storePath_;
+    qint64 recordLength_, liveOffset_;
+    mutable std::mutex mutex_;
+    mutable QHash<int, MailHeader> fromStore_;
+};
+
 } // namespace
 
 QString HeaderIndexPath(const StoreDescriptor& store) {
     return StorePath(store) + QStringLiteral(".index");
 }
 
-std::optional<QVector<MailHeader>> ReadHeaderIndex(const StoreDescriptor& store) {
+std::optional<HeaderRows> ReadHeaderIndex(const StoreDescriptor& store) {
     const qint64 len = store.recordLength;
     if (len != qint64(sizeof(MailRecord)))
         return std::nullopt;
@@ -120,37 +201,12 @@ std::optional<QVector<MailHeader>> ReadHeaderIndex(const StoreDescriptor& store)
     const qint64 expected = kFileHead + qint64(count) * kEntry;
     if (platform::StatusOfOpen(file.get()).size != expected)
         return std::nullopt;
-    QByteArray bytes(expected, Qt::Uninitialized);
-    if (platform::ReadFully(file.get(), bytes.data(), expected, 0) != expected)
-        return std::nullopt;
-    char head[kFileHead];
+    auto rows = std::make_shared<IndexRows>(file.get(), expected, count, path, len, store.liveOffset);
+    char head[kFileHead], mapped[kFileHead];
     PutStatus(head, len, st, count);
-    if (std::memcmp(head, bytes.constData(), kFileHead) != 0)
+    if (!rows->Head(mapped) || std::memcmp(head, mapped, kFileHead) != 0)
         return std::nullopt; // another store, a changed one, or a damaged head
-
-    QVector<MailHeader> headers(count);
-    platform::FileHandle storeFile; // opened for the first entry that fails its checks
-    const char* at = bytes.constData() + kFileHead;
-    for (int i = 0; i < count; ++i, at += kEntry) {
-        MailHeader& h = headers[i];
-        h.number = i + 1;
-        const qint64 offset = qint64(i) * len;
-        if (Get<qint32>(at) == h.number && Get<qint64>(at + 6 + kHeaderBytes) == offset &&
-            Get<quint64>(at + kChecked) == Checksum(at, kChecked)) {
-            h.live = Get<qint16>(at + 4);
-            h.raw = QByteArray(at + 6, kHeaderBytes);
-            continue;
-        }
-        if (!storeFile.valid())
-            storeFile = platform::OpenFile(path, platform::kReadOnly);
-        h.raw = QByteArray(kHeaderBytes, Qt::Uninitialized);
-        if (!storeFile.valid() ||
-            platform::ReadFully(storeFile.get(), h.raw.data(), kHeaderBytes, offset) != kHeaderBytes ||
-            platform::ReadFully(storeFile.get(), reinterpret_cast<char*>(&h.live), 2,
-                                offset + store.liveOffset) != 2)
-            return std::nullopt;
-    }
-    return headers;
+    return HeaderRows(std::move(rows));
 }
 
 bool WriteHeaderIndex(const StoreDescriptor& store, const QVector<MailHeader>& headers,
@@ -158,10 +214,10 @@ bool WriteHeaderIndex(const StoreDescriptor& store, const QVector<MailHeader>& h
     return WriteIndexFile(HeaderIndexPath(store), store.recordLength, headers, before);
 }
 
-QVector<MailHeader> ReadMailHeadersIndexed(const StoreDescriptor& store) {
+HeaderRows ReadMailHeadersIndexed(const StoreDescriptor& store) {
     if (store.recordLength != qint64(sizeof(MailRecord)) || !RecoverStore(store))
         return ReadMailHeaders(store);
-    if (std::optional<QVector<MailHeader>> indexed = ReadHeaderIndex(store))
+    if (std::optional<HeaderRows> indexed = ReadHeaderIndex(store))
         return std::move(*indexed);
     const platform::FileStatus before = platform::StatusOf(StorePath(store));
     QVector<MailHeader> headers = ReadMailHeaders(store);

@@ -9,12 +9,13 @@
 //   changed, by us or by another program) is not used at all;
 // - an entry whose checksum, number or offset does not hold is read from the store instead;
 // - a missing, short or garbled index is not used at all.
-// The index is written through ReplaceFileWhole, so a kill leaves the old index or the new one,
-// and only of a store whose last change is old enough that a later change must show in its
-// time (the file system's clock is coarse).
+// The index is written through ReplaceFileWhole, so a kill leaves the old index or the new one
+// (and perhaps a temporary file, which the next write removes), and only of a store whose last change is old
+// enough that a later change must show in its time (the file system's clock is coarse).
 #pragma once
 
 #include "core/platform/FileStatus.h"
+#include "core/stores/HeaderRows.h"
 #include "core/stores/RecordStore.h"
 
 #include <QVector>
@@ -28,11 +29,12 @@ QString HeaderIndexPath(const StoreDescriptor& store);
 // The headers of every whole record (as ReadMailHeaders gives them), from the index when it
 // is fresh; when it is missing or stale they are read from the store and a new index is
 // written in the background (WaitForHeaderIndexes waits for it).
-QVector<MailHeader> ReadMailHeadersIndexed(const StoreDescriptor& store);
+HeaderRows ReadMailHeadersIndexed(const StoreDescriptor& store);
 
-// The headers from the index alone, checked against the store as above; nothing when the
-// index cannot be used. Entries that fail their checks are read from the store.
-std::optional<QVector<MailHeader>> ReadHeaderIndex(const StoreDescriptor& store);
+// The headers from the index alone, its head checked against the store as above; nothing
+// when the index cannot be used. The index is mapped, not read: each row is formed and its
+// entry checked when it is asked for, and an entry that fails is read from the store.
+std::optional<HeaderRows> ReadHeaderIndex(const StoreDescriptor& store);
 
 // Writes the index of store from headers read from it, where before is the store's status
 // taken before they were read. Refused (false) when that status is too recent to be told apart

@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Large, StoreCompaction, ::testing::ValuesIn(kLarge), Ca
 constexpr qint64 kIndexHead = 64;
 constexpr qint64 kIndexEntry = 4 + 2 + 280 + 8 + 8;
 
-bool SameRows(const QVector<MailHeader>& a, const QVector<MailHeader>& b) {
+bool SameRows(const HeaderRows& a, const HeaderRows& b) {
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size(); ++i)
@@ -162,6 +162,10 @@ protected:
 };
 
 TEST_P(HeaderIndexDamage, NeverShowsAWrongRow) {
+    // Rows are formed from the mapped index when they are asked for, so an index opened before
+    // the damage (a list already shown) must hold as well as one opened after it.
+    const std::optional<HeaderRows> openedBefore = ReadHeaderIndex(ReceivedStore());
+    ASSERT_TRUE(openedBefore.has_value());
     QFile file(HeaderIndexPath(ReceivedStore()));
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     QByteArray index = file.readAll();
@@ -171,8 +175,11 @@ TEST_P(HeaderIndexDamage, NeverShowsAWrongRow) {
     ASSERT_EQ(file.write(index), index.size());
     file.close();
 
+    const QVector<MailHeader> truth = ReadMailHeaders(ReceivedStore());
     EXPECT_EQ(ReadHeaderIndex(ReceivedStore()).has_value(), GetParam().indexStillUsed);
-    EXPECT_TRUE(SameRows(ReadMailHeadersIndexed(ReceivedStore()), ReadMailHeaders(ReceivedStore())));
+    EXPECT_TRUE(SameRows(ReadMailHeadersIndexed(ReceivedStore()), truth));
+    EXPECT_TRUE(SameRows(*openedBefore, truth));
+    EXPECT_EQ(openedBefore->Pick({11, 4}).at(1).raw, truth[4].raw);
 }
 
 const IndexDamage kDamage[] = {
@@ -227,7 +234,7 @@ TEST_P(HeaderIndexStale, IsRebuiltFromTheStore) {
     const QVector<MailHeader> store = ReadMailHeaders(ReceivedStore());
     EXPECT_TRUE(SameRows(ReadMailHeadersIndexed(ReceivedStore()), store));
     WaitForHeaderIndexes();
-    const std::optional<QVector<MailHeader>> rebuilt = ReadHeaderIndex(ReceivedStore());
+    const std::optional<HeaderRows> rebuilt = ReadHeaderIndex(ReceivedStore());
     ASSERT_TRUE(rebuilt.has_value());
     EXPECT_TRUE(SameRows(*rebuilt, store));
 }
@@ -259,5 +266,43 @@ const StoreChange kChanges[] = {
     {"FileReplaced", ReplaceWithACopy},
 };
 INSTANTIATE_TEST_SUITE_P(Index, HeaderIndexStale, ::testing::ValuesIn(kChanges), CaseName);
+
+// A writer killed before its rename leaves "<index>.XXXXXX" behind; the next write removes
+// such files once they have sat unchanged for a while, and nothing else beside the store.
+TEST(HeaderIndexWrite, RemovesOnlyLeftoverTemporaryFilesOfTheIndex) {
+    ricorne::testing::TempAppDir app;
+    ASSERT_TRUE(app.IsValid());
+    MailRecord r;
+    SetField(r.Subject, u"残り物の確認"_s);
+    ASSERT_TRUE(AppendRecord(ReceivedStore(), r));
+    const QString store = StorePath(ReceivedStore());
+    AgeStore(store, 3600);
+    const QString index = HeaderIndexPath(ReceivedStore());
+    struct Leftover {
+        QString path;
+        int secondsAgo;
+        bool removed;
+    };
+    const Leftover files[] = {
+        {index + u".Ab3dE9"_s, 3600, true},   {index + u".zz0000"_s, 60, true},
+        {index + u".Qw1234"_s, 0, false},   // another writer's, still being written
+        {index + u".Ab3dE"_s, 3600, false}, // not the pattern
+        {index + u".Ab3dE9x"_s, 3600, false}, {index + u".ab-d_9"_s, 3600, false},
+        {store + u".Ab3dE9"_s, 3600, false}, // the store's, not the index's
+    };
+    for (const Leftover& f : files) {
+        QFile file(f.path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write("RCNHIDX1 half written"), 21);
+        file.close();
+        if (f.secondsAgo > 0)
+            AgeStore(f.path, f.secondsAgo);
+    }
+    ASSERT_TRUE(
+        WriteHeaderIndex(ReceivedStore(), ReadMailHeaders(ReceivedStore()), platform::StatusOf(store)));
+    for (const Leftover& f : files)
+        EXPECT_EQ(QFile::exists(f.path), !f.removed) << qPrintable(f.path);
+    EXPECT_TRUE(ReadHeaderIndex(ReceivedStore()).has_value());
+}
 
 } // namespace
