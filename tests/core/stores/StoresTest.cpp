@@ -1,6 +1,7 @@
 #include "TempAppDir.h"
 #include "core/paths/Paths.h"
 #include "core/paths/ProgramFolderLock.h"
+#include "core/platform/FileIo.h"
 #include "core/stores/RecordBuffers.h"
 #include "core/stores/RecordStore.h"
 #include "core/text/Text.h"
@@ -12,6 +13,9 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
@@ -159,6 +163,64 @@ TEST_F(StoresTest, AddressStoreCompactsOnItsOwnLiveField) {
         ReadRecords(AddressStore(), buffer, [&](int) { names.append(Trim(FieldText(buffer.Name))); }));
     EXPECT_EQ(names, (QStringList{u"二"_s, u"三"_s}));
     EXPECT_EQ(DataFiles(), QStringList{u"Klmdata20.data"_s});
+}
+
+// What each sync forced to disk, in order: "NAME SIZE" for a file, "NAME/" for a folder. A sync
+// of a file whose name is gFailingName fails.
+QStringList gSyncs;
+QString gFailingName;
+
+bool LoggingSync(int fd, bool wholeFileSystem) {
+    const QString name = QFileInfo(u"/proc/self/fd/%1"_s.arg(fd)).symLinkTarget().section(u'/', -1);
+    struct stat st {};
+    ::fstat(fd, &st);
+    gSyncs << (S_ISDIR(st.st_mode) ? name + u'/' : name + u' ' + QString::number(st.st_size));
+    if (name == gFailingName)
+        return false;
+    return (wholeFileSystem ? ::syncfs(fd) : ::fsync(fd)) == 0;
+}
+
+struct SyncLogging {
+    SyncLogging() { platform::SetSyncFunction(LoggingSync); }
+    ~SyncLogging() {
+        platform::SetSyncFunction(nullptr);
+        gFailingName.clear();
+    }
+    QStringList Take() { return std::exchange(gSyncs, {}); }
+};
+
+// A change reported done is on disk, so that a power cut after the report loses nothing: the
+// file's bytes at their final size, then the folder whenever a name was made or moved. One
+// whose bytes cannot be forced to disk is reported failed and leaves the store as it was.
+TEST_F(StoresTest, EveryChangeIsOnDiskBeforeItIsReportedDone) {
+    SyncLogging syncs;
+    const QString folder = u"★MailData/"_s;
+    AppendMails(ReceivedStore(), 3);
+    ASSERT_TRUE(FlushStore(ReceivedStore()));
+    EXPECT_EQ(syncs.Take(), (QStringList{u"klmdata2.data %1"_s.arg(3 * kMail), folder}));
+
+    // A deletion: the survivors in the temporary file, then the rename in the folder.
+    QByteArray chosen(int(kMail), '\0');
+    ASSERT_TRUE(ReadRecordBytes(ReceivedStore(), 2, chosen.data()));
+    ASSERT_EQ(DeleteChosenRecord(ReceivedStore(), 2, chosen).outcome, DeleteOutcome::Deleted);
+    EXPECT_EQ(syncs.Take(), (QStringList{u"KLMDATA2.TMP %1"_s.arg(2 * kMail), folder}));
+
+    // The good copy an older program's compaction left instead of the store is put back.
+    ASSERT_TRUE(QFile::rename(Data(u"klmdata2.data"_s), Data(u"KLMDATA2.TMP"_s)));
+    EXPECT_EQ(RecordCount(ReceivedStore()), 2);
+    EXPECT_EQ(syncs.Take(), QStringList{folder});
+
+    // The survivors cannot reach the disk: nothing deleted, nothing left beside the store.
+    AppendMails(ReceivedStore(), 1, 3);
+    QFile store(Data(u"klmdata2.data"_s));
+    ASSERT_TRUE(store.open(QIODevice::ReadOnly));
+    const QByteArray before = store.readAll();
+    gFailingName = u"KLMDATA2.TMP"_s;
+    ASSERT_TRUE(ReadRecordBytes(ReceivedStore(), 1, chosen.data()));
+    EXPECT_EQ(DeleteChosenRecord(ReceivedStore(), 1, chosen).outcome, DeleteOutcome::Failed);
+    EXPECT_EQ(DataFiles(), QStringList{u"klmdata2.data"_s});
+    ASSERT_TRUE(store.seek(0));
+    EXPECT_EQ(store.readAll(), before);
 }
 
 TEST_F(StoresTest, TemporaryFileOfAnOlderCrashIsRestoredBeforeReading) {
