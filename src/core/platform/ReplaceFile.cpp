@@ -10,6 +10,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace ricorne::platform {
@@ -48,7 +49,9 @@ void RemoveAbandonedTemps(const QString& target) {
     // Compared literally: a name may hold characters a wildcard pattern would read ("[", "*").
     const QStringList names = info.dir().entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
-        if (name.size() != prefix.size() + kTempLetters || !name.startsWith(prefix))
+        if (name.size() != prefix.size() + kTempLetters || !name.startsWith(prefix) ||
+            !std::all_of(name.cend() - kTempLetters, name.cend(),
+                         [](QChar c) { return c.unicode() < 128 && c.isLetterOrNumber(); }))
             continue;
         const QString path = info.dir().filePath(name);
         FileHandle file = OpenFile(path, kReadOnly | kNoFollow | kNonBlocking);
