@@ -298,6 +298,41 @@ TEST_F(CheckMailTest, IdsOfCommittedDeletionsAndOfOtherAccountsNeverSkipANewMail
                                              u"六通目"_s, u"ボブ宛て"_s}));
 }
 
+// Ids of a session cut off before QUIT wait for the server to commit; when the server no longer
+// lists them (another program deleted those mails) they are forgotten, so that a new mail the
+// server later gives one of them is fetched, not deleted as if stored.
+TEST_F(CheckMailTest, IdsTheServerNoLongerListsAreForgottenBeforeTheyCanSkipANewMail) {
+    pop_.onCommand = [](FakeConnection& c, const QByteArray& command) {
+        if (!command.toUpper().startsWith("QUIT"))
+            return false;
+        c.Close();
+        return true;
+    };
+    CheckMailResult result = check_.Run(mail_);
+    ASSERT_EQ(result.stored, 3);
+    ASSERT_FALSE(result.committed);
+
+    pop_.mails = {TextMail(u"四通目"_s, u"本文4"_s, 4)};
+    pop_.onCommand = [](FakeConnection& c, const QByteArray& command) {
+        if (!command.toUpper().startsWith("UIDL"))
+            return false;
+        c.Send("+OK\r\n1 another-1\r\n.\r\n");
+        return true;
+    };
+    result = CheckRecorder().Run(mail_);
+    ASSERT_EQ(result.stored, 1);
+    ASSERT_TRUE(result.committed);
+
+    pop_.mails = {TextMail(u"五通目"_s, u"本文5"_s, 5)}; // "uid-1" again
+    pop_.onCommand = {};
+    pop_.committedDeletes.clear();
+    result = CheckRecorder().Run(mail_);
+    EXPECT_EQ(result.stored, 1);
+    EXPECT_EQ(result.alreadyStored, 0);
+    EXPECT_EQ(StoredSubjects(),
+              (QStringList{u"一通目"_s, u"二通目"_s, u"三通目"_s, u"四通目"_s, u"五通目"_s}));
+}
+
 // The attachment of the second mail cannot be written (the disk takes no file that large): that
 // mail and the third stay on the server, the box names the file and the cause, and nothing
 // cut short is left under the attachment's name. With room again, everything arrives.

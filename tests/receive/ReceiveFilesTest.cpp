@@ -1,5 +1,6 @@
 // The files a check keeps beside the store: the ids of stored mails.
 
+#include "SyncLog.h"
 #include "TempAppDir.h"
 #include "core/paths/Paths.h"
 #include "core/stores/RecordStore.h"
@@ -146,6 +147,45 @@ TEST_F(ReceiveFilesTest, UidlCountsOnlyWhenItsRecordIsOnDisk) {
     ASSERT_TRUE(olderAgain.Load());
     EXPECT_TRUE(olderAgain.Contains(u"stored-before-the-update"_s));
     EXPECT_FALSE(olderAgain.Contains(u"not-that-record"_s));
+}
+
+// The id file is on disk whenever a check relies on it: each line before its record is written
+// (the folder too once a line made the file), and a file an earlier check left when a check
+// flushes without adding. Ids that must go but cannot be written away take the file with them:
+// at worst a mail is stored twice, never deleted unstored.
+TEST_F(ReceiveFilesTest, IdFileIsOnDiskWhenReliedOnAndGoesWholeWhenItCannotBeRewritten) {
+    ricorne::testing::SyncLog syncs;
+    const QString folder = u"★MailData/"_s;
+    const WrittenRecord first = Record("first"), second = Record("second");
+    ReceivedUidls uidls(u"pop.example.jp"_s, u"alice"_s);
+    const QString name = QFileInfo(uidls.Path()).fileName();
+    ASSERT_TRUE(uidls.Load());
+    ASSERT_TRUE(uidls.AddBeforeRecord(u"uid-1"_s, 1, first.sum));
+    ASSERT_TRUE(uidls.Flush());
+    const qint64 oneLine = QFileInfo(uidls.Path()).size();
+    ASSERT_TRUE(WriteRecord(ReceivedStore(), 1, first.record));
+    ASSERT_TRUE(uidls.AddBeforeRecord(u"uid-2"_s, 2, second.sum));
+    ASSERT_TRUE(uidls.Flush());
+    ASSERT_TRUE(WriteRecord(ReceivedStore(), 2, second.record));
+    EXPECT_EQ(syncs.Take(), (QStringList{u"%1 %2"_s.arg(name).arg(oneLine), folder,
+                                         u"%1 %2"_s.arg(name).arg(QFileInfo(uidls.Path()).size())}));
+
+    ReceivedUidls next(u"pop.example.jp"_s, u"alice"_s);
+    ASSERT_TRUE(next.Load()); // settles the two lines: a rewrite
+    (void)syncs.Take();
+    ASSERT_TRUE(next.Flush());
+    EXPECT_EQ(syncs.Take(), (QStringList{u"%1 %2"_s.arg(name).arg(QFileInfo(uidls.Path()).size()), folder}));
+
+    syncs.Failing() = name + u".tmp-"_s;
+    EXPECT_TRUE(next.Forget({u"uid-1"_s}));
+    const QStringList forced = syncs.Take();
+    ASSERT_EQ(forced.size(), 2);
+    EXPECT_TRUE(forced[0].startsWith(name + u".tmp-"_s)) << forced[0].toStdString();
+    EXPECT_EQ(forced[1], folder);
+    EXPECT_FALSE(QFile::exists(uidls.Path()));
+    ReceivedUidls after(u"pop.example.jp"_s, u"alice"_s);
+    ASSERT_TRUE(after.Load());
+    EXPECT_EQ(after.Size(), 0);
 }
 
 TEST_F(ReceiveFilesTest, UidlLineCutShortByACrashDoesNotSwallowTheNextId) {

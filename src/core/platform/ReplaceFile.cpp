@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 
 namespace ricorne::platform {
@@ -22,14 +26,43 @@ QString FinalTarget(const QString& path) {
     return depth > 0 ? info.filePath() : path;
 }
 
-// "name.XXXXXX" beside the target; the system's own random source, so that the program's
+const QString kTempMark = QStringLiteral(".tmp-");
+constexpr int kTempLetters = 6;
+
+// "name.tmp-XXXXXX" beside the target; the system's own random source, so that the program's
 // shared one (the slot machine's) is not disturbed.
 QString TempName(const QString& target) {
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QString name = target + u'.';
-    for (int i = 0; i < 6; ++i)
+    QString name = target + kTempMark;
+    for (int i = 0; i < kTempLetters; ++i)
         name += QLatin1Char(kLetters[QRandomGenerator::system()->bounded(int(sizeof(kLetters) - 1))]);
     return name;
+}
+
+// A process killed while it wrote leaves its temporary file behind; without this, every such
+// kill would leave one more copy of the file in the folder for good. A writer holds a lock on
+// its temporary file until the rename, and the kernel drops the lock with the process, so a
+// temporary file of this target that can be locked belongs to nobody and goes.
+void RemoveAbandonedTemps(const QString& target) {
+    const QFileInfo info(target);
+    const QString prefix = info.fileName() + kTempMark;
+    // Compared literally: a name may hold characters a wildcard pattern would read ("[", "*").
+    const QStringList names = info.dir().entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (name.size() != prefix.size() + kTempLetters || !name.startsWith(prefix) ||
+            !std::all_of(name.cend() - kTempLetters, name.cend(),
+                         [](QChar c) { return c.unicode() < 128 && c.isLetterOrNumber(); }))
+            continue;
+        const QString path = info.dir().filePath(name);
+        FileHandle file = OpenFile(path, kReadOnly | kNoFollow | kNonBlocking);
+        if (file.valid() && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0)
+            RemoveFile(path);
+    }
+}
+
+// Whether the open file fd is still the one named path.
+bool StillNamed(int fd, const QString& path) {
+    return StatusOfOpen(fd).SameFileAs(StatusOf(path));
 }
 
 } // namespace
@@ -81,6 +114,7 @@ ReplaceResult ReplaceFileWhole(const QString& path, const QByteArray& bytes, Fil
 
     // A file of the user's is not readable by others for a moment, even when it will be.
     const unsigned createMode = before.exists || access == FileAccess::OwnerOnly ? 0600 : 0666;
+    RemoveAbandonedTemps(target);
     QString temp;
     FileHandle file;
     for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
@@ -88,9 +122,17 @@ ReplaceResult ReplaceFileWhole(const QString& path, const QByteArray& bytes, Fil
         file = OpenFile(temp, kWriteOnly | kCreate | kExclusive | kNoFollow, createMode);
         if (!file.valid() && errno != EEXIST)
             break;
+        // Locked at once; one that another writer's clean-up removed between the open and the
+        // lock is no longer at its name, so another name is tried.
+        if (file.valid() && (::flock(file.get(), LOCK_EX | LOCK_NB) != 0 || !StillNamed(file.get(), temp))) {
+            file.Close();
+            errno = EEXIST;
+        }
     }
     if (!file.valid())
         return fail(QStringLiteral("一時ファイルを作れません"), errno);
+    // The lock stays until the rename, after the file itself is closed.
+    const FileHandle lockHolder(::dup(file.get()));
     auto failRemovingTemp = [&](const QString& step) {
         const int error = errno;
         file.Close();

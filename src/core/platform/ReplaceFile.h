@@ -2,7 +2,8 @@
 // folder (every write checked, nothing left in a buffer for a later flush to lose), are forced
 // to disk, and the temporary file is renamed over the target, whose folder is then forced to
 // disk as well. A crash or a full disk never leaves a half-written or empty file in place of
-// a good one.
+// a good one. The temporary file of a writer killed before its rename ("name.tmp-XXXXXX") is
+// removed by the next replacement of the same file.
 #pragma once
 
 #include <QByteArray>

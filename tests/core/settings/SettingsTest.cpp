@@ -11,8 +11,11 @@
 #include <QFileInfo>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace ricorne;
@@ -191,6 +194,25 @@ TEST_F(SettingsTest, WholeFileReplacementKeepsModeAndLinkAndFailsWithoutHarm) {
     EXPECT_EQ(ReadFile(u"klmail.ini"_s), EncodeCp932(u"SMTP=新しい\r\n"_s));
     EXPECT_EQ(QDir(root_).entryList({u"klmail.ini*"_s}, QDir::Files | QDir::Hidden),
               QStringList{u"klmail.ini"_s});
+}
+
+// A writer killed before its rename leaves its temporary file; the next replacement of the same
+// file removes it, but never one another writer is still filling (it holds a lock on it) nor a
+// file of the user's that only looks alike.
+TEST_F(SettingsTest, ReplacementRemovesTheTemporaryFilesOfKilledWritersOnly) {
+    const QStringList kept = {u"klmail.ini.backup"_s, u"klmail.ini.tmp-1234567"_s, u"klmail.ini.tmp-Busy01"_s,
+                              u"other.ini.tmp-Dead02"_s};
+    for (const QString& name : kept + QStringList{u"klmail.ini.tmp-Dead01"_s, u"klmail.ini.tmp-x_Y-9z"_s})
+        WriteFile(name, "partial");
+    const int busy = ::open(QFile::encodeName(root_ + u"/klmail.ini.tmp-Busy01"_s).constData(), O_RDONLY);
+    ASSERT_GE(busy, 0);
+    ASSERT_EQ(::flock(busy, LOCK_EX), 0);
+    ASSERT_TRUE(platform::ReplaceFileWhole(root_ + u"/klmail.ini"_s, EncodeCp932(u"SMTP=新しい\r\n"_s)));
+    ::close(busy);
+    QStringList expected = kept + QStringList{u"klmail.ini"_s, u"klmail.ini.tmp-x_Y-9z"_s};
+    expected.sort();
+    EXPECT_EQ(QDir(root_).entryList({u"*.ini*"_s}, QDir::Files | QDir::Hidden, QDir::Name), expected);
+    EXPECT_EQ(ReadFile(u"klmail.ini"_s), EncodeCp932(u"SMTP=新しい\r\n"_s));
 }
 
 } // namespace

@@ -1,8 +1,10 @@
+#include "SyncLog.h"
 #include "TempAppDir.h"
 #include "core/paths/Paths.h"
 #include "core/paths/ProgramFolderLock.h"
 #include "core/stores/RecordBuffers.h"
 #include "core/stores/RecordStore.h"
+#include "core/stores/StoreAppender.h"
 #include "core/text/Text.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -161,6 +165,63 @@ TEST_F(StoresTest, AddressStoreCompactsOnItsOwnLiveField) {
     EXPECT_EQ(DataFiles(), QStringList{u"Klmdata20.data"_s});
 }
 
+// A change reported done is on disk, so that a power cut after the report loses nothing: the
+// file's bytes at their final size, then the folder whenever a name was made or moved. One
+// whose bytes cannot be forced to disk is reported failed and leaves the store as it was.
+TEST_F(StoresTest, EveryChangeIsOnDiskBeforeItIsReportedDone) {
+    ricorne::testing::SyncLog syncs;
+    const QString folder = u"★MailData/"_s;
+    AppendMails(ReceivedStore(), 3);
+    ASSERT_TRUE(FlushStore(ReceivedStore()));
+    EXPECT_EQ(syncs.Take(), (QStringList{u"klmdata2.data %1"_s.arg(3 * kMail), folder}));
+    {
+        // A check's appender: the folder only after the flush that made the file.
+        StoreAppender appender(SentStore());
+        ASSERT_TRUE(appender.Append(Mail(u"一"_s)) && appender.Append(Mail(u"二"_s)) && appender.Flush());
+        ASSERT_TRUE(appender.Append(Mail(u"三"_s)) && appender.Flush());
+        // Asked for the whole store, it forces what others wrote as well.
+        ASSERT_TRUE(StoreAppender(SentStore()).Flush(true));
+    }
+    EXPECT_EQ(syncs.Take(),
+              (QStringList{u"klmdata5.data %1"_s.arg(2 * kMail), folder, u"klmdata5.data %1"_s.arg(3 * kMail),
+                           u"klmdata5.data %1"_s.arg(3 * kMail), folder}));
+
+    // A deletion: the survivors in the temporary file, then the rename in the folder.
+    QByteArray chosen(int(kMail), '\0');
+    ASSERT_TRUE(ReadRecordBytes(ReceivedStore(), 2, chosen.data()));
+    ASSERT_EQ(DeleteChosenRecord(ReceivedStore(), 2, chosen).outcome, DeleteOutcome::Deleted);
+    EXPECT_EQ(syncs.Take(), (QStringList{u"KLMDATA2.TMP %1"_s.arg(2 * kMail), folder}));
+
+    // The good copy an older program's compaction left instead of the store is put back.
+    ASSERT_TRUE(QFile::rename(Data(u"klmdata2.data"_s), Data(u"KLMDATA2.TMP"_s)));
+    EXPECT_EQ(RecordCount(ReceivedStore()), 2);
+    EXPECT_EQ(syncs.Take(), QStringList{folder});
+    // One from some other time is set aside under a new name.
+    {
+        QFile stale(Data(u"KLMDATA2.TMP"_s));
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly) && stale.write(QByteArray(int(kMail), 'x')) == kMail);
+    }
+    EXPECT_EQ(RecordCount(ReceivedStore()), 2);
+    EXPECT_EQ(syncs.Take(), QStringList{folder});
+    EXPECT_FALSE(TakeStoreNotice().isEmpty());
+    ASSERT_TRUE(QFile::remove(Data(u"KLMDATA2.TMP.old1"_s)));
+
+    // The survivors cannot reach the disk: nothing deleted, nothing left beside the store.
+    AppendMails(ReceivedStore(), 1, 3);
+    QFile store(Data(u"klmdata2.data"_s));
+    ASSERT_TRUE(store.open(QIODevice::ReadOnly));
+    const QByteArray before = store.readAll();
+    syncs.Failing() = u"KLMDATA2.TMP"_s;
+    ASSERT_TRUE(ReadRecordBytes(ReceivedStore(), 1, chosen.data()));
+    EXPECT_EQ(DeleteChosenRecord(ReceivedStore(), 1, chosen).outcome, DeleteOutcome::Failed);
+    // The record made live again is forced to disk as well.
+    EXPECT_EQ(syncs.Take(), (QStringList{u"KLMDATA2.TMP %1"_s.arg(2 * kMail),
+                                         u"klmdata2.data %1"_s.arg(3 * kMail), folder}));
+    EXPECT_EQ(DataFiles(), (QStringList{u"klmdata2.data"_s, u"klmdata5.data"_s}));
+    ASSERT_TRUE(store.seek(0));
+    EXPECT_EQ(store.readAll(), before);
+}
+
 TEST_F(StoresTest, TemporaryFileOfAnOlderCrashIsRestoredBeforeReading) {
     AppendMails(ReceivedStore(), 3);
     // The older program copied the store to the temporary file, then removed the store.
@@ -239,6 +300,20 @@ TEST_F(StoresTest, WriteFailuresAreReported) {
     const AppendResult result = AppendRecord(ReceivedStore(), Mail(u"x"_s));
     EXPECT_EQ(result.status, AppendStatus::WriteFailed);
     EXPECT_EQ(result.number, 0);
+
+    // Room for part of a record only: the part is cut away again, no broken tail stays.
+    AppendMails(SentStore(), 2);
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = rlim_t(2 * kMail + kMail / 2);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const AppendResult cut = AppendRecord(SentStore(), Mail(u"三"_s));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(cut.status, AppendStatus::WriteFailed);
+    EXPECT_EQ(Size(u"klmdata5.data"_s), 2 * kMail);
 
     // No data folder: not even the folder lock can be taken, and nothing is written without it.
     SetAppDir(root_ + u"/nowhere"_s);
