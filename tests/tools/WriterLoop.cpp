@@ -231,7 +231,7 @@ const std::vector<Writer>& Writers() {
              Check(WriteHeaderIndex(ReceivedStore(), ReadMailHeaders(ReceivedStore()), before), u"index"_s);
          },
          [] {
-             const std::optional<QVector<MailHeader>> indexed = ReadHeaderIndex(ReceivedStore());
+             const std::optional<HeaderRows> indexed = ReadHeaderIndex(ReceivedStore());
              if (!indexed)
                  return u"not used"_s;
              const QVector<MailHeader> stored = ReadMailHeaders(ReceivedStore());
