@@ -9,6 +9,36 @@ namespace ricorne {
 
 namespace {
 const QChar kReplacement(0xFFFD);
+
+// The length of the well-formed sequence starting with the non-ASCII byte at i, its code point in
+// *cp; 0 when none starts there (no overlong forms, surrogates or code points past U+10FFFF).
+int WellFormedAt(const unsigned char* p, qsizetype n, qsizetype i, char32_t* cp) {
+    const unsigned char c = p[i];
+    int len;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        *cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        *cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        *cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + len > n)
+        return 0;
+    for (int k = 1; k < len; ++k) {
+        if ((p[i + k] & 0xC0) != 0x80)
+            return 0;
+        *cp = (*cp << 6) | (p[i + k] & 0x3F);
+    }
+    if ((len == 3 && (*cp < 0x800 || (*cp >= 0xD800 && *cp <= 0xDFFF))) ||
+        (len == 4 && (*cp < 0x10000 || *cp > 0x10FFFF)))
+        return 0;
+    return len;
+}
 } // namespace
 
 bool IsValidUtf8(const QByteArray& bytes) {
@@ -16,38 +46,14 @@ bool IsValidUtf8(const QByteArray& bytes) {
     const qsizetype n = bytes.size();
     qsizetype i = 0;
     while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
+        if (p[i] < 0x80) {
             ++i;
             continue;
         }
-        int len;
-        unsigned int cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
+        char32_t cp;
+        const int len = WellFormedAt(p, n, i, &cp);
+        if (len == 0)
             return false;
-        }
-        if (i + len > n) {
-            return false;
-        }
-        for (int k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-            (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
-            return false;
-        }
         i += len;
     }
     return true;
@@ -84,32 +90,10 @@ bool DecodeValidUtf8(const QByteArray& bytes, QString* text) {
             ++i;
             continue;
         }
-        // The same sequences IsValidUtf8 accepts, written out as they are checked.
-        int len;
         char32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
+        const int len = WellFormedAt(p, n, i, &cp);
+        if (len == 0)
             return false;
-        }
-        if (i + len > n)
-            return false;
-        for (int k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-            (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
-            return false;
-        }
         if (cp >= 0x10000) {
             *o++ = QChar::highSurrogate(cp);
             *o++ = QChar::lowSurrogate(cp);
