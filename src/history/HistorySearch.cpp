@@ -266,8 +266,6 @@ void WriteEndsFile(const QString& store, const struct stat& st, const QVector<qu
     QByteArray bytes = head;
     bytes.append(reinterpret_cast<const char*>(&sum), 8);
     bytes.append(reinterpret_cast<const char*>(ends.constData()), ends.size() * 2);
-    // A writer killed before its rename left its temporary file.
-    platform::RemoveLeftoverTemporaries(EndsPath(store), 2);
     platform::ReplaceFileWhole(EndsPath(store), bytes, platform::FileAccess::OwnerOnly);
 }
 

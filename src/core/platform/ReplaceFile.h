@@ -34,9 +34,10 @@ struct ReplaceResult {
 ReplaceResult ReplaceFileWhole(const QString& path, const QByteArray& bytes,
                                FileAccess access = FileAccess::AsBefore);
 
-// Removes the temporary files a replacement of path killed before its rename left beside it
-// ("name.XXXXXX", regular files, not links), when unchanged for more than settledSeconds:
-// another process's replacement still being written keeps its file's time recent.
+// Removes the temporary files of the earlier form ("name.XXXXXX", regular files, not links) that
+// a replacement of path killed before its rename left beside it, when unchanged for more than
+// settledSeconds: another process's replacement still being written keeps its file's time recent.
+// ReplaceFileWhole removes its own present form ("name.tmp-XXXXXX") itself.
 void RemoveLeftoverTemporaries(const QString& path, qint64 settledSeconds);
 
 } // namespace ricorne::platform

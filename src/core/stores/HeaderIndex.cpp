@@ -79,8 +79,8 @@ bool WriteIndexFile(const QString& indexPath, qint64 recordLength, const QVector
     const platform::FileTime now = platform::CoarseClockNow();
     if (now.seconds - before.modified.seconds <= kSettledSeconds)
         return false;
-    // A writer killed before its rename left its temporary file; one still writing keeps its
-    // file's time recent.
+    // Temporary files of the earlier "name.XXXXXX" form that a killed writer left (the
+    // replacement itself removes those of its present form); one still writing keeps its time recent.
     platform::RemoveLeftoverTemporaries(indexPath, kSettledSeconds);
     return bool(platform::ReplaceFileWhole(indexPath, IndexBytes(recordLength, headers, before),
                                            platform::FileAccess::OwnerOnly));
